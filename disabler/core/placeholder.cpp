@@ -1,0 +1,1 @@
+// The patch operation lives in this folder.

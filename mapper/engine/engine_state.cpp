@@ -1,0 +1,3 @@
+#include "mapper/engine/polling.h"
+
+EngineState g_engine;

@@ -1,0 +1,89 @@
+#include "mapper/model/keyset_table.h"
+
+#include <cstring>
+
+const char kUntitledName[] = "\x96\xb3\x91\xe8";  // 無題
+
+KeySetTable g_keySets;
+
+namespace {
+
+bool IsSetIndex(const KeySetTable& table, int32_t index) {
+    return index >= 0 && index <= table.SetKeyCount && index < kMaxSets;
+}
+
+void CopyRow(KeySetTable& table, int to, int from) {
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        for (int key = 0; key < kKeysPerSlot; ++key) {
+            table.Keys[to][slot][key].store(table.Keys[from][slot][key].load());
+        }
+    }
+    std::memcpy(table.Names[to], table.Names[from], kNameSize);
+}
+
+}  // namespace
+
+void ClearKeySetTable(KeySetTable& table) {
+    for (auto& set : table.Keys) {
+        for (auto& slot : set) {
+            for (auto& key : slot) {
+                key.store(0);
+            }
+        }
+    }
+    std::memset(table.Names, 0, sizeof table.Names);
+    table.SetKeyCount.store(0);
+    table.ActiveSet.store(0);
+}
+
+void SelectSet(KeySetTable& table, int32_t index) {
+    if (IsSetIndex(table, index)) {
+        table.ActiveSet.store(index);
+    }
+}
+
+void NewSet(KeySetTable& table) {
+    if (table.SetKeyCount >= kMaxSets - 1) {
+        return;
+    }
+    const int32_t added = table.SetKeyCount.load() + 1;
+    std::memcpy(table.Names[added], kUntitledName, sizeof kUntitledName);
+    table.SetKeyCount.store(added);
+    table.ActiveSet.store(added);
+}
+
+void DeleteSet(KeySetTable& table) {
+    const int32_t active = table.ActiveSet.load();
+    if (!IsSetIndex(table, active)) {
+        return;
+    }
+    for (int32_t i = active; i < table.SetKeyCount; ++i) {
+        CopyRow(table, i, i + 1);
+    }
+    const int32_t highest = table.SetKeyCount.load() - 1;
+    table.SetKeyCount.store(highest);
+    // Deleting the highest set would leave ActiveSet one past the end: the new
+    // highest set (or 0 for an empty table) takes its place.
+    if (active > highest) {
+        table.ActiveSet.store(highest < 0 ? 0 : highest);
+    }
+}
+
+void RenameSet(KeySetTable& table, const char* text) {
+    const int32_t active = table.ActiveSet.load();
+    if (!IsSetIndex(table, active)) {
+        return;
+    }
+    char* name = table.Names[active];
+    std::strncpy(name, text, kNameSize - 1);
+    name[kNameSize - 1] = '\0';
+}
+
+int32_t ActiveKey(const KeySetTable& table, int slot, int keyIndex) {
+    const int32_t active = table.ActiveSet.load();
+    if (active < 0 || active > table.SetKeyCount.load() || active >= kMaxSets || slot < 0 || slot >= kSlotCount || keyIndex < 0 ||
+        keyIndex >= kKeysPerSlot) {
+        return 0;
+    }
+    return table.Keys[active][slot][keyIndex].load();
+}

@@ -1,0 +1,60 @@
+#pragma once
+// The table of key sets: up to 80 named sets, each binding the twelve
+// joystick inputs to two keyboard keys, and the choice of the active set.
+//
+// Two threads use it without a lock. The interface thread runs the set
+// operations, loading and saving; the polling thread reads ActiveSet and
+// single key codes and, while capturing, writes one key code. Key codes and
+// ActiveSet are therefore atomics (each read and written whole), and so is
+// SetKeyCount, which the polling thread reads to press nothing while the table
+// is empty. Names belong to the interface thread alone.
+#include <atomic>
+#include <cstdint>
+
+constexpr int kMaxSets = 80;
+constexpr int kSlotCount = 12;
+constexpr int kKeysPerSlot = 2;
+constexpr int kNameSize = 256;  // 255 bytes of Shift-JIS text and a zero byte
+
+// The joystick inputs, in the order of the binding grid's rows.
+enum InputSlot : int32_t {
+    SlotUp = 0,
+    SlotDown = 1,
+    SlotLeft = 2,
+    SlotRight = 3,
+    SlotButton1 = 4,  // Button i is bit i - 1 of the joystick's button word
+    SlotButton8 = 11,
+};
+
+// "無題" (Untitled) in Shift-JIS: the name of a new set.
+extern const char kUntitledName[];
+
+struct KeySetTable {
+    // Virtual-key codes by [set][slot][key index]; 0 means no key.
+    std::atomic<int32_t> Keys[kMaxSets][kSlotCount][kKeysPerSlot];
+    char Names[kMaxSets][kNameSize];
+    // The highest set index in use: the number of sets minus one, -1 when empty.
+    std::atomic<int32_t> SetKeyCount;
+    std::atomic<int32_t> ActiveSet;
+};
+
+// The one table of the process; zero at start like every static.
+extern KeySetTable g_keySets;
+
+// Sets every field to zero, as at process start.
+void ClearKeySetTable(KeySetTable& table);
+
+// Makes set `index` active; an index outside 0..SetKeyCount changes nothing.
+void SelectSet(KeySetTable& table, int32_t index);
+// Appends a set named "無題" and makes it active. Its key codes are whatever the
+// row last held. A full table (80 sets) is left as it is.
+void NewSet(KeySetTable& table);
+// Removes the active set, moving the later sets down one row. The vacated row
+// keeps a copy of the set now below it. An empty table is left as it is.
+void DeleteSet(KeySetTable& table);
+// Gives the active set the name `text`, cut to 255 bytes.
+void RenameSet(KeySetTable& table, const char* text);
+
+// The key code of the active set for `slot` and `keyIndex`; 0 when the table
+// is empty or the arguments lie outside it.
+int32_t ActiveKey(const KeySetTable& table, int slot, int keyIndex);

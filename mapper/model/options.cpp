@@ -1,0 +1,3 @@
+#include "mapper/model/options.h"
+
+MapperOptions g_options;

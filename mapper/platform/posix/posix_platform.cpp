@@ -1,0 +1,1 @@
+// Stand-alone backends of the platform interfaces, for builds without Windows.

@@ -1,0 +1,1 @@
+// Win32 backends of the platform interfaces.

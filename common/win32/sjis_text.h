@@ -1,0 +1,54 @@
+#pragma once
+// Texts are kept as Shift-JIS bytes (the programs' own texts and the names in
+// Top.ini alike) and shown through the wide Windows functions after an
+// explicit conversion from code page 932, so they read correctly whatever the
+// system's ANSI code page is. Header-only: both programs use it.
+#include <windows.h>
+
+// Converts a zero-terminated Shift-JIS text into `out` (`outCount` wide
+// characters, terminator included). An over-long text is cut; the result is
+// always terminated. Returns the number of characters written, terminator
+// excluded.
+inline int SjisToWide(const char* sjis, wchar_t* out, int outCount) {
+    if (outCount <= 0) {
+        return 0;
+    }
+    int written = MultiByteToWideChar(932, 0, sjis, -1, out, outCount);
+    if (written == 0) {
+        // Too long for the buffer: convert what fits.
+        written = MultiByteToWideChar(932, 0, sjis, static_cast<int>(lstrlenA(sjis)), out,
+                                      outCount - 1);
+        out[written] = L'\0';
+        return written;
+    }
+    return written - 1;
+}
+
+// Converts a zero-terminated wide text into Shift-JIS in `out` (`outSize`
+// bytes). Returns false, leaving `out` empty, when a character has no
+// Shift-JIS form or the text does not fit.
+inline bool WideToSjis(const wchar_t* text, char* out, int outSize) {
+    BOOL lossy = FALSE;
+    int written = WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, text, -1, out, outSize, nullptr,
+                                      &lossy);
+    if (written == 0 || lossy) {
+        if (outSize > 0) {
+            out[0] = '\0';
+        }
+        return false;
+    }
+    return true;
+}
+
+// A wide copy of a Shift-JIS text in a fixed buffer, for passing straight to
+// a wide function: SetWindowTextW(window, WideText(name).c_str()).
+template <int Size = 1024>
+class WideTextOf {
+public:
+    explicit WideTextOf(const char* sjis) { SjisToWide(sjis, text_, Size); }
+    const wchar_t* c_str() const { return text_; }
+
+private:
+    wchar_t text_[Size];
+};
+using WideText = WideTextOf<1024>;

@@ -1,0 +1,36 @@
+#pragma once
+// The labels that the main window's binding grid shows for key codes: a fixed
+// table of 48 codes with labels of their own, and for every other code the
+// name that the keyboard layout gives the key. Labels are Shift-JIS bytes.
+#include <cstdint>
+
+// Where key names come from when the table has no label: the system's
+// keyboard layout on Windows, a small table elsewhere.
+class KeyNameSource {
+  public:
+    virtual ~KeyNameSource() = default;
+    // Writes the name of the key with virtual-key code `code` into `buffer`
+    // (`size` bytes) as zero-terminated Shift-JIS of at most size - 1 bytes,
+    // cut at a character boundary. Empty for code 0 and for codes that name no
+    // key. Writes nothing when `size` is below 1.
+    virtual void KeyName(uint32_t code, char* buffer, int32_t size) = 0;
+};
+
+// The longest table label, "システムのキャンセルボタン", and its terminator.
+constexpr int32_t kLongestTableLabel = 27;
+
+// The table's own label for `code`, or nullptr when the code has none.
+const char* TableKeyLabel(uint32_t code);
+
+// Writes the label of `code` into `buffer`. A table label is copied whole,
+// whatever `size` says (the buffer must hold kLongestTableLabel bytes); the
+// size bounds only the name from `names`.
+void GetKeyLabel(uint32_t code, char* buffer, int32_t size, KeyNameSource& names);
+
+// The number of bytes of the Shift-JIS text `text` that fit in `maxBytes`
+// without splitting a double-byte character.
+int32_t SjisFitLength(const char* text, int32_t maxBytes);
+
+// Copies `text` into `out` (`size` bytes), cut at a character boundary so that
+// it fits with its terminator. Nothing is written when `size` is below 1.
+void CopySjisCut(char* out, int32_t size, const char* text);

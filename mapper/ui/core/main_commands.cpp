@@ -1,0 +1,137 @@
+#include "mapper/ui/core/main_commands.h"
+
+#include "mapper/ui/core/ui_texts.h"
+#include "mapper/ui/core/window_texts.h"
+
+namespace {
+
+constexpr uint16_t kLastSetEntry = kMaxSets - 1;
+
+void SelectFromTray(uint16_t id, MainWindowView& view, KeySetTable& table) {
+    SelectSet(table, id);
+    RefreshAll(view, table);
+}
+
+// The combo box reports every notification with the same id; the selection
+// is read afresh each time. With no selection (-1) nothing changes.
+void SelectFromList(MainWindowView& view, KeySetTable& table) {
+    const int32_t selected = view.ListSelection();
+    if (selected < 0) {
+        return;
+    }
+    SelectSet(table, selected);
+    view.InvalidateGrid();
+}
+
+void Rename(MainWindowView& view, KeySetTable& table) {
+    if (!HasActiveSet(table)) {
+        return;  // an empty table has no set to name
+    }
+    char name[kNameSize] = {};
+    if (!view.AskName(name)) {
+        return;
+    }
+    if (name[0] == '\0') {
+        view.ShowMessage(kEmptyNameMessage);
+        return;
+    }
+    RenameSet(table, name);
+    // The grid shows no names, so it is not repainted.
+    view.RefreshSetList();
+    view.RefreshTitle();
+    view.RebuildTrayMenu(false);
+    view.SelectListEntry(table.ActiveSet.load());
+}
+
+void Delete(MainWindowView& view, KeySetTable& table) {
+    if (!HasActiveSet(table)) {
+        return;  // nothing to delete, and no name to ask about
+    }
+    char prompt[kPromptSize];
+    FormatDeletePrompt(table, prompt);
+    if (!view.AskYesNo(prompt, kConfirmCaption)) {
+        return;
+    }
+    DeleteSet(table);
+    RefreshAll(view, table);
+}
+
+void Create(MainWindowView& view, KeySetTable& table) {
+    NewSet(table);
+    RefreshAll(view, table);
+}
+
+// The capture window comes up first; the engine's target is written before
+// its mode turns to capturing, so the polling thread never sees a stale target.
+void BeginCapture(MainWindowView& view, KeySetTable& table, EngineState& engine, int32_t slot,
+                  int32_t keyIndex) {
+    if (!HasActiveSet(table)) {
+        return;  // a key captured now would land in a row that is no set
+    }
+    view.ShowCaptureWindow();
+    StartCapture(engine, slot, keyIndex);
+}
+
+void Pause(MainWindowView& view, EngineState& engine, bool paused) {
+    SetControlEnabled(engine, !paused);
+    view.ShowPauseState(paused);
+}
+
+}  // namespace
+
+void RefreshAll(MainWindowView& view, const KeySetTable& table) {
+    view.RefreshSetList();
+    view.RefreshTitle();
+    view.RebuildTrayMenu(false);
+    view.SelectListEntry(table.ActiveSet.load());
+    view.InvalidateGrid();
+}
+
+void HandleMainCommand(uint16_t id, MainWindowView& view, KeySetTable& table, EngineState& engine) {
+    if (id <= kLastSetEntry) {
+        SelectFromTray(id, view, table);
+        return;
+    }
+    if (id >= CmdChangeKey1 && id < CmdChangeKey1 + kSlotCount) {
+        BeginCapture(view, table, engine, id - CmdChangeKey1, 0);
+        return;
+    }
+    if (id >= CmdChangeKey2 && id < CmdChangeKey2 + kSlotCount) {
+        BeginCapture(view, table, engine, id - CmdChangeKey2, 1);
+        return;
+    }
+    switch (id) {
+        case CmdSetList:
+            SelectFromList(view, table);
+            break;
+        case CmdHelp:
+            view.ShowHelp();
+            break;
+        case CmdRename:
+            Rename(view, table);
+            break;
+        case CmdDelete:
+            Delete(view, table);
+            break;
+        case CmdNew:
+            Create(view, table);
+            break;
+        case CmdSettings:
+            view.RunSettingsDialog();
+            break;
+        case CmdExit:
+            view.DestroyMainWindow();
+            break;
+        case CmdPause:
+            Pause(view, engine, true);
+            break;
+        case CmdResume:
+            Pause(view, engine, false);
+            break;
+        case CmdShowWindow:
+            view.RestoreFromTray();
+            break;
+        default:
+            break;  // 80..99, 101 and every other id do nothing
+    }
+}

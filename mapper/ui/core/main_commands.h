@@ -1,0 +1,71 @@
+#pragma once
+// The commands of the main window's buttons, its combo box and the tray
+// popup menu: what each does to the key-set table and the engine, and which
+// views it refreshes. The Win32 window procedure hands every WM_COMMAND here.
+#include <cstdint>
+
+#include "mapper/engine/polling.h"
+#include "mapper/model/keyset_table.h"
+
+// Command ids (the low 16 bits of WM_COMMAND's wParam). 0..79 are the tray
+// menu's set entries.
+enum MainCommandId : uint16_t {
+    CmdSetList = 100,       // the combo box, any notification
+    CmdStartup = 101,       // "スタートアップ登録", disabled
+    CmdHelp = 102,          // "ヘルプ"
+    CmdRename = 103,        // "名前"
+    CmdDelete = 104,        // "削除"
+    CmdNew = 105,           // "新規"
+    CmdSettings = 106,      // "設定"
+    CmdChangeKey1 = 1000,   // + slot: "変更" of the first key
+    CmdChangeKey2 = 2000,   // + slot: "変更" of the second key
+    CmdExit = 40001,        // "終了(&X)"
+    CmdPause = 40002,       // "一時停止(&S)"
+    CmdShowWindow = 40003,  // "ウィンドウを表示(&D)"
+    CmdResume = 40005,      // "制御再開(&S)"
+};
+
+// What the commands ask of the windows. Win32 serves it with the real main
+// window, tray menu and dialogs; the tests with a recording fake.
+class MainWindowView {
+  public:
+    virtual ~MainWindowView() = default;
+    // Refills the set list from the table's names; leaves it with no selection.
+    virtual void RefreshSetList() = 0;
+    // Titles the main window after the set at ActiveSet.
+    virtual void RefreshTitle() = 0;
+    // Replaces the tray menu's set entries; `first` only at start-up.
+    virtual void RebuildTrayMenu(bool first) = 0;
+    // Selects entry `index` of the set list.
+    virtual void SelectListEntry(int32_t index) = 0;
+    // The set list's selected entry, -1 when none.
+    virtual int32_t ListSelection() = 0;
+    // Schedules a repaint of the binding grid, without erasing.
+    virtual void InvalidateGrid() = 0;
+    // Runs the name dialog; true on OK with the typed text in `name`
+    // (kNameSize bytes), false on Cancel.
+    virtual bool AskName(char* name) = 0;
+    // A message box with no owner, the default caption and OK.
+    virtual void ShowMessage(const char* text) = 0;
+    // A Yes/No message box with no owner; true on Yes.
+    virtual bool AskYesNo(const char* text, const char* caption) = 0;
+    // Shows the help.
+    virtual void ShowHelp() = 0;
+    // Runs the settings dialog to its end.
+    virtual void RunSettingsDialog() = 0;
+    // Disables the main window and shows the capture window, activated.
+    virtual void ShowCaptureWindow() = 0;
+    // Destroys the main window; shutdown follows.
+    virtual void DestroyMainWindow() = 0;
+    // Shows and restores the main window and removes the tray icon.
+    virtual void RestoreFromTray() = 0;
+    // Greys "一時停止(&S)" and enables "制御再開(&S)" when `paused`, else the reverse.
+    virtual void ShowPauseState(bool paused) = 0;
+};
+
+// Carries out command `id`. Unknown ids do nothing.
+void HandleMainCommand(uint16_t id, MainWindowView& view, KeySetTable& table, EngineState& engine);
+
+// After a change of the table or the active set: set list, title, tray menu,
+// list selection and grid.
+void RefreshAll(MainWindowView& view, const KeySetTable& table);

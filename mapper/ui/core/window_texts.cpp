@@ -1,0 +1,38 @@
+#include "mapper/ui/core/window_texts.h"
+
+#include <cstring>
+
+#include "mapper/engine/key_labels.h"
+#include "mapper/ui/core/ui_texts.h"
+
+namespace {
+
+// Writes prefix, name and suffix into `out`; the name gives way to the fixed
+// parts when the whole does not fit.
+void Surround(char* out, int32_t size, const char* prefix, const char* name, const char* suffix) {
+    const int32_t fixed = static_cast<int32_t>(std::strlen(prefix) + std::strlen(suffix));
+    std::strcpy(out, prefix);
+    char* namePart = out + std::strlen(prefix);
+    CopySjisCut(namePart, size - fixed, name);
+    std::strcat(out, suffix);
+}
+
+}  // namespace
+
+bool HasActiveSet(const KeySetTable& table) {
+    const int32_t active = table.ActiveSet.load();
+    return active >= 0 && active <= table.SetKeyCount.load() && active < kMaxSets;
+}
+
+void FormatWindowTitle(const KeySetTable& table, char* out) {
+    if (!HasActiveSet(table)) {
+        std::strcpy(out, kPlainTitle);
+        return;
+    }
+    Surround(out, kTitleSize, kTitlePrefix, table.Names[table.ActiveSet.load()], kTitleSuffix);
+}
+
+void FormatDeletePrompt(const KeySetTable& table, char* out) {
+    const char* name = HasActiveSet(table) ? table.Names[table.ActiveSet.load()] : "";
+    Surround(out, kPromptSize, kDeletePromptPrefix, name, kDeletePromptSuffix);
+}

@@ -1,0 +1,194 @@
+// Key labels: the fixed table checked against the texts as the user reads
+// them (decoded from Shift-JIS), the fallback to the keyboard layout's names,
+// and the Shift-JIS aware cutting that keeps names and titles readable.
+#include "mapper/engine/key_labels.h"
+
+#include <gtest/gtest.h>
+#include <iconv.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "mapper/platform/posix/posix_key_names.h"
+
+namespace {
+
+std::string SjisToUtf8(const std::string& sjis) {
+    iconv_t converter = iconv_open("UTF-8", "CP932");
+    EXPECT_NE(converter, reinterpret_cast<iconv_t>(-1));
+    std::string in = sjis;
+    char out[1024] = {};
+    char* inPtr = in.data();
+    char* outPtr = out;
+    size_t inLeft = in.size();
+    size_t outLeft = sizeof out - 1;
+    EXPECT_NE(iconv(converter, &inPtr, &inLeft, &outPtr, &outLeft), static_cast<size_t>(-1))
+        << "not valid Shift-JIS";
+    iconv_close(converter);
+    return std::string(out, outPtr);
+}
+
+// Records what the fallback was asked and answers with a fixed name, cut to
+// the size it was given, the way the contract asks.
+class FakeKeyNames : public KeyNameSource {
+  public:
+    struct Call {
+        uint32_t code;
+        int32_t size;
+    };
+    void KeyName(uint32_t code, char* buffer, int32_t size) override {
+        calls.push_back({code, size});
+        if (size < 1) {
+            return;
+        }
+        const std::string name = "Name" + std::to_string(code);
+        const size_t fits = std::min(name.size(), static_cast<size_t>(size - 1));
+        std::memcpy(buffer, name.data(), fits);
+        buffer[fits] = '\0';
+    }
+    std::vector<Call> calls;
+};
+
+std::string Label(uint32_t code, int32_t size, KeyNameSource& names) {
+    char buffer[1024];
+    std::memset(buffer, 'X', sizeof buffer);
+    GetKeyLabel(code, buffer, size, names);
+    return buffer;
+}
+
+TEST(KeyLabels, TableLabelsReadAsTheUserSeesThem) {
+    const struct {
+        uint32_t code;
+        const char* expected;
+    } cases[] = {
+        {1, "マウスの左ボタン"},
+        {2, "マウスの右ボタン"},
+        {3, "システムのキャンセルボタン"},
+        {4, "マウスの中央ボタン"},
+        {8, "BS/BackSpace/後退"},
+        {9, "Tab/タブ"},
+        {13, "Return/Enter/改行"},
+        {16, "SHIFT"},
+        {17, "Ctrl"},
+        {27, "Esc"},
+        {32, "SPACE"},
+        {33, "PageUp/RoolUp"},
+        {34, "PageDown/RoolDown"},
+        {37, "カーソル←"},
+        {38, "カーソル↑"},
+        {39, "カーソル→"},
+        {40, "カーソル↓"},
+        {46, "DEL/Delete/削除"},
+        {91, "Windows"},
+        {96, "テンキー０"},
+        {101, "テンキー５"},
+        {105, "テンキー９"},
+        {106, "テンキー*"},
+        {107, "テンキー+"},
+        {109, "テンキー-"},
+        {111, "テンキー/"},
+        {112, "F1"},
+        {121, "F10"},
+        {122, "F11/vf.1"},
+        {123, "F12/vf.2"},
+        {144, "NumLock"},
+        {240, "CapsLock/英数"},
+        {243, "半角/全角"},
+    };
+    FakeKeyNames names;
+    for (const auto& c : cases) {
+        EXPECT_EQ(SjisToUtf8(Label(c.code, 1024, names)), c.expected) << "code " << c.code;
+    }
+    EXPECT_TRUE(names.calls.empty()) << "a table code asked the keyboard layout";
+}
+
+TEST(KeyLabels, KeypadDigitsAreFullWidthAndOperatorsAscii) {
+    FakeKeyNames names;
+    for (uint32_t digit = 0; digit <= 9; ++digit) {
+        const std::string label = Label(96 + digit, 1024, names);
+        ASSERT_EQ(label.size(), 10u)
+            << "code " << 96 + digit;  // テンキー and one double-byte digit
+        EXPECT_EQ(static_cast<unsigned char>(label[8]), 0x82);
+        EXPECT_EQ(static_cast<unsigned char>(label[9]), 0x4f + digit);
+    }
+    EXPECT_EQ(Label(111, 1024, names).back(), '/');
+}
+
+TEST(KeyLabels, ExactlyFortyEightCodesHaveLabelsAllWithin1To243) {
+    int labelled = 0;
+    size_t longest = 0;
+    for (uint32_t code = 0; code <= 300; ++code) {
+        if (const char* label = TableKeyLabel(code)) {
+            ++labelled;
+            EXPECT_GE(code, 1u);
+            EXPECT_LE(code, 243u);
+            longest = std::max(longest, std::strlen(label));
+        }
+    }
+    EXPECT_EQ(labelled, 48);
+    EXPECT_EQ(longest + 1, static_cast<size_t>(kLongestTableLabel));
+}
+
+TEST(KeyLabels, CodesWithoutEntryAskTheLayoutWithTheCallersSize) {
+    // Keypad decimal point, Alt, an OEM code above the table, a code above a
+    // byte, and codes just around table entries.
+    const uint32_t codes[] = {0, 18, 92, 108, 110, 241, 244, 255, 0x141, 0xFFFFFFFFu};
+    for (uint32_t code : codes) {
+        FakeKeyNames names;
+        EXPECT_EQ(Label(code, 1024, names), "Name" + std::to_string(code));
+        ASSERT_EQ(names.calls.size(), 1u) << "code " << code;
+        EXPECT_EQ(names.calls[0].code, code);
+        EXPECT_EQ(names.calls[0].size, 1024);
+    }
+}
+
+TEST(KeyLabels, SizeCutsOnlyTheLayoutName) {
+    FakeKeyNames names;
+    EXPECT_EQ(Label(110, 5, names), "Name");
+    // Size 5 is far below the longest table label, which still comes whole.
+    EXPECT_EQ(SjisToUtf8(Label(3, 5, names)), "システムのキャンセルボタン");
+    EXPECT_EQ(Label(122, 2, names), "F11/vf.1");
+}
+
+TEST(KeyLabels, StandAloneNamesKeepTheLayoutContract) {
+    KeyNameSource& names = PosixKeyNames();
+    const struct {
+        uint32_t code;
+        int32_t size;
+        const char* expected;
+    } cases[] = {
+        {0, 1024, ""},     {'A', 1024, "A"},       {'7', 1024, "7"},
+        {18, 1024, "Alt"}, {110, 1024, "Num Del"}, {20, 5, "Caps"},
+        {244, 1024, ""},   {255, 1024, ""},        {'Z', 1, ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Label(c.code, c.size, names), c.expected) << "code " << c.code;
+    }
+}
+
+TEST(SjisCut, NeverSplitsADoubleByteCharacter) {
+    const std::string mixed = "A\x83J\x81[B";  // AカーB: ASCII around two double-byte characters
+    const struct {
+        int32_t maxBytes;
+        int32_t fits;
+    } cases[] = {{0, 0}, {1, 1}, {2, 1}, {3, 3}, {4, 3}, {5, 5}, {6, 6}, {100, 6}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(SjisFitLength(mixed.c_str(), c.maxBytes), c.fits) << "max " << c.maxBytes;
+    }
+}
+
+TEST(SjisCut, CopyEndsWithTerminatorAndWholeCharacters) {
+    char out[8];
+    std::memset(out, 'X', sizeof out);
+    CopySjisCut(out, 4, "\x96\xb3\x91\xe8");  // 無題: the second character does not fit
+    EXPECT_STREQ(out, "\x96\xb3");
+    CopySjisCut(out, 5, "\x96\xb3\x91\xe8");
+    EXPECT_STREQ(out, "\x96\xb3\x91\xe8");
+    // A lead byte with nothing after it is taken as a single byte, not as half
+    // of a character that would swallow the terminator.
+    CopySjisCut(out, 8, "ab\x96");
+    EXPECT_STREQ(out, "ab\x96");
+}
+
+}  // namespace

@@ -1,0 +1,226 @@
+// The main window's commands through a recording view: what each does to the
+// table and the engine, which views it refreshes and in what order, and what
+// it leaves alone on Cancel, No, an empty name or an empty selection.
+#include "mapper/ui/core/main_commands.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+
+class RecordingView : public MainWindowView {
+  public:
+    void RefreshSetList() override { calls.push_back("list"); }
+    void RefreshTitle() override { calls.push_back("title"); }
+    void RebuildTrayMenu(bool first) override { calls.push_back(first ? "tray first" : "tray"); }
+    void SelectListEntry(int32_t index) override {
+        calls.push_back("select " + std::to_string(index));
+    }
+    int32_t ListSelection() override {
+        calls.push_back("selection?");
+        return selection;
+    }
+    void InvalidateGrid() override { calls.push_back("grid"); }
+    bool AskName(char* name) override {
+        calls.push_back("name dialog");
+        std::strcpy(name, typedName.c_str());
+        return nameOk;
+    }
+    void ShowMessage(const char* text) override { calls.push_back(std::string("message ") + text); }
+    bool AskYesNo(const char* text, const char* caption) override {
+        calls.push_back(std::string("ask ") + caption);
+        askedText = text;
+        return answerYes;
+    }
+    void ShowHelp() override { calls.push_back("help"); }
+    void RunSettingsDialog() override { calls.push_back("settings"); }
+    void ShowCaptureWindow() override {
+        calls.push_back("capture window mode " + std::to_string(engine->EngineMode.load()));
+    }
+    void DestroyMainWindow() override { calls.push_back("destroy"); }
+    void RestoreFromTray() override { calls.push_back("restore"); }
+    void ShowPauseState(bool paused) override { calls.push_back(paused ? "paused" : "resumed"); }
+
+    EngineState* engine = nullptr;
+    std::vector<std::string> calls;
+    int32_t selection = 0;
+    std::string typedName;
+    bool nameOk = true;
+    bool answerYes = true;
+    std::string askedText;
+};
+
+const std::vector<std::string> kRefreshAll = {"list", "title", "tray", "select 0", "grid"};
+
+class CommandsTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ClearKeySetTable(table_);
+        ResetEngine(engine_);
+        view_.engine = &engine_;
+        table_.SetKeyCount = 2;
+        std::strcpy(table_.Names[0], "X");
+        std::strcpy(table_.Names[1], "Y");
+        std::strcpy(table_.Names[2], "Z");
+        table_.Keys[1][0][0] = 0x41;
+        table_.Keys[2][0][0] = 0x5A;
+    }
+    void Command(uint16_t id) { HandleMainCommand(id, view_, table_, engine_); }
+    std::vector<std::string> RefreshAllFor(int32_t active) {
+        std::vector<std::string> expected = kRefreshAll;
+        expected[3] = "select " + std::to_string(active);
+        return expected;
+    }
+
+    KeySetTable table_;
+    EngineState engine_;
+    RecordingView view_;
+};
+
+TEST_F(CommandsTest, TraySetEntriesSelectAndRefreshEverything) {
+    Command(2);
+    EXPECT_EQ(table_.ActiveSet, 2);
+    EXPECT_EQ(view_.calls, RefreshAllFor(2));
+}
+
+TEST_F(CommandsTest, CommandsThatDoNothing) {
+    for (uint16_t id : {80, 99, 101, 107, 999, 1012, 1999, 2012, 40000, 40004, 40006, 65535}) {
+        view_.calls.clear();
+        Command(id);
+        EXPECT_TRUE(view_.calls.empty()) << "command " << id;
+        EXPECT_EQ(table_.ActiveSet, 0) << "command " << id;
+        EXPECT_EQ(table_.SetKeyCount, 2) << "command " << id;
+        EXPECT_EQ(engine_.EngineMode, EngineMapping) << "command " << id;
+    }
+}
+
+TEST_F(CommandsTest, ComboSelectionSwitchesTheGridOnly) {
+    view_.selection = 1;
+    Command(CmdSetList);
+    EXPECT_EQ(table_.ActiveSet, 1);
+    // Title and tray menu keep the set of their last refresh.
+    EXPECT_THAT(view_.calls, ElementsAre("selection?", "grid"));
+}
+
+TEST_F(CommandsTest, ComboWithoutSelectionChangesNothing) {
+    table_.ActiveSet = 2;
+    view_.selection = -1;
+    Command(CmdSetList);
+    EXPECT_EQ(table_.ActiveSet, 2);
+    EXPECT_THAT(view_.calls, ElementsAre("selection?"));
+}
+
+TEST_F(CommandsTest, NewAppendsAnUntitledSetAndRefreshesAll) {
+    Command(CmdNew);
+    EXPECT_EQ(table_.SetKeyCount, 3);
+    EXPECT_EQ(table_.ActiveSet, 3);
+    EXPECT_STREQ(table_.Names[3], kUntitledName);
+    EXPECT_EQ(view_.calls, RefreshAllFor(3));
+}
+
+TEST_F(CommandsTest, DeleteAsksWithTheNameAndDeletesOnYes) {
+    table_.ActiveSet = 0;
+    Command(CmdDelete);
+    EXPECT_EQ(view_.askedText.find("\x81uX\x81v"), 8u) << "the prompt quotes 「X」 after キー設定";
+    std::vector<std::string> expected = {
+        "ask \x8am\x94"
+        "F"};  // 確認
+    const auto refresh = RefreshAllFor(0);
+    expected.insert(expected.end(), refresh.begin(), refresh.end());
+    EXPECT_EQ(view_.calls, expected);
+    EXPECT_EQ(table_.SetKeyCount, 1);
+    EXPECT_STREQ(table_.Names[0], "Y");
+    EXPECT_EQ(table_.Keys[0][0][0], 0x41);
+}
+
+TEST_F(CommandsTest, DeleteAnsweredNoChangesAndRefreshesNothing) {
+    view_.answerYes = false;
+    Command(CmdDelete);
+    EXPECT_EQ(table_.SetKeyCount, 2);
+    EXPECT_STREQ(table_.Names[0], "X");
+    EXPECT_EQ(view_.calls.size(), 1u);
+}
+
+TEST_F(CommandsTest, RenameStoresTheTypedTextAndRefreshesAllButTheGrid) {
+    table_.ActiveSet = 1;
+    view_.typedName = "  Shooter ";
+    Command(CmdRename);
+    EXPECT_STREQ(table_.Names[1], "  Shooter ");  // blanks kept
+    EXPECT_THAT(view_.calls, ElementsAre("name dialog", "list", "title", "tray", "select 1"));
+}
+
+TEST_F(CommandsTest, RenameRefusesAnEmptyNameAndIgnoresCancel) {
+    view_.typedName = "";
+    Command(CmdRename);
+    EXPECT_STREQ(table_.Names[0], "X");
+    // 名前が入力されていません
+    EXPECT_THAT(view_.calls, ElementsAre("name dialog",
+                                         "message \x96\xbc\x91O\x82\xaa\x93\xfc\x97\xcd\x82\xb3"
+                                         "\x82\xea\x82\xc4\x82\xa2\x82\xdc\x82\xb9\x82\xf1"));
+    view_.calls.clear();
+    view_.typedName = "New";
+    view_.nameOk = false;
+    Command(CmdRename);
+    EXPECT_STREQ(table_.Names[0], "X");
+    EXPECT_THAT(view_.calls, ElementsAre("name dialog"));
+}
+
+TEST_F(CommandsTest, ChangeButtonsStartTheCaptureOfTheirSlotAndKey) {
+    const struct {
+        uint16_t id;
+        int32_t slot;
+        int32_t key;
+    } cases[] = {{1000, 0, 0}, {1011, 11, 0}, {2000, 0, 1}, {2005, 5, 1}, {2011, 11, 1}};
+    for (const auto& c : cases) {
+        ResetEngine(engine_);
+        view_.calls.clear();
+        Command(c.id);
+        // The window comes up while the engine still maps; then the capture starts.
+        EXPECT_THAT(view_.calls, ElementsAre("capture window mode 1")) << "command " << c.id;
+        EXPECT_EQ(engine_.EngineMode, EngineCapturing) << "command " << c.id;
+        EXPECT_EQ(engine_.CaptureSlot, c.slot) << "command " << c.id;
+        EXPECT_EQ(engine_.CaptureKey, c.key) << "command " << c.id;
+    }
+}
+
+TEST_F(CommandsTest, PauseAndResumeSwitchControlAndMenu) {
+    Command(CmdPause);
+    EXPECT_EQ(engine_.ControlEnabled, 0);
+    Command(CmdResume);
+    EXPECT_EQ(engine_.ControlEnabled, 1);
+    EXPECT_THAT(view_.calls, ElementsAre("paused", "resumed"));
+}
+
+TEST_F(CommandsTest, WindowCommandsReachTheView) {
+    for (uint16_t id : {CmdHelp, CmdSettings, CmdShowWindow, CmdExit}) {
+        Command(id);
+    }
+    EXPECT_THAT(view_.calls, ElementsAre("help", "settings", "restore", "destroy"));
+    EXPECT_EQ(table_.SetKeyCount, 2);
+}
+
+TEST_F(CommandsTest, EmptyTableOffersNothingToDeleteRenameOrCapture) {
+    table_.ActiveSet = 0;
+    table_.SetKeyCount = 0;
+    Command(CmdDelete);
+    EXPECT_EQ(table_.SetKeyCount, -1);
+    view_.calls.clear();
+    for (uint16_t id : {CmdDelete, CmdRename, CmdChangeKey1, CmdChangeKey2}) {
+        Command(id);
+    }
+    EXPECT_TRUE(view_.calls.empty());
+    EXPECT_EQ(engine_.EngineMode, EngineMapping);
+    Command(CmdNew);
+    EXPECT_EQ(table_.SetKeyCount, 0);
+    EXPECT_STREQ(table_.Names[0], kUntitledName);
+    EXPECT_EQ(view_.calls, RefreshAllFor(0));
+}
+
+}  // namespace

@@ -1,0 +1,197 @@
+#include "mapper/model/legacy.h"
+
+#include <cstddef>
+#include <cstdio>
+
+#include "mapper/model/byte_reader.h"
+
+namespace {
+
+constexpr uint32_t kPathSize = 260;
+constexpr uint32_t kSignatureSize = 7;  // "Pamuro" and its zero byte
+constexpr size_t kKeyArraySize = kMaxSets * 4;
+constexpr int32_t kEnterKey = 13;
+constexpr uint32_t kErrorTextSize = 1024;
+
+// "メッセージ" (Message)
+const char kConvertCaption[] =
+    "\x83\x81\x83"
+    "b\x83Z\x81[\x83W";
+
+// Where a layout keeps its fields. A slot's array offset of 0 means the layout
+// has no array for it.
+struct LegacyLayout {
+    const char* message;
+    size_t highestIndexOffset;
+    size_t namesOffset;
+    size_t slotArrayOffsets[kSlotCount];  // by InputSlot
+};
+
+// Release 1.0: no signature, buttons 1 to 4 only.
+constexpr LegacyLayout kLayout10 = {
+    // "バージョン1.0のデーターを、バージョン1.3のデーターに自動変換します。"
+    "\x83o\x81[\x83W\x83\x87\x83\x93"
+    "1.0\x82\xcc\x83"
+    "f\x81[\x83^\x81[\x82\xf0\x81"
+    "A\x83o\x81[\x83W\x83\x87\x83\x93"
+    "1.3\x82\xcc\x83"
+    "f\x81[\x83^\x81[\x82\xc9\x8e\xa9"
+    "\x93\xae\x95\xcf\x8a\xb7\x82\xb5\x82\xdc\x82\xb7\x81"
+    "B",
+    0,
+    4,
+    // up, down, left, right, buttons 1 to 4, no buttons 5 to 8
+    {21764, 22084, 22404, 22724, 20484, 20804, 21124, 21444, 0, 0, 0, 0},
+};
+
+// Release 1.2: the signature, two uninterpreted fields, eight buttons, and
+// two trailing values that carry nothing over.
+constexpr LegacyLayout kLayout12 = {
+    // "バージョン1.2のデーターを、バージョン1.3のデーターに自動変換します。"
+    "\x83o\x81[\x83W\x83\x87\x83\x93"
+    "1.2\x82\xcc\x83"
+    "f\x81[\x83^\x81[\x82\xf0\x81"
+    "A\x83o\x81[\x83W\x83\x87\x83\x93"
+    "1.3\x82\xcc\x83"
+    "f\x81[\x83^\x81[\x82\xc9\x8e\xa9"
+    "\x93\xae\x95\xcf\x8a\xb7\x82\xb5\x82\xdc\x82\xb7\x81"
+    "B",
+    12,
+    16,
+    // up, down, left, right, buttons 1 to 8
+    {23056, 23376, 23696, 24016, 20496, 20816, 21136, 21456, 21776, 22096, 22416, 22736},
+};
+
+// The whole file, read once: room for the larger layout.
+uint8_t g_fileBytes[kLegacy12FileSize];
+
+// The path "<Windows directory>\Tolvin.dat" in a 260-byte buffer; false when
+// the directory is unknown or the path does not fit.
+bool BuildLegacyPath(LegacyPlatform& platform, char (&path)[kPathSize]) {
+    char directory[kPathSize];
+    const uint32_t length = platform.WindowsDirectory(directory, kPathSize);
+    if (length == 0 || length >= kPathSize) {
+        return false;
+    }
+    const int written = std::snprintf(path, kPathSize, "%s\\Tolvin.dat", directory);
+    return written > 0 && static_cast<uint32_t>(written) < kPathSize;
+}
+
+// Reads until `size` bytes have arrived or the file ends. False on a read error.
+bool ReadUpTo(LegacyPlatform& platform, LegacyFile file, uint8_t* buffer, uint32_t size,
+              uint32_t& total) {
+    total = 0;
+    while (total < size) {
+        uint32_t got = 0;
+        if (!platform.Read(file, buffer + total, size - total, got)) {
+            return false;
+        }
+        if (got == 0) {
+            break;
+        }
+        total += got;
+    }
+    return true;
+}
+
+// The signature is compared as a zero-terminated text: the six letters match
+// only when a zero byte follows them.
+const LegacyLayout& LayoutOf(const ByteReader& file) {
+    static const char kSignature[kSignatureSize] = "Pamuro";
+    return file.Matches(0, kSignature, kSignatureSize) ? kLayout12 : kLayout10;
+}
+
+// Reads the signature, tells the user which data is converted, then reads the
+// rest. Layout 1.0 starts its fields at offset 0, so the signature bytes
+// already read stay at the start of the buffer as its first field bytes.
+// False when there is nothing to convert: a read error or an empty file.
+bool ReadLegacyFile(LegacyPlatform& platform, LegacyFile file, uint32_t& size,
+                    const LegacyLayout*& layout) {
+    uint32_t head = 0;
+    if (!ReadUpTo(platform, file, g_fileBytes, kSignatureSize, head) || head == 0) {
+        return false;
+    }
+    layout = &LayoutOf(ByteReader(g_fileBytes, head));
+    platform.ShowMessage(layout->message, kConvertCaption, false);
+    uint32_t rest = 0;
+    if (!ReadUpTo(platform, file, g_fileBytes + head, kLegacy12FileSize - head, rest)) {
+        return false;
+    }
+    size = head + rest;
+    return true;
+}
+
+// Deletes the file, its path built afresh; a failure is shown with the
+// system's text and the conversion goes on.
+void DeleteLegacyFile(LegacyPlatform& platform) {
+    char path[kPathSize];
+    if (!BuildLegacyPath(platform, path)) {
+        return;
+    }
+    uint32_t error = 0;
+    if (platform.Delete(path, error)) {
+        return;
+    }
+    char text[kErrorTextSize];
+    if (!platform.ErrorText(error, text, kErrorTextSize)) {
+        // Better a number than an empty box.
+        std::snprintf(text, kErrorTextSize, "%lu", static_cast<unsigned long>(error));
+    }
+    platform.ShowMessage(text, nullptr, true);
+}
+
+// Below 1 becomes 2, not 0 or 1: every conversion yields at least three sets.
+int32_t BoundHighestIndex(int32_t stored) {
+    if (stored < 1) {
+        return 2;
+    }
+    return stored > kMaxSets - 1 ? kMaxSets - 1 : stored;
+}
+
+// Each legacy set had one key per input: key index 1 becomes 0, and the
+// buttons that 1.0 lacks get the Enter key.
+void CopySet(const ByteReader& file, const LegacyLayout& layout, int set, KeySetTable& table) {
+    file.Text(layout.namesOffset + static_cast<size_t>(set) * kNameSize, kNameSize,
+              table.Names[set], kNameSize);
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        const size_t array = layout.slotArrayOffsets[slot];
+        const int32_t key =
+            array != 0 ? file.Int32LE(array + static_cast<size_t>(set) * 4) : kEnterKey;
+        table.Keys[set][slot][0].store(key);
+        table.Keys[set][slot][1].store(0);
+    }
+}
+
+}  // namespace
+
+static_assert(kLayout10.slotArrayOffsets[3] + kKeyArraySize == kLegacy10FileSize,
+              "1.0 ends with the stick-right array");
+static_assert(kLayout12.slotArrayOffsets[3] + kKeyArraySize + 5 == kLegacy12FileSize,
+              "1.2 ends with the stick-right array and two values");
+
+bool ConvertLegacyData(KeySetTable& table, LegacyPlatform& platform) {
+    char path[kPathSize];
+    if (!BuildLegacyPath(platform, path)) {
+        return false;
+    }
+    LegacyFile file = platform.OpenForReading(path);
+    if (file == nullptr) {
+        return false;
+    }
+    uint32_t size = 0;
+    const LegacyLayout* layout = nullptr;
+    const bool read = ReadLegacyFile(platform, file, size, layout);
+    platform.Close(file);
+    if (!read) {
+        return false;
+    }
+    DeleteLegacyFile(platform);
+
+    const ByteReader bytes(g_fileBytes, size);
+    const int32_t highest = BoundHighestIndex(bytes.Int32LE(layout->highestIndexOffset));
+    table.SetKeyCount.store(highest);
+    for (int set = 0; set <= highest; ++set) {
+        CopySet(bytes, *layout, set, table);
+    }
+    return true;
+}

@@ -16,7 +16,7 @@ struct JoystickReading {
 };
 
 class EnginePlatform {
-public:
+  public:
     virtual ~EnginePlatform() = default;
     // Capabilities of joystick `id` (0 or 1): true with the ranges filled,
     // false when the joystick does not answer.

@@ -1,3 +1,42 @@
 #include "mapper/engine/polling.h"
 
 EngineState g_engine;
+
+void ResetEngine(EngineState& engine) {
+    engine.EngineMode.store(EngineMapping);
+    engine.CaptureSlot.store(0);
+    engine.CaptureKey.store(0);
+    engine.ControlEnabled.store(1);
+    engine.StopRequested.store(0);
+    engine.Stopped.store(0);
+    engine.Owner.store(OwnerNone);
+    engine.JoystickId = 0;
+    engine.Thresholds = AxisThresholds{};
+    engine.JoystickFound = false;
+    engine.LastDiscoveryMs = 0;
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        engine.SlotLatch[slot] = LatchReleased;
+        for (int32_t& pressed : engine.PressedCodes[slot]) {
+            pressed = 0;
+        }
+    }
+    engine.PauseApplied = false;
+}
+
+void StartCapture(EngineState& engine, int32_t slot, int32_t keyIndex) {
+    engine.CaptureSlot.store(slot, std::memory_order_relaxed);
+    engine.CaptureKey.store(keyIndex, std::memory_order_relaxed);
+    // Publishes the target: the polling thread loads the mode with acquire.
+    engine.EngineMode.store(EngineCapturing, std::memory_order_release);
+}
+
+void CancelCapture(EngineState& engine, EnginePlatform& platform) {
+    platform.ShowMainWindow();
+    platform.EnableMainWindow();
+    platform.HideCaptureWindow();
+    engine.EngineMode.store(EngineMapping, std::memory_order_release);
+}
+
+void SetControlEnabled(EngineState& engine, bool enabled) {
+    engine.ControlEnabled.store(enabled ? 1 : 0, std::memory_order_relaxed);
+}

@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "mapper/engine/engine_platform.h"
+#include "mapper/engine/joystick.h"
 #include "mapper/model/keyset_table.h"
 #include "mapper/model/options.h"
 
@@ -19,27 +20,35 @@ enum EngineModeValue : int32_t {
 
 enum SlotLatchValue : int32_t {
     LatchReleased = 0,
-    LatchHeld = 1,
-    LatchHeldRepeat = 2,
+    LatchHeld = 1,        // pressed once (Normal): no further key-down while active
+    LatchHeldRepeat = 2,  // pressed in Rapid: key-down again at every poll while active
 };
 
-// Positions strictly below a low threshold are Left or Up, strictly above a
-// high one Right or Down; the middle band, both thresholds included, is neutral.
-struct AxisThresholds {
-    int32_t XLow, YLow, XHigh, YHigh;
+// Who may touch the polling thread's own state (latches, pressed codes). The
+// polling thread claims it for the working part of each iteration without
+// ever waiting; at exit the interface thread claims it for good when the
+// polling thread has not answered, so the two never release keys at once.
+enum EngineOwnerValue : uint8_t {
+    OwnerNone = 0,
+    OwnerPollingThread = 1,
+    OwnerStopper = 2,
 };
+
+// How often a polling thread that started without a joystick asks for one.
+constexpr uint32_t kDiscoveryRetryMs = 1000;
 
 struct EngineState {
     // Written by the interface thread, read by the polling thread.
-    std::atomic<int32_t> EngineMode;   // EngineModeValue; any other value only rests
-    std::atomic<int32_t> CaptureSlot;  // InputSlot being assigned
-    std::atomic<int32_t> CaptureKey;   // key index being assigned
+    std::atomic<int32_t> EngineMode;      // EngineModeValue; any other value only rests
+    std::atomic<int32_t> CaptureSlot;     // InputSlot being assigned
+    std::atomic<int32_t> CaptureKey;      // key index being assigned
     std::atomic<uint8_t> ControlEnabled;  // 0 while paused from the tray menu
     std::atomic<uint8_t> StopRequested;   // set once by the program's exit
-    std::atomic<uint8_t> Stopped;         // the polling thread's answer to it
+    std::atomic<uint8_t> Stopped;         // every held key released; no more events
+    std::atomic<uint8_t> Owner;           // EngineOwnerValue
 
-    // Joystick discovery; written before the thread starts and afterwards by
-    // the polling thread alone while it retries discovery.
+    // Joystick discovery: written by DetectJoystick before the thread starts,
+    // afterwards only by the polling thread while it retries a failed one.
     uint8_t JoystickId;
     AxisThresholds Thresholds;
     bool JoystickFound;
@@ -47,35 +56,50 @@ struct EngineState {
 
     // Owned by the polling thread.
     int32_t SlotLatch[kSlotCount];
-    uint8_t PressedCodes[kSlotCount][kKeysPerSlot];  // codes actually pressed, 0 = none
-    bool PauseApplied;
+    // The Keys entries whose codes (low 8 bits) are down now, by slot and key
+    // index; 0 = nothing pressed. Releases go to these, not to whatever the
+    // active set holds by then, so a set switch or a capture strands no key.
+    int32_t PressedCodes[kSlotCount][kKeysPerSlot];
+    bool PauseApplied;  // the held keys were released for the current pause
 };
 
+// The one engine of the process. All zero at start, which is idle and paused:
+// ResetEngine before DetectJoystick and the thread start.
 extern EngineState g_engine;
 
-// Puts `engine` into its start state: Mapping, control enabled, latches released.
+// Puts `engine` into its start state: Mapping, control enabled, no joystick,
+// latches released, no stop.
 void ResetEngine(EngineState& engine);
 
 // Asks joystick 0, then joystick 1, for its axis ranges and computes the
-// thresholds. True when one of them answered.
+// thresholds. True when one of them answered. JoystickId is 0 when joystick 0
+// answered, otherwise 1; on failure the thresholds stay as they were.
 bool DetectJoystick(EngineState& engine, EnginePlatform& platform);
 
-// One iteration of the polling thread: rest, then the mapping poll or the
-// capture scan according to EngineMode, or the pause and stop handling.
-void RunIteration(EngineState& engine, KeySetTable& table, const MapperOptions& options,
+// One iteration of the polling thread: rest SetSleep milliseconds, then handle
+// a stop or a pause, then run the mapping poll or the capture scan according
+// to EngineMode (any other mode only rests). False once the engine has
+// stopped: the caller ends the loop.
+bool RunIteration(EngineState& engine, KeySetTable& table, const MapperOptions& options,
                   EnginePlatform& platform);
 
-// The polling thread's body: RunIteration until a stop has been handled.
+// The polling thread's body: RunIteration until the engine has stopped.
 void PollingThread(EngineState& engine, KeySetTable& table, const MapperOptions& options,
                    EnginePlatform& platform);
 
 // Interface thread: starts the capture of `keyIndex` of `slot`; the target is
-// written before EngineMode becomes Capturing.
+// stored before EngineMode becomes Capturing, so the polling thread never sees
+// the mode with a stale target.
 void StartCapture(EngineState& engine, int32_t slot, int32_t keyIndex);
-// Interface thread: ends a capture without writing a key (the cancel button).
+// Interface thread: ends a capture without writing a key (the cancel button):
+// shows and enables the main window, hides the capture window, back to Mapping.
 void CancelCapture(EngineState& engine, EnginePlatform& platform);
-// Interface thread: pause (false) or resume (true) key synthesis.
+// Interface thread: pause (false) or resume (true) key synthesis. The polling
+// thread releases every held key when the pause takes effect.
 void SetControlEnabled(EngineState& engine, bool enabled);
-// Interface thread, at exit: ends synthesis and has every held key released,
-// waiting at most `waitMs` for the polling thread to do it.
+// Interface thread, at exit: ends synthesis and has every held key released
+// by the polling thread, waiting `waitMs` for it to answer. When it does not
+// (never started, or slow), the keys are released from here instead, as soon
+// as the polling thread is outside an iteration; after twice `waitMs` a thread
+// stuck inside a platform call is given up on.
 void StopEngine(EngineState& engine, EnginePlatform& platform, uint32_t waitMs);

@@ -1,0 +1,265 @@
+#include "mapper/engine/polling.h"
+
+namespace {
+
+constexpr int kDirectionCount = 4;  // Up, Down, Left, Right: slots 0..3
+constexpr int kFirstScanCode = 1;
+constexpr int kLastScanCode = 256;
+
+// Never captured: the three mouse buttons, the mode keys of Japanese keyboards
+// and input methods (a capture must not end on an IME switch), and 0x100,
+// which is no key at all.
+constexpr int kUncapturableCodes[] = {0x01, 0x02, 0x04, 0xF0, 0xF2, 0xF3,
+                                      0xF4, 0xF5, 0xF6, 0xFB, 0x100};
+
+uint8_t SentCode(int32_t entry) {
+    return static_cast<uint8_t>(entry & 0xFF);
+}
+
+// Sends key-up for the codes this slot pressed, key index 0 first.
+void ReleaseSlot(EngineState& engine, EnginePlatform& platform, int slot) {
+    for (int32_t& pressed : engine.PressedCodes[slot]) {
+        if (pressed != 0) {
+            platform.SendKey(SentCode(pressed), true);
+            pressed = 0;
+        }
+    }
+    engine.SlotLatch[slot] = LatchReleased;
+}
+
+// In Rapid a held slot is pressed again at every poll. If the active set or a
+// capture changed its keys meanwhile, the old codes that are no longer bound
+// go up before the new ones go down, so no key is left down for good.
+void ReleaseReplacedCodes(EngineState& engine, EnginePlatform& platform, int slot,
+                          const int32_t (&entries)[kKeysPerSlot]) {
+    for (int32_t& pressed : engine.PressedCodes[slot]) {
+        if (pressed == 0) {
+            continue;
+        }
+        bool stillBound = false;
+        for (int32_t entry : entries) {
+            stillBound = stillBound || (entry != 0 && SentCode(entry) == SentCode(pressed));
+        }
+        if (!stillBound) {
+            platform.SendKey(SentCode(pressed), true);
+            pressed = 0;
+        }
+    }
+}
+
+void PressSlot(EngineState& engine, const KeySetTable& table, const MapperOptions& options,
+               EnginePlatform& platform, int slot) {
+    int32_t entries[kKeysPerSlot];
+    for (int key = 0; key < kKeysPerSlot; ++key) {
+        entries[key] = ActiveKey(table, slot, key);
+    }
+    ReleaseReplacedCodes(engine, platform, slot, entries);
+    for (int key = 0; key < kKeysPerSlot; ++key) {
+        if (entries[key] != 0) {
+            platform.SendKey(SentCode(entries[key]), false);
+        }
+        engine.PressedCodes[slot][key] = entries[key];
+    }
+    engine.SlotLatch[slot] = options.KeyDownMode.load(std::memory_order_relaxed) == KeyDownNormal
+                                 ? LatchHeld
+                                 : LatchHeldRepeat;
+}
+
+void PressIfActive(EngineState& engine, const KeySetTable& table, const MapperOptions& options,
+                   EnginePlatform& platform, int slot, bool active) {
+    if (active && engine.SlotLatch[slot] != LatchHeld) {
+        PressSlot(engine, table, options, platform, slot);
+    }
+}
+
+void ReleaseIfInactive(EngineState& engine, EnginePlatform& platform, int slot, bool active) {
+    if (!active && engine.SlotLatch[slot] != LatchReleased) {
+        ReleaseSlot(engine, platform, slot);
+    }
+}
+
+void ReleaseAllHeld(EngineState& engine, EnginePlatform& platform) {
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        ReleaseSlot(engine, platform, slot);
+    }
+}
+
+// Which of the twelve inputs a reading makes active. The driver's unsigned
+// positions are compared as signed values with the signed thresholds.
+void ActiveInputs(const AxisThresholds& limits, const JoystickReading& reading,
+                  bool (&active)[kSlotCount]) {
+    const int32_t x = static_cast<int32_t>(reading.x);
+    const int32_t y = static_cast<int32_t>(reading.y);
+    active[SlotUp] = y < limits.YLow;
+    active[SlotDown] = y > limits.YHigh;
+    active[SlotLeft] = x < limits.XLow;
+    active[SlotRight] = x > limits.XHigh;
+    for (int slot = SlotButton1; slot <= SlotButton8; ++slot) {
+        active[slot] = (reading.buttons & (1u << (slot - SlotButton1))) != 0;
+    }
+}
+
+// A polling thread that started without a joystick looks for one again, at
+// most once per kDiscoveryRetryMs, so a pad plugged in later is used.
+bool JoystickKnown(EngineState& engine, EnginePlatform& platform) {
+    if (engine.JoystickFound) {
+        return true;
+    }
+    if (platform.Milliseconds() - engine.LastDiscoveryMs < kDiscoveryRetryMs) {
+        return false;
+    }
+    return DetectJoystick(engine, platform);
+}
+
+void MappingPoll(EngineState& engine, const KeySetTable& table, const MapperOptions& options,
+                 EnginePlatform& platform) {
+    JoystickReading reading{};
+    if (!JoystickKnown(engine, platform) || !platform.ReadJoystick(engine.JoystickId, reading)) {
+        return;
+    }
+    bool active[kSlotCount];
+    ActiveInputs(engine.Thresholds, reading, active);
+    // All direction presses before all direction releases: a stick flicked
+    // across between two polls presses the new direction before it lets go of
+    // the old one.
+    for (int slot = 0; slot < kDirectionCount; ++slot) {
+        PressIfActive(engine, table, options, platform, slot, active[slot]);
+    }
+    for (int slot = 0; slot < kDirectionCount; ++slot) {
+        ReleaseIfInactive(engine, platform, slot, active[slot]);
+    }
+    for (int slot = SlotButton1; slot <= SlotButton8; ++slot) {
+        PressIfActive(engine, table, options, platform, slot, active[slot]);
+        ReleaseIfInactive(engine, platform, slot, active[slot]);
+    }
+}
+
+// Stores `code` at the capture target of the active set. A target or active
+// set outside the table (or an empty table) takes nothing.
+void StoreCapturedKey(const EngineState& engine, KeySetTable& table, int code) {
+    const int32_t slot = engine.CaptureSlot.load(std::memory_order_relaxed);
+    const int32_t key = engine.CaptureKey.load(std::memory_order_relaxed);
+    const int32_t set = table.ActiveSet.load();
+    const int32_t highestSet = table.SetKeyCount.load();
+    if (slot < 0 || slot >= kSlotCount || key < 0 || key >= kKeysPerSlot || set < 0 ||
+        set > highestSet || set >= kMaxSets) {
+        return;
+    }
+    table.Keys[set][slot][key].store(code);
+}
+
+void CaptureScan(EngineState& engine, KeySetTable& table, EnginePlatform& platform) {
+    // All codes are queried before any is looked at, so one scan sees one
+    // moment of the keyboard.
+    uint8_t states[kLastScanCode + 1] = {};
+    for (int code = kFirstScanCode; code <= kLastScanCode; ++code) {
+        states[code] = platform.AsyncKeyState(code);
+    }
+    for (int code : kUncapturableCodes) {
+        states[code] = 0;
+    }
+    // Every pressed code is stored in turn, so the highest one stays.
+    for (int code = kFirstScanCode; code <= kLastScanCode; ++code) {
+        if (states[code] == 0) {
+            continue;
+        }
+        platform.ShowMainWindow();
+        platform.EnableMainWindow();
+        platform.HideCaptureWindow();
+        engine.EngineMode.store(EngineMapping, std::memory_order_release);
+        StoreCapturedKey(engine, table, code);
+        platform.InvalidateMainWindow();
+    }
+}
+
+// A pause releases every held key once, when it takes effect; after that the
+// latches are all released, so a resume presses whatever is held by then.
+bool ApplyPause(EngineState& engine, EnginePlatform& platform) {
+    if (engine.ControlEnabled.load(std::memory_order_relaxed) != 0) {
+        engine.PauseApplied = false;
+        return false;
+    }
+    if (!engine.PauseApplied) {
+        ReleaseAllHeld(engine, platform);
+        engine.PauseApplied = true;
+    }
+    return true;
+}
+
+// The working part of an iteration, run while the polling thread owns the
+// engine's state. False once the engine has stopped.
+bool RunOwnedIteration(EngineState& engine, KeySetTable& table, const MapperOptions& options,
+                       EnginePlatform& platform) {
+    if (engine.Stopped.load(std::memory_order_acquire) != 0) {
+        return false;
+    }
+    if (engine.StopRequested.load(std::memory_order_acquire) != 0) {
+        ReleaseAllHeld(engine, platform);
+        engine.Stopped.store(1, std::memory_order_release);
+        return false;
+    }
+    const bool paused = ApplyPause(engine, platform);
+    switch (engine.EngineMode.load(std::memory_order_acquire)) {
+        case EngineMapping:
+            if (!paused) {
+                MappingPoll(engine, table, options, platform);
+            }
+            break;
+        case EngineCapturing:
+            // A capture only reads the keyboard and writes the table: it works
+            // while paused, or the capture window could not be left.
+            CaptureScan(engine, table, platform);
+            break;
+        default:
+            break;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool RunIteration(EngineState& engine, KeySetTable& table, const MapperOptions& options,
+                  EnginePlatform& platform) {
+    platform.Rest(options.SetSleep.load(std::memory_order_relaxed));
+    uint8_t free = OwnerNone;
+    if (!engine.Owner.compare_exchange_strong(free, OwnerPollingThread,
+                                              std::memory_order_acquire)) {
+        return false;  // the exit released the keys itself and keeps the state
+    }
+    const bool keepRunning = RunOwnedIteration(engine, table, options, platform);
+    engine.Owner.store(OwnerNone, std::memory_order_release);
+    return keepRunning;
+}
+
+void PollingThread(EngineState& engine, KeySetTable& table, const MapperOptions& options,
+                   EnginePlatform& platform) {
+    while (RunIteration(engine, table, options, platform)) {
+    }
+}
+
+void StopEngine(EngineState& engine, EnginePlatform& platform, uint32_t waitMs) {
+    engine.StopRequested.store(1, std::memory_order_release);
+    const uint32_t start = platform.Milliseconds();
+    for (;;) {
+        if (engine.Stopped.load(std::memory_order_acquire) != 0) {
+            return;  // the polling thread released everything
+        }
+        const uint32_t waited = platform.Milliseconds() - start;
+        if (waited >= waitMs) {
+            // No answer: release from here, but only while the polling thread
+            // is outside an iteration; claiming the state for good keeps it
+            // from touching the latches afterwards.
+            uint8_t free = OwnerNone;
+            if (engine.Owner.compare_exchange_strong(free, OwnerStopper,
+                                                     std::memory_order_acquire)) {
+                ReleaseAllHeld(engine, platform);
+                engine.Stopped.store(1, std::memory_order_release);
+                return;
+            }
+            if (waited / 2 >= waitMs) {
+                return;  // stuck inside a platform call: nothing can be released safely
+            }
+        }
+        platform.Rest(1);
+    }
+}

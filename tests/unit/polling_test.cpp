@@ -1,0 +1,461 @@
+#include "mapper/engine/polling.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using Events = std::vector<std::string>;
+
+std::string Key(const char* what, int vk) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%s %02X", what, vk);
+    return text;
+}
+std::string Down(int vk) {
+    return Key("down", vk);
+}
+std::string Up(int vk) {
+    return Key("up", vk);
+}
+
+// Records every key event and window operation in order as text; answers
+// joystick and keyboard queries from scripted values. Key states read like
+// GetAsyncKeyState: a query clears the "pressed since last query" state.
+class RecordingPlatform : public EnginePlatform {
+  public:
+    Events Log;
+    bool JoystickPresent[2] = {true, false};
+    JoystickRange Range = {0, 65535, 0, 65535};
+    bool ReadSucceeds = true;
+    JoystickReading Reading = {32767, 32767, 0, 0};
+    int RangeQueries = 0, Reads = 0, KeyQueries = 0, KeyQueriesBeforeFirstShow = -1;
+    uint8_t KeyStates[257] = {};
+    std::vector<uint32_t> Rests;
+    uint32_t Now = 0, MsPerCall = 0;
+    std::atomic<int> KeysSent{0};
+    std::function<void()> OnRest;  // stands in for the other thread while one waits
+
+    bool ReadJoystickRange(uint8_t id, JoystickRange& range) override {
+        ++RangeQueries;
+        range = Range;
+        return id < 2 && JoystickPresent[id];
+    }
+    bool ReadJoystick(uint8_t, JoystickReading& reading) override {
+        ++Reads;
+        reading = Reading;
+        return ReadSucceeds;
+    }
+    void SendKey(uint8_t vk, bool keyUp) override {
+        Log.push_back(keyUp ? Up(vk) : Down(vk));
+        ++KeysSent;
+    }
+    uint8_t AsyncKeyState(int vk) override {
+        ++KeyQueries;
+        const uint8_t state = KeyStates[vk];
+        KeyStates[vk] = 0;
+        return state;
+    }
+    void ShowMainWindow() override {
+        if (KeyQueriesBeforeFirstShow < 0) {
+            KeyQueriesBeforeFirstShow = KeyQueries;
+        }
+        Log.push_back("show");
+    }
+    void EnableMainWindow() override { Log.push_back("enable"); }
+    void HideCaptureWindow() override { Log.push_back("hide"); }
+    void InvalidateMainWindow() override { Log.push_back("invalidate"); }
+    void Rest(uint32_t ms) override {
+        Rests.push_back(ms);
+        if (OnRest) {
+            OnRest();
+        }
+    }
+    uint32_t Milliseconds() override {
+        const uint32_t now = Now;
+        Now += MsPerCall;
+        return now;
+    }
+};
+
+// Stick positions and buttons for a 0..65535 joystick.
+constexpr uint32_t kCentre = 32767, kMin = 0, kMax = 65535;
+constexpr int kA = 0x41, kB = 0x42, kC = 0x43, kD = 0x44, kZ = 0x5A;
+
+class PollingTest : public ::testing::Test {
+  protected:
+    std::unique_ptr<KeySetTable> table = std::make_unique<KeySetTable>();
+    EngineState engine;
+    MapperOptions options;
+    RecordingPlatform platform;
+
+    void SetUp() override {
+        ClearKeySetTable(*table);
+        table->SetKeyCount = 1;  // two sets
+        ResetEngine(engine);
+        options.KeyDownMode = KeyDownNormal;
+        options.SetSleep = 0;
+        ASSERT_TRUE(DetectJoystick(engine, platform));
+    }
+    void Bind(int slot, int key0, int key1, int set = 0) {
+        table->Keys[set][slot][0] = key0;
+        table->Keys[set][slot][1] = key1;
+    }
+    // Runs one iteration with the stick at (x, y) and `buttons`; returns what it sent.
+    Events Poll(uint32_t x, uint32_t y, uint32_t buttons = 0) {
+        platform.Reading = {x, y, 0, buttons};
+        return Iterate();
+    }
+    Events Iterate() {
+        platform.Log.clear();
+        RunIteration(engine, *table, options, platform);
+        return platform.Log;
+    }
+};
+
+TEST_F(PollingTest, PositionsEqualToAThresholdAreNeutral) {
+    struct Case {
+        uint32_t x, y;
+        Events sent;
+    };
+    const Case cases[] = {
+        {kCentre, 21845, {}},
+        {kCentre, 21844, {Down(kA)}},
+        {kCentre, 43690, {}},
+        {kCentre, 43691, {Down(kB)}},
+        {21845, kCentre, {}},
+        {21844, kCentre, {Down(kC)}},
+        {43690, kCentre, {}},
+        {43691, kCentre, {Down(kD)}},
+        // Positions are compared as signed values: 0xFFFFFFFF is -1, far Left.
+        {0xFFFFFFFFu, kCentre, {Down(kC)}},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        Bind(SlotUp, kA, 0);
+        Bind(SlotDown, kB, 0);
+        Bind(SlotLeft, kC, 0);
+        Bind(SlotRight, kD, 0);
+        EXPECT_EQ(Poll(c.x, c.y), c.sent) << c.x << "," << c.y;
+    }
+}
+
+TEST_F(PollingTest, NormalPressesOnceRapidAtEveryPoll) {
+    struct Case {
+        uint8_t mode;
+        Events whileHeld;  // the second and third polls of the hold
+    };
+    const Case cases[] = {
+        {KeyDownNormal, {}},
+        {KeyDownRapid, {Down(kA), Down(kB)}},
+        {7, {Down(kA), Down(kB)}},  // any value but 1 is Rapid
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        options.KeyDownMode = c.mode;
+        Bind(SlotButton1 + 2, kA, kB);
+        EXPECT_EQ(Poll(kCentre, kCentre, 0x04), Events({Down(kA), Down(kB)}));
+        EXPECT_EQ(Poll(kCentre, kCentre, 0x04), c.whileHeld);
+        EXPECT_EQ(Poll(kCentre, kCentre, 0x104), c.whileHeld);  // bit 8 is no button
+        EXPECT_EQ(Poll(kCentre, kCentre, 0x100), Events({Up(kA), Up(kB)}));
+        EXPECT_EQ(Poll(kCentre, kCentre, 0), Events{});
+    }
+}
+
+TEST_F(PollingTest, KeyDownModeIsReadWhenALatchIsSet) {
+    Bind(SlotUp, kA, 0);
+    options.KeyDownMode = KeyDownRapid;
+    Poll(kCentre, kMin);
+    options.KeyDownMode = KeyDownNormal;
+    EXPECT_EQ(Poll(kCentre, kMin), Events{Down(kA)});  // one more, then Held
+    EXPECT_EQ(Poll(kCentre, kMin), Events{});
+    options.KeyDownMode = KeyDownRapid;
+    EXPECT_EQ(Poll(kCentre, kMin), Events{});  // takes effect at the next press
+    EXPECT_EQ(Poll(kCentre, kCentre), Events{Up(kA)});
+    EXPECT_EQ(Poll(kCentre, kMin), Events{Down(kA)});
+    EXPECT_EQ(Poll(kCentre, kMin), Events{Down(kA)});
+}
+
+TEST_F(PollingTest, EventOrderAcrossInputs) {
+    Bind(SlotUp, kA, kB);
+    Bind(SlotDown, kC, kD);
+    Bind(SlotButton1, 0x31, 0x32);
+    Bind(SlotButton1 + 1, 0x33, 0);
+    Bind(SlotLeft, 0, 0);
+    Bind(SlotRight, 0, kZ);
+    struct Step {
+        uint32_t x, y, buttons;
+        Events sent;
+    };
+    const Step steps[] = {
+        {kCentre, kMin, 0, {Down(kA), Down(kB)}},
+        // Up to Down between two polls: the new direction goes down first.
+        {kCentre, kMax, 0, {Down(kC), Down(kD), Up(kA), Up(kB)}},
+        {kCentre, kCentre, 1, {Up(kC), Up(kD), Down(0x31), Down(0x32)}},
+        // Button 1 released, Button 2 pressed: Button 1 first, in button order.
+        {kCentre, kCentre, 2, {Up(0x31), Up(0x32), Down(0x33)}},
+        {kCentre, kCentre, 1, {Down(0x31), Down(0x32), Up(0x33)}},
+        // Left binds nothing but still latches; Right only its key index 1.
+        {kMin, kCentre, 0, {Up(0x31), Up(0x32)}},
+        {kMax, kCentre, 0, {Down(kZ)}},
+        {kCentre, kCentre, 0, {Up(kZ)}},
+    };
+    for (const Step& step : steps) {
+        EXPECT_EQ(Poll(step.x, step.y, step.buttons), step.sent)
+            << step.x << "," << step.y << " buttons " << step.buttons;
+        if (step.x == kMin) {
+            EXPECT_EQ(engine.SlotLatch[SlotLeft], LatchHeld);
+        }
+    }
+    EXPECT_EQ(engine.SlotLatch[SlotLeft], LatchReleased);
+}
+
+TEST_F(PollingTest, OnlyTheLowByteOfAnEntryIsSent) {
+    Bind(SlotUp, 0x141, 0);
+    EXPECT_EQ(Poll(kCentre, kMin), Events{Down(0x41)});
+    EXPECT_EQ(Poll(kCentre, kCentre), Events{Up(0x41)});
+}
+
+TEST_F(PollingTest, AFailedReadChangesNothing) {
+    Bind(SlotUp, kA, 0);
+    Poll(kCentre, kMin);
+    platform.ReadSucceeds = false;
+    EXPECT_EQ(Poll(kCentre, kCentre), Events{});
+    EXPECT_EQ(engine.SlotLatch[SlotUp], LatchHeld);
+    platform.ReadSucceeds = true;
+    EXPECT_EQ(Poll(kCentre, kCentre), Events{Up(kA)});
+    // A joystick found at start-up is never looked for again.
+    EXPECT_EQ(platform.RangeQueries, 1);
+}
+
+TEST_F(PollingTest, OtherModesOnlyRest) {
+    Bind(SlotUp, kA, 0);
+    options.SetSleep = 7;
+    for (int32_t mode : {0, 3, -1}) {
+        engine.EngineMode = mode;
+        platform.KeyStates[kA] = 1;
+        platform.Rests.clear();
+        EXPECT_EQ(Poll(kCentre, kMin), Events{});
+        EXPECT_EQ(platform.Rests, std::vector<uint32_t>{7});
+        EXPECT_EQ(platform.Reads, 0);
+        EXPECT_EQ(platform.KeyQueries, 0);
+    }
+}
+
+const Events kCaptureEnd = {"show", "enable", "hide", "invalidate"};
+
+TEST_F(PollingTest, CaptureStoresEveryPressedKeySoTheHighestStays) {
+    SelectSet(*table, 1);
+    StartCapture(engine, SlotButton8, 1);
+    platform.KeyStates[kA] = 0x01;
+    platform.KeyStates[kZ] = 0x80;  // any nonzero low byte counts
+    Events twice = kCaptureEnd;
+    twice.insert(twice.end(), kCaptureEnd.begin(), kCaptureEnd.end());
+    EXPECT_EQ(Iterate(), twice);
+    EXPECT_EQ(platform.KeyQueriesBeforeFirstShow, 256);
+    EXPECT_EQ(table->Keys[1][SlotButton8][1], kZ);
+    EXPECT_EQ(table->Keys[0][SlotButton8][1], 0);
+    EXPECT_EQ(engine.EngineMode, EngineMapping);
+}
+
+TEST_F(PollingTest, MouseButtonsAndInputMethodKeysAreNeverCaptured) {
+    const int never[] = {0x01, 0x02, 0x04, 0xF0, 0xF2, 0xF3, 0xF4, 0xF5, 0xF6, 0xFB, 0x100};
+    StartCapture(engine, SlotUp, 0);
+    for (int code : never) {
+        platform.KeyStates[code] = 1;
+    }
+    EXPECT_EQ(Iterate(), Events{});
+    EXPECT_EQ(engine.EngineMode, EngineCapturing);
+    EXPECT_EQ(table->Keys[0][SlotUp][0], 0);
+
+    for (int code : {0x03, 0x05, 0x06, 0xF1}) {
+        StartCapture(engine, SlotUp, 0);
+        platform.KeyStates[code] = 1;
+        EXPECT_EQ(Iterate(), kCaptureEnd);
+        EXPECT_EQ(table->Keys[0][SlotUp][0], code);
+    }
+}
+
+TEST_F(PollingTest, CaptureOutsideTheTableWritesNothing) {
+    struct Case {
+        int32_t slot, key, activeSet, highestSet;
+    };
+    const Case cases[] = {
+        {12, 0, 0, 1}, {-1, 0, 0, 1}, {0, 2, 0, 1}, {0, -1, 0, 1}, {0, 0, 0, -1}, {0, 0, 2, 1},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        table->SetKeyCount = c.highestSet;
+        table->ActiveSet = c.activeSet;
+        StartCapture(engine, c.slot, c.key);
+        platform.KeyStates[kA] = 1;
+        EXPECT_EQ(Iterate(), kCaptureEnd);
+        EXPECT_EQ(engine.EngineMode, EngineMapping);
+        for (int set = 0; set < 3; ++set) {
+            for (int slot = 0; slot < kSlotCount; ++slot) {
+                EXPECT_EQ(table->Keys[set][slot][0] + table->Keys[set][slot][1], 0);
+            }
+        }
+    }
+}
+
+TEST_F(PollingTest, CancelEndsACaptureWithoutAKey) {
+    StartCapture(engine, SlotUp, 0);
+    CancelCapture(engine, platform);
+    EXPECT_EQ(platform.Log, Events({"show", "enable", "hide"}));
+    platform.KeyStates[kA] = 1;
+    EXPECT_EQ(Poll(kCentre, kCentre), Events{});
+    EXPECT_EQ(table->Keys[0][SlotUp][0], 0);
+}
+
+// Held keys are released with the codes that were pressed, even when the
+// active set changed meanwhile.
+TEST_F(PollingTest, SetSwitchWhileHeldReleasesThePressedCodes) {
+    Bind(SlotUp, kA, kB, 0);
+    Bind(SlotUp, kC, kD, 1);
+    Poll(kCentre, kMin);
+    SelectSet(*table, 1);
+    EXPECT_EQ(Poll(kCentre, kMin), Events{});
+    EXPECT_EQ(Poll(kCentre, kCentre), Events({Up(kA), Up(kB)}));
+    EXPECT_EQ(Poll(kCentre, kMin), Events({Down(kC), Down(kD)}));
+}
+
+TEST_F(PollingTest, RapidSetSwitchLetsGoOfCodesNoLongerBound) {
+    options.KeyDownMode = KeyDownRapid;
+    Bind(SlotUp, kA, kB, 0);
+    Bind(SlotUp, kB, kC, 1);  // B stays bound, A is replaced by C
+    Poll(kCentre, kMin);
+    SelectSet(*table, 1);
+    EXPECT_EQ(Poll(kCentre, kMin), Events({Up(kA), Down(kB), Down(kC)}));
+    EXPECT_EQ(Poll(kCentre, kCentre), Events({Up(kB), Up(kC)}));
+}
+
+TEST_F(PollingTest, CaptureWhileHeldReleasesTheOldKey) {
+    Bind(SlotUp, kA, 0);
+    Poll(kCentre, kMin);
+    StartCapture(engine, SlotUp, 0);
+    platform.KeyStates[kZ] = 1;
+    EXPECT_EQ(Iterate(), kCaptureEnd);  // keys stay down while capturing
+    EXPECT_EQ(Poll(kCentre, kMin), Events{});
+    EXPECT_EQ(Poll(kCentre, kCentre), Events{Up(kA)});
+    EXPECT_EQ(Poll(kCentre, kMin), Events{Down(kZ)});
+}
+
+TEST_F(PollingTest, PauseReleasesHeldKeysAndSendsNothingUntilResumed) {
+    Bind(SlotUp, kA, kB);
+    Bind(SlotButton1, kC, 0);
+    Poll(kCentre, kMin, 1);
+    SetControlEnabled(engine, false);
+    EXPECT_EQ(Poll(kCentre, kMin, 1), Events({Up(kA), Up(kB), Up(kC)}));
+    const int readsWhenPaused = platform.Reads;
+    EXPECT_EQ(Poll(kCentre, kMax, 3), Events{});
+    EXPECT_EQ(Poll(kCentre, kCentre, 0), Events{});
+    EXPECT_EQ(platform.Reads, readsWhenPaused);
+
+    // A capture still completes while paused.
+    StartCapture(engine, SlotDown, 0);
+    platform.KeyStates[kZ] = 1;
+    EXPECT_EQ(Iterate(), kCaptureEnd);
+
+    SetControlEnabled(engine, true);
+    EXPECT_EQ(Poll(kCentre, kMax, 1), Events({Down(kZ), Down(kC)}));
+}
+
+TEST_F(PollingTest, StopIsHandledByThePollingThreadWhenItAnswers) {
+    Bind(SlotUp, kA, kB);
+    Poll(kCentre, kMin);
+    RecordingPlatform caller;  // the interface thread's view; it must send nothing
+    caller.MsPerCall = 1;
+    caller.OnRest = [this] { RunIteration(engine, *table, options, platform); };
+    platform.Log.clear();
+    StopEngine(engine, caller, 500);
+    EXPECT_EQ(platform.Log, Events({Up(kA), Up(kB)}));
+    EXPECT_EQ(caller.Log, Events{});
+    EXPECT_EQ(engine.Stopped, 1);
+    EXPECT_FALSE(RunIteration(engine, *table, options, platform));
+    EXPECT_EQ(Poll(kCentre, kMin), Events{});
+}
+
+TEST_F(PollingTest, StopReleasesFromTheCallerWhenNoThreadAnswers) {
+    Bind(SlotUp, kA, kB);
+    Poll(kCentre, kMin);
+    RecordingPlatform caller;
+    caller.MsPerCall = 1;
+    StopEngine(engine, caller, 500);
+    EXPECT_EQ(caller.Log, Events({Up(kA), Up(kB)}));
+    EXPECT_GE(caller.Now, 500u);
+    EXPECT_LE(caller.Now, 1100u);
+    // A thread that wakes up late touches nothing.
+    EXPECT_FALSE(RunIteration(engine, *table, options, platform));
+    EXPECT_EQ(Poll(kCentre, kCentre), Events{});
+}
+
+// A real polling thread against a fake clock-driven caller: only the shared
+// atomics cross threads; each platform is used by one thread alone.
+class RealTimePlatform : public RecordingPlatform {
+  public:
+    void Rest(uint32_t ms) override { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+    uint32_t Milliseconds() override {
+        return static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                         std::chrono::steady_clock::now().time_since_epoch())
+                                         .count());
+    }
+};
+
+TEST_F(PollingTest, StopReleasesKeysHeldByARunningThread) {
+    Bind(SlotUp, kA, kB);
+    options.SetSleep = 2;
+    options.KeyDownMode = KeyDownRapid;
+    platform.Reading = {kCentre, kMin, 0, 0};
+    std::thread polling([this] { PollingThread(engine, *table, options, platform); });
+    RealTimePlatform caller;
+    for (int i = 0; i < 2000 && platform.KeysSent < 4; ++i) {
+        caller.Rest(1);
+    }
+    StopEngine(engine, caller, 500);
+    polling.join();
+    ASSERT_GE(platform.Log.size(), 4u);
+    EXPECT_EQ(Events(platform.Log.end() - 2, platform.Log.end()), Events({Up(kA), Up(kB)}));
+    EXPECT_EQ(caller.Log, Events{});
+}
+
+TEST_F(PollingTest, AJoystickPluggedInLaterIsFoundByRetries) {
+    ResetEngine(engine);
+    platform.JoystickPresent[0] = false;
+    platform.RangeQueries = 0;
+    platform.Now = 0xFFFFFE00u;  // the clock wraps during the test
+    ASSERT_FALSE(DetectJoystick(engine, platform));
+    Bind(SlotUp, kA, 0);
+    struct Step {
+        uint32_t now;
+        bool present;
+        int rangeQueries;  // in total so far
+        Events sent;
+    };
+    const Step steps[] = {
+        {0xFFFFFF00u, false, 2, {}},
+        {0x1E7, false, 2, {}},  // 999 ms after the first attempt
+        {0x1E8, false, 4, {}},  // 1000 ms: both joysticks asked again
+        {0x5CF, true, 4, {}},
+        {0x5D0, true, 5, {Down(kA)}},  // found, and mapped in the same iteration
+        {0x10000, false, 5, {}},       // found once: never looked for again
+    };
+    for (const Step& step : steps) {
+        platform.Now = step.now;
+        platform.JoystickPresent[0] = step.present;
+        platform.ReadSucceeds = step.present;
+        EXPECT_EQ(Poll(kCentre, kMin), step.sent) << std::hex << step.now;
+        EXPECT_EQ(platform.RangeQueries, step.rangeQueries) << std::hex << step.now;
+    }
+    EXPECT_EQ(engine.JoystickId, 0);
+}
+
+}  // namespace

@@ -1,0 +1,138 @@
+// The patcher dialog. Its texts live in the UTF-8 resource and it runs through
+// DialogBoxParamW, so they read correctly whatever the ANSI code page is. The
+// path field is read as wide text and handed to the patch operation as
+// Shift-JIS, the form its messages and the backup path are built in; the
+// Win32 backend turns it back into a wide path for the file functions.
+#include "disabler/app/patcher_dialog.h"
+
+#include <commdlg.h>
+#include <shellapi.h>
+
+#include "common/win32/sjis_text.h"
+#include "disabler/app/resource.h"
+#include "disabler/core/patch.h"
+
+namespace {
+
+// The path field is read and written through a 260-character buffer.
+constexpr int kPathChars = MAX_PATH;
+
+// 実行ファイル
+const char kExecutableFilter[] = "\x8e\xc0\x8ds\x83t\x83@\x83\x43\x83\x8b";
+// 全てのファイル
+const char kAllFilesFilter[] = "\x91S\x82\xc4\x82\xcc\x83t\x83@\x83\x43\x83\x8b";
+// 実行ファイルのパスが長すぎるか、シフトJISで表せない文字を含んでいるため扱えません。\r\n
+// パスはシフトJISで259バイトまでです。
+const char kUnusablePath[] =
+    "\x8e\xc0\x8ds\x83t\x83@\x83\x43\x83\x8b\x82\xcc\x83p\x83X\x82\xaa\x92\xb7\x82\xb7\x82\xac"
+    "\x82\xe9\x82\xa9\x81\x41\x83V\x83t\x83gJIS\x82\xc5\x95\x5c\x82\xb9\x82\xc8\x82\xa2\x95\xb6"
+    "\x8e\x9a\x82\xf0\x8a\xdc\x82\xf1\x82\xc5\x82\xa2\x82\xe9\x82\xbd\x82\xdf\x88\xb5\x82\xa6\x82"
+    "\xdc\x82\xb9\x82\xf1\x81\x42\x0d\x0a\x83p\x83X\x82\xcd\x83V\x83t\x83gJIS\x82\xc5\x32\x35\x39"
+    "\x83o\x83\x43\x83g\x82\xdc\x82\xc5\x82\xc5\x82\xb7\x81\x42";
+
+// Button 1001: the patch operation on the path as the field holds it now.
+// The field is read with room to spare, so that a path too long for the
+// operation is refused with a message instead of being cut to another file's
+// name; a character with no Shift-JIS form is refused the same way.
+void OnDisableJoystick(HWND dialog) {
+    wchar_t widePath[4 * kPathChars];
+    GetDlgItemTextW(dialog, IDC_PATH, widePath,
+                    static_cast<int>(sizeof widePath / sizeof *widePath));
+    char path[kMaxPathBytes + 1];
+    if (!WideToSjis(widePath, path, static_cast<int>(sizeof path))) {
+        MessageBoxW(dialog, WideText(kUnusablePath).c_str(), nullptr, MB_OK);
+        return;
+    }
+    DisableJoystick(dialog, path);
+}
+
+// Appends a zero-terminated Shift-JIS text to a filter list at `used`.
+int AppendFilterText(wchar_t* filter, int size, int used, const char* sjis) {
+    return used + SjisToWide(sjis, filter + used, size - used) + 1;
+}
+
+int AppendFilterText(wchar_t* filter, int size, int used, const wchar_t* text) {
+    lstrcpynW(filter + used, text, size - used);
+    return used + lstrlenW(filter + used) + 1;
+}
+
+// Button 1003: the system's file dialog. It starts with no file name even when
+// the field holds a path; only a confirmed choice replaces the field.
+void OnBrowse(HWND dialog) {
+    wchar_t filter[128];
+    const int size = static_cast<int>(sizeof filter / sizeof *filter);
+    int used = AppendFilterText(filter, size, 0, kExecutableFilter);
+    used = AppendFilterText(filter, size, used, L"*.exe");
+    used = AppendFilterText(filter, size, used, kAllFilesFilter);
+    used = AppendFilterText(filter, size, used, L"*.*");
+    filter[used] = L'\0';  // an empty text ends the list
+
+    wchar_t fileName[kPathChars] = {};
+    OPENFILENAMEW request = {};
+    request.lStructSize = OPENFILENAME_SIZE_VERSION_400W;
+    request.hwndOwner = dialog;
+    request.lpstrFilter = filter;
+    request.nFilterIndex = 0;
+    request.lpstrFile = fileName;
+    request.nMaxFile = kPathChars;
+    request.lpstrDefExt = L"stg";
+    request.Flags = OFN_OVERWRITEPROMPT;
+    if (GetOpenFileNameW(&request)) {
+        SetDlgItemTextW(dialog, IDC_PATH, fileName);
+    }
+}
+
+// The first dropped file goes into the field; the others are ignored.
+void OnDropFiles(HWND dialog, HDROP drop) {
+    wchar_t path[kPathChars];
+    if (DragQueryFileW(drop, 0, path, kPathChars) != 0) {
+        SetDlgItemTextW(dialog, IDC_PATH, path);
+    }
+    DragFinish(drop);
+}
+
+// The dialog has no title bar: pressing its surface moves it as if one had
+// been pressed.
+void OnLButtonDown(HWND dialog) {
+    SendMessageW(dialog, WM_NCLBUTTONDOWN, HTCAPTION, 0);
+}
+
+INT_PTR OnCommand(HWND dialog, WORD id) {
+    switch (id) {
+        case IDC_EXIT:
+            EndDialog(dialog, 0);
+            return TRUE;
+        case IDC_DISABLE:
+            OnDisableJoystick(dialog);
+            return TRUE;
+        case IDC_BROWSE:
+            OnBrowse(dialog);
+            return TRUE;
+        default:
+            // IDCANCEL (Esc) included: only "終了" ends the program.
+            return FALSE;
+    }
+}
+
+INT_PTR CALLBACK PatcherDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    switch (message) {
+        case WM_INITDIALOG:
+            return TRUE;  // the focus goes to the first tab stop, "終了"
+        case WM_COMMAND:
+            return OnCommand(dialog, LOWORD(wParam));
+        case WM_LBUTTONDOWN:
+            OnLButtonDown(dialog);
+            return TRUE;
+        case WM_DROPFILES:
+            OnDropFiles(dialog, reinterpret_cast<HDROP>(wParam));
+            return TRUE;
+        default:
+            return FALSE;
+    }
+}
+
+}  // namespace
+
+void RunPatcherDialog(HINSTANCE instance) {
+    DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_PATCHER), nullptr, PatcherDialogProc, 0);
+}

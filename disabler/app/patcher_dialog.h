@@ -1,0 +1,7 @@
+#pragma once
+// The one dialog of disabler.exe: the user names a game executable by typing,
+// browsing or dropping it and starts the patch operation on it.
+#include <windows.h>
+
+// Runs dialog 101 modally with no owner until "終了" ends it.
+void RunPatcherDialog(HINSTANCE instance);

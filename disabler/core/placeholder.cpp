@@ -1,1 +1,0 @@
-// The patch operation lives in this folder.

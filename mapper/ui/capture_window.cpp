@@ -1,0 +1,78 @@
+#include "capture_window.h"
+
+#include "common/win32/sjis_text.h"
+#include "mapper/engine/polling.h"
+#include "mapper/platform/win32/win32_engine_platform.h"
+#include "mapper/ui/core/ui_texts.h"
+#include "resource.h"
+
+namespace {
+
+constexpr wchar_t kCaptureClass[] = L"PamuroKey";
+constexpr DWORD kCaptureStyle = 0x04400000;  // clip siblings, dialog frame
+constexpr DWORD kButtonStyle = 0x50010000;
+
+LRESULT OnPaint(HWND window) {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    SetBkMode(dc, TRANSPARENT);
+    const int height = -MulDiv(20, GetDeviceCaps(dc, LOGPIXELSY), 72);
+    HFONT font = CreateFontW(height, 0, 0, 0, 1000, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
+                             OUT_DEFAULT_PRECIS, CLIP_CHARACTER_PRECIS, ANTIALIASED_QUALITY, 0,
+                             WideTextOf<32>(kGridFontFace).c_str());
+    HGDIOBJ previous = SelectObject(dc, font);
+    RECT box = {0, 10, 500, 100};
+    DrawTextW(dc, WideTextOf<64>(kCapturePrompt).c_str(), -1, &box, DT_CENTER);
+    SelectObject(dc, previous);
+    DeleteObject(font);
+    EndPaint(window, &paint);
+    return 0;
+}
+
+// Only the cancel button acts: the capture ends with no key written.
+LRESULT OnCommand(WPARAM wParam) {
+    if (LOWORD(wParam) == IDC_CAPTURE_CANCEL) {
+        CancelCapture(g_engine, Win32EnginePlatform());
+    }
+    return 0;
+}
+
+LRESULT CALLBACK CaptureWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_PAINT:
+            return OnPaint(window);
+        case WM_COMMAND:
+            return OnCommand(wParam);
+        case WM_DESTROY:
+            PostQuitMessage(0);
+            return 0;
+        default:
+            return DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
+}  // namespace
+
+HWND CreateCaptureWindow(HINSTANCE instance) {
+    WNDCLASSEXW windowClass = {};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = CaptureWindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_MAPPER));
+    windowClass.hIconSm = windowClass.hIcon;
+    windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH));
+    windowClass.lpszClassName = kCaptureClass;
+    RegisterClassExW(&windowClass);
+    HWND window = CreateWindowExW(0, kCaptureClass, WideTextOf<32>(kCaptureTitle).c_str(),
+                                  kCaptureStyle, CW_USEDEFAULT, CW_USEDEFAULT, 500, 100, nullptr,
+                                  nullptr, instance, nullptr);
+    ShowWindow(window, SW_HIDE);
+    UpdateWindow(window);
+    CreateWindowExW(0, L"BUTTON", WideTextOf<32>(kCancelCaption).c_str(), kButtonStyle, 390, 45,
+                    100, 25, window,
+                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_CAPTURE_CANCEL)), instance,
+                    nullptr);
+    return window;
+}

@@ -1,0 +1,7 @@
+#pragma once
+// The key capture window: asks the user to press the key to assign while the
+// polling thread captures it; its "キャンセル" button ends the capture.
+#include <windows.h>
+
+// Registers "PamuroKey", creates the capture window hidden, with its button.
+HWND CreateCaptureWindow(HINSTANCE instance);

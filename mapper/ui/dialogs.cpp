@@ -1,0 +1,110 @@
+#include "dialogs.h"
+
+#include <commctrl.h>
+
+#include "common/win32/sjis_text.h"
+#include "mapper/engine/key_labels.h"
+#include "mapper/model/keyset_table.h"
+#include "mapper/model/options.h"
+#include "resource.h"
+
+namespace {
+
+// 名前に使えない文字が含まれています。
+constexpr char kUnstorableNameMessage[] =
+    "\x96\xbc\x91O\x82\xc9\x8eg\x82\xa6\x82\xc8\x82\xa2\x95\xb6\x8e\x9a\x82\xaa\x8a\xdc\x82\xdc"
+    "\x82\xea\x82\xc4\x82\xa2\x82\xdc\x82\xb7\x81"
+    "B";
+constexpr int kSleepMax = 5;
+
+// Reads the typed name as Shift-JIS, cut to 255 bytes at a character
+// boundary. False when a character has no Shift-JIS form: storing it would
+// lose it, so the user is told and the dialog stays open.
+bool ReadTypedName(HWND dialog, char* name) {
+    wchar_t typed[1024];
+    GetDlgItemTextW(dialog, IDC_NAME_EDIT, typed, 1024);
+    char sjis[2048];
+    if (!WideToSjis(typed, sjis, sizeof sjis)) {
+        MessageBoxW(dialog, WideText(kUnstorableNameMessage).c_str(), nullptr, MB_OK);
+        return false;
+    }
+    CopySjisCut(name, kNameSize, sjis);
+    return true;
+}
+
+INT_PTR CALLBACK NameDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+        return TRUE;
+    }
+    if (message != WM_COMMAND) {
+        return FALSE;
+    }
+    if (LOWORD(wParam) == IDOK) {
+        char* name = reinterpret_cast<char*>(GetWindowLongPtrW(dialog, DWLP_USER));
+        if (ReadTypedName(dialog, name)) {
+            EndDialog(dialog, 1);
+        }
+        return TRUE;
+    }
+    if (LOWORD(wParam) == IDCANCEL) {
+        EndDialog(dialog, 0);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+void InitSettings(HWND dialog) {
+    const bool normal = g_options.KeyDownMode.load() == KeyDownNormal;
+    CheckDlgButton(dialog, IDC_MODE_NORMAL, normal ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(dialog, IDC_MODE_RAPID, normal ? BST_UNCHECKED : BST_CHECKED);
+    SendDlgItemMessageW(dialog, IDC_SLEEP_SPIN, UDM_SETRANGE, 0, MAKELPARAM(kSleepMax, 0));
+    SendDlgItemMessageW(dialog, IDC_SLEEP_SPIN, UDM_SETPOS, 0, g_options.SetSleep.load());
+}
+
+// The up-down control keeps its position within 0..5 whatever is typed into
+// its buddy edit.
+void StoreSettings(HWND dialog) {
+    const bool rapid = IsDlgButtonChecked(dialog, IDC_MODE_RAPID) == BST_CHECKED;
+    g_options.KeyDownMode.store(rapid ? KeyDownRapid : KeyDownNormal);
+    const LRESULT position = SendDlgItemMessageW(dialog, IDC_SLEEP_SPIN, UDM_GETPOS, 0, 0);
+    g_options.SetSleep.store(static_cast<uint8_t>(LOWORD(position)));
+}
+
+INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    switch (message) {
+        case WM_ACTIVATE:
+            return TRUE;
+        case WM_INITDIALOG:
+            InitSettings(dialog);
+            return TRUE;
+        case WM_COMMAND:
+            if (LOWORD(wParam) == IDC_SETTINGS_OK) {
+                StoreSettings(dialog);
+                EndDialog(dialog, 0);
+                return TRUE;
+            }
+            if (LOWORD(wParam) == IDCANCEL) {
+                EndDialog(dialog, 0);
+                return TRUE;
+            }
+            return FALSE;
+        default:
+            return FALSE;
+    }
+}
+
+}  // namespace
+
+bool RunNameDialog(HWND owner, char* name) {
+    const HINSTANCE instance =
+        reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(owner, GWLP_HINSTANCE));
+    return DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_NAME), owner, NameDialogProc,
+                           reinterpret_cast<LPARAM>(name)) == 1;
+}
+
+void RunSettingsDialog(HWND owner) {
+    const HINSTANCE instance =
+        reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(owner, GWLP_HINSTANCE));
+    DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_SETTINGS), owner, SettingsDialogProc, 0);
+}

@@ -1,0 +1,17 @@
+#pragma once
+// The main window: the binding grid, the "変更" buttons, the set buttons and
+// the set list; its commands, painting, tray icon and shutdown.
+#include <windows.h>
+
+// Registers "PamuroMain" and creates the main window (visible, 465 x 405).
+HWND CreateMainWindow(HINSTANCE instance);
+// Creates the child controls in their fixed order, the combo box last.
+void CreateMainControls(HWND window, HINSTANCE instance);
+// Adds the tray icon and hides the main window (minimise to the tray).
+void MinimiseToTray(HWND window);
+
+// The refresh operations that bring the windows into line with the table.
+void RefreshSetList();
+void RefreshTitle();
+void RebuildTrayMenu(bool first);
+void SelectListEntry(int index);

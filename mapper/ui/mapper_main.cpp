@@ -1,0 +1,110 @@
+// mapper.exe: brings the system up in its fixed order, runs the message loop
+// and returns when the main window has been destroyed (shutdown is the main
+// window's, see main_window.cpp).
+#include <windows.h>
+#include <commctrl.h>
+#include <process.h>
+
+#include "capture_window.h"
+#include "common/win32/sjis_text.h"
+#include "main_window.h"
+#include "mapper/engine/polling.h"
+#include "mapper/model/keyset_table.h"
+#include "mapper/model/legacy.h"
+#include "mapper/model/options.h"
+#include "mapper/model/settings.h"
+#include "mapper/platform/win32/win32_engine_platform.h"
+#include "mapper/platform/win32/win32_legacy_platform.h"
+#include "mapper/platform/win32/win32_settings_storage.h"
+#include "mapper/ui/core/ui_texts.h"
+#include "resource.h"
+#include "ui_state.h"
+
+MapperUi g_ui;
+
+namespace {
+
+void ShowStartupMessage(const char* sjisText) {
+    MessageBoxW(nullptr, WideText(sjisText).c_str(), nullptr, MB_OK);
+}
+
+// Key sets from the legacy file when there is one, else from Top.ini; the
+// options from Top.ini in every case. A Top.ini that exists but cannot be
+// read is reported; it is then left untouched at exit.
+void LoadData() {
+    FetchStartupDirectory(Win32SettingsStorage());
+    const bool converted = ConvertLegacyData(g_keySets, Win32LegacyPlatform());
+    const SettingsLoadResult loaded =
+        LoadSettings(converted, Win32SettingsStorage(), g_keySets, g_options);
+    if (loaded == SettingsLoadResult::TooLarge || loaded == SettingsLoadResult::Unreadable) {
+        if (const char* problem = SettingsProblem()) {
+            ShowStartupMessage(problem);
+        }
+    }
+}
+
+// "/T", compared whole and ignoring case, starts the program in the tray.
+void ShowMainWindowAtStart(HWND window, const char* commandTail, int showCommand) {
+    if (lstrcmpiA(commandTail, "/T") == 0) {
+        SendMessageW(window, WM_SIZE, SIZE_MINIMIZED, 0);
+        return;
+    }
+    ShowWindow(window, showCommand);
+    UpdateWindow(window);
+}
+
+void LoadTrayMenu(HINSTANCE instance) {
+    g_ui.trayMenu = LoadMenuW(instance, MAKEINTRESOURCEW(IDM_TRAY));
+    SetMenuDefaultItem(GetSubMenu(g_ui.trayMenu, 0), 40003, FALSE);
+    EnableMenuItem(g_ui.trayMenu, 40005, MF_BYCOMMAND | MF_GRAYED);
+}
+
+void FirstFill() {
+    RefreshSetList();
+    RefreshTitle();
+    g_keySets.ActiveSet.store(0);
+    SelectListEntry(0);
+    RebuildTrayMenu(true);
+}
+
+// The polling thread starts last: it reads the table, the options, the
+// engine mode and both window handles without locks.
+void StartPollingThread() {
+    g_ui.pollingThread = reinterpret_cast<HANDLE>(
+        _beginthreadex(nullptr, 0, PollingThreadEntry, nullptr, 0, nullptr));
+}
+
+int RunMessageLoop() {
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return static_cast<int>(message.wParam);
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandTail, int showCommand) {
+    g_ui.instance = instance;
+    LoadData();
+
+    // The settings dialog's up-down control needs its class registered.
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_UPDOWN_CLASS};
+    InitCommonControlsEx(&controls);
+
+    g_ui.mainWindow = CreateMainWindow(instance);
+    ShowMainWindowAtStart(g_ui.mainWindow, commandTail, showCommand);
+    CreateMainControls(g_ui.mainWindow, instance);
+    g_ui.captureWindow = CreateCaptureWindow(instance);
+    LoadTrayMenu(instance);
+    SetEngineWindows(g_ui.mainWindow, g_ui.captureWindow);
+
+    ResetEngine(g_engine);  // EngineMode Mapping, control enabled
+    if (!DetectJoystick(g_engine, Win32EnginePlatform())) {
+        ShowStartupMessage(kNoJoystickMessage);
+    }
+    FirstFill();
+    StartPollingThread();
+    return RunMessageLoop();
+}

@@ -1,0 +1,47 @@
+# The polling engine on Win32 under Wine, with a scripted joystick (a test
+# winmm.dll) and a key logger window. Both helpers serve other fragments too:
+#  - pamuro_joystick_stub: winmm.dll in ${PAMURO_JOYSTICK_STUB_DIR}; record in
+#    tests/wine/joystick_stub/joystick_stub.h;
+#  - pamuro_key_logger: key_logger.exe in ${PAMURO_KEY_LOGGER_DIR}; record and
+#    driver helpers in tests/wine/key_logger/key_log.h;
+#  - pamuro_use_test_joystick(TARGET TEST): copies winmm.dll and key_logger.exe
+#    beside TARGET and runs TEST with the stub in place of the system's winmm.
+set(PAMURO_JOYSTICK_STUB_DIR ${CMAKE_BINARY_DIR}/tests/wine/joystick_stub)
+set(PAMURO_KEY_LOGGER_DIR ${CMAKE_BINARY_DIR}/tests/wine/key_logger)
+
+add_library(pamuro_joystick_stub SHARED
+    ${PROJECT_SOURCE_DIR}/tests/wine/joystick_stub/joystick_stub.cpp
+    ${PROJECT_SOURCE_DIR}/tests/wine/joystick_stub/winmm.def)
+target_include_directories(pamuro_joystick_stub PRIVATE ${PROJECT_SOURCE_DIR})
+set_target_properties(pamuro_joystick_stub PROPERTIES
+    OUTPUT_NAME winmm PREFIX ""
+    RUNTIME_OUTPUT_DIRECTORY ${PAMURO_JOYSTICK_STUB_DIR}
+    ARCHIVE_OUTPUT_DIRECTORY ${PAMURO_JOYSTICK_STUB_DIR}/lib)
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    # The .def names the undecorated exports for both targets; on i686 they
+    # resolve to the __stdcall symbols.
+    target_link_options(pamuro_joystick_stub PRIVATE -Wl,--enable-stdcall-fixup)
+endif()
+
+add_executable(pamuro_key_logger WIN32 ${PROJECT_SOURCE_DIR}/tests/wine/key_logger/key_logger.cpp)
+target_include_directories(pamuro_key_logger PRIVATE ${PROJECT_SOURCE_DIR})
+set_target_properties(pamuro_key_logger PROPERTIES
+    OUTPUT_NAME key_logger RUNTIME_OUTPUT_DIRECTORY ${PAMURO_KEY_LOGGER_DIR})
+
+# pamuro_use_test_joystick(TARGET TEST): TARGET gets its own output folder
+# (so the stub reaches no other program) with winmm.dll and key_logger.exe
+# beside it; TEST runs with the stub loaded instead of Wine's winmm.
+function(pamuro_use_test_joystick target test)
+    set(folder ${CMAKE_BINARY_DIR}/tests/wine/${target})
+    set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${folder})
+    add_dependencies(${target} pamuro_joystick_stub pamuro_key_logger)
+    add_custom_command(TARGET ${target} POST_BUILD
+        COMMAND ${CMAKE_COMMAND} -E copy_if_different
+            $<TARGET_FILE:pamuro_joystick_stub> $<TARGET_FILE:pamuro_key_logger> ${folder})
+    set_property(TEST ${test} APPEND PROPERTY ENVIRONMENT "WINEDLLOVERRIDES=winmm=n;mscoree,mshtml=")
+endfunction()
+
+pamuro_wine_test(engine_win32_tests
+    ${PROJECT_SOURCE_DIR}/tests/wine/engine/engine_win32_test.cpp
+    LIBS mapper_platform)
+pamuro_use_test_joystick(engine_win32_tests engine_win32_tests)

@@ -1,0 +1,183 @@
+// The polling engine on its real platform: the Win32 backend drives the test
+// winmm.dll (a scripted joystick) and injects keys that the key logger's
+// window receives. Checks that the events carry the key's own scan code and
+// extended flag, in the engine's order, from RunIteration and from the real
+// polling thread, and that a capture reads GetAsyncKeyState.
+#include <process.h>
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "mapper/engine/polling.h"
+#include "mapper/platform/win32/win32_engine_platform.h"
+#include "tests/wine/joystick_stub/joystick_stub.h"
+#include "tests/wine/key_logger/key_log.h"
+
+namespace {
+
+constexpr int kCentre = 32767;
+constexpr DWORD kWaitMs = 5000;
+
+std::string Describe(const KeyLogEntry& entry) {
+    char text[64];
+    wsprintfA(text, "%s %02X scan %02X%s",
+              entry.Message == WM_KEYDOWN || entry.Message == WM_SYSKEYDOWN ? "down" : "up",
+              entry.Vk, entry.Scan, entry.Extended ? " ext" : "");
+    return text;
+}
+
+std::string KeyDown(int vk, int scan, bool extended = false) {
+    KeyLogEntry entry{WM_KEYDOWN, vk, scan, extended ? 1 : 0};
+    return Describe(entry);
+}
+std::string KeyUp(int vk, int scan, bool extended = false) {
+    KeyLogEntry entry{WM_KEYUP, vk, scan, extended ? 1 : 0};
+    return Describe(entry);
+}
+
+class EngineOnWin32 : public ::testing::Test {
+  protected:
+    static TestJoystick* stick;
+    static KeyLog* log;
+    static HANDLE logger;
+
+    static void SetUpTestSuite() {
+        stick = OpenTestJoystick();
+        log = OpenKeyLog();
+        char path[MAX_PATH];
+        GetModuleFileNameA(nullptr, path, MAX_PATH);
+        std::strcpy(std::strrchr(path, '\\') + 1, "key_logger.exe");
+        logger = (stick != nullptr && log != nullptr) ? StartKeyLogger(log, path) : nullptr;
+    }
+    static void TearDownTestSuite() {
+        if (logger != nullptr) {
+            StopKeyLogger(log, logger);
+        }
+    }
+
+    void SetUp() override {
+        ASSERT_NE(logger, nullptr) << "key_logger.exe did not come up";
+        ZeroMemory(const_cast<LONG*>(&stick->Present), sizeof *stick);
+        stick->XMax = stick->YMax = 65535;
+        stick->X = stick->Y = kCentre;
+        ClearKeySetTable(g_keySets);
+        g_options.KeyDownMode = KeyDownNormal;
+        g_options.SetSleep = 1;
+        ResetEngine(g_engine);
+        ResetKeyLog(log);
+    }
+
+    // Waits for `count` key messages and returns them as text.
+    std::vector<std::string> Logged(LONG count) {
+        EXPECT_TRUE(WaitForKeyLog(log, count, kWaitMs)) << "only " << log->Count << " keys";
+        Sleep(100);  // anything more would be a fault too
+        std::vector<std::string> seen;
+        for (LONG i = 0; i < log->Count; ++i) {
+            seen.push_back(Describe(log->Entries[i]));
+        }
+        ResetKeyLog(log);
+        return seen;
+    }
+
+    void Iterate() { RunIteration(g_engine, g_keySets, g_options, Win32EnginePlatform()); }
+
+    static HANDLE StartPollingThread() {
+        return reinterpret_cast<HANDLE>(
+            _beginthreadex(nullptr, 0, PollingThreadEntry, nullptr, 0, nullptr));
+    }
+};
+
+TestJoystick* EngineOnWin32::stick = nullptr;
+KeyLog* EngineOnWin32::log = nullptr;
+HANDLE EngineOnWin32::logger = nullptr;
+
+TEST_F(EngineOnWin32, KeysCarryTheirOwnScanCodesInTheEngineOrder) {
+    g_keySets.Keys[0][SlotUp][0] = 'A';
+    g_keySets.Keys[0][SlotUp][1] = VK_UP;
+    g_keySets.Keys[0][SlotDown][0] = VK_DIVIDE;
+    stick->Present = 1;
+    ASSERT_TRUE(DetectJoystick(g_engine, Win32EnginePlatform()));
+    EXPECT_EQ(g_engine.JoystickId, 0);
+    EXPECT_EQ(g_engine.Thresholds.YLow, 21845);
+
+    stick->Y = 0;
+    Iterate();
+    EXPECT_EQ(Logged(2),
+              std::vector<std::string>({KeyDown('A', 0x1E), KeyDown(VK_UP, 0x48, true)}));
+    stick->Y = 65535;  // Up to Down between two polls: Down's key goes down first
+    Iterate();
+    EXPECT_EQ(Logged(3), std::vector<std::string>({KeyDown(VK_DIVIDE, 0x35, true), KeyUp('A', 0x1E),
+                                                   KeyUp(VK_UP, 0x48, true)}));
+    stick->Y = kCentre;
+    Iterate();
+    EXPECT_EQ(Logged(1), std::vector<std::string>({KeyUp(VK_DIVIDE, 0x35, true)}));
+}
+
+TEST_F(EngineOnWin32, ThePollingThreadMapsAndReleasesEverythingAtStop) {
+    g_keySets.Keys[0][SlotButton1][0] = 'Z';
+    g_keySets.Keys[0][SlotButton1 + 1][1] = VK_DELETE;
+    stick->Present = 2;  // only joystick 1
+    ASSERT_TRUE(DetectJoystick(g_engine, Win32EnginePlatform()));
+    EXPECT_EQ(g_engine.JoystickId, 1);
+    HANDLE thread = StartPollingThread();
+    ASSERT_NE(thread, nullptr);
+
+    stick->Buttons = 3;
+    EXPECT_EQ(Logged(2),
+              std::vector<std::string>({KeyDown('Z', 0x2C), KeyDown(VK_DELETE, 0x53, true)}));
+    StopEngine(g_engine, Win32EnginePlatform(), 500);
+    EXPECT_EQ(WaitForSingleObject(thread, kWaitMs), WAIT_OBJECT_0);
+    CloseHandle(thread);
+    EXPECT_EQ(Logged(2),
+              std::vector<std::string>({KeyUp('Z', 0x2C), KeyUp(VK_DELETE, 0x53, true)}));
+}
+
+TEST_F(EngineOnWin32, AJoystickPluggedInAfterStartUpIsFound) {
+    g_keySets.Keys[0][SlotLeft][0] = 'Q';
+    ASSERT_FALSE(DetectJoystick(g_engine, Win32EnginePlatform()));
+    const LONG callsAtStart = stick->CapsCalls;
+    HANDLE thread = StartPollingThread();
+    ASSERT_NE(thread, nullptr);
+    Sleep(1500);
+    // Joysticks 0 and 1 asked about once a second, not at every poll.
+    EXPECT_LE(stick->CapsCalls - callsAtStart, 4);
+    stick->X = 0;
+    stick->Present = 1;
+    const DWORD plugged = GetTickCount();
+    EXPECT_EQ(Logged(1), std::vector<std::string>({KeyDown('Q', 0x10)}));
+    EXPECT_LE(GetTickCount() - plugged, 1500u);
+    StopEngine(g_engine, Win32EnginePlatform(), 500);
+    EXPECT_EQ(WaitForSingleObject(thread, kWaitMs), WAIT_OBJECT_0);
+    CloseHandle(thread);
+    EXPECT_EQ(Logged(1), std::vector<std::string>({KeyUp('Q', 0x10)}));
+}
+
+TEST_F(EngineOnWin32, CaptureTakesAnInjectedKeyAndEndsOnTheWindows) {
+    HWND mainWindow = CreateWindowExA(0, "STATIC", "main", WS_POPUP | WS_DISABLED, 0, 0, 50, 50,
+                                      nullptr, nullptr, nullptr, nullptr);
+    HWND captureWindow = CreateWindowExA(0, "STATIC", "capture", WS_POPUP | WS_VISIBLE, 60, 0, 50,
+                                         50, nullptr, nullptr, nullptr, nullptr);
+    SetEngineWindows(mainWindow, captureWindow);
+    for (int vk = 1; vk <= 256; ++vk) {
+        GetAsyncKeyState(vk);  // the "pressed since" state is shared by the whole desktop
+    }
+    Win32EnginePlatform().SendKey('K', false);
+    Win32EnginePlatform().SendKey('K', true);
+    Sleep(200);  // the capture window is foreground now: the logger sees nothing
+    StartCapture(g_engine, SlotButton8, 1);
+    Iterate();
+    EXPECT_EQ(g_keySets.Keys[0][SlotButton8][1], 'K');
+    EXPECT_EQ(g_engine.EngineMode, EngineMapping);
+    EXPECT_TRUE(IsWindowVisible(mainWindow));
+    EXPECT_TRUE(IsWindowEnabled(mainWindow));
+    EXPECT_FALSE(IsWindowVisible(captureWindow));
+    DestroyWindow(mainWindow);
+    DestroyWindow(captureWindow);
+    SetForegroundWindow(reinterpret_cast<HWND>(static_cast<LONG_PTR>(log->Window)));
+}
+
+}  // namespace

@@ -1,0 +1,64 @@
+// winmm.dll for tests: a joystick whose state a test driver sets through
+// shared memory (joystick_stub.h). Only the functions the programs import
+// from winmm are here.
+#define _WINMM_  // define the exports here instead of importing them
+#include <windows.h>
+#include <mmsystem.h>
+
+#include "tests/wine/joystick_stub/joystick_stub.h"
+
+namespace {
+
+TestJoystick* Stick() {
+    static TestJoystick* stick = OpenTestJoystick();
+    return stick;
+}
+
+bool Answers(UINT id) {
+    TestJoystick* stick = Stick();
+    return stick != nullptr && id < 2 && (stick->Present & (1 << id)) != 0;
+}
+
+}  // namespace
+
+extern "C" MMRESULT WINAPI joyGetDevCapsA(UINT_PTR id, LPJOYCAPSA caps, UINT size) {
+    TestJoystick* stick = Stick();
+    if (stick != nullptr) {
+        InterlockedIncrement(&stick->CapsCalls);
+    }
+    if (caps == nullptr || size < sizeof(JOYCAPSA)) {
+        return MMSYSERR_INVALPARAM;
+    }
+    if (!Answers(static_cast<UINT>(id))) {
+        return JOYERR_UNPLUGGED;
+    }
+    ZeroMemory(caps, sizeof(JOYCAPSA));
+    lstrcpyA(caps->szPname, "Pamuro test joystick");
+    caps->wXmin = static_cast<UINT>(stick->XMin);
+    caps->wXmax = static_cast<UINT>(stick->XMax);
+    caps->wYmin = static_cast<UINT>(stick->YMin);
+    caps->wYmax = static_cast<UINT>(stick->YMax);
+    caps->wNumButtons = 8;
+    caps->wMaxButtons = 32;
+    caps->wNumAxes = 2;
+    caps->wMaxAxes = 6;
+    return JOYERR_NOERROR;
+}
+
+extern "C" MMRESULT WINAPI joyGetPos(UINT id, LPJOYINFO info) {
+    TestJoystick* stick = Stick();
+    if (stick != nullptr) {
+        InterlockedIncrement(&stick->PosCalls);
+    }
+    if (info == nullptr) {
+        return MMSYSERR_INVALPARAM;
+    }
+    if (!Answers(id)) {
+        return JOYERR_UNPLUGGED;
+    }
+    info->wXpos = static_cast<UINT>(stick->X);
+    info->wYpos = static_cast<UINT>(stick->Y);
+    info->wZpos = static_cast<UINT>(stick->Z);
+    info->wButtons = static_cast<UINT>(stick->Buttons);
+    return JOYERR_NOERROR;
+}

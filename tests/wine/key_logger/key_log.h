@@ -1,0 +1,96 @@
+#pragma once
+// The record of the key logger (key_logger.exe, built from key_logger.cpp):
+// every WM_KEYDOWN, WM_KEYUP, WM_SYSKEYDOWN and WM_SYSKEYUP its window
+// receives, with the virtual-key code, the scan code (lParam bits 16-23) and
+// the extended flag (bit 24), in arrival order. It lives in the named shared
+// memory section PAMURO_KEY_LOG_NAME so a test driver in another process can
+// read it.
+//
+// Use from a driver: StartKeyLogger(path) (path of key_logger.exe; the
+// target `pamuro_key_logger` builds it into
+// ${CMAKE_BINARY_DIR}/tests/wine/key_logger/), then WaitForKeyLog(...) and
+// read Entries[0 .. Count-1]; ResetKeyLog() between cases; StopKeyLogger() at
+// the end. The logger's window makes itself the foreground window, so events
+// injected with keybd_event reach it. One logger at a time per Wine desktop.
+#include <windows.h>
+
+#define PAMURO_KEY_LOG_NAME "Local\\PamuroTestKeyLog"
+
+struct KeyLogEntry {
+    LONG Message;  // WM_KEYDOWN, WM_KEYUP, WM_SYSKEYDOWN or WM_SYSKEYUP
+    LONG Vk;
+    LONG Scan;
+    LONG Extended;  // 1 when lParam bit 24 is set
+};
+
+constexpr LONG kKeyLogCapacity = 4096;
+
+struct KeyLog {
+    volatile LONG Ready;       // 1 once the logger's window is foreground
+    volatile LONGLONG Window;  // the logger's window handle
+    volatile LONG Count;       // entries written so far (the logger only adds)
+    KeyLogEntry Entries[kKeyLogCapacity];
+};
+
+// Opens (or creates, zero-filled) the shared log; null on failure. The
+// mapping handle stays open for the life of the process.
+inline KeyLog* OpenKeyLog() {
+    HANDLE section = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                        sizeof(KeyLog), PAMURO_KEY_LOG_NAME);
+    if (section == nullptr) {
+        return nullptr;
+    }
+    return static_cast<KeyLog*>(MapViewOfFile(section, FILE_MAP_ALL_ACCESS, 0, 0, sizeof(KeyLog)));
+}
+
+// Forgets the entries so far. Only while no key events are on their way.
+inline void ResetKeyLog(KeyLog* log) {
+    InterlockedExchange(&log->Count, 0);
+}
+
+// Waits until the log holds at least `count` entries; false after `timeoutMs`.
+inline bool WaitForKeyLog(const KeyLog* log, LONG count, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    while (log->Count < count) {
+        if (GetTickCount() - start >= timeoutMs) {
+            return false;
+        }
+        Sleep(5);
+    }
+    return true;
+}
+
+// Starts key_logger.exe at `path` and waits until its window is foreground.
+// Returns the process handle, or null when it did not come up in 10 s.
+inline HANDLE StartKeyLogger(KeyLog* log, const char* path) {
+    InterlockedExchange(&log->Ready, 0);
+    ResetKeyLog(log);
+    char commandLine[MAX_PATH + 2];
+    wsprintfA(commandLine, "\"%s\"", path);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(path, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process)) {
+        return nullptr;
+    }
+    CloseHandle(process.hThread);
+    for (int i = 0; i < 1000 && log->Ready == 0; ++i) {
+        Sleep(10);
+    }
+    if (log->Ready == 0) {
+        TerminateProcess(process.hProcess, 1);
+        CloseHandle(process.hProcess);
+        return nullptr;
+    }
+    return process.hProcess;
+}
+
+// Closes the logger's window and waits for the process to end.
+inline void StopKeyLogger(KeyLog* log, HANDLE process) {
+    PostMessageA(reinterpret_cast<HWND>(static_cast<LONG_PTR>(log->Window)), WM_CLOSE, 0, 0);
+    if (WaitForSingleObject(process, 5000) != WAIT_OBJECT_0) {
+        TerminateProcess(process, 1);
+    }
+    CloseHandle(process);
+}

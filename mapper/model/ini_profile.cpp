@@ -44,20 +44,42 @@ struct Line {
 
 enum class LineKind { Blank, Comment, Section, Key };
 
-Line LineAt(const char* text, size_t length, size_t pos) {
-    Line line{pos, pos, pos};
-    size_t i = pos;
-    while (i < length && !IsLineEnd(text[i])) {
-        ++i;
+// Walks a text line by line. The next CR and LF are found with memchr and
+// remembered, so a whole pass costs one scan of the text for each of them.
+class LineScanner {
+  public:
+    LineScanner(const char* text, size_t length, size_t from)
+        : text_(text), length_(length), nextCr_(Find('\r', from)), nextLf_(Find('\n', from)) {}
+
+    Line At(size_t pos) {
+        if (nextCr_ < pos) {
+            nextCr_ = Find('\r', pos);
+        }
+        if (nextLf_ < pos) {
+            nextLf_ = Find('\n', pos);
+        }
+        Line line{pos, nextCr_ < nextLf_ ? nextCr_ : nextLf_, 0};
+        line.next = line.end;
+        if (line.end < length_) {
+            // CRLF is one line end; CR and LF alone are one each.
+            const bool crlf =
+                text_[line.end] == '\r' && line.end + 1 < length_ && text_[line.end + 1] == '\n';
+            line.next += crlf ? 2 : 1;
+        }
+        return line;
     }
-    line.end = i;
-    if (i < length) {
-        const bool crlf = text[i] == '\r' && i + 1 < length && text[i + 1] == '\n';
-        i += crlf ? 2 : 1;
+
+  private:
+    size_t Find(char byte, size_t from) const {
+        const void* found = std::memchr(text_ + from, byte, length_ - from);
+        return found ? static_cast<size_t>(static_cast<const char*>(found) - text_) : length_;
     }
-    line.next = i;
-    return line;
-}
+
+    const char* text_;
+    size_t length_;
+    size_t nextCr_;
+    size_t nextLf_;
+};
 
 size_t SkipBlanks(const char* text, size_t pos, size_t end) {
     while (pos < end && IsBlank(text[pos])) {
@@ -138,10 +160,34 @@ bool SameName(Span a, Span b) {
     return true;
 }
 
+// Whether the key line whose key starts at `first` has the key `wanted`:
+// the same name, then only blanks up to the '=' or the line end. Gives up at
+// the first differing byte, which is what makes long sections quick.
+bool KeyIs(const char* text, const Line& line, size_t first, Span wanted) {
+    if (line.end - first < wanted.length) {
+        return false;
+    }
+    for (size_t i = 0; i < wanted.length; ++i) {
+        const char have = text[first + i];
+        if (IsLeadByte(wanted.bytes[i])) {
+            if (have != wanted.bytes[i] ||
+                (i + 1 < wanted.length && text[first + i + 1] != wanted.bytes[i + 1])) {
+                return false;
+            }
+            ++i;
+        } else if (FoldCase(have) != FoldCase(wanted.bytes[i]) || have == '=') {
+            return false;
+        }
+    }
+    const size_t rest = SkipBlanks(text, first + wanted.length, line.end);
+    return rest == line.end || text[rest] == '=';
+}
+
 // Only the first section of a name counts; later copies are never searched.
 bool FindSection(const char* text, size_t length, Span name, Line* header) {
+    LineScanner lines(text, length, 0);
     for (size_t pos = 0; pos < length;) {
-        const Line line = LineAt(text, length, pos);
+        const Line line = lines.At(pos);
         size_t first = 0;
         if (KindOf(text, line, &first) == LineKind::Section &&
             SameName(SectionName(text, line, first), name)) {
@@ -257,22 +303,21 @@ bool IniProfile::FindValue(const char* section, const char* key, const char** va
         return false;
     }
     const Span wanted = TrimmedArgument(key);
+    LineScanner lines(text_, length_, header.next);
     for (size_t pos = header.next; pos < length_;) {
-        const Line line = LineAt(text_, length_, pos);
+        const Line line = lines.At(pos);
         size_t first = 0;
         const LineKind kind = KindOf(text_, line, &first);
         if (kind == LineKind::Section) {
             return false;
         }
-        if (kind == LineKind::Key) {
+        if (kind == LineKind::Key && KeyIs(text_, line, first, wanted)) {
             Span name{}, found{};
             KeyAndValue(text_, line, first, &name, &found);
-            if (SameName(name, wanted)) {
-                const Span unquoted = Unquoted(found);
-                *value = unquoted.bytes;
-                *valueLength = unquoted.length;
-                return true;
-            }
+            const Span unquoted = Unquoted(found);
+            *value = unquoted.bytes;
+            *valueLength = unquoted.length;
+            return true;
         }
         pos = line.next;
     }
@@ -326,6 +371,20 @@ bool IniProfile::Splice(size_t at, size_t removed, const Piece* pieces, int piec
     return true;
 }
 
+// The line [lineBegin, lineNext) keeps the key's own spelling, which starts
+// at nameAt, and becomes "Key=value\r\n". The key's bytes stay where they are
+// while the blanks before them go, so nothing is copied from moved text.
+bool IniProfile::RewriteKeyLine(size_t lineBegin, size_t nameAt, size_t nameLength, size_t lineNext,
+                                Piece value) {
+    const size_t newLength = length_ - (lineNext - lineBegin) + nameLength + 1 + value.count + 2;
+    if (newLength > kProfileTextCapacity) {
+        return false;
+    }
+    Splice(lineBegin, nameAt - lineBegin, nullptr, 0);
+    const Piece rest[] = {{"=", 1}, value, {"\r\n", 2}};
+    return Splice(lineBegin + nameLength, lineNext - nameAt - nameLength, rest, 3);
+}
+
 bool IniProfile::WriteString(const char* section, const char* key, const char* value) {
     const Span sectionName = TrimmedArgument(section);
     const Span keyName = TrimmedArgument(key);
@@ -347,29 +406,18 @@ bool IniProfile::WriteString(const char* section, const char* key, const char* v
     // A new key goes right after the last key line of the section (after the
     // header when there is none), above any comments and blank lines there.
     Line insertAfter = header;
+    LineScanner lines(text_, length_, header.next);
     for (size_t pos = header.next; pos < length_;) {
-        const Line line = LineAt(text_, length_, pos);
+        const Line line = lines.At(pos);
         size_t first = 0;
         const LineKind kind = KindOf(text_, line, &first);
         if (kind == LineKind::Section) {
             break;
         }
         if (kind == LineKind::Key) {
-            Span name{}, found{};
-            KeyAndValue(text_, line, first, &name, &found);
-            if (SameName(name, keyName)) {
-                // The line keeps the key's own spelling and becomes "Key=value\r\n".
-                const size_t nameAt = static_cast<size_t>(name.bytes - text_);
-                const size_t newLength =
-                    length_ - (line.next - line.begin) + name.length + 1 + valueLength + 2;
-                if (newLength > kProfileTextCapacity) {
-                    return false;
-                }
-                Splice(line.begin, nameAt - line.begin, nullptr, 0);
-                const size_t restAt = line.begin + name.length;
-                const size_t restLength = line.next - nameAt - name.length;
-                const Piece rest[] = {{"=", 1}, {value, valueLength}, {"\r\n", 2}};
-                return Splice(restAt, restLength, rest, 3);
+            if (KeyIs(text_, line, first, keyName)) {
+                return RewriteKeyLine(line.begin, first, keyName.length, line.next,
+                                      Piece{value, valueLength});
             }
             insertAfter = line;
         }

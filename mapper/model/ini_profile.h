@@ -80,6 +80,8 @@ class IniProfile {
         size_t count;
     };
     bool Splice(size_t at, size_t removed, const Piece* pieces, int pieceCount);
+    bool RewriteKeyLine(size_t lineBegin, size_t nameAt, size_t nameLength, size_t lineNext,
+                        Piece value);
     bool FindValue(const char* section, const char* key, const char** value,
                    size_t* valueLength) const;
 

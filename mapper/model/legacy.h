@@ -50,7 +50,8 @@ class LegacyPlatform {
 // Looks for Tolvin.dat in the Windows directory. When it is there: tells the
 // user, reads it, deletes it (a failed deletion is shown with the system's
 // text and otherwise ignored) and replaces sets 0..SetKeyCount of `table`
-// with the file's sets, SetKeyCount bounded to 2..79; bytes missing from a
+// with the file's sets. The file's highest set index becomes SetKeyCount, a
+// value below 1 turned into 2 and one above 79 into 79; bytes missing from a
 // short file read as 0. Returns true then, and LoadSettings skips the key
 // sets of Top.ini.
 // Returns false and changes nothing when there is no data to convert: no file

@@ -1,6 +1,8 @@
 #include "mapper/platform/win32/win32_settings_storage.h"
 
 #include <windows.h>
+// windows.h maps ReplaceFile to ReplaceFileA; the storage's method keeps its name.
+#undef ReplaceFile
 
 #include <cstdio>
 

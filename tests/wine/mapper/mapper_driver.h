@@ -1,0 +1,55 @@
+#pragma once
+// Helpers of the mapper.exe end-to-end driver: start the program in a fresh
+// working folder, find its windows, read their texts through the wide
+// functions, and make sure no copy outlives a test.
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+// A fresh, empty working folder under the temp folder.
+std::wstring MakeWorkFolder();
+void WriteFileBytes(const std::wstring& path, const std::string& bytes);
+// The file's bytes; empty when it cannot be read.
+std::string ReadFileBytes(const std::wstring& path);
+// Shift-JIS bytes of a wide text (what Top.ini holds).
+std::string Sjis(const std::wstring& text);
+
+// Polls `done` every 20 ms; false after `timeoutMs`.
+bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs);
+
+std::wstring WindowText(HWND window);
+// The text of a message box (its static control).
+std::wstring MessageBoxText(HWND box);
+std::vector<std::wstring> ComboEntries(HWND combo);
+
+// One run of mapper.exe; terminated at destruction if still running.
+class MapperRun {
+  public:
+    MapperRun() = default;
+    MapperRun(const MapperRun&) = delete;
+    MapperRun& operator=(const MapperRun&) = delete;
+    ~MapperRun();
+
+    // Starts the mapper.exe beside the driver in `workFolder`, with `tail`
+    // after the program name.
+    bool Start(const std::wstring& workFolder, const std::wstring& tail);
+    // The main window ("PamuroMain") once it exists; null after `timeoutMs`.
+    HWND WaitMainWindow(DWORD timeoutMs);
+    // A top-level window of the program with class `className`, visible and
+    // with `title` when given; null when none.
+    HWND FindWindowOf(const wchar_t* className, const wchar_t* title) const;
+    // A visible dialog or message box of the program, waiting up to `timeoutMs`.
+    HWND WaitDialog(const wchar_t* title, DWORD timeoutMs);
+    bool WaitExit(DWORD timeoutMs);
+    DWORD ExitCode() const;
+    HWND Main() const { return main_; }
+    HWND Control(int id) const { return GetDlgItem(main_, id); }
+    // The main window's title once it names a key set (start-up has filled it).
+    std::wstring WaitSetTitle(DWORD timeoutMs);
+
+  private:
+    PROCESS_INFORMATION process_ = {};
+    HWND main_ = nullptr;
+};

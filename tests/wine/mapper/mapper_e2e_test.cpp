@@ -1,0 +1,372 @@
+// mapper.exe as the user meets it, under Wine: start-up with and without
+// Top.ini and joystick, the set commands and their dialogs, the tray start,
+// keys synthesised from the test joystick in both button modes, and a key
+// assignment completed by a real key press. Each test starts the program in
+// a fresh working folder; the driver talks to it with window messages.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/wine/joystick_stub/joystick_stub.h"
+#include "tests/wine/key_logger/key_log.h"
+#include "tests/wine/mapper/mapper_driver.h"
+
+namespace {
+
+constexpr DWORD kStartMs = 20000;
+constexpr DWORD kActMs = 5000;
+const std::wstring kUntitled = L"無題";
+
+std::wstring Title(const std::wstring& name) {
+    return L"Pamuro - 「" + name + L"」";
+}
+
+// Top.ini as SaveSettings writes it from nothing for `names` with the given
+// keys: every entry in the fixed order, zeros included.
+struct SavedSet {
+    std::wstring name;
+    int keys[12][2];
+};
+
+std::string ExpectedTopIni(const std::vector<SavedSet>& sets, int mode, int sleep) {
+    char line[128];
+    std::string text = "[PAMURO]\r\n";
+    text += "SETKEYCOUNT=" + std::to_string(static_cast<int>(sets.size()) - 1) + "\r\n";
+    text += "[KEYSETNAME]\r\n";
+    for (size_t set = 0; set < sets.size(); ++set) {
+        wsprintfA(line, "KEYSETNAME%2d=", static_cast<int>(set));
+        text += line + Sjis(sets[set].name) + "\r\n";
+    }
+    text += "[KEYSET]\r\n";
+    for (size_t set = 0; set < sets.size(); ++set) {
+        for (int key = 0; key < 2; ++key) {
+            for (int slot = 0; slot < 12; ++slot) {
+                wsprintfA(line, "KEYSET%2d-%2d-%2d=%d\r\n", static_cast<int>(set), slot, key,
+                          sets[set].keys[slot][key]);
+                text += line;
+            }
+        }
+    }
+    text += "[SETTING]\r\nSetKeyDownMode=" + std::to_string(mode) + "\r\n";
+    text += "SetSleep=" + std::to_string(sleep) + "\r\n";
+    return text;
+}
+
+// A Top.ini prepared by hand: names, a few bindings, the two options.
+std::string PreparedTopIni(const std::vector<std::wstring>& names,
+                           const std::vector<std::string>& keyLines, int mode, int sleep) {
+    std::string text = "[PAMURO]\r\nSETKEYCOUNT=" + std::to_string(names.size() - 1) + "\r\n";
+    text += "[KEYSETNAME]\r\n";
+    char line[64];
+    for (size_t set = 0; set < names.size(); ++set) {
+        wsprintfA(line, "KEYSETNAME%2d=", static_cast<int>(set));
+        text += line + Sjis(names[set]) + "\r\n";
+    }
+    text += "[KEYSET]\r\n";
+    for (const std::string& keyLine : keyLines) {
+        text += keyLine + "\r\n";
+    }
+    text += "[SETTING]\r\nSetKeyDownMode=" + std::to_string(mode) +
+            "\r\nSetSleep=" + std::to_string(sleep) + "\r\n";
+    return text;
+}
+
+class MapperE2E : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        stick_ = OpenTestJoystick();
+        ASSERT_NE(stick_, nullptr);
+        stick_->Present = 0;
+        folder_ = MakeWorkFolder();
+    }
+    void PlugJoystick() {
+        stick_->XMin = stick_->YMin = 0;
+        stick_->XMax = stick_->YMax = 65535;
+        stick_->X = stick_->Y = 32768;
+        stick_->Buttons = 0;
+        stick_->Present = 1;
+    }
+    std::wstring TopIni() const { return folder_ + L"\\Top.ini"; }
+    // Starts mapper and waits until start-up has titled the window.
+    void StartWithJoystick(MapperRun& run, const std::wstring& tail) {
+        ASSERT_TRUE(run.Start(folder_, tail));
+        ASSERT_NE(run.WaitMainWindow(kStartMs), nullptr);
+        ASSERT_EQ(run.WaitSetTitle(kStartMs).rfind(L"Pamuro - ", 0), 0u);
+    }
+    void CloseAndWait(MapperRun& run) {
+        PostMessageW(run.Main(), WM_CLOSE, 0, 0);
+        ASSERT_TRUE(run.WaitExit(kStartMs)) << "mapper did not end after WM_CLOSE";
+        EXPECT_EQ(run.ExitCode(), 0u);
+    }
+    int ComboSelection(MapperRun& run) {
+        return static_cast<int>(SendMessageW(run.Control(100), CB_GETCURSEL, 0, 0));
+    }
+
+    TestJoystick* stick_ = nullptr;
+    std::wstring folder_;
+};
+
+TEST_F(MapperE2E, FirstStartWithoutJoystickWarnsThenSavesOneUntitledSet) {
+    MapperRun run;
+    ASSERT_TRUE(run.Start(folder_, L""));
+    ASSERT_NE(run.WaitMainWindow(kStartMs), nullptr);
+    HWND warning = run.WaitDialog(nullptr, kStartMs);
+    ASSERT_NE(warning, nullptr) << "no joystick warning";
+    EXPECT_EQ(MessageBoxText(warning), L"ジョイスティックが使用できません。");
+    // The warning comes before the set list and the title are filled.
+    EXPECT_EQ(WindowText(run.Main()), L"Pamuro");
+    EXPECT_TRUE(ComboEntries(run.Control(100)).empty());
+    PostMessageW(warning, WM_COMMAND, IDOK, 0);
+
+    EXPECT_EQ(run.WaitSetTitle(kStartMs), Title(kUntitled));
+    EXPECT_EQ(ComboEntries(run.Control(100)), std::vector<std::wstring>{kUntitled});
+    EXPECT_EQ(ComboSelection(run), 0);
+    EXPECT_TRUE(IsWindowVisible(run.Main()));
+    CloseAndWait(run);
+    EXPECT_EQ(ReadFileBytes(TopIni()), ExpectedTopIni({{kUntitled, {}}}, 0, 0));
+}
+
+TEST_F(MapperE2E, SetCommandsNewRenameDeleteAndTraySwitch) {
+    PlugJoystick();
+    WriteFileBytes(TopIni(), PreparedTopIni({L"レース", L"シューティング"}, {}, 1, 2));
+    MapperRun run;
+    StartWithJoystick(run, L"");
+    EXPECT_EQ(run.FindWindowOf(L"#32770", nullptr), nullptr) << "warning despite a joystick";
+    EXPECT_EQ(WindowText(run.Main()), Title(L"レース"));
+    HWND combo = run.Control(100);
+    EXPECT_EQ(ComboEntries(combo), (std::vector<std::wstring>{L"レース", L"シューティング"}));
+
+    // A set chosen from the tray menu: title and combo follow.
+    SendMessageW(run.Main(), WM_COMMAND, 1, 0);
+    EXPECT_EQ(WindowText(run.Main()), Title(L"シューティング"));
+    EXPECT_EQ(ComboSelection(run), 1);
+
+    // New: an untitled third set, active.
+    SendMessageW(run.Main(), WM_COMMAND, 105, 0);
+    EXPECT_EQ(WindowText(run.Main()), Title(kUntitled));
+    EXPECT_EQ(ComboEntries(combo).size(), 3u);
+    EXPECT_EQ(ComboSelection(run), 2);
+
+    // Rename with an empty text is refused with a message.
+    PostMessageW(run.Main(), WM_COMMAND, 103, 0);
+    HWND nameDialog = run.WaitDialog(L"名前設定", kActMs);
+    ASSERT_NE(nameDialog, nullptr);
+    PostMessageW(nameDialog, WM_COMMAND, IDOK, 0);
+    HWND refusal = run.WaitDialog(nullptr, kActMs);
+    ASSERT_NE(refusal, nullptr);
+    ASSERT_TRUE(
+        WaitUntil([&] { return MessageBoxText(refusal) == L"名前が入力されていません"; }, kActMs))
+        << "got: " << Sjis(MessageBoxText(refusal));
+    PostMessageW(refusal, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(refusal); }, kActMs));
+    EXPECT_EQ(WindowText(run.Main()), Title(kUntitled));
+
+    // Rename with a name, blanks kept.
+    PostMessageW(run.Main(), WM_COMMAND, 103, 0);
+    nameDialog = run.WaitDialog(L"名前設定", kActMs);
+    ASSERT_NE(nameDialog, nullptr);
+    SendMessageW(GetDlgItem(nameDialog, 1000), WM_SETTEXT, 0,
+                 reinterpret_cast<LPARAM>(L" パズル２"));
+    PostMessageW(nameDialog, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitUntil([&] { return WindowText(run.Main()) == Title(L" パズル２"); }, kActMs))
+        << Sjis(WindowText(run.Main()));
+    EXPECT_EQ(ComboEntries(combo)[2], L" パズル２");
+    EXPECT_EQ(ComboSelection(run), 2);
+
+    // Delete the second set after the confirmation; the third moves up.
+    SendMessageW(run.Main(), WM_COMMAND, 1, 0);
+    PostMessageW(run.Main(), WM_COMMAND, 104, 0);
+    HWND confirm = run.WaitDialog(L"確認", kActMs);
+    ASSERT_NE(confirm, nullptr);
+    EXPECT_EQ(MessageBoxText(confirm), L"キー設定「シューティング」を削除します。よろしいですか？");
+    PostMessageW(confirm, WM_COMMAND, IDYES, 0);
+    ASSERT_TRUE(WaitUntil([&] { return ComboEntries(combo).size() == 2; }, kActMs));
+    EXPECT_EQ(ComboEntries(combo), (std::vector<std::wstring>{L"レース", L" パズル２"}));
+    EXPECT_EQ(WindowText(run.Main()), Title(L" パズル２"));
+
+    CloseAndWait(run);
+    const std::string saved = ReadFileBytes(TopIni());
+    EXPECT_NE(saved.find("SETKEYCOUNT=1\r\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("KEYSETNAME 1=" + Sjis(L" パズル２") + "\r\n"), std::string::npos);
+    EXPECT_NE(saved.find("SetKeyDownMode=1\r\nSetSleep=2\r\n"), std::string::npos);
+}
+
+TEST_F(MapperE2E, SlashTStartsHiddenInTheTrayAndExitsFromTheMenu) {
+    PlugJoystick();
+    WriteFileBytes(TopIni(), PreparedTopIni({L"一", L"二"}, {}, 0, 0));
+    MapperRun run;
+    StartWithJoystick(run, L"/t");
+    EXPECT_FALSE(IsWindowVisible(run.Main()));
+    SendMessageW(run.Main(), WM_COMMAND, 1, 0);  // a set picked from the tray popup
+    EXPECT_EQ(WindowText(run.Main()), Title(L"二"));
+    EXPECT_EQ(ComboSelection(run), 1);
+    EXPECT_FALSE(IsWindowVisible(run.Main()));
+    PostMessageW(run.Main(), WM_COMMAND, 40001, 0);  // "終了(&X)"
+    ASSERT_TRUE(run.WaitExit(kStartMs));
+    EXPECT_NE(ReadFileBytes(TopIni()).find("KEYSETNAME 1=" + Sjis(L"二")), std::string::npos);
+}
+
+TEST_F(MapperE2E, TailOtherThanSlashTShowsTheWindow) {
+    PlugJoystick();
+    MapperRun run;
+    StartWithJoystick(run, L"/T2");
+    EXPECT_TRUE(IsWindowVisible(run.Main()));
+    CloseAndWait(run);
+}
+
+// Keys of the active set reach the foreground window (the key logger).
+class MapperKeysE2E : public MapperE2E {
+  protected:
+    void SetUp() override {
+        MapperE2E::SetUp();
+        log_ = OpenKeyLog();
+        ASSERT_NE(log_, nullptr);
+        PlugJoystick();
+    }
+    void TearDown() override {
+        if (logger_ != nullptr) {
+            StopKeyLogger(log_, logger_);
+        }
+    }
+    void StartLogger() {
+        wchar_t path[MAX_PATH];
+        DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+        while (length > 0 && path[length - 1] != L'\\') {
+            --length;
+        }
+        char loggerPath[MAX_PATH];
+        WideCharToMultiByte(CP_ACP, 0, std::wstring(path, length).c_str(), -1, loggerPath, MAX_PATH,
+                            nullptr, nullptr);
+        lstrcatA(loggerPath, "key_logger.exe");
+        logger_ = StartKeyLogger(log_, loggerPath);
+        ASSERT_NE(logger_, nullptr);
+    }
+    std::vector<std::pair<LONG, LONG>> Events() const {
+        std::vector<std::pair<LONG, LONG>> events;
+        for (LONG i = 0; i < log_->Count; ++i) {
+            events.emplace_back(log_->Entries[i].Message, log_->Entries[i].Vk);
+        }
+        return events;
+    }
+    // Up on the stick: A; button 1: Z then X.
+    std::string Bindings(int mode, int sleep) {
+        return PreparedTopIni({L"操作"},
+                              {"KEYSET 0- 0- 0=65", "KEYSET 0- 4- 0=90", "KEYSET 0- 4- 1=88"}, mode,
+                              sleep);
+    }
+
+    KeyLog* log_ = nullptr;
+    HANDLE logger_ = nullptr;
+};
+
+TEST_F(MapperKeysE2E, NormalModePressesOnceAndReleasesInOrder) {
+    WriteFileBytes(TopIni(), Bindings(1, 1));
+    MapperRun run;
+    StartWithJoystick(run, L"/T");
+    StartLogger();
+    ResetKeyLog(log_);
+    stick_->Y = 0;
+    ASSERT_TRUE(WaitForKeyLog(log_, 1, kActMs));
+    Sleep(300);  // many polls while held: still one key-down
+    stick_->Y = 32768;
+    ASSERT_TRUE(WaitForKeyLog(log_, 2, kActMs));
+    stick_->Buttons = 1;
+    ASSERT_TRUE(WaitForKeyLog(log_, 4, kActMs));
+    Sleep(300);
+    stick_->Buttons = 0;
+    ASSERT_TRUE(WaitForKeyLog(log_, 6, kActMs));
+    Sleep(200);
+    const std::vector<std::pair<LONG, LONG>> expected = {
+        {WM_KEYDOWN, 'A'}, {WM_KEYUP, 'A'}, {WM_KEYDOWN, 'Z'},
+        {WM_KEYDOWN, 'X'}, {WM_KEYUP, 'Z'}, {WM_KEYUP, 'X'},
+    };
+    EXPECT_EQ(Events(), expected);
+    CloseAndWait(run);
+}
+
+TEST_F(MapperKeysE2E, RapidModeRepeatsKeyDownWhileHeld) {
+    WriteFileBytes(TopIni(), Bindings(0, 5));
+    MapperRun run;
+    StartWithJoystick(run, L"/T");
+    StartLogger();
+    ResetKeyLog(log_);
+    stick_->Y = 0;
+    ASSERT_TRUE(WaitForKeyLog(log_, 5, kActMs)) << "key-down not repeated";
+    stick_->Y = 32768;
+    Sleep(300);
+    const auto events = Events();
+    ASSERT_GE(events.size(), 6u);
+    for (size_t i = 0; i + 1 < events.size(); ++i) {
+        EXPECT_EQ(events[i], std::make_pair(static_cast<LONG>(WM_KEYDOWN), LONG{'A'})) << i;
+    }
+    EXPECT_EQ(events.back(), std::make_pair(static_cast<LONG>(WM_KEYUP), LONG{'A'}));
+    const size_t countAfterRelease = events.size();
+    Sleep(200);
+    EXPECT_EQ(Events().size(), countAfterRelease) << "keys after the release";
+    CloseAndWait(run);
+}
+
+// Runs a Linux program (xdotool) from inside Wine.
+bool RunUnixProgram(const std::wstring& commandLine) {
+    std::wstring line = commandLine;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process)) {
+        return false;
+    }
+    WaitForSingleObject(process.hProcess, 10000);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    return true;
+}
+
+TEST_F(MapperE2E, ChangeButtonCapturesARealKeyPress) {
+    PlugJoystick();
+    MapperRun run;
+    StartWithJoystick(run, L"");
+    // The "pressed since the last query" state is the whole desktop's: clear
+    // it so that only the key pressed below is captured.
+    for (int code = 1; code < 256; ++code) {
+        GetAsyncKeyState(code);
+    }
+    SendMessageW(GetDlgItem(run.Main(), 2003), BM_CLICK, 0, 0);  // key 2 of the Right row
+    HWND capture = nullptr;
+    ASSERT_TRUE(WaitUntil(
+        [&] { return (capture = run.FindWindowOf(L"PamuroKey", L"キー登録")) != nullptr; },
+        kActMs));
+    EXPECT_FALSE(IsWindowEnabled(run.Main()));
+    Sleep(300);  // the click itself completes nothing: mouse buttons are never captured
+    EXPECT_TRUE(IsWindowVisible(capture));
+
+    SetForegroundWindow(capture);
+    ASSERT_TRUE(RunUnixProgram(L"/usr/bin/xdotool key --clearmodifiers b"));
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(capture); }, kActMs))
+        << "the key press did not end the capture";
+    EXPECT_TRUE(IsWindowEnabled(run.Main()));
+    CloseAndWait(run);
+    SavedSet set = {kUntitled, {}};
+    set.keys[3][1] = 'B';
+    EXPECT_EQ(ReadFileBytes(TopIni()), ExpectedTopIni({set}, 0, 0));
+}
+
+TEST_F(MapperE2E, CaptureCancelWritesNothing) {
+    PlugJoystick();
+    MapperRun run;
+    StartWithJoystick(run, L"");
+    SendMessageW(run.Main(), WM_COMMAND, 1000, 0);
+    HWND capture = nullptr;
+    ASSERT_TRUE(WaitUntil(
+        [&] { return (capture = run.FindWindowOf(L"PamuroKey", L"キー登録")) != nullptr; },
+        kActMs));
+    SendMessageW(GetDlgItem(capture, 1000), BM_CLICK, 0, 0);  // "キャンセル"
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(capture); }, kActMs));
+    EXPECT_TRUE(IsWindowEnabled(run.Main()));
+    CloseAndWait(run);
+    EXPECT_EQ(ReadFileBytes(TopIni()), ExpectedTopIni({{kUntitled, {}}}, 0, 0));
+}
+
+}  // namespace

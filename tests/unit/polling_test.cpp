@@ -398,6 +398,21 @@ TEST_F(PollingTest, StopReleasesFromTheCallerWhenNoThreadAnswers) {
     EXPECT_EQ(Poll(kCentre, kCentre), Events{});
 }
 
+TEST_F(PollingTest, StopGivesUpOnAThreadStuckInsideAnIteration) {
+    Bind(SlotUp, kA, 0);
+    Poll(kCentre, kMin);
+    engine.Owner = OwnerPollingThread;  // as if blocked inside a platform call
+    RecordingPlatform caller;
+    caller.MsPerCall = 1;
+    StopEngine(engine, caller, 500);
+    EXPECT_EQ(caller.Log, Events{});  // releasing now would race the thread
+    EXPECT_GE(caller.Now, 1000u);
+    EXPECT_LE(caller.Now, 1100u);
+    EXPECT_EQ(engine.Stopped, 0);
+    engine.Owner = OwnerNone;  // the thread comes back and handles the stop itself
+    EXPECT_EQ(Iterate(), Events{Up(kA)});
+}
+
 // A real polling thread against a fake clock-driven caller: only the shared
 // atomics cross threads; each platform is used by one thread alone.
 class RealTimePlatform : public RecordingPlatform {

@@ -48,9 +48,12 @@ class EngineOnWin32 : public ::testing::Test {
     static void SetUpTestSuite() {
         stick = OpenTestJoystick();
         log = OpenKeyLog();
-        char path[MAX_PATH];
+        // key_logger.exe lies beside this program (pamuro_use_test_joystick).
+        const char kLoggerName[] = "key_logger.exe";
+        char path[MAX_PATH + sizeof kLoggerName];
         GetModuleFileNameA(nullptr, path, MAX_PATH);
-        std::strcpy(std::strrchr(path, '\\') + 1, "key_logger.exe");
+        char* folderEnd = std::strrchr(path, '\\');
+        std::memcpy(folderEnd != nullptr ? folderEnd + 1 : path, kLoggerName, sizeof kLoggerName);
         logger = (stick != nullptr && log != nullptr) ? StartKeyLogger(log, path) : nullptr;
     }
     static void TearDownTestSuite() {

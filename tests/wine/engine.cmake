@@ -45,3 +45,10 @@ pamuro_wine_test(engine_win32_tests
     ${PROJECT_SOURCE_DIR}/tests/wine/engine/engine_win32_test.cpp
     LIBS mapper_platform)
 pamuro_use_test_joystick(engine_win32_tests engine_win32_tests)
+
+# The engine's portable unit tests on their real target as well.
+pamuro_wine_test(engine_core_tests_windows
+    ${PROJECT_SOURCE_DIR}/tests/unit/polling_test.cpp
+    ${PROJECT_SOURCE_DIR}/tests/unit/joystick_test.cpp
+    ${PROJECT_SOURCE_DIR}/tests/unit/scan_code_test.cpp
+    LIBS mapper_platform)

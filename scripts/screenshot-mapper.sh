@@ -14,6 +14,15 @@ if [ ! -f "$build/mapper/ui/mapper.exe" ]; then
     cmake --build "$build" -j 2 --target mapper
 fi
 
+# A Japanese font, without which Wine draws the texts as boxes.
+if ! fc-list :lang=ja 2>/dev/null | grep -q .; then
+    sudo=""
+    [ "$(id -u)" = 0 ] || sudo=sudo
+    $sudo apt-get install -y -q --no-install-recommends fonts-ipafont-gothic >/dev/null ||
+        { $sudo apt-get update -q >/dev/null &&
+          $sudo apt-get install -y -q --no-install-recommends fonts-ipafont-gothic >/dev/null; }
+fi
+
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cp "$build/mapper/ui/mapper.exe" "$work/"

@@ -12,3 +12,8 @@ add_custom_command(TARGET mapper_e2e_tests POST_BUILD
     COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:mapper>
             ${CMAKE_BINARY_DIR}/tests/wine/mapper_e2e_tests)
 set_tests_properties(mapper_e2e_tests PROPERTIES TIMEOUT 600)
+
+# Key names from the real keyboard layout.
+pamuro_wine_test(key_names_win32_tests
+    ${PROJECT_SOURCE_DIR}/tests/wine/mapper/key_names_win32_test.cpp
+    LIBS mapper_platform)

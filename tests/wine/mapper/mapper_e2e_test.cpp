@@ -5,6 +5,7 @@
 // a fresh working folder; the driver talks to it with window messages.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <commctrl.h>
 
 #include <string>
 #include <vector>
@@ -370,6 +371,75 @@ TEST_F(MapperE2E, CaptureCancelWritesNothing) {
     EXPECT_TRUE(IsWindowEnabled(run.Main()));
     CloseAndWait(run);
     EXPECT_EQ(ReadFileBytes(TopIni()), ExpectedTopIni({{kUntitled, {}}}, 0, 0));
+}
+
+TEST_F(MapperE2E, SettingsDialogStoresModeAndSleepOnOkOnly) {
+    PlugJoystick();
+    WriteFileBytes(TopIni(), PreparedTopIni({kUntitled}, {}, 1, 0));
+    MapperRun run;
+    StartWithJoystick(run, L"");
+    // Cancel changes nothing.
+    PostMessageW(run.Main(), WM_COMMAND, 106, 0);
+    HWND dialog = run.WaitDialog(L"環境設定", kActMs);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(SendMessageW(GetDlgItem(dialog, 1000), BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(SendMessageW(GetDlgItem(dialog, 1001), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    SendMessageW(GetDlgItem(dialog, 1001), BM_CLICK, 0, 0);
+    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }, kActMs));
+
+    // OK stores Rapid and the up-down control's position.
+    PostMessageW(run.Main(), WM_COMMAND, 106, 0);
+    dialog = run.WaitDialog(L"環境設定", kActMs);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(SendMessageW(GetDlgItem(dialog, 1000), BM_GETCHECK, 0, 0), BST_CHECKED)
+        << "Cancel kept Normal";
+    SendMessageW(GetDlgItem(dialog, 1001), BM_CLICK, 0, 0);
+    SendMessageW(GetDlgItem(dialog, 1005), UDM_SETPOS, 0, 3);
+    EXPECT_EQ(WindowText(GetDlgItem(dialog, 1004)), L"3");
+    SendMessageW(GetDlgItem(dialog, 1002), BM_CLICK, 0, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }, kActMs));
+    CloseAndWait(run);
+    EXPECT_EQ(ReadFileBytes(TopIni()), ExpectedTopIni({{kUntitled, {}}}, 0, 3));
+}
+
+TEST_F(MapperE2E, MinimiseGoesToTheTrayAndALeftClickRestores) {
+    PlugJoystick();
+    MapperRun run;
+    StartWithJoystick(run, L"");
+    SendMessageW(run.Main(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(run.Main()); }, kActMs));
+    // Mouse moves and button releases over the icon change nothing.
+    SendMessageW(run.Main(), WM_APP + 100, 1, WM_MOUSEMOVE);
+    SendMessageW(run.Main(), WM_APP + 100, 1, WM_LBUTTONUP);
+    EXPECT_FALSE(IsWindowVisible(run.Main()));
+    SendMessageW(run.Main(), WM_APP + 100, 1, WM_LBUTTONDOWN);
+    EXPECT_TRUE(IsWindowVisible(run.Main()));
+    EXPECT_FALSE(IsIconic(run.Main()));
+    CloseAndWait(run);
+}
+
+// A Top.ini that cannot be read is reported at start and left alone at the
+// end, and the user is told that nothing was saved.
+TEST_F(MapperE2E, UnreadableTopIniIsReportedAndNotOverwritten) {
+    PlugJoystick();
+    ASSERT_TRUE(CreateDirectoryW(TopIni().c_str(), nullptr));
+    MapperRun run;
+    ASSERT_TRUE(run.Start(folder_, L""));
+    HWND atStart = run.WaitDialog(nullptr, kStartMs);
+    ASSERT_NE(atStart, nullptr) << "an unreadable Top.ini went unmentioned";
+    EXPECT_NE(MessageBoxText(atStart).find(L"Top.ini"), std::wstring::npos);
+    PostMessageW(atStart, WM_COMMAND, IDOK, 0);
+    ASSERT_NE(run.WaitMainWindow(kStartMs), nullptr);
+    ASSERT_EQ(run.WaitSetTitle(kStartMs), Title(kUntitled));
+    PostMessageW(run.Main(), WM_CLOSE, 0, 0);
+    HWND atExit = run.WaitDialog(nullptr, kStartMs);
+    ASSERT_NE(atExit, nullptr) << "a failed save went unmentioned";
+    EXPECT_NE(MessageBoxText(atExit).find(L"保存"), std::wstring::npos)
+        << Sjis(MessageBoxText(atExit));
+    PostMessageW(atExit, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(run.WaitExit(kStartMs));
+    EXPECT_NE(GetFileAttributesW(TopIni().c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
 }
 
 }  // namespace

@@ -1,0 +1,480 @@
+// disabler.exe driven from outside, as a user would: the test starts the real
+// program, fills its path field, presses its buttons, drops files on it, and
+// reads and dismisses every message box it shows, checking texts and captions
+// against the program's exact Japanese texts and the files byte for byte.
+#include <windows.h>
+#include <dlgs.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <thread>
+#include <vector>
+
+using namespace std::string_literals;
+
+namespace {
+
+const std::wstring kBackupError = L"バックアップファイルコピー中にエラーが発生しました";
+const std::wstring kNotice =
+    L"ジョイステイック無効化処理には多少時間がかかります。\n"
+    L"次のメッセージが表示されるまで気長にお待ち下さい。";
+const std::wstring kSuccess =
+    L"ジョイステイック無効化処理を適用しました。\r\nゲームを起動して試して下さい。";
+const std::wstring kSuccessCaption = L"成功";
+const std::wstring kNoNameFound =
+    L"このプログラムにはジョイステイック無効化処理を適用できませんでした";
+const std::wstring kUnusablePath =
+    L"実行ファイルのパスが長すぎるか、シフトJISで表せない文字を含んでいるため扱えません。"
+    L"\r\nパスはシフトJISで259バイトまでです。";
+
+std::wstring OpenFailure(const std::wstring& path) {
+    return path +
+           L"\r\nを書き込み用に開けませんでした。ゲームが起動中か、ファイルが読み取り専用の"
+           L"可能性があります。\r\nバックアップファイル " +
+           path + L".BAK は作成済みです。次に試す前に削除して下さい。";
+}
+
+const std::string kGame = "MZ\x90\0winmm.dll\0joyGetDevCapsA\0joyGetPosEx\0joyGetPos\0jjoyGetPos"s;
+const std::string kPatchedGame =
+    "MZ\x90\0winmm.dll\0joyGetDevCapsA\0midiInGetID\0mmioClose\0jjoyGetPos"s;
+
+constexpr DWORD kTimeoutMs = 15000;
+
+std::wstring DisablerExe() {
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring path(self);
+    path.resize(path.find_last_of(L'\\') + 1);
+    for (const char* c = DISABLER_EXE_RELATIVE; *c != '\0'; ++c) {
+        path.push_back(*c == '/' ? L'\\' : static_cast<wchar_t>(*c));
+    }
+    return path;
+}
+
+std::wstring ClassOf(HWND window) {
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    return name;
+}
+
+// Another process's window text, through WM_GETTEXT.
+std::wstring TextOf(HWND window) {
+    wchar_t text[2048] = {};
+    DWORD_PTR ignored;
+    SendMessageTimeoutW(window, WM_GETTEXT, 2048, reinterpret_cast<LPARAM>(text), SMTO_BLOCK,
+                        kTimeoutMs, &ignored);
+    return text;
+}
+
+struct WindowSearch {
+    DWORD process;
+    HWND owner;
+    HWND found;
+};
+
+// A visible "#32770" window of `process` whose owner is `owner` (null for
+// the program's own dialog).
+HWND FindDialogWindow(DWORD process, HWND owner) {
+    WindowSearch search{process, owner, nullptr};
+    EnumWindows(
+        [](HWND window, LPARAM parameter) -> BOOL {
+            auto* search = reinterpret_cast<WindowSearch*>(parameter);
+            DWORD process = 0;
+            GetWindowThreadProcessId(window, &process);
+            if (process == search->process && IsWindowVisible(window) &&
+                ClassOf(window) == L"#32770" && GetWindow(window, GW_OWNER) == search->owner) {
+                search->found = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND WaitForDialogWindow(DWORD process, HWND owner, DWORD timeoutMs = kTimeoutMs) {
+    for (DWORD waited = 0; waited < timeoutMs; waited += 20) {
+        if (HWND window = FindDialogWindow(process, owner)) {
+            return window;
+        }
+        Sleep(20);
+    }
+    return nullptr;
+}
+
+// What a message box shows: its caption and its text (the static control
+// with the longest text; the icon's static has none).
+struct Box {
+    std::wstring text, caption;
+};
+
+Box ReadBox(HWND box) {
+    Box result{L"", TextOf(box)};
+    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (ClassOf(child) == L"Static") {
+            std::wstring text = TextOf(child);
+            if (text.size() > result.text.size()) {
+                result.text = text;
+            }
+        }
+    }
+    return result;
+}
+
+void Dismiss(HWND box) {
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    for (DWORD waited = 0; IsWindow(box) && waited < kTimeoutMs; waited += 20) {
+        Sleep(20);
+    }
+    ASSERT_FALSE(IsWindow(box)) << "message box did not close";
+}
+
+// The caption that the system gives a message box with none of its own.
+std::wstring DefaultCaption() {
+    DWORD threadId = 0;
+    std::thread probe([&threadId] {
+        threadId = GetCurrentThreadId();
+        MessageBoxW(nullptr, L"probe", nullptr, MB_OK);
+    });
+    HWND box = nullptr;
+    for (DWORD waited = 0; !box && waited < kTimeoutMs; waited += 20) {
+        Sleep(20);
+        EnumThreadWindows(
+            threadId,
+            [](HWND window, LPARAM found) -> BOOL {
+                *reinterpret_cast<HWND*>(found) = window;
+                return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&box));
+    }
+    std::wstring caption = box ? TextOf(box) : L"(no probe box)";
+    if (box) {
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+    }
+    probe.join();
+    return caption;
+}
+
+class DisablerDialog : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() { defaultCaption_ = DefaultCaption(); }
+
+    void SetUp() override {
+        wchar_t temp[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        // A folder name with spaces and Japanese: the path goes through the
+        // wide field, Shift-JIS and the wide file functions.
+        folder_ = std::wstring(temp) + L"pamuro ディセーブラ " +
+                  std::to_wstring(GetCurrentProcessId()) + L"\\";
+        CreateDirectoryW(folder_.c_str(), nullptr);
+        exe_ = folder_ + L"シューティング.EXE";
+        backup_ = exe_ + L".BAK";
+
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof startup;
+        std::wstring command = L"\"" + DisablerExe() + L"\"";
+        ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                   nullptr, &startup, &process_))
+            << "cannot start " << std::string(command.begin(), command.end());
+        WaitForInputIdle(process_.hProcess, kTimeoutMs);
+        dialog_ = WaitForDialogWindow(process_.dwProcessId, nullptr);
+        ASSERT_NE(dialog_, nullptr) << "the dialog did not appear";
+    }
+
+    void TearDown() override {
+        if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
+            TerminateProcess(process_.hProcess, 1);
+            WaitForSingleObject(process_.hProcess, kTimeoutMs);
+        }
+        CloseHandle(process_.hThread);
+        CloseHandle(process_.hProcess);
+        for (const std::wstring& file : {exe_, backup_}) {
+            SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileW(file.c_str());
+        }
+        RemoveDirectoryW(folder_.c_str());
+    }
+
+    static void WriteFile(const std::wstring& path, const std::string& bytes) {
+        HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        DWORD written = 0;
+        ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+        CloseHandle(file);
+    }
+
+    static std::string ReadFile(const std::wstring& path) {
+        HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+            return "(missing)";
+        }
+        std::string bytes(4096, '\0');
+        DWORD got = 0;
+        ::ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
+        CloseHandle(file);
+        bytes.resize(got);
+        return bytes;
+    }
+
+    void SetPath(const std::wstring& path) {
+        ASSERT_TRUE(SetDlgItemTextW(dialog_, 1002, path.c_str()));
+    }
+
+    std::wstring PathField() { return TextOf(GetDlgItem(dialog_, 1002)); }
+
+    // Presses a button the way a click does. Posted: the program stays in
+    // its message boxes until the test dismisses them.
+    void Press(int id) {
+        PostMessageW(dialog_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dialog_, id)));
+    }
+
+    // Waits for the next message box of the dialog, reads it and dismisses it.
+    Box NextBox() {
+        HWND box = WaitForDialogWindow(process_.dwProcessId, dialog_);
+        if (box == nullptr) {
+            return {L"(no message box)", L""};
+        }
+        Box shown = ReadBox(box);
+        Dismiss(box);
+        return shown;
+    }
+
+    void ExpectNoFurtherBox() {
+        EXPECT_EQ(WaitForDialogWindow(process_.dwProcessId, dialog_, 700), nullptr)
+            << "an unexpected message box appeared";
+    }
+
+    void ExpectBox(const std::wstring& text, const std::wstring& caption, const char* what) {
+        Box shown = NextBox();
+        EXPECT_EQ(shown.text, text) << what;
+        EXPECT_EQ(shown.caption, caption) << what;
+    }
+
+    static inline std::wstring defaultCaption_;
+    std::wstring folder_, exe_, backup_;
+    PROCESS_INFORMATION process_ = {};
+    HWND dialog_ = nullptr;
+};
+
+TEST_F(DisablerDialog, MatchesItsTemplate) {
+    LONG style = GetWindowLongW(dialog_, GWL_STYLE);
+    LONG exStyle = GetWindowLongW(dialog_, GWL_EXSTYLE);
+    EXPECT_TRUE(style & WS_POPUP);
+    EXPECT_TRUE(style & DS_MODALFRAME);
+    EXPECT_EQ(style & (WS_CAPTION | WS_SYSMENU), 0) << "the dialog must have no title bar";
+    EXPECT_TRUE(exStyle & WS_EX_CLIENTEDGE);
+    EXPECT_TRUE(exStyle & WS_EX_ACCEPTFILES);
+    RECT frame;
+    GetWindowRect(dialog_, &frame);
+    EXPECT_EQ(frame.left, 0);
+    EXPECT_EQ(frame.top, 0);
+
+    struct Control {
+        int id;
+        const wchar_t* className;
+        const wchar_t* text;
+        LONG requiredStyle;
+    };
+    const Control expected[] = {
+        {1000, L"Button", L"終了", WS_TABSTOP},
+        {1001, L"Button", L"ジョイステイックの無効化", WS_TABSTOP},
+        {0xFFFF, L"Static", L"ジョイスティックを無効化するゲームの実行ファイル", WS_GROUP},
+        {1002, L"Edit", L"", WS_TABSTOP | ES_AUTOHSCROLL},
+        {1003, L"Button", L"参照", WS_TABSTOP},
+    };
+    HWND child = GetWindow(dialog_, GW_CHILD);
+    for (const Control& control : expected) {
+        ASSERT_NE(child, nullptr) << "missing control " << control.id;
+        EXPECT_EQ(static_cast<WORD>(GetDlgCtrlID(child)), control.id);
+        EXPECT_EQ(ClassOf(child), control.className) << control.id;
+        EXPECT_EQ(TextOf(child), control.text) << control.id;
+        EXPECT_EQ(GetWindowLongW(child, GWL_STYLE) & control.requiredStyle, control.requiredStyle)
+            << control.id;
+        child = GetWindow(child, GW_HWNDNEXT);
+    }
+    EXPECT_EQ(child, nullptr) << "more controls than the template has";
+
+    HWND edit = GetDlgItem(dialog_, 1002);
+    EXPECT_TRUE((GetWindowLongW(edit, GWL_STYLE) & WS_BORDER) ||
+                (GetWindowLongW(edit, GWL_EXSTYLE) & WS_EX_CLIENTEDGE))
+        << "the path field has no border";
+    EXPECT_EQ(LOWORD(SendMessageW(dialog_, DM_GETDEFID, 0, 0)), 1003) << "参照 is not the default";
+    GUITHREADINFO thread = {};
+    thread.cbSize = sizeof thread;
+    ASSERT_TRUE(GetGUIThreadInfo(process_.dwThreadId, &thread));
+    EXPECT_EQ(thread.hwndFocus, GetDlgItem(dialog_, 1000)) << "終了 should have the focus";
+}
+
+TEST_F(DisablerDialog, PatchesTheExecutableThenRefusesASecondRun) {
+    WriteFile(exe_, kGame);
+    SetPath(exe_);
+    Press(1001);
+    ExpectBox(kNotice, defaultCaption_, "notice");
+    ExpectBox(kSuccess, kSuccessCaption, "success");
+    ExpectNoFurtherBox();
+    EXPECT_EQ(ReadFile(exe_), kPatchedGame);
+    EXPECT_EQ(ReadFile(backup_), kGame);
+
+    Press(1001);
+    ExpectBox(kBackupError, backup_, "second run");
+    ExpectNoFurtherBox();
+    EXPECT_EQ(ReadFile(exe_), kPatchedGame);
+    EXPECT_EQ(ReadFile(backup_), kGame);
+}
+
+TEST_F(DisablerDialog, FileWithoutNamesGetsTheFailureMessage) {
+    const std::string bytes = "MZ JoyGetPos JOYGETPOS joyGetPo"s;
+    WriteFile(exe_, bytes);
+    SetPath(exe_);
+    Press(1001);
+    ExpectBox(kNotice, defaultCaption_, "notice");
+    ExpectBox(kNoNameFound, defaultCaption_, "failure");
+    EXPECT_EQ(ReadFile(exe_), bytes);
+    EXPECT_EQ(ReadFile(backup_), bytes);
+}
+
+TEST_F(DisablerDialog, EmptyOrMissingPathGivesTheBackupError) {
+    Press(1001);
+    ExpectBox(kBackupError, L".BAK", "empty path");
+    SetPath(exe_);
+    Press(1001);
+    ExpectBox(kBackupError, backup_, "missing executable");
+    ExpectNoFurtherBox();
+    EXPECT_EQ(ReadFile(backup_), "(missing)");
+}
+
+// Mended: a game that is running (it holds its executable) or a read-only
+// executable used to end the operation silently after the notice, leaving a
+// backup that blocks every later try without the user knowing why.
+TEST_F(DisablerDialog, ExecutableInUseIsTold) {
+    WriteFile(exe_, kGame);
+    // A running game's image is open for reading and shared for reading only:
+    // the copy works, opening it for writing does not.
+    HANDLE held = CreateFileW(exe_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    SetPath(exe_);
+    Press(1001);
+    ExpectBox(kNotice, defaultCaption_, "notice, in use");
+    ExpectBox(OpenFailure(exe_), defaultCaption_, "in use");
+    CloseHandle(held);
+    EXPECT_EQ(ReadFile(exe_), kGame);
+    EXPECT_EQ(ReadFile(backup_), kGame);
+    Press(1001);
+    ExpectBox(kBackupError, backup_, "later try");
+}
+
+TEST_F(DisablerDialog, ReadOnlyExecutableIsTold) {
+    WriteFile(exe_, kGame);
+    SetPath(exe_);
+    ASSERT_TRUE(SetFileAttributesW(exe_.c_str(), FILE_ATTRIBUTE_READONLY));
+    HANDLE probe = CreateFileW(exe_.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (probe != INVALID_HANDLE_VALUE) {
+        // Wine running as root writes read-only files; Windows never does.
+        CloseHandle(probe);
+        GTEST_SKIP() << "this system lets read-only files be opened for writing";
+    }
+    Press(1001);
+    ExpectBox(kNotice, defaultCaption_, "notice, read-only");
+    ExpectBox(OpenFailure(exe_), defaultCaption_, "read-only");
+    EXPECT_EQ(ReadFile(exe_), kGame);
+}
+
+TEST_F(DisablerDialog, PathWithoutShiftJisFormIsRefused) {
+    const std::wstring path = folder_ + L"caf\u00e9.exe";  // é has no Shift-JIS form
+    WriteFile(path, kGame);
+    SetPath(path);
+    Press(1001);
+    ExpectBox(kUnusablePath, defaultCaption_, "path outside Shift-JIS");
+    ExpectNoFurtherBox();
+    EXPECT_EQ(ReadFile(path), kGame);
+    DeleteFileW(path.c_str());
+}
+
+// Browse opens the system's file dialog with an empty name and the filter
+// "実行ファイル" selected, even when the field holds a path; cancelling it
+// changes nothing.
+TEST_F(DisablerDialog, BrowseStartsEmptyWithTheExecutableFilterAndCancelKeepsTheField) {
+    SetPath(exe_);
+    Press(1003);
+    HWND files = WaitForDialogWindow(process_.dwProcessId, dialog_);
+    ASSERT_NE(files, nullptr) << "the file dialog did not appear";
+    HWND filter = GetDlgItem(files, cmb1);
+    ASSERT_NE(filter, nullptr) << "no file type list";
+    LRESULT selected = SendMessageW(filter, CB_GETCURSEL, 0, 0);
+    wchar_t text[128] = {};
+    SendMessageW(filter, CB_GETLBTEXT, selected, reinterpret_cast<LPARAM>(text));
+    EXPECT_EQ(std::wstring(text), L"実行ファイル");
+    EXPECT_EQ(SendMessageW(filter, CB_GETCOUNT, 0, 0), 2);
+    HWND name = GetDlgItem(files, cmb13) ? GetDlgItem(files, cmb13) : GetDlgItem(files, edt1);
+    ASSERT_NE(name, nullptr) << "no file name field";
+    EXPECT_EQ(TextOf(name), L"");
+
+    PostMessageW(files, WM_COMMAND, IDCANCEL, 0);
+    for (DWORD waited = 0; IsWindow(files) && waited < kTimeoutMs; waited += 20) {
+        Sleep(20);
+    }
+    ASSERT_FALSE(IsWindow(files));
+    EXPECT_EQ(PathField(), exe_);
+}
+
+// A drop handle is only valid in the process that receives it, and Wine does
+// not carry WM_DROPFILES across processes; so the DROPFILES block is written
+// into the program's own memory, where a fixed (pointer) HGLOBAL is what
+// DragQueryFileW and DragFinish are given, as when the shell drops files.
+TEST_F(DisablerDialog, DroppedFilesPutTheFirstIntoTheField) {
+    const std::wstring first = folder_ + L"一本目.exe";
+    const std::wstring list = first + L'\0' + folder_ + L"second.exe" + L'\0' + L'\0';
+    std::string block(sizeof(DROPFILES) + list.size() * sizeof(wchar_t), '\0');
+    DROPFILES header = {};
+    header.pFiles = sizeof(DROPFILES);
+    header.fWide = TRUE;
+    memcpy(block.data(), &header, sizeof header);
+    memcpy(block.data() + sizeof header, list.data(), list.size() * sizeof(wchar_t));
+    void* remote = VirtualAllocEx(process_.hProcess, nullptr, block.size(),
+                                  MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    ASSERT_NE(remote, nullptr);
+    ASSERT_TRUE(WriteProcessMemory(process_.hProcess, remote, block.data(), block.size(), nullptr));
+
+    SetPath(L"typed by hand");
+    ASSERT_TRUE(PostMessageW(dialog_, WM_DROPFILES, reinterpret_cast<WPARAM>(remote), 0));
+    std::wstring field;
+    for (DWORD waited = 0; waited < kTimeoutMs && field != first; waited += 20) {
+        Sleep(20);
+        field = PathField();
+    }
+    EXPECT_EQ(field, first);
+    EXPECT_EQ(WaitForSingleObject(process_.hProcess, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+}
+
+TEST_F(DisablerDialog, EscapeLeavesTheDialogOpenAndExitEndsTheProgram) {
+    HWND exitButton = GetDlgItem(dialog_, 1000);
+    PostMessageW(exitButton, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+    PostMessageW(exitButton, WM_KEYUP, VK_ESCAPE, 0xC0010001);
+    // Posted after the keys, so once it shows, the keys have been handled.
+    PostMessageW(GetDlgItem(dialog_, 1002), WM_CHAR, L'x', 0x00010001);
+    std::wstring field;
+    for (DWORD waited = 0; waited < kTimeoutMs && field != L"x"; waited += 20) {
+        Sleep(20);
+        field = PathField();
+    }
+    ASSERT_EQ(field, L"x");
+    DWORD_PTR ignored;
+    SendMessageTimeoutW(dialog_, WM_COMMAND, IDCANCEL, 0, SMTO_BLOCK, kTimeoutMs, &ignored);
+    EXPECT_TRUE(IsWindow(dialog_));
+    EXPECT_EQ(WaitForSingleObject(process_.hProcess, 300), static_cast<DWORD>(WAIT_TIMEOUT))
+        << "Esc ended the program";
+
+    Press(1000);
+    ASSERT_EQ(WaitForSingleObject(process_.hProcess, kTimeoutMs), WAIT_OBJECT_0);
+    DWORD exitCode = 1234;
+    GetExitCodeProcess(process_.hProcess, &exitCode);
+    EXPECT_EQ(exitCode, 0u);
+}
+
+}  // namespace

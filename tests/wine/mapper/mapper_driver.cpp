@@ -95,8 +95,11 @@ bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs) {
 }
 
 std::wstring WindowText(HWND window) {
+    // WM_GETTEXT itself: GetWindowTextW does not ask controls of another process.
     wchar_t text[1024] = {};
-    GetWindowTextW(window, text, 1024);
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_BLOCK, 5000,
+                        &copied);
     return text;
 }
 

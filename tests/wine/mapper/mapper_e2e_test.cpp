@@ -165,10 +165,29 @@ TEST_F(MapperE2E, SetCommandsNewRenameDeleteAndTraySwitch) {
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(refusal); }, kActMs));
     EXPECT_EQ(WindowText(run.Main()), Title(kUntitled));
 
-    // Rename with a name, blanks kept.
+    // Rename with a character that Shift-JIS cannot hold: refused, the
+    // dialog stays open with the text, nothing is lost.
     PostMessageW(run.Main(), WM_COMMAND, 103, 0);
     nameDialog = run.WaitDialog(L"名前設定", kActMs);
     ASSERT_NE(nameDialog, nullptr);
+    SendMessageW(GetDlgItem(nameDialog, 1000), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"Ü€"));
+    PostMessageW(nameDialog, WM_COMMAND, IDOK, 0);
+    HWND unstorable = nullptr;
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            unstorable = run.WaitDialog(nullptr, 0);
+            return unstorable != nullptr && unstorable != nameDialog;
+        },
+        kActMs));
+    ASSERT_TRUE(WaitUntil(
+        [&] { return MessageBoxText(unstorable) == L"名前に使えない文字が含まれています。"; },
+        kActMs));
+    PostMessageW(unstorable, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(unstorable); }, kActMs));
+    EXPECT_TRUE(IsWindowVisible(nameDialog));
+    EXPECT_EQ(WindowText(GetDlgItem(nameDialog, 1000)), L"Ü€");
+
+    // Rename with a name, blanks kept.
     SendMessageW(GetDlgItem(nameDialog, 1000), WM_SETTEXT, 0,
                  reinterpret_cast<LPARAM>(L" パズル２"));
     PostMessageW(nameDialog, WM_COMMAND, IDOK, 0);
@@ -187,6 +206,15 @@ TEST_F(MapperE2E, SetCommandsNewRenameDeleteAndTraySwitch) {
     ASSERT_TRUE(WaitUntil([&] { return ComboEntries(combo).size() == 2; }, kActMs));
     EXPECT_EQ(ComboEntries(combo), (std::vector<std::wstring>{L"レース", L" パズル２"}));
     EXPECT_EQ(WindowText(run.Main()), Title(L" パズル２"));
+
+    // Help without a help page beside the program says so.
+    PostMessageW(run.Main(), WM_COMMAND, 102, 0);
+    HWND noHelp = run.WaitDialog(nullptr, kActMs);
+    ASSERT_NE(noHelp, nullptr);
+    ASSERT_TRUE(WaitUntil(
+        [&] { return MessageBoxText(noHelp) == L"ヘルプファイルが見つかりません。"; }, kActMs));
+    PostMessageW(noHelp, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(noHelp); }, kActMs));
 
     CloseAndWait(run);
     const std::string saved = ReadFileBytes(TopIni());
@@ -285,6 +313,24 @@ TEST_F(MapperKeysE2E, NormalModePressesOnceAndReleasesInOrder) {
         {WM_KEYDOWN, 'X'}, {WM_KEYUP, 'Z'}, {WM_KEYUP, 'X'},
     };
     EXPECT_EQ(Events(), expected);
+    CloseAndWait(run);
+}
+
+TEST_F(MapperKeysE2E, PauseFromTheTrayMenuStopsKeysUntilResume) {
+    WriteFileBytes(TopIni(), Bindings(1, 1));
+    MapperRun run;
+    StartWithJoystick(run, L"/T");
+    StartLogger();
+    SendMessageW(run.Main(), WM_COMMAND, 40002, 0);  // "一時停止(&S)"
+    ResetKeyLog(log_);
+    stick_->Y = 0;
+    Sleep(500);
+    EXPECT_EQ(log_->Count, 0) << "keys while paused";
+    SendMessageW(run.Main(), WM_COMMAND, 40005, 0);  // "制御再開(&S)"
+    ASSERT_TRUE(WaitForKeyLog(log_, 1, kActMs)) << "no keys after resume";
+    EXPECT_EQ(Events()[0], std::make_pair(static_cast<LONG>(WM_KEYDOWN), LONG{'A'}));
+    stick_->Y = 32768;
+    ASSERT_TRUE(WaitForKeyLog(log_, 2, kActMs));
     CloseAndWait(run);
 }
 

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
 #include <thread>
 #include <vector>
@@ -76,21 +77,21 @@ struct WindowSearch {
 
 // A visible "#32770" window of `process` whose owner is `owner` (null for
 // the program's own dialog).
+BOOL CALLBACK MatchDialogWindow(HWND window, LPARAM parameter) {
+    auto* search = reinterpret_cast<WindowSearch*>(parameter);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process == search->process && IsWindowVisible(window) && ClassOf(window) == L"#32770" &&
+        GetWindow(window, GW_OWNER) == search->owner) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 HWND FindDialogWindow(DWORD process, HWND owner) {
     WindowSearch search{process, owner, nullptr};
-    EnumWindows(
-        [](HWND window, LPARAM parameter) -> BOOL {
-            auto* search = reinterpret_cast<WindowSearch*>(parameter);
-            DWORD process = 0;
-            GetWindowThreadProcessId(window, &process);
-            if (process == search->process && IsWindowVisible(window) &&
-                ClassOf(window) == L"#32770" && GetWindow(window, GW_OWNER) == search->owner) {
-                search->found = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    EnumWindows(MatchDialogWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
@@ -131,9 +132,14 @@ void Dismiss(HWND box) {
     ASSERT_FALSE(IsWindow(box)) << "message box did not close";
 }
 
+BOOL CALLBACK TakeFirstWindow(HWND window, LPARAM found) {
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+}
+
 // The caption that the system gives a message box with none of its own.
 std::wstring DefaultCaption() {
-    DWORD threadId = 0;
+    std::atomic<DWORD> threadId{0};
     std::thread probe([&threadId] {
         threadId = GetCurrentThreadId();
         MessageBoxW(nullptr, L"probe", nullptr, MB_OK);
@@ -141,13 +147,7 @@ std::wstring DefaultCaption() {
     HWND box = nullptr;
     for (DWORD waited = 0; !box && waited < kTimeoutMs; waited += 20) {
         Sleep(20);
-        EnumThreadWindows(
-            threadId,
-            [](HWND window, LPARAM found) -> BOOL {
-                *reinterpret_cast<HWND*>(found) = window;
-                return FALSE;
-            },
-            reinterpret_cast<LPARAM>(&box));
+        EnumThreadWindows(threadId, TakeFirstWindow, reinterpret_cast<LPARAM>(&box));
     }
     std::wstring caption = box ? TextOf(box) : L"(no probe box)";
     if (box) {

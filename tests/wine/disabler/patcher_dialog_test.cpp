@@ -137,23 +137,34 @@ BOOL CALLBACK TakeFirstWindow(HWND window, LPARAM found) {
     return FALSE;
 }
 
-// The caption that the system gives a message box with none of its own.
+// The caption that the system gives a message box with none of its own. The
+// probe box is dismissed whenever it shows up: the first window of a fresh
+// Wine prefix can take a long while (font cache), and a box left open would
+// keep the probe thread, and so the test program, waiting for ever.
 std::wstring DefaultCaption() {
     std::atomic<DWORD> threadId{0};
-    std::thread probe([&threadId] {
+    std::atomic<bool> done{false};
+    std::thread probe([&threadId, &done] {
         threadId = GetCurrentThreadId();
         MessageBoxW(nullptr, L"probe", nullptr, MB_OK);
+        done = true;
     });
-    HWND box = nullptr;
-    for (DWORD waited = 0; !box && waited < kTimeoutMs; waited += 20) {
+    std::wstring caption = L"(no probe box)";
+    constexpr DWORD kProbeTimeoutMs = 120000;
+    for (DWORD waited = 0; !done && waited < kProbeTimeoutMs; waited += 20) {
         Sleep(20);
+        HWND box = nullptr;
         EnumThreadWindows(threadId, TakeFirstWindow, reinterpret_cast<LPARAM>(&box));
+        if (box && IsWindowVisible(box)) {
+            caption = TextOf(box);
+            PostMessageW(box, WM_COMMAND, IDOK, 0);
+        }
     }
-    std::wstring caption = box ? TextOf(box) : L"(no probe box)";
-    if (box) {
-        PostMessageW(box, WM_COMMAND, IDOK, 0);
+    if (done) {
+        probe.join();
+    } else {
+        probe.detach();  // the process ends with it
     }
-    probe.join();
     return caption;
 }
 

@@ -10,6 +10,8 @@ void ResetEngine(EngineState& engine) {
     engine.StopRequested.store(0);
     engine.Stopped.store(0);
     engine.Owner.store(OwnerNone);
+    engine.CaptureGeneration.store(0);
+    engine.ForgottenGeneration = 0;
     engine.JoystickId = 0;
     engine.Thresholds = AxisThresholds{};
     engine.JoystickFound = false;
@@ -26,6 +28,7 @@ void ResetEngine(EngineState& engine) {
 void StartCapture(EngineState& engine, int32_t slot, int32_t keyIndex) {
     engine.CaptureSlot.store(slot, std::memory_order_relaxed);
     engine.CaptureKey.store(keyIndex, std::memory_order_relaxed);
+    engine.CaptureGeneration.fetch_add(1, std::memory_order_relaxed);
     // Publishes the target: the polling thread loads the mode with acquire.
     engine.EngineMode.store(EngineCapturing, std::memory_order_release);
 }

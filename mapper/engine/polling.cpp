@@ -3,8 +3,8 @@
 namespace {
 
 constexpr int kDirectionCount = 4;  // Up, Down, Left, Right: slots 0..3
-constexpr int kFirstScanCode = 1;
-constexpr int kLastScanCode = 256;
+constexpr int kFirstKeyCode = 1;
+constexpr int kLastKeyCode = 256;
 
 // Never captured: the three mouse buttons, the mode keys of Japanese keyboards
 // and input methods (a capture must not end on an IME switch), and 0x100,
@@ -151,15 +151,15 @@ void StoreCapturedKey(const EngineState& engine, KeySetTable& table, int code) {
 void CaptureScan(EngineState& engine, KeySetTable& table, EnginePlatform& platform) {
     // All codes are queried before any is looked at, so one scan sees one
     // moment of the keyboard.
-    uint8_t states[kLastScanCode + 1] = {};
-    for (int code = kFirstScanCode; code <= kLastScanCode; ++code) {
+    uint8_t states[kLastKeyCode + 1] = {};
+    for (int code = kFirstKeyCode; code <= kLastKeyCode; ++code) {
         states[code] = platform.AsyncKeyState(code);
     }
     for (int code : kUncapturableCodes) {
         states[code] = 0;
     }
     // Every pressed code is stored in turn, so the highest one stays.
-    for (int code = kFirstScanCode; code <= kLastScanCode; ++code) {
+    for (int code = kFirstKeyCode; code <= kLastKeyCode; ++code) {
         if (states[code] == 0) {
             continue;
         }
@@ -170,6 +170,20 @@ void CaptureScan(EngineState& engine, KeySetTable& table, EnginePlatform& platfo
         StoreCapturedKey(engine, table, code);
         platform.InvalidateMainWindow();
     }
+}
+
+// A new capture first reads away every "pressed since the last query" state,
+// so only a key pressed after the capture began can complete it.
+bool ForgetEarlierKeyPresses(EngineState& engine, EnginePlatform& platform) {
+    const uint32_t generation = engine.CaptureGeneration.load(std::memory_order_relaxed);
+    if (generation == engine.ForgottenGeneration) {
+        return false;
+    }
+    for (int code = kFirstKeyCode; code <= kLastKeyCode; ++code) {
+        platform.AsyncKeyState(code);
+    }
+    engine.ForgottenGeneration = generation;
+    return true;
 }
 
 // A pause releases every held key once, when it takes effect; after that the
@@ -208,7 +222,9 @@ bool RunOwnedIteration(EngineState& engine, KeySetTable& table, const MapperOpti
         case EngineCapturing:
             // A capture only reads the keyboard and writes the table: it works
             // while paused, or the capture window could not be left.
-            CaptureScan(engine, table, platform);
+            if (!ForgetEarlierKeyPresses(engine, platform)) {
+                CaptureScan(engine, table, platform);
+            }
             break;
         default:
             break;

@@ -46,6 +46,9 @@ struct EngineState {
     std::atomic<uint8_t> StopRequested;   // set once by the program's exit
     std::atomic<uint8_t> Stopped;         // every held key released; no more events
     std::atomic<uint8_t> Owner;           // EngineOwnerValue
+    // Counts the captures started; the polling thread answers a new one by
+    // forgetting every key press from before it.
+    std::atomic<uint32_t> CaptureGeneration;
 
     // Joystick discovery: written by DetectJoystick before the thread starts,
     // afterwards only by the polling thread while it retries a failed one.
@@ -60,7 +63,8 @@ struct EngineState {
     // index; 0 = nothing pressed. Releases go to these, not to whatever the
     // active set holds by then, so a set switch or a capture strands no key.
     int32_t PressedCodes[kSlotCount][kKeysPerSlot];
-    bool PauseApplied;  // the held keys were released for the current pause
+    bool PauseApplied;             // the held keys were released for the current pause
+    uint32_t ForgottenGeneration;  // the capture whose earlier key presses were forgotten
 };
 
 // The one engine of the process. All zero at start, which is idle and paused:
@@ -89,7 +93,9 @@ void PollingThread(EngineState& engine, KeySetTable& table, const MapperOptions&
 
 // Interface thread: starts the capture of `keyIndex` of `slot`; the target is
 // stored before EngineMode becomes Capturing, so the polling thread never sees
-// the mode with a stale target.
+// the mode with a stale target. The first capture iteration only forgets the
+// key presses made before the capture, so a key pressed long ago (the Enter
+// that closed a dialog, a key typed in a game) is not taken for the answer.
 void StartCapture(EngineState& engine, int32_t slot, int32_t keyIndex);
 // Interface thread: ends a capture without writing a key (the cancel button):
 // shows and enables the main window, hides the capture window, back to Mapping.

@@ -119,6 +119,15 @@ class PollingTest : public ::testing::Test {
         RunIteration(engine, *table, options, platform);
         return platform.Log;
     }
+    // Starts a capture and runs the iteration that forgets earlier key presses.
+    void BeginCapture(int32_t slot, int32_t key) {
+        StartCapture(engine, slot, key);
+        platform.KeyQueries = 0;
+        EXPECT_EQ(Iterate(), Events{});
+        EXPECT_EQ(platform.KeyQueries, 256);
+        EXPECT_EQ(engine.EngineMode, EngineCapturing);
+        platform.KeyQueries = 0;
+    }
 };
 
 TEST_F(PollingTest, PositionsEqualToAThresholdAreNeutral) {
@@ -254,7 +263,7 @@ const Events kCaptureEnd = {"show", "enable", "hide", "invalidate"};
 
 TEST_F(PollingTest, CaptureStoresEveryPressedKeySoTheHighestStays) {
     SelectSet(*table, 1);
-    StartCapture(engine, SlotButton8, 1);
+    BeginCapture(SlotButton8, 1);
     platform.KeyStates[kA] = 0x01;
     platform.KeyStates[kZ] = 0x80;  // any nonzero low byte counts
     Events twice = kCaptureEnd;
@@ -266,9 +275,30 @@ TEST_F(PollingTest, CaptureStoresEveryPressedKeySoTheHighestStays) {
     EXPECT_EQ(engine.EngineMode, EngineMapping);
 }
 
+TEST_F(PollingTest, KeysPressedBeforeTheCaptureAreNotTakenForIt) {
+    platform.KeyStates[kA] = 1;  // pressed while mapping: nobody asked since
+    StartCapture(engine, SlotUp, 0);
+    EXPECT_EQ(Iterate(), Events{});
+    EXPECT_EQ(Iterate(), Events{});
+    EXPECT_EQ(engine.EngineMode, EngineCapturing);
+    platform.KeyStates[kB] = 1;
+    EXPECT_EQ(Iterate(), kCaptureEnd);
+    EXPECT_EQ(table->Keys[0][SlotUp][0], kB);
+
+    // A capture cancelled and started again before the polling thread looked
+    // still forgets what came before it.
+    StartCapture(engine, SlotUp, 1);
+    CancelCapture(engine, platform);
+    platform.KeyStates[kC] = 1;
+    StartCapture(engine, SlotUp, 1);
+    EXPECT_EQ(Iterate(), Events{});
+    EXPECT_EQ(Iterate(), Events{});
+    EXPECT_EQ(table->Keys[0][SlotUp][1], 0);
+}
+
 TEST_F(PollingTest, MouseButtonsAndInputMethodKeysAreNeverCaptured) {
     const int never[] = {0x01, 0x02, 0x04, 0xF0, 0xF2, 0xF3, 0xF4, 0xF5, 0xF6, 0xFB, 0x100};
-    StartCapture(engine, SlotUp, 0);
+    BeginCapture(SlotUp, 0);
     for (int code : never) {
         platform.KeyStates[code] = 1;
     }
@@ -277,7 +307,7 @@ TEST_F(PollingTest, MouseButtonsAndInputMethodKeysAreNeverCaptured) {
     EXPECT_EQ(table->Keys[0][SlotUp][0], 0);
 
     for (int code : {0x03, 0x05, 0x06, 0xF1}) {
-        StartCapture(engine, SlotUp, 0);
+        BeginCapture(SlotUp, 0);
         platform.KeyStates[code] = 1;
         EXPECT_EQ(Iterate(), kCaptureEnd);
         EXPECT_EQ(table->Keys[0][SlotUp][0], code);
@@ -295,7 +325,7 @@ TEST_F(PollingTest, CaptureOutsideTheTableWritesNothing) {
         SetUp();
         table->SetKeyCount = c.highestSet;
         table->ActiveSet = c.activeSet;
-        StartCapture(engine, c.slot, c.key);
+        BeginCapture(c.slot, c.key);
         platform.KeyStates[kA] = 1;
         EXPECT_EQ(Iterate(), kCaptureEnd);
         EXPECT_EQ(engine.EngineMode, EngineMapping);
@@ -341,7 +371,7 @@ TEST_F(PollingTest, RapidSetSwitchLetsGoOfCodesNoLongerBound) {
 TEST_F(PollingTest, CaptureWhileHeldReleasesTheOldKey) {
     Bind(SlotUp, kA, 0);
     Poll(kCentre, kMin);
-    StartCapture(engine, SlotUp, 0);
+    BeginCapture(SlotUp, 0);
     platform.KeyStates[kZ] = 1;
     EXPECT_EQ(Iterate(), kCaptureEnd);  // keys stay down while capturing
     EXPECT_EQ(Poll(kCentre, kMin), Events{});
@@ -361,7 +391,7 @@ TEST_F(PollingTest, PauseReleasesHeldKeysAndSendsNothingUntilResumed) {
     EXPECT_EQ(platform.Reads, readsWhenPaused);
 
     // A capture still completes while paused.
-    StartCapture(engine, SlotDown, 0);
+    BeginCapture(SlotDown, 0);
     platform.KeyStates[kZ] = 1;
     EXPECT_EQ(Iterate(), kCaptureEnd);
 

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev googletest libgtest-dev libgmock-dev
           libbenchmark-dev clang-format mingw-w64 g++-mingw-w64-x86-64-posix
           g++-mingw-w64-i686-posix wine wine64 xvfb xauth xdotool x11-utils imagemagick
-          locales python3 zip unzip file)
+          locales python3 zip unzip file fonts-ipafont-gothic)
 
 missing=()
 for p in "${packages[@]}"; do

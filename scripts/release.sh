@@ -9,10 +9,11 @@ root=$(pwd)
 [ "${PAMURO_SKIP_SETUP:-}" = 1 ] || scripts/setup.sh
 
 version=$(sed -n 's/^project(pamuro VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+[ -n "$version" ] || { echo "release: no project version in CMakeLists.txt" >&2; exit 1; }
 mkdir -p dist
 for arch in x86_64 i686; do
     build=build/release-$arch
-    cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    cmake -S . -B "$build" -G Ninja --no-warn-unused-cli -DCMAKE_BUILD_TYPE=Release \
         -DCMAKE_TOOLCHAIN_FILE="cmake/mingw-w64-$arch.cmake" >/dev/null
     cmake --build "$build" -j "$(nproc)" --target mapper disabler
     name=pamuro-$version-$arch
@@ -21,9 +22,13 @@ for arch in x86_64 i686; do
     mkdir -p "$stage"
     cp "$build/mapper/ui/mapper.exe" "$build/disabler/disabler.exe" "$stage/"
     "$arch-w64-mingw32-strip" "$stage/mapper.exe" "$stage/disabler.exe"
+    # A program that needs a DLL of the compiler does not start on a player's
+    # Windows: never ship one.
+    cmake -DOBJDUMP="$arch-w64-mingw32-objdump" -DPROGRAMS="$stage/mapper.exe;$stage/disabler.exe" \
+        -P tests/wine/release/check_imports.cmake
     cp mapper/ui/help/pamuro-help.html "$stage/"
     # Windows editors read a UTF-8 text with a byte-order mark and CRLF line ends anywhere.
-    { printf '\xef\xbb\xbf'; sed "s/@VERSION@/$version/; s/\$/\r/" packaging/readme-ja.txt; } > "$stage/readme.txt"
+    { printf '\xef\xbb\xbf'; sed "s/@VERSION@/$version/g; s/\$/\r/" packaging/readme-ja.txt; } > "$stage/readme.txt"
     sed 's/$/\r/' LICENSE > "$stage/LICENSE.txt"
     (cd dist && zip -q -r -X "$name.zip" "$name")
     rm -rf "$stage"

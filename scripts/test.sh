@@ -46,4 +46,13 @@ if [ -n "$WINE32" ]; then
 else
     step "i686 tests skipped: this machine cannot run 32-bit Windows programs (no 32-bit Wine loader runs here)"
 fi
+
+step "release zips: build, check what they hold, run both programs from them under Wine"
+PAMURO_SKIP_SETUP=1 scripts/release.sh
+# The i686 programs' import tables need no Wine: check them in the i686 build too.
+ctest --test-dir build/win32 -L release-static --output-on-failure
+version=$(sed -n 's/^project(pamuro VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+tests/wine/release/smoke.sh "dist/pamuro-$version-x86_64.zip" build/win64
+tests/wine/release/smoke.sh "dist/pamuro-$version-i686.zip" build/win32
+
 step "all tests passed"

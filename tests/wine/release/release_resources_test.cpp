@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 #include "tests/wine/release/program_under_test.h"
@@ -27,6 +28,11 @@ const ReleasedProgram kPrograms[] = {
     {L"mapper.exe", L"mapper", L"Pamuro ジョイスティック・キー変換", "Pamuro.Mapper", 102},
     {L"disabler.exe", L"disabler", L"ジョイスティック無効化ツール", "Pamuro.Disabler", 102},
 };
+
+// Failures name the program, not the bytes of its table row.
+void PrintTo(const ReleasedProgram& program, std::ostream* out) {
+    *out << testing::PrintToString(std::wstring(program.exe));
+}
 
 std::wstring Widen(const char* text) {
     return std::wstring(text, text + strlen(text));

@@ -49,11 +49,19 @@ void CreateButton(HWND parent, HINSTANCE instance, int id, const char* caption, 
                     parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
 }
 
-void RemoveTrayIcon(HWND window) {
+// The tray icon record of the main window in its version-1 form (size,
+// window, id, flags, callback message, icon, 64-character tip): the program
+// uses none of the later fields, and every shell accepts this size.
+NOTIFYICONDATAW TrayIconRecord(HWND window) {
     NOTIFYICONDATAW icon = {};
-    icon.cbSize = sizeof icon;
+    icon.cbSize = NOTIFYICONDATAW_V1_SIZE;
     icon.hWnd = window;
     icon.uID = kTrayIconId;
+    return icon;
+}
+
+void RemoveTrayIcon(HWND window) {
+    NOTIFYICONDATAW icon = TrayIconRecord(window);
     Shell_NotifyIconW(NIM_DELETE, &icon);  // fails harmlessly when no icon was added
 }
 
@@ -214,10 +222,14 @@ LRESULT OnTrayNotify(HWND window, LPARAM mouseMessage) {
     } else if (mouseMessage == WM_RBUTTONDOWN) {
         POINT cursor;
         GetCursorPos(&cursor);
-        // Without the foreground the popup would stay open when the user
-        // clicks elsewhere.
+        // The popup closes on a click elsewhere only while its owner is the
+        // foreground window; the main window is hidden in the tray, so it is
+        // brought forward first.
         SetForegroundWindow(window);
         TrackPopupMenu(GetSubMenu(g_ui.trayMenu, 0), 0, cursor.x, cursor.y, 0, window, nullptr);
+        // A message of its own after the popup lets the next one open and
+        // stay open: without it the second right click shows the popup and
+        // closes it at once.
         PostMessageW(window, WM_NULL, 0, 0);
     }
     return 0;
@@ -298,10 +310,7 @@ void CreateMainControls(HWND window, HINSTANCE instance) {
 }
 
 void MinimiseToTray(HWND window) {
-    NOTIFYICONDATAW icon = {};
-    icon.cbSize = sizeof icon;
-    icon.hWnd = window;
-    icon.uID = kTrayIconId;
+    NOTIFYICONDATAW icon = TrayIconRecord(window);
     icon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     icon.uCallbackMessage = kTrayNotifyMessage;
     icon.hIcon = LoadIconW(g_ui.instance, MAKEINTRESOURCEW(IDI_MAPPER));

@@ -4,7 +4,7 @@
 pamuro_wine_test(mapper_e2e_tests
     ${PROJECT_SOURCE_DIR}/tests/wine/mapper/mapper_e2e_test.cpp
     ${PROJECT_SOURCE_DIR}/tests/wine/mapper/mapper_driver.cpp
-    LIBS user32 kernel32)
+    LIBS user32 kernel32 shell32)
 target_include_directories(mapper_e2e_tests PRIVATE ${PROJECT_SOURCE_DIR})
 pamuro_use_test_joystick(mapper_e2e_tests mapper_e2e_tests)
 add_dependencies(mapper_e2e_tests mapper)
@@ -12,6 +12,22 @@ add_custom_command(TARGET mapper_e2e_tests POST_BUILD
     COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:mapper>
             ${CMAKE_BINARY_DIR}/tests/wine/mapper_e2e_tests)
 set_tests_properties(mapper_e2e_tests PROPERTIES TIMEOUT 600)
+
+# The menu reader hook DLL, beside the driver that loads it: it reads the
+# tray popup inside mapper.exe, where the menu lives.
+add_library(pamuro_menu_reader SHARED
+    ${PROJECT_SOURCE_DIR}/tests/wine/mapper/menu_reader.cpp
+    ${PROJECT_SOURCE_DIR}/tests/wine/mapper/menu_reader.def)
+target_include_directories(pamuro_menu_reader PRIVATE ${PROJECT_SOURCE_DIR})
+target_link_libraries(pamuro_menu_reader PRIVATE user32)
+set_target_properties(pamuro_menu_reader PROPERTIES
+    OUTPUT_NAME menu_reader PREFIX ""
+    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests/wine/mapper_e2e_tests
+    ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests/wine/menu_reader_lib)
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    target_link_options(pamuro_menu_reader PRIVATE -Wl,--enable-stdcall-fixup)
+endif()
+add_dependencies(mapper_e2e_tests pamuro_menu_reader)
 
 # Key names from the real keyboard layout.
 pamuro_wine_test(key_names_win32_tests

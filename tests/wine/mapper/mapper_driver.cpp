@@ -1,5 +1,9 @@
 #include "tests/wine/mapper/mapper_driver.h"
 
+#include <shellapi.h>
+
+#include "tests/wine/mapper/menu_reader.h"
+
 namespace {
 
 std::wstring DriverFolder() {
@@ -15,6 +19,7 @@ struct WindowSearch {
     DWORD processId;
     const wchar_t* className;
     const wchar_t* title;
+    bool visibleOnly;
     HWND found;
 };
 
@@ -30,15 +35,129 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter) {
     if (lstrcmpW(className, search->className) != 0) {
         return TRUE;
     }
-    if (search->title != nullptr &&
-        (!IsWindowVisible(window) || WindowText(window) != search->title)) {
+    if ((search->visibleOnly || search->title != nullptr) && !IsWindowVisible(window)) {
+        return TRUE;
+    }
+    if (search->title != nullptr && WindowText(window) != search->title) {
         return TRUE;
     }
     search->found = window;
     return FALSE;
 }
 
+// menu_reader.dll, loaded once from beside the driver.
+struct MenuReader {
+    HMODULE dll;
+    HOOKPROC hook;
+    UINT message;
+    MenuReaderRecord* record;
+};
+
+const MenuReader& TheMenuReader() {
+    static const MenuReader reader = [] {
+        MenuReader loaded = {};
+        loaded.dll = LoadLibraryW((DriverFolder() + L"menu_reader.dll").c_str());
+        if (loaded.dll != nullptr) {
+            // Through void*: FARPROC and HOOKPROC differ in their parameters.
+            loaded.hook = reinterpret_cast<HOOKPROC>(
+                reinterpret_cast<void*>(GetProcAddress(loaded.dll, kMenuReaderHookName)));
+        }
+        loaded.message = RegisterWindowMessageW(kMenuReaderMessageName);
+        loaded.record = OpenMenuReaderRecord();
+        return loaded;
+    }();
+    return reader;
+}
+
+MenuEntry EntryOf(const MenuReaderItem& item) {
+    MenuEntry entry = {};
+    entry.id = static_cast<UINT>(item.Id);
+    entry.text = item.Text;
+    entry.separator = (item.Type & MFT_SEPARATOR) != 0;
+    entry.checked = (item.State & MFS_CHECKED) != 0;
+    entry.grayed = (item.State & MFS_GRAYED) != 0;
+    entry.isDefault = (item.State & MFS_DEFAULT) != 0;
+    entry.highlighted = (item.State & MFS_HILITE) != 0;
+    return entry;
+}
+
+int HighlightedIndex(const std::vector<MenuEntry>& entries) {
+    for (size_t i = 0; i < entries.size(); ++i) {
+        if (entries[i].highlighted) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
 }  // namespace
+
+std::vector<MenuEntry> ReadPopupMenu(HWND popup) {
+    const MenuReader& reader = TheMenuReader();
+    std::vector<MenuEntry> entries;
+    if (reader.hook == nullptr || reader.record == nullptr) {
+        return entries;
+    }
+    // The hook runs in the program, on the thread that owns the popup.
+    HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, reader.hook, reader.dll,
+                                   GetWindowThreadProcessId(popup, nullptr));
+    if (hook == nullptr) {
+        return entries;
+    }
+    InterlockedExchange(&reader.record->Done, 0);
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(popup, reader.message, 0, 0, SMTO_BLOCK, 5000, &ignored);
+    UnhookWindowsHookEx(hook);
+    if (reader.record->Done == 0) {
+        return entries;
+    }
+    for (LONG i = 0; i < reader.record->Count && i < kMenuReaderCapacity; ++i) {
+        entries.push_back(EntryOf(reader.record->Items[i]));
+    }
+    return entries;
+}
+
+bool ChooseMenuEntry(HWND popup, UINT id) {
+    for (int step = 0; step < 40; ++step) {
+        const std::vector<MenuEntry> entries = ReadPopupMenu(popup);
+        const int current = HighlightedIndex(entries);
+        if (current >= 0 && entries[current].id == id && !entries[current].separator) {
+            PostKey(popup, VK_RETURN);
+            return true;
+        }
+        PostKey(popup, VK_DOWN);
+        WaitUntil([&] { return HighlightedIndex(ReadPopupMenu(popup)) != current; }, 2000);
+    }
+    return false;
+}
+
+void PostKey(HWND window, UINT virtualKey) {
+    PostMessageW(window, WM_KEYDOWN, virtualKey, 1);
+    PostMessageW(window, WM_KEYUP, virtualKey, static_cast<LPARAM>(0xC0000001u));
+}
+
+bool TrayIconPresent(HWND window) {
+    NOTIFYICONDATAW icon = {};
+    icon.cbSize = NOTIFYICONDATAW_V1_SIZE;
+    icon.hWnd = window;
+    icon.uID = 1;
+    return Shell_NotifyIconW(NIM_MODIFY, &icon) != FALSE;
+}
+
+bool RunUnixProgram(const std::wstring& commandLine) {
+    std::wstring line = commandLine;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process)) {
+        return false;
+    }
+    WaitForSingleObject(process.hProcess, 10000);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    return true;
+}
 
 std::wstring MakeWorkFolder() {
     wchar_t temp[MAX_PATH];
@@ -146,7 +265,7 @@ bool MapperRun::Start(const std::wstring& workFolder, const std::wstring& tail) 
 }
 
 HWND MapperRun::FindWindowOf(const wchar_t* className, const wchar_t* title) const {
-    WindowSearch search = {process_.dwProcessId, className, title, nullptr};
+    WindowSearch search = {process_.dwProcessId, className, title, false, nullptr};
     EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
@@ -160,7 +279,7 @@ HWND MapperRun::WaitDialog(const wchar_t* title, DWORD timeoutMs) {
     HWND dialog = nullptr;
     WaitUntil(
         [&] {
-            WindowSearch search = {process_.dwProcessId, L"#32770", nullptr, nullptr};
+            WindowSearch search = {process_.dwProcessId, L"#32770", nullptr, false, nullptr};
             EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
             dialog = search.found;
             return dialog != nullptr && IsWindowVisible(dialog) &&
@@ -171,6 +290,25 @@ HWND MapperRun::WaitDialog(const wchar_t* title, DWORD timeoutMs) {
                    (title == nullptr || WindowText(dialog) == title)
                ? dialog
                : nullptr;
+}
+
+HWND MapperRun::WaitPopupMenu(DWORD timeoutMs) {
+    // Popup menu windows may linger hidden after a menu closes: only a
+    // visible one is open.
+    WindowSearch search = {process_.dwProcessId, L"#32768", nullptr, true, nullptr};
+    WaitUntil(
+        [&] {
+            search.found = nullptr;
+            EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+            return search.found != nullptr;
+        },
+        timeoutMs);
+    return search.found;
+}
+
+HWND MapperRun::OpenTrayPopup(DWORD timeoutMs) {
+    PostMessageW(main_, WM_APP + 100, 1, WM_RBUTTONDOWN);
+    return WaitPopupMenu(timeoutMs);
 }
 
 bool MapperRun::WaitExit(DWORD timeoutMs) {

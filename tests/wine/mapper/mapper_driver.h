@@ -24,6 +24,33 @@ std::wstring WindowText(HWND window);
 std::wstring MessageBoxText(HWND box);
 std::vector<std::wstring> ComboEntries(HWND combo);
 
+// One item of a popup menu as the program holds it.
+struct MenuEntry {
+    UINT id;  // command id; 0 for a separator
+    std::wstring text;
+    bool separator;
+    bool checked;
+    bool grayed;
+    bool isDefault;    // drawn bold, chosen by a double click
+    bool highlighted;  // the keyboard's current item
+};
+
+// The items of the open popup menu window `popup` ("#32768"), read inside the
+// program that shows it (menus belong to their process) by the menu reader
+// hook DLL beside the driver. Empty when it could not be read.
+std::vector<MenuEntry> ReadPopupMenu(HWND popup);
+// Chooses the entry with command `id` of the open popup with the keyboard, as
+// a user would: the Down arrow until the entry is highlighted, then Return.
+// False when the entry never became highlighted.
+bool ChooseMenuEntry(HWND popup, UINT id);
+// Posts a key press (down and up) to `window` of another process.
+void PostKey(HWND window, UINT virtualKey);
+// Whether the tray icon of `window` with id 1 is present: the shell accepts
+// a change only to an icon it has.
+bool TrayIconPresent(HWND window);
+// Runs a Linux program (xdotool) from inside Wine and waits for it.
+bool RunUnixProgram(const std::wstring& commandLine);
+
 // One run of mapper.exe; terminated at destruction if still running.
 class MapperRun {
   public:
@@ -42,9 +69,16 @@ class MapperRun {
     HWND FindWindowOf(const wchar_t* className, const wchar_t* title) const;
     // A visible dialog or message box of the program, waiting up to `timeoutMs`.
     HWND WaitDialog(const wchar_t* title, DWORD timeoutMs);
+    // The program's visible popup menu window ("#32768"), waiting up to
+    // `timeoutMs`; null when none opened.
+    HWND WaitPopupMenu(DWORD timeoutMs);
+    // Right-clicks the tray icon (the notification the shell sends) and
+    // waits for the popup; null when none opened.
+    HWND OpenTrayPopup(DWORD timeoutMs);
     bool WaitExit(DWORD timeoutMs);
     DWORD ExitCode() const;
     HWND Main() const { return main_; }
+    DWORD ProcessId() const { return process_.dwProcessId; }
     HWND Control(int id) const { return GetDlgItem(main_, id); }
     // The main window's title once it names a key set (start-up has filled it).
     std::wstring WaitSetTitle(DWORD timeoutMs);

@@ -1,8 +1,10 @@
 // mapper.exe as the user meets it, under Wine: start-up with and without
-// Top.ini and joystick, the set commands and their dialogs, the tray start,
-// keys synthesised from the test joystick in both button modes, and a key
-// assignment completed by a real key press. Each test starts the program in
-// a fresh working folder; the driver talks to it with window messages.
+// Top.ini and joystick, the set commands and their dialogs, the tray icon and
+// its popup, pause and resume, keys synthesised from the test joystick in
+// both button modes, and a key assignment completed by a real key press.
+// Each test starts the program in a fresh working folder; the driver talks to
+// it with window messages, xdotool's key presses, and reads the tray popup
+// through the menu reader hook.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
@@ -22,6 +24,48 @@ const std::wstring kUntitled = L"無題";
 
 std::wstring Title(const std::wstring& name) {
     return L"Pamuro - 「" + name + L"」";
+}
+
+// A popup menu item as one line: command id and text with its marks, or a
+// separator; so a whole menu compares at once and prints readably.
+std::wstring Describe(const MenuEntry& entry) {
+    if (entry.separator) {
+        return L"----";
+    }
+    std::wstring line = std::to_wstring(entry.id) + L" " + entry.text;
+    if (entry.checked) {
+        line += L" [checked]";
+    }
+    if (entry.grayed) {
+        line += L" [grey]";
+    }
+    if (entry.isDefault) {
+        line += L" [default]";
+    }
+    return line;
+}
+
+std::vector<std::wstring> DescribeMenu(HWND popup) {
+    std::vector<std::wstring> lines;
+    for (const MenuEntry& entry : ReadPopupMenu(popup)) {
+        lines.push_back(Describe(entry));
+    }
+    return lines;
+}
+
+// The tray popup as it should read: the set entries given, then the fixed
+// items with the pause pair in the given state.
+std::vector<std::wstring> TrayMenu(std::vector<std::wstring> setEntries, bool paused) {
+    setEntries.insert(setEntries.end(),
+                      {L"----", L"40003 ウィンドウを表示(&D) [default]",
+                       paused ? L"40005 制御再開(&S)" : L"40005 制御再開(&S) [grey]",
+                       paused ? L"40002 一時停止(&S) [grey]" : L"40002 一時停止(&S)", L"----",
+                       L"40001 終了(&X)"});
+    return setEntries;
+}
+
+bool WaitClosed(HWND window) {
+    return WaitUntil([&] { return !IsWindow(window) || !IsWindowVisible(window); }, 5000);
 }
 
 // Top.ini as SaveSettings writes it from nothing for `names` with the given
@@ -223,19 +267,57 @@ TEST_F(MapperE2E, SetCommandsNewRenameDeleteAndTraySwitch) {
     EXPECT_NE(saved.find("SetKeyDownMode=1\r\nSetSleep=2\r\n"), std::string::npos);
 }
 
-TEST_F(MapperE2E, SlashTStartsHiddenInTheTrayAndExitsFromTheMenu) {
+// Started in the tray ("/t": case does not matter), the popup of the tray
+// icon lists the sets newest first with the active one checked; an entry
+// chosen there switches the set while the window stays hidden.
+TEST_F(MapperE2E, TrayPopupListsSetsNewestFirstAndSwitchesWhileHidden) {
     PlugJoystick();
-    WriteFileBytes(TopIni(), PreparedTopIni({L"一", L"二"}, {}, 0, 0));
+    WriteFileBytes(TopIni(), PreparedTopIni({L"レース", L"シューティング", L"パズル"}, {}, 1, 0));
     MapperRun run;
     StartWithJoystick(run, L"/t");
     EXPECT_FALSE(IsWindowVisible(run.Main()));
-    SendMessageW(run.Main(), WM_COMMAND, 1, 0);  // a set picked from the tray popup
-    EXPECT_EQ(WindowText(run.Main()), Title(L"二"));
-    EXPECT_EQ(ComboSelection(run), 1);
+    EXPECT_TRUE(TrayIconPresent(run.Main()));
+
+    HWND popup = run.OpenTrayPopup(kActMs);
+    ASSERT_NE(popup, nullptr) << "no popup on a right press over the icon";
+    EXPECT_EQ(DescribeMenu(popup),
+              TrayMenu({L"2 パズル", L"1 シューティング", L"0 レース [checked]"}, false));
+    PostKey(popup, VK_ESCAPE);  // Esc closes it; nothing changes
+    ASSERT_TRUE(WaitClosed(popup));
+    EXPECT_EQ(WindowText(run.Main()), Title(L"レース"));
+
+    popup = run.OpenTrayPopup(kActMs);
+    ASSERT_NE(popup, nullptr);
+    ASSERT_TRUE(ChooseMenuEntry(popup, 2));  // the top entry
+    ASSERT_TRUE(WaitUntil([&] { return WindowText(run.Main()) == Title(L"パズル"); }, kActMs))
+        << Sjis(WindowText(run.Main()));
+    EXPECT_EQ(ComboSelection(run), 2);
     EXPECT_FALSE(IsWindowVisible(run.Main()));
-    PostMessageW(run.Main(), WM_COMMAND, 40001, 0);  // "終了(&X)"
+    EXPECT_TRUE(TrayIconPresent(run.Main()));
+
+    // The check mark has moved; the owner's WM_CANCELMODE closes the popup.
+    popup = run.OpenTrayPopup(kActMs);
+    ASSERT_NE(popup, nullptr);
+    EXPECT_EQ(DescribeMenu(popup),
+              TrayMenu({L"2 パズル [checked]", L"1 シューティング", L"0 レース"}, false));
+    PostMessageW(run.Main(), WM_CANCELMODE, 0, 0);
+    ASSERT_TRUE(WaitClosed(popup));
+
+    // "ウィンドウを表示(&D)" brings the window back and takes the icon away.
+    popup = run.OpenTrayPopup(kActMs);
+    ASSERT_NE(popup, nullptr);
+    ASSERT_TRUE(ChooseMenuEntry(popup, 40003));
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(run.Main()) != FALSE; }, kActMs));
+    EXPECT_FALSE(TrayIconPresent(run.Main()));
+
+    // "終了(&X)" from the tray, hidden again: the program ends and saves.
+    SendMessageW(run.Main(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    popup = run.OpenTrayPopup(kActMs);
+    ASSERT_NE(popup, nullptr);
+    ASSERT_TRUE(ChooseMenuEntry(popup, 40001));
     ASSERT_TRUE(run.WaitExit(kStartMs));
-    EXPECT_NE(ReadFileBytes(TopIni()).find("KEYSETNAME 1=" + Sjis(L"二")), std::string::npos);
+    EXPECT_EQ(run.ExitCode(), 0u);
+    EXPECT_NE(ReadFileBytes(TopIni()).find("KEYSETNAME 2=" + Sjis(L"パズル")), std::string::npos);
 }
 
 TEST_F(MapperE2E, TailOtherThanSlashTShowsTheWindow) {
@@ -244,6 +326,14 @@ TEST_F(MapperE2E, TailOtherThanSlashTShowsTheWindow) {
     StartWithJoystick(run, L"/T2");
     EXPECT_TRUE(IsWindowVisible(run.Main()));
     CloseAndWait(run);
+}
+
+using KeyEvents = std::vector<std::pair<LONG, LONG>>;
+std::pair<LONG, LONG> Down(LONG key) {
+    return {WM_KEYDOWN, key};
+}
+std::pair<LONG, LONG> Up(LONG key) {
+    return {WM_KEYUP, key};
 }
 
 // Keys of the active set reach the foreground window (the key logger).
@@ -272,6 +362,12 @@ class MapperKeysE2E : public MapperE2E {
         lstrcatA(loggerPath, "key_logger.exe");
         logger_ = StartKeyLogger(log_, loggerPath);
         ASSERT_NE(logger_, nullptr);
+    }
+    // Gives the key logger the foreground again, where synthesised keys go.
+    void BringLoggerForward() {
+        HWND logger = reinterpret_cast<HWND>(static_cast<LONG_PTR>(log_->Window));
+        SetForegroundWindow(logger);
+        ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == logger; }, kActMs));
     }
     std::vector<std::pair<LONG, LONG>> Events() const {
         std::vector<std::pair<LONG, LONG>> events;
@@ -316,22 +412,89 @@ TEST_F(MapperKeysE2E, NormalModePressesOnceAndReleasesInOrder) {
     CloseAndWait(run);
 }
 
-TEST_F(MapperKeysE2E, PauseFromTheTrayMenuStopsKeysUntilResume) {
+// Pause releases a held key at once, sends nothing while it lasts, and greys
+// itself in the popup; resume, chosen there, brings the keys back.
+TEST_F(MapperKeysE2E, PauseReleasesHeldKeysAndTheTrayPopupResumes) {
     WriteFileBytes(TopIni(), Bindings(1, 1));
     MapperRun run;
     StartWithJoystick(run, L"/T");
     StartLogger();
-    SendMessageW(run.Main(), WM_COMMAND, 40002, 0);  // "一時停止(&S)"
     ResetKeyLog(log_);
     stick_->Y = 0;
-    Sleep(500);
-    EXPECT_EQ(log_->Count, 0) << "keys while paused";
-    SendMessageW(run.Main(), WM_COMMAND, 40005, 0);  // "制御再開(&S)"
-    ASSERT_TRUE(WaitForKeyLog(log_, 1, kActMs)) << "no keys after resume";
-    EXPECT_EQ(Events()[0], std::make_pair(static_cast<LONG>(WM_KEYDOWN), LONG{'A'}));
+    ASSERT_TRUE(WaitForKeyLog(log_, 1, kActMs));
+    SendMessageW(run.Main(), WM_COMMAND, 40002, 0);  // "一時停止(&S)"
+    ASSERT_TRUE(WaitForKeyLog(log_, 2, kActMs)) << "the held key was not released at the pause";
+    EXPECT_EQ(Events(), (KeyEvents{Down('A'), Up('A')}));
+    stick_->Y = 32768;
+    stick_->Buttons = 1;
+    Sleep(300);
+    stick_->Buttons = 0;
+    Sleep(300);
+    EXPECT_EQ(log_->Count, 2) << "keys while paused";
+
+    HWND popup = run.OpenTrayPopup(kActMs);
+    ASSERT_NE(popup, nullptr);
+    EXPECT_EQ(DescribeMenu(popup), TrayMenu({L"0 操作 [checked]"}, true));
+    ASSERT_TRUE(ChooseMenuEntry(popup, 40005));  // "制御再開(&S)"
+    ASSERT_TRUE(WaitClosed(popup));
+    BringLoggerForward();  // the popup took the foreground
+    stick_->Y = 0;
+    ASSERT_TRUE(WaitForKeyLog(log_, 3, kActMs)) << "no keys after resume";
+    stick_->Y = 32768;
+    ASSERT_TRUE(WaitForKeyLog(log_, 4, kActMs));
+    EXPECT_EQ(Events(), (KeyEvents{Down('A'), Up('A'), Down('A'), Up('A')}));
+
+    // Back in the start state; a pause chosen from the popup works the same.
+    popup = run.OpenTrayPopup(kActMs);
+    ASSERT_NE(popup, nullptr);
+    EXPECT_EQ(DescribeMenu(popup), TrayMenu({L"0 操作 [checked]"}, false));
+    ASSERT_TRUE(ChooseMenuEntry(popup, 40002));
+    ASSERT_TRUE(WaitClosed(popup));
+    BringLoggerForward();
+    stick_->Buttons = 1;
+    Sleep(400);
+    stick_->Buttons = 0;
+    EXPECT_EQ(log_->Count, 4) << "keys while paused from the popup";
+    CloseAndWait(run);
+}
+
+// The button mode chosen in the settings dialog applies to the next press,
+// without a restart; the dialog shows the options that Top.ini gave.
+TEST_F(MapperKeysE2E, SettingsDialogSwitchesTheButtonModeAtOnce) {
+    WriteFileBytes(TopIni(), Bindings(0, 5));
+    MapperRun run;
+    StartWithJoystick(run, L"/T");
+    StartLogger();
+    ResetKeyLog(log_);
+    stick_->Y = 0;
+    ASSERT_TRUE(WaitForKeyLog(log_, 3, kActMs)) << "Rapid from Top.ini did not repeat";
+    stick_->Y = 32768;
+    ASSERT_TRUE(WaitUntil([&] { return Events().back() == Up('A'); }, kActMs));
+
+    PostMessageW(run.Main(), WM_COMMAND, 106, 0);
+    HWND dialog = run.WaitDialog(L"環境設定", kActMs);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(SendMessageW(GetDlgItem(dialog, 1001), BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(SendMessageW(GetDlgItem(dialog, 1000), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    EXPECT_EQ(SendMessageW(GetDlgItem(dialog, 1005), UDM_GETPOS, 0, 0), 5);
+    EXPECT_EQ(WindowText(GetDlgItem(dialog, 1004)), L"5");
+    SendMessageW(GetDlgItem(dialog, 1000), BM_CLICK, 0, 0);  // "通常モード"
+    SendMessageW(GetDlgItem(dialog, 1005), UDM_SETPOS, 0, 2);
+    SendMessageW(GetDlgItem(dialog, 1002), BM_CLICK, 0, 0);  // OK
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }, kActMs));
+
+    BringLoggerForward();
+    ResetKeyLog(log_);
+    stick_->Y = 0;
+    ASSERT_TRUE(WaitForKeyLog(log_, 1, kActMs));
+    Sleep(400);  // a hundred polls at 2 ms: Normal sends no more key-downs
     stick_->Y = 32768;
     ASSERT_TRUE(WaitForKeyLog(log_, 2, kActMs));
+    Sleep(100);
+    EXPECT_EQ(Events(), (KeyEvents{Down('A'), Up('A')}));
     CloseAndWait(run);
+    EXPECT_NE(ReadFileBytes(TopIni()).find("SetKeyDownMode=1\r\nSetSleep=2\r\n"),
+              std::string::npos);
 }
 
 TEST_F(MapperKeysE2E, RapidModeRepeatsKeyDownWhileHeld) {
@@ -354,22 +517,6 @@ TEST_F(MapperKeysE2E, RapidModeRepeatsKeyDownWhileHeld) {
     Sleep(200);
     EXPECT_EQ(Events().size(), countAfterRelease) << "keys after the release";
     CloseAndWait(run);
-}
-
-// Runs a Linux program (xdotool) from inside Wine.
-bool RunUnixProgram(const std::wstring& commandLine) {
-    std::wstring line = commandLine;
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process)) {
-        return false;
-    }
-    WaitForSingleObject(process.hProcess, 10000);
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
-    return true;
 }
 
 TEST_F(MapperE2E, ChangeButtonCapturesARealKeyPress) {
@@ -403,70 +550,188 @@ TEST_F(MapperE2E, ChangeButtonCapturesARealKeyPress) {
     EXPECT_EQ(ReadFileBytes(TopIni()), ExpectedTopIni({set}, 0, 0));
 }
 
-TEST_F(MapperE2E, CaptureCancelWritesNothing) {
+// Cancel ends the capture with the binding as it was; a key pressed after
+// it is not taken either.
+TEST_F(MapperE2E, CaptureCancelKeepsTheBinding) {
     PlugJoystick();
+    WriteFileBytes(TopIni(), PreparedTopIni({kUntitled}, {"KEYSET 0- 0- 0=65"}, 0, 0));
     MapperRun run;
     StartWithJoystick(run, L"");
+    for (int code = 1; code < 256; ++code) {
+        GetAsyncKeyState(code);
+    }
     SendMessageW(run.Main(), WM_COMMAND, 1000, 0);
     HWND capture = nullptr;
     ASSERT_TRUE(WaitUntil(
         [&] { return (capture = run.FindWindowOf(L"PamuroKey", L"キー登録")) != nullptr; },
         kActMs));
+    EXPECT_FALSE(IsWindowEnabled(run.Main()));
     SendMessageW(GetDlgItem(capture, 1000), BM_CLICK, 0, 0);  // "キャンセル"
     ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(capture); }, kActMs));
     EXPECT_TRUE(IsWindowEnabled(run.Main()));
+    EXPECT_TRUE(IsWindowVisible(run.Main()));
+    ASSERT_TRUE(RunUnixProgram(L"/bin/sh -c \"xdotool key b\""));
+    Sleep(300);
     CloseAndWait(run);
-    EXPECT_EQ(ReadFileBytes(TopIni()), ExpectedTopIni({{kUntitled, {}}}, 0, 0));
+    SavedSet set = {kUntitled, {}};
+    set.keys[0][0] = 'A';
+    EXPECT_EQ(ReadFileBytes(TopIni()), ExpectedTopIni({set}, 0, 0));
 }
 
-TEST_F(MapperE2E, SettingsDialogStoresModeAndSleepOnOkOnly) {
+// The settings dialog shows Top.ini's options (a mode other than 0 or 1 acts
+// as Rapid), and only OK stores them.
+TEST_F(MapperE2E, SettingsDialogShowsTheOptionsAndStoresThemOnOkOnly) {
     PlugJoystick();
-    WriteFileBytes(TopIni(), PreparedTopIni({kUntitled}, {}, 1, 0));
+    WriteFileBytes(TopIni(), PreparedTopIni({kUntitled}, {}, 7, 4));
     MapperRun run;
     StartWithJoystick(run, L"");
-    // Cancel changes nothing.
-    PostMessageW(run.Main(), WM_COMMAND, 106, 0);
-    HWND dialog = run.WaitDialog(L"環境設定", kActMs);
+    auto expectShown = [&](HWND dialog) {
+        EXPECT_EQ(SendMessageW(GetDlgItem(dialog, 1000), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+        EXPECT_EQ(SendMessageW(GetDlgItem(dialog, 1001), BM_GETCHECK, 0, 0), BST_CHECKED);
+        EXPECT_EQ(SendMessageW(GetDlgItem(dialog, 1005), UDM_GETPOS, 0, 0), 4);
+        EXPECT_EQ(WindowText(GetDlgItem(dialog, 1004)), L"4");
+    };
+    auto openDialog = [&] {
+        PostMessageW(run.Main(), WM_COMMAND, 106, 0);
+        return run.WaitDialog(L"環境設定", kActMs);
+    };
+    auto changeBoth = [&](HWND dialog) {
+        SendMessageW(GetDlgItem(dialog, 1000), BM_CLICK, 0, 0);
+        SendMessageW(GetDlgItem(dialog, 1005), UDM_SETPOS, 0, 1);
+    };
+    // Esc, pressed on the keyboard, and the cancel button change nothing.
+    HWND dialog = openDialog();
     ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(SendMessageW(GetDlgItem(dialog, 1000), BM_GETCHECK, 0, 0), BST_CHECKED);
-    EXPECT_EQ(SendMessageW(GetDlgItem(dialog, 1001), BM_GETCHECK, 0, 0), BST_UNCHECKED);
-    SendMessageW(GetDlgItem(dialog, 1001), BM_CLICK, 0, 0);
-    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    expectShown(dialog);
+    changeBoth(dialog);
+    ASSERT_TRUE(RunUnixProgram(
+        L"/bin/sh -c \"xdotool search --name '^環境設定$' windowfocus --sync key Escape\""));
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }, kActMs)) << "Esc left it open";
+    dialog = openDialog();
+    ASSERT_NE(dialog, nullptr);
+    expectShown(dialog);
+    changeBoth(dialog);
+    SendMessageW(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }, kActMs));
 
-    // OK stores Rapid and the up-down control's position.
-    PostMessageW(run.Main(), WM_COMMAND, 106, 0);
-    dialog = run.WaitDialog(L"環境設定", kActMs);
+    // OK with nothing changed stores Rapid as 0.
+    dialog = openDialog();
     ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(SendMessageW(GetDlgItem(dialog, 1000), BM_GETCHECK, 0, 0), BST_CHECKED)
-        << "Cancel kept Normal";
-    SendMessageW(GetDlgItem(dialog, 1001), BM_CLICK, 0, 0);
-    SendMessageW(GetDlgItem(dialog, 1005), UDM_SETPOS, 0, 3);
-    EXPECT_EQ(WindowText(GetDlgItem(dialog, 1004)), L"3");
+    expectShown(dialog);
     SendMessageW(GetDlgItem(dialog, 1002), BM_CLICK, 0, 0);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }, kActMs));
     CloseAndWait(run);
-    EXPECT_EQ(ReadFileBytes(TopIni()), ExpectedTopIni({{kUntitled, {}}}, 0, 3));
+    EXPECT_EQ(ReadFileBytes(TopIni()), ExpectedTopIni({{kUntitled, {}}}, 0, 4));
 }
 
-TEST_F(MapperE2E, MinimiseGoesToTheTrayAndALeftClickRestores) {
+// The name dialog: a name typed on the keyboard or set as Japanese text
+// names the active set in the title, the list and the tray popup; Cancel and
+// Esc change nothing; a long name is cut to 255 bytes.
+TEST_F(MapperE2E, NameDialogRenamesTheActiveSetEverywhere) {
     PlugJoystick();
     MapperRun run;
     StartWithJoystick(run, L"");
-    SendMessageW(run.Main(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
-    ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(run.Main()); }, kActMs));
-    // Mouse moves and button releases over the icon change nothing.
-    SendMessageW(run.Main(), WM_APP + 100, 1, WM_MOUSEMOVE);
-    SendMessageW(run.Main(), WM_APP + 100, 1, WM_LBUTTONUP);
-    EXPECT_FALSE(IsWindowVisible(run.Main()));
-    SendMessageW(run.Main(), WM_APP + 100, 1, WM_LBUTTONDOWN);
-    EXPECT_TRUE(IsWindowVisible(run.Main()));
-    EXPECT_FALSE(IsIconic(run.Main()));
+    HWND combo = run.Control(100);
+    auto openDialog = [&] {
+        PostMessageW(run.Main(), WM_COMMAND, 103, 0);
+        return run.WaitDialog(L"名前設定", kActMs);
+    };
+    auto expectNamed = [&](const std::wstring& name) {
+        ASSERT_TRUE(WaitUntil([&] { return WindowText(run.Main()) == Title(name); }, kActMs))
+            << Sjis(WindowText(run.Main()));
+        EXPECT_EQ(ComboEntries(combo), std::vector<std::wstring>{name});
+        EXPECT_EQ(ComboSelection(run), 0);
+        HWND popup = run.OpenTrayPopup(kActMs);
+        ASSERT_NE(popup, nullptr);
+        EXPECT_EQ(DescribeMenu(popup), TrayMenu({L"0 " + name + L" [checked]"}, false));
+        PostKey(popup, VK_ESCAPE);
+        ASSERT_TRUE(WaitClosed(popup));
+    };
+
+    HWND dialog = openDialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(WindowText(GetDlgItem(dialog, 1000)), L"") << "the edit starts empty";
+    ASSERT_TRUE(
+        RunUnixProgram(L"/bin/sh -c \"xdotool search --name '^名前設定$' windowfocus "
+                       L"--sync type --delay 30 'Racing 2'; xdotool key Return\""));
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }, kActMs)) << "Return left it open";
+    expectNamed(L"Racing 2");
+
+    dialog = openDialog();
+    ASSERT_NE(dialog, nullptr);
+    SendMessageW(GetDlgItem(dialog, 1000), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"格闘ゲーム"));
+    SendMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    expectNamed(L"格闘ゲーム");
+
+    dialog = openDialog();
+    ASSERT_NE(dialog, nullptr);
+    SendMessageW(GetDlgItem(dialog, 1000), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"捨てる名前"));
+    SendMessageW(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }, kActMs));
+    dialog = openDialog();
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(
+        RunUnixProgram(L"/bin/sh -c \"xdotool search --name '^名前設定$' windowfocus "
+                       L"--sync type --delay 30 junk; xdotool key Escape\""));
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }, kActMs)) << "Esc left it open";
+    Sleep(200);
+    expectNamed(L"格闘ゲーム");
+
+    dialog = openDialog();
+    ASSERT_NE(dialog, nullptr);
+    const std::wstring tooLong(300, L'n');
+    SendMessageW(GetDlgItem(dialog, 1000), WM_SETTEXT, 0,
+                 reinterpret_cast<LPARAM>(tooLong.c_str()));
+    SendMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    ASSERT_TRUE(WaitUntil(
+        [&] { return ComboEntries(combo) == std::vector<std::wstring>{tooLong.substr(0, 255)}; },
+        kActMs));
+    CloseAndWait(run);
+    EXPECT_NE(ReadFileBytes(TopIni()).find("KEYSETNAME 0=" + std::string(255, 'n') + "\r\n"),
+              std::string::npos);
+}
+
+TEST_F(MapperE2E, MinimiseAndRestoreThroughTheWindowAndTheTrayIcon) {
+    PlugJoystick();
+    MapperRun run;
+    StartWithJoystick(run, L"");
+    HWND main = run.Main();
+    EXPECT_FALSE(TrayIconPresent(main));
+
+    SendMessageW(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(main); }, kActMs));
+    EXPECT_TRUE(TrayIconPresent(main));
+    // Moves, releases, double clicks and the middle button change nothing.
+    for (UINT mouse : {WM_MOUSEMOVE, WM_LBUTTONUP, WM_RBUTTONUP, WM_LBUTTONDBLCLK, WM_MBUTTONDOWN,
+                       WM_MBUTTONUP}) {
+        PostMessageW(main, WM_APP + 100, 1, mouse);
+    }
+    Sleep(300);
+    EXPECT_FALSE(IsWindowVisible(main));
+    EXPECT_TRUE(TrayIconPresent(main));
+    EXPECT_EQ(run.WaitPopupMenu(0), nullptr) << "a popup without a right press";
+    // A single left press restores.
+    PostMessageW(main, WM_APP + 100, 1, WM_LBUTTONDOWN);
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(main) != FALSE; }, kActMs));
+    EXPECT_FALSE(IsIconic(main));
+    EXPECT_FALSE(TrayIconPresent(main));
+
+    // Minimised from outside; restored by the tray command.
+    ShowWindow(main, SW_MINIMIZE);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(main); }, kActMs));
+    EXPECT_TRUE(TrayIconPresent(main));
+    PostMessageW(main, WM_COMMAND, 40003, 0);
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(main) != FALSE; }, kActMs));
+    EXPECT_FALSE(IsIconic(main));
+    EXPECT_FALSE(TrayIconPresent(main));
+
+    // Every minimise adds the icon anew.
+    SendMessageW(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(main); }, kActMs));
+    EXPECT_TRUE(TrayIconPresent(main));
     CloseAndWait(run);
 }
 
-// A Top.ini that cannot be read is reported at start and left alone at the
-// end, and the user is told that nothing was saved.
 TEST_F(MapperE2E, UnreadableTopIniIsReportedAndNotOverwritten) {
     PlugJoystick();
     ASSERT_TRUE(CreateDirectoryW(TopIni().c_str(), nullptr));

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <cwchar>
 #include <ostream>
 #include <string>
 

@@ -21,7 +21,9 @@ endif()
 
 set(foreign "")
 foreach(program IN LISTS PROGRAMS)
-    execute_process(COMMAND ${OBJDUMP} -p ${program}
+    # objdump's report in English whatever the locale: the test sessions run
+    # in Japanese for Wine, and binutils translates its headings.
+    execute_process(COMMAND ${CMAKE_COMMAND} -E env LC_ALL=C ${OBJDUMP} -p ${program}
                     RESULT_VARIABLE status OUTPUT_VARIABLE dump ERROR_VARIABLE error)
     if(NOT status EQUAL 0)
         message(SEND_ERROR "${program}: ${OBJDUMP} -p failed: ${error}")

@@ -49,8 +49,11 @@ grep -q "$version" "$folder/readme.txt" || fail "readme.txt does not name versio
 
 objdump=$arch-w64-mingw32-objdump
 for program in mapper.exe disabler.exe; do
-    "$objdump" -f "$folder/$program" | grep -q "file format $format" ||
-        fail "$program is not a $arch Windows program"
+    # In English whatever the session's locale (binutils translates its
+    # report), and read whole: grep -q stopping early would make objdump fail
+    # on a closed pipe, which pipefail turns into a false alarm.
+    header=$(LC_ALL=C "$objdump" -f "$folder/$program") || fail "$program is not a Windows program"
+    [[ $header == *"file format $format"* ]] || fail "$program is not a $arch Windows program"
 done
 cmake -DOBJDUMP="$objdump" -DPROGRAMS="$folder/mapper.exe;$folder/disabler.exe" \
     -P "$root/tests/wine/release/check_imports.cmake"

@@ -7,10 +7,14 @@ pamuro_wine_test(mapper_e2e_tests
     LIBS user32 kernel32 shell32)
 target_include_directories(mapper_e2e_tests PRIVATE ${PROJECT_SOURCE_DIR})
 pamuro_use_test_joystick(mapper_e2e_tests mapper_e2e_tests)
-add_dependencies(mapper_e2e_tests mapper)
-add_custom_command(TARGET mapper_e2e_tests POST_BUILD
-    COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:mapper>
-            ${CMAKE_BINARY_DIR}/tests/wine/mapper_e2e_tests)
+# The program under test beside the driver, copied again whenever mapper.exe
+# is rebuilt, even when the driver itself is not.
+set(mapper_e2e_program ${CMAKE_BINARY_DIR}/tests/wine/mapper_e2e_tests/mapper.exe)
+add_custom_command(OUTPUT ${mapper_e2e_program}
+    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:mapper> ${mapper_e2e_program}
+    DEPENDS mapper)
+add_custom_target(mapper_e2e_program ALL DEPENDS ${mapper_e2e_program})
+add_dependencies(mapper_e2e_tests mapper_e2e_program)
 set_tests_properties(mapper_e2e_tests PROPERTIES TIMEOUT 600)
 
 # The menu reader hook DLL, beside the driver that loads it: it reads the

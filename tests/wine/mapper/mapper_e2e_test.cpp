@@ -570,7 +570,10 @@ TEST_F(MapperE2E, CaptureCancelKeepsTheBinding) {
     ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(capture); }, kActMs));
     EXPECT_TRUE(IsWindowEnabled(run.Main()));
     EXPECT_TRUE(IsWindowVisible(run.Main()));
-    ASSERT_TRUE(RunUnixProgram(L"/bin/sh -c \"xdotool key b\""));
+    // Wine sees the key only in one of its windows: the main window, which
+    // ignores it.
+    ASSERT_TRUE(RunUnixProgram(
+        L"/bin/sh -c \"xdotool search --name '^Pamuro - ' windowfocus --sync key b\""));
     Sleep(300);
     CloseAndWait(run);
     SavedSet set = {kUntitled, {}};

@@ -149,12 +149,22 @@ TEST(ReleaseSmoke, MapperStartsInItsFolderShowsItsWindowAndSavesTopIniThere) {
     HWND main = run.WaitWindow(ClassIs(L"PamuroMain"), kStartMs);
     ASSERT_NE(main, nullptr) << "mapper.exe showed no main window";
 
-    // No joystick on the test machine: start-up warns before it fills the window.
-    HWND warning = run.WaitWindow(ClassIs(L"#32770"), kStartMs);
-    ASSERT_NE(warning, nullptr) << "no joystick warning";
-    EXPECT_EQ(MessageBoxText(warning), L"ジョイスティックが使用できません。");
-    ASSERT_TRUE(Dismiss(warning));
-    EXPECT_TRUE(WaitUntil([main] { return WindowText(main) == L"Pamuro - 「無題」"; }, kActMs))
+    // Start-up warns before it fills the window when Wine offers no joystick,
+    // as on the test machine; where a game pad is plugged in, no box comes up.
+    const std::wstring untitled = L"Pamuro - 「無題」";
+    HWND warning = nullptr;
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            warning = run.WaitWindow(ClassIs(L"#32770"), 0);
+            return warning != nullptr || WindowText(main) == untitled;
+        },
+        kStartMs))
+        << "start-up neither warned nor titled the window";
+    if (warning != nullptr) {
+        EXPECT_EQ(MessageBoxText(warning), L"ジョイスティックが使用できません。");
+        ASSERT_TRUE(Dismiss(warning));
+    }
+    EXPECT_TRUE(WaitUntil([&] { return WindowText(main) == untitled; }, kActMs))
         << "title: " << testing::PrintToString(WindowText(main));
 
     PostMessageW(main, WM_CLOSE, 0, 0);

@@ -13,14 +13,6 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 
 scripts/setup.sh
-# A Japanese font, without which Wine draws the texts as boxes.
-if ! fc-list :lang=ja 2>/dev/null | grep -q .; then
-    sudo=""
-    [ "$(id -u)" = 0 ] || sudo=sudo
-    $sudo apt-get install -y -q --no-install-recommends fonts-ipafont-gothic >/dev/null ||
-        { $sudo apt-get update -q >/dev/null &&
-          $sudo apt-get install -y -q --no-install-recommends fonts-ipafont-gothic >/dev/null; }
-fi
 build=$root/build/run-mapper-win64
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/dev/null
@@ -41,6 +33,7 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     "$wine" wineboot -i >/dev/null 2>&1 || true
     "$(dirname "$wine")/wineserver" -w
 fi
+scripts/wine-fonts.sh "$wine"
 cp "$build/mapper/ui/mapper.exe" "$build/mapper/ui/pamuro-help.html" "$data/"
 cd "$data"
 echo "run-mapper: Top.ini lives in $data"

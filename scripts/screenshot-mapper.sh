@@ -11,20 +11,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 build=${1:-$root/build/screenshot-win64}
+scripts/setup.sh
 if [ ! -f "$build/mapper/ui/mapper.exe" ]; then
-    scripts/setup.sh
     cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
         -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/dev/null
     cmake --build "$build" -j 2 --target mapper
-fi
-
-# A Japanese font, without which Wine draws the texts as boxes.
-if ! fc-list :lang=ja 2>/dev/null | grep -q .; then
-    sudo=""
-    [ "$(id -u)" = 0 ] || sudo=sudo
-    $sudo apt-get install -y -q --no-install-recommends fonts-ipafont-gothic >/dev/null ||
-        { $sudo apt-get update -q >/dev/null &&
-          $sudo apt-get install -y -q --no-install-recommends fonts-ipafont-gothic >/dev/null; }
 fi
 
 work=$(mktemp -d)
@@ -47,14 +38,7 @@ PY
 
 source scripts/wine-session.sh "$root/build/screenshot-wineprefix"
 mkdir -p docs
-# The program asks for the Windows fonts "ＭＳ ゴシック" (grid, capture
-# prompt) and "ＭＳ Ｐゴシック" (dialogs); their closest free kin are IPA's
-# fixed and proportional Gothic. Without them Wine picks a wider fallback and
-# the dialogs' texts no longer fit their fixed controls as they do on Windows.
-for font in "ＭＳ ゴシック=IPAGothic" "ＭＳ Ｐゴシック=IPAPGothic"; do
-    "$WINE64" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "${font%%=*}" /t REG_SZ \
-        /d "${font#*=}" /f >/dev/null 2>&1 || true
-done
+scripts/wine-fonts.sh "$WINE64"
 (cd "$work" && "$WINE64" "$work/mapper.exe" /T >/dev/null 2>&1 &)
 window=""
 for _ in $(seq 100); do

@@ -44,7 +44,7 @@ class MemoryFile : public PatchFile {
     std::vector<uint8_t> bytes_;
 };
 
-// The scan as described: test the byte at p; at a j read the ten bytes after
+// The plain byte-by-byte scan: test the byte at p; at a j read the ten bytes after
 // it, compare the longer name first, write at the j, resume at p + 2.
 ScanResult ModelScan(PatchFile& file) {
     bool rewritten = false;

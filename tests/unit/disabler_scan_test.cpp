@@ -1,5 +1,5 @@
-// The name scan of disabler: the described edge cases on real files, and the
-// buffered scan against a plain one-byte-at-a-time model of the described
+// The name scan of disabler: its edge cases on real files, and the
+// buffered scan against a plain one-byte-at-a-time model of the
 // scan, whatever the chunk size.
 #include <gtest/gtest.h>
 
@@ -58,7 +58,7 @@ class MemoryFile : public PatchFile {
     std::string bytes_;
 };
 
-// The scan as described, one read per byte: test the byte at p; at a j read
+// The plain scan, one read per byte: test the byte at p; at a j read
 // the ten bytes after it, compare, write at the j, and resume at p + 2.
 ScanResult ModelScan(PatchFile& file) {
     bool rewritten = false;
@@ -185,7 +185,7 @@ const ScanCase kScanCases[] = {
 
 const size_t kChunkSizes[] = {1, 2, 3, 7, 10, 11, 12, 13, 64, kScanChunkBytes};
 
-TEST(DisablerScan, DescribedCasesOnRealFiles) {
+TEST(DisablerScan, EdgeCasesOnRealFiles) {
     for (const ScanCase& test : kScanCases) {
         for (size_t chunk : kChunkSizes) {
             ScanResult result = ScanResult::WriteFailed;

@@ -19,6 +19,12 @@ configure() {  # configure DIR [cmake args...]
     cmake --build "$dir" -j "$jobs"
 }
 
+step "source format (clang-format)"
+if ! clang-format --dry-run --Werror $(git ls-files '*.cpp' '*.h' 2>/dev/null || find mapper disabler common tests bench -name '*.cpp' -o -name '*.h'); then
+    echo "format: run clang-format -i on the files above" >&2
+    exit 1
+fi
+
 step "native build and unit tests"
 configure build/native -DCMAKE_BUILD_TYPE=Debug
 ctest --test-dir build/native -j "$jobs" --output-on-failure

@@ -16,8 +16,8 @@ inline int SjisToWide(const char* sjis, wchar_t* out, int outCount) {
     int written = MultiByteToWideChar(932, 0, sjis, -1, out, outCount);
     if (written == 0) {
         // Too long for the buffer: convert what fits.
-        written = MultiByteToWideChar(932, 0, sjis, static_cast<int>(lstrlenA(sjis)), out,
-                                      outCount - 1);
+        written =
+            MultiByteToWideChar(932, 0, sjis, static_cast<int>(lstrlenA(sjis)), out, outCount - 1);
         out[written] = L'\0';
         return written;
     }
@@ -29,8 +29,8 @@ inline int SjisToWide(const char* sjis, wchar_t* out, int outCount) {
 // Shift-JIS form or the text does not fit.
 inline bool WideToSjis(const wchar_t* text, char* out, int outSize) {
     BOOL lossy = FALSE;
-    int written = WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, text, -1, out, outSize, nullptr,
-                                      &lossy);
+    int written =
+        WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, text, -1, out, outSize, nullptr, &lossy);
     if (written == 0 || lossy) {
         if (outSize > 0) {
             out[0] = '\0';
@@ -44,11 +44,11 @@ inline bool WideToSjis(const wchar_t* text, char* out, int outSize) {
 // a wide function: SetWindowTextW(window, WideText(name).c_str()).
 template <int Size = 1024>
 class WideTextOf {
-public:
+  public:
     explicit WideTextOf(const char* sjis) { SjisToWide(sjis, text_, Size); }
     const wchar_t* c_str() const { return text_; }
 
-private:
+  private:
     wchar_t text_[Size];
 };
 using WideText = WideTextOf<1024>;

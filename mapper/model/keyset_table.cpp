@@ -81,8 +81,8 @@ void RenameSet(KeySetTable& table, const char* text) {
 
 int32_t ActiveKey(const KeySetTable& table, int slot, int keyIndex) {
     const int32_t active = table.ActiveSet.load();
-    if (active < 0 || active > table.SetKeyCount.load() || active >= kMaxSets || slot < 0 || slot >= kSlotCount || keyIndex < 0 ||
-        keyIndex >= kKeysPerSlot) {
+    if (active < 0 || active > table.SetKeyCount.load() || active >= kMaxSets || slot < 0 ||
+        slot >= kSlotCount || keyIndex < 0 || keyIndex >= kKeysPerSlot) {
         return 0;
     }
     return table.Keys[active][slot][keyIndex].load();

@@ -6,7 +6,7 @@
 #include <cstdint>
 
 enum KeyDownModeValue : uint8_t {
-    KeyDownRapid = 0,   // "連打モード": key-down again at every poll while held; any value but 1
+    KeyDownRapid = 0,  // "連打モード": key-down again at every poll while held; any value but 1
     KeyDownNormal = 1,  // "通常モード": one key-down per activation
 };
 

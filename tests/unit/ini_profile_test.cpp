@@ -168,11 +168,20 @@ TEST(IniProfileReader, IntegersLikeGetPrivateProfileInt) {
         int32_t expected;
     };
     const Case cases[] = {
-        {"one", 1},    {"plus", 1},     {"minus", -1},   {"stop", 42}, {"nonnumber", 0},
-        {"wrap", 0},   {"wrap1", 1},    {"negwrap", -1}, {"hex", 0},  // decimal only: "0x10" stops
-                                                                      // at the x
-        {"quoted", 7}, {"empty", 0},  // present but not a number: 0, not the default
-        {"blank", 0},  {"missing", 99},
+        {"one", 1},
+        {"plus", 1},
+        {"minus", -1},
+        {"stop", 42},
+        {"nonnumber", 0},
+        {"wrap", 0},
+        {"wrap1", 1},
+        {"negwrap", -1},
+        {"hex", 0},  // decimal only: "0x10" stops
+                     // at the x
+        {"quoted", 7},
+        {"empty", 0},  // present but not a number: 0, not the default
+        {"blank", 0},
+        {"missing", 99},
     };
     const auto profile = ProfileOf(kReaderInput);
     for (const Case& c : cases) {

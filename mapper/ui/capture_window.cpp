@@ -5,6 +5,7 @@
 #include "mapper/platform/win32/win32_engine_platform.h"
 #include "mapper/ui/core/ui_texts.h"
 #include "resource.h"
+#include "window_class.h"
 
 namespace {
 
@@ -54,17 +55,8 @@ LRESULT CALLBACK CaptureWindowProc(HWND window, UINT message, WPARAM wParam, LPA
 }  // namespace
 
 HWND CreateCaptureWindow(HINSTANCE instance) {
-    WNDCLASSEXW windowClass = {};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.style = CS_HREDRAW | CS_VREDRAW;
-    windowClass.lpfnWndProc = CaptureWindowProc;
-    windowClass.hInstance = instance;
-    windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_MAPPER));
-    windowClass.hIconSm = windowClass.hIcon;
-    windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH));
-    windowClass.lpszClassName = kCaptureClass;
-    RegisterClassExW(&windowClass);
+    RegisterProgramClass(instance, kCaptureClass, CaptureWindowProc,
+                         static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH)));
     HWND window = CreateWindowExW(0, kCaptureClass, WideTextOf<32>(kCaptureTitle).c_str(),
                                   kCaptureStyle, CW_USEDEFAULT, CW_USEDEFAULT, 500, 100, nullptr,
                                   nullptr, instance, nullptr);

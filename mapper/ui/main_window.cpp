@@ -15,6 +15,7 @@
 #include "mapper/ui/core/ui_texts.h"
 #include "mapper/ui/core/window_texts.h"
 #include "resource.h"
+#include "window_class.h"
 #include "ui_state.h"
 
 namespace {
@@ -273,17 +274,8 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 }  // namespace
 
 HWND CreateMainWindow(HINSTANCE instance) {
-    WNDCLASSEXW windowClass = {};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.style = CS_HREDRAW | CS_VREDRAW;
-    windowClass.lpfnWndProc = MainWindowProc;
-    windowClass.hInstance = instance;
-    windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_MAPPER));
-    windowClass.hIconSm = windowClass.hIcon;
-    windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-    windowClass.hbrBackground = CreateSolidBrush(RGB(105, 153, 205));
-    windowClass.lpszClassName = kMainClass;
-    RegisterClassExW(&windowClass);
+    RegisterProgramClass(instance, kMainClass, MainWindowProc,
+                         CreateSolidBrush(RGB(105, 153, 205)));
     return CreateWindowExW(0, kMainClass, L"Pamuro", kMainStyle, CW_USEDEFAULT, CW_USEDEFAULT, 465,
                            405, nullptr, nullptr, instance, nullptr);
 }

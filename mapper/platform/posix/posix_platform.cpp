@@ -1,1 +1,0 @@
-// Stand-alone backends of the platform interfaces, for builds without Windows.

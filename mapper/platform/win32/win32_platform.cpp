@@ -1,1 +1,0 @@
-// Win32 backends of the platform interfaces.

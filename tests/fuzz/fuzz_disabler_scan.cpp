@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "disabler/core/patch.h"
+#include "tests/support/plain_name_scan.h"
 
 namespace {
 
@@ -44,34 +45,6 @@ class MemoryFile : public PatchFile {
     std::vector<uint8_t> bytes_;
 };
 
-// The plain byte-by-byte scan: test the byte at p; at a j read the ten bytes after
-// it, compare the longer name first, write at the j, resume at p + 2.
-ScanResult ModelScan(PatchFile& file) {
-    bool rewritten = false;
-    for (uint64_t p = 0;; p += 2) {
-        unsigned char byte;
-        while (file.ReadAt(p, &byte, 1) == 1 && byte != 'j') {
-            ++p;
-        }
-        char following[10];
-        size_t got = file.ReadAt(p + 1, following, 10);
-        if (got == 0) {
-            break;  // no j left, or the j is the last byte
-        }
-        const char* replacement = nullptr;
-        if (got == 10 && std::memcmp(following, "oyGetPosEx", 10) == 0) {
-            replacement = "midiInGetID";
-        } else if (got >= 8 && std::memcmp(following, "oyGetPos", 8) == 0) {
-            replacement = "mmioClose";
-        }
-        if (replacement != nullptr) {
-            file.WriteAt(p, replacement, std::strlen(replacement));
-            rewritten = true;
-        }
-    }
-    return rewritten ? ScanResult::Rewritten : ScanResult::NoNameFound;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -82,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     size_t chunk = data[0] % 65 == 0 ? kScanChunkBytes : data[0] % 65;
     MemoryFile model(data + 1, size - 1);
     MemoryFile real(data + 1, size - 1);
-    ScanResult expected = ModelScan(model);
+    ScanResult expected = PlainNameScan(model);
     ScanResult actual = RewriteJoystickNames(real, chunk);
     if (actual != expected || real.writes != model.writes || real.bytes() != model.bytes()) {
         std::abort();

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "disabler/core/patch.h"
+#include "tests/support/plain_name_scan.h"
 
 using namespace std::string_literals;
 
@@ -57,40 +58,6 @@ class MemoryFile : public PatchFile {
   private:
     std::string bytes_;
 };
-
-// The plain scan, one read per byte: test the byte at p; at a j read
-// the ten bytes after it, compare, write at the j, and resume at p + 2.
-ScanResult ModelScan(PatchFile& file) {
-    bool rewritten = false;
-    for (uint64_t p = 0;; p += 2) {
-        unsigned char byte;
-        while (file.ReadAt(p, &byte, 1) == 1 && byte != 'j') {
-            ++p;
-        }
-        if (file.ReadAt(p, &byte, 1) != 1) {
-            break;
-        }
-        char following[10];
-        size_t got = file.ReadAt(p + 1, following, 10);
-        if (got == 0) {
-            break;
-        }
-        const char* replacement = nullptr;
-        if (got == 10 && std::memcmp(following, "oyGetPosEx", 10) == 0) {
-            replacement = "midiInGetID";
-        } else if (got >= 8 && std::memcmp(following, "oyGetPos", 8) == 0) {
-            replacement = "mmioClose";
-        }
-        if (replacement != nullptr) {
-            size_t length = std::strlen(replacement);
-            if (file.WriteAt(p, replacement, length) != length) {
-                return ScanResult::WriteFailed;
-            }
-            rewritten = true;
-        }
-    }
-    return rewritten ? ScanResult::Rewritten : ScanResult::NoNameFound;
-}
 
 const char* ResultName(ScanResult result) {
     switch (result) {
@@ -225,7 +192,7 @@ std::string DenseInput(std::mt19937& random, size_t length) {
 void ExpectSameAsModel(const std::string& input, size_t chunk, const std::string& label) {
     MemoryFile model(input);
     MemoryFile real(input);
-    ScanResult modelResult = ModelScan(model);
+    ScanResult modelResult = PlainNameScan(model);
     ScanResult realResult = RewriteJoystickNames(real, chunk);
     ASSERT_EQ(real.bytes(), model.bytes()) << label << ", chunk " << chunk;
     ASSERT_EQ(real.writes, model.writes) << label << ", chunk " << chunk;

@@ -23,7 +23,8 @@ class CountingPlatform : public EnginePlatform {
         reading = Reading;
         return true;
     }
-    void SendKey(uint8_t, bool) override { ++KeysSent; }
+    KeyScan ScanCodeOf(uint8_t vk) override { return {vk, false}; }
+    void SendKey(uint8_t, KeyScan, bool) override { ++KeysSent; }
     uint8_t AsyncKeyState(int) override { return 0; }
     void ShowMainWindow() override {}
     void EnableMainWindow() override {}

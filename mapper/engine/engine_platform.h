@@ -5,14 +5,22 @@
 // recording fake.
 #include <cstdint>
 
+#include "mapper/engine/scan_code.h"
+
 // Axis ranges from the joystick's capabilities (joyGetDevCapsA).
 struct JoystickRange {
     uint32_t xMin, xMax, yMin, yMax;
 };
 
-// One reading of the joystick (joyGetPos). Bit i of `buttons` is Button i+1.
+// What a pad reports for its hat when it is centred or has no hat at all
+// (JOY_POVCENTERED). Every value above 35999 counts as centred.
+constexpr uint32_t kPovCentred = 0xFFFF;
+
+// One reading of the joystick (joyGetPosEx). Bit i of `buttons` is Button i+1;
+// `pov` is the hat in hundredths of a degree clockwise from up.
 struct JoystickReading {
     uint32_t x, y, z, buttons;
+    uint32_t pov = kPovCentred;
 };
 
 class EnginePlatform {
@@ -21,25 +29,30 @@ class EnginePlatform {
     // Capabilities of joystick `id` (0 or 1): true with the ranges filled,
     // false when the joystick does not answer.
     virtual bool ReadJoystickRange(uint8_t id, JoystickRange& range) = 0;
-    // Current state of joystick `id`: true with `reading` filled, false on any failure.
+    // Current state of joystick `id`: true with `reading` filled, false on any
+    // failure. A pad that refuses the hat request is read without it, its hat
+    // reported centred.
     virtual bool ReadJoystick(uint8_t id, JoystickReading& reading) = 0;
-    // Injects a key-down or key-up event for virtual-key code `vk` into the
-    // system's keyboard input, carrying the key's own scan code (and the
-    // extended flag for keys that need it). No result.
-    virtual void SendKey(uint8_t vk, bool keyUp) = 0;
+    // The scan code and extended flag that the keyboard layout gives
+    // virtual-key code `vk` now.
+    virtual KeyScan ScanCodeOf(uint8_t vk) = 0;
+    // Injects a key-down or key-up event for virtual-key code `vk` with `scan`
+    // into the system's keyboard input. No result.
+    virtual void SendKey(uint8_t vk, KeyScan scan, bool keyUp) = 0;
     // The low 8 bits of the asynchronous key state of code `vk` (1..256):
     // nonzero when the key was pressed since the previous query.
     virtual uint8_t AsyncKeyState(int vk) = 0;
     // The three operations that end a capture: show the main window (SW_SHOW)
-    // and enable it, hide the capture window. Results are ignored.
+    // and enable it, hide the capture window. They never wait for the thread
+    // that owns the windows. Results are ignored.
     virtual void ShowMainWindow() = 0;
     virtual void EnableMainWindow() = 0;
     virtual void HideCaptureWindow() = 0;
     // Schedules a repaint of the main window's whole client area, no erase.
     virtual void InvalidateMainWindow() = 0;
-    // Rests `ms` milliseconds; 0 only yields the rest of the time slice.
+    // Rests about `ms` milliseconds; 0 only yields the rest of the time slice.
     virtual void Rest(uint32_t ms) = 0;
-    // A millisecond clock that wraps modulo 2^32 (GetTickCount), used to pace
-    // retries of joystick discovery.
+    // A millisecond clock that wraps modulo 2^32 (GetTickCount), used to time
+    // read failures and to pace joystick discovery.
     virtual uint32_t Milliseconds() = 0;
 };

@@ -16,10 +16,12 @@ void ResetEngine(EngineState& engine) {
     engine.Thresholds = AxisThresholds{};
     engine.JoystickFound = false;
     engine.LastDiscoveryMs = 0;
+    engine.ReadsFailing = false;
+    engine.FailingSinceMs = 0;
     for (int slot = 0; slot < kSlotCount; ++slot) {
         engine.SlotLatch[slot] = LatchReleased;
-        for (int32_t& pressed : engine.PressedCodes[slot]) {
-            pressed = 0;
+        for (PressedKey& pressed : engine.Pressed[slot]) {
+            pressed = PressedKey{};
         }
     }
     engine.PauseApplied = false;

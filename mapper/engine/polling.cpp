@@ -16,15 +16,25 @@ uint8_t SentCode(int32_t entry) {
     return static_cast<uint8_t>(entry & 0xFF);
 }
 
-// Sends key-up for the codes this slot pressed, key index 0 first.
+// Sends key-up for the keys this slot pressed, key index 0 first, each with
+// the scan code of its key-down.
 void ReleaseSlot(EngineState& engine, EnginePlatform& platform, int slot) {
-    for (int32_t& pressed : engine.PressedCodes[slot]) {
-        if (pressed != 0) {
-            platform.SendKey(SentCode(pressed), true);
-            pressed = 0;
+    for (PressedKey& pressed : engine.Pressed[slot]) {
+        if (pressed.Code != 0) {
+            platform.SendKey(SentCode(pressed.Code), pressed.Scan, true);
+            pressed = PressedKey{};
         }
     }
     engine.SlotLatch[slot] = LatchReleased;
+}
+
+bool IsBound(const int32_t (&entries)[kKeysPerSlot], uint8_t code) {
+    for (int32_t entry : entries) {
+        if (entry != 0 && SentCode(entry) == code) {
+            return true;
+        }
+    }
+    return false;
 }
 
 // In Rapid a held slot is pressed again at every poll. If the active set or a
@@ -32,19 +42,24 @@ void ReleaseSlot(EngineState& engine, EnginePlatform& platform, int slot) {
 // go up before the new ones go down, so no key is left down for good.
 void ReleaseReplacedCodes(EngineState& engine, EnginePlatform& platform, int slot,
                           const int32_t (&entries)[kKeysPerSlot]) {
-    for (int32_t& pressed : engine.PressedCodes[slot]) {
-        if (pressed == 0) {
-            continue;
-        }
-        bool stillBound = false;
-        for (int32_t entry : entries) {
-            stillBound = stillBound || (entry != 0 && SentCode(entry) == SentCode(pressed));
-        }
-        if (!stillBound) {
-            platform.SendKey(SentCode(pressed), true);
-            pressed = 0;
+    for (PressedKey& pressed : engine.Pressed[slot]) {
+        if (pressed.Code != 0 && !IsBound(entries, SentCode(pressed.Code))) {
+            platform.SendKey(SentCode(pressed.Code), pressed.Scan, true);
+            pressed = PressedKey{};
         }
     }
+}
+
+// A code this slot already holds is pressed again with the scan code it went
+// down with, so its one key-up matches every key-down; a new code gets what
+// the keyboard layout says now.
+KeyScan ScanToPress(const EngineState& engine, EnginePlatform& platform, int slot, uint8_t code) {
+    for (const PressedKey& pressed : engine.Pressed[slot]) {
+        if (pressed.Code != 0 && SentCode(pressed.Code) == code) {
+            return pressed.Scan;
+        }
+    }
+    return platform.ScanCodeOf(code);
 }
 
 void PressSlot(EngineState& engine, const KeySetTable& table, const MapperOptions& options,
@@ -54,11 +69,17 @@ void PressSlot(EngineState& engine, const KeySetTable& table, const MapperOption
         entries[key] = ActiveKey(table, slot, key);
     }
     ReleaseReplacedCodes(engine, platform, slot, entries);
+    PressedKey pressedNow[kKeysPerSlot] = {};
     for (int key = 0; key < kKeysPerSlot; ++key) {
         if (entries[key] != 0) {
-            platform.SendKey(SentCode(entries[key]), false);
+            const uint8_t code = SentCode(entries[key]);
+            const KeyScan scan = ScanToPress(engine, platform, slot, code);
+            platform.SendKey(code, scan, false);
+            pressedNow[key] = {entries[key], scan};
         }
-        engine.PressedCodes[slot][key] = entries[key];
+    }
+    for (int key = 0; key < kKeysPerSlot; ++key) {
+        engine.Pressed[slot][key] = pressedNow[key];
     }
     engine.SlotLatch[slot] = options.KeyDownMode.load(std::memory_order_relaxed) == KeyDownNormal
                                  ? LatchHeld
@@ -84,37 +105,96 @@ void ReleaseAllHeld(EngineState& engine, EnginePlatform& platform) {
     }
 }
 
+constexpr uint8_t DirectionBit(int slot) {
+    return static_cast<uint8_t>(1u << slot);
+}
+
+// The directions of the hat's eight 45-degree sectors, clockwise from up;
+// each sector is centred on its position (0 up, 4500 up-right, ...), so a hat
+// that reports in between counts as the nearest of the eight.
+constexpr uint8_t kHatSectors[] = {
+    DirectionBit(SlotUp),    DirectionBit(SlotUp) | DirectionBit(SlotRight),
+    DirectionBit(SlotRight), DirectionBit(SlotDown) | DirectionBit(SlotRight),
+    DirectionBit(SlotDown),  DirectionBit(SlotDown) | DirectionBit(SlotLeft),
+    DirectionBit(SlotLeft),  DirectionBit(SlotUp) | DirectionBit(SlotLeft),
+};
+constexpr uint32_t kPovFullCircle = 36000;  // hundredths of a degree
+constexpr uint32_t kPovSector = kPovFullCircle / 8;
+
+// The direction bits (1 << InputSlot) that the hat's `pov` holds down; none
+// when it is centred or out of range.
+uint8_t HatDirections(uint32_t pov) {
+    if (pov >= kPovFullCircle) {
+        return 0;
+    }
+    return kHatSectors[(pov + kPovSector / 2) / kPovSector % 8];
+}
+
 // Which of the twelve inputs a reading makes active. The driver's unsigned
-// positions are compared as signed values with the signed thresholds.
+// positions are compared as signed values with the signed thresholds; a
+// direction is active while the stick or the hat says so.
 void ActiveInputs(const AxisThresholds& limits, const JoystickReading& reading,
                   bool (&active)[kSlotCount]) {
     const int32_t x = static_cast<int32_t>(reading.x);
     const int32_t y = static_cast<int32_t>(reading.y);
+    const uint8_t hat = HatDirections(reading.pov);
     active[SlotUp] = y < limits.YLow;
     active[SlotDown] = y > limits.YHigh;
     active[SlotLeft] = x < limits.XLow;
     active[SlotRight] = x > limits.XHigh;
+    for (int slot = 0; slot < kDirectionCount; ++slot) {
+        active[slot] = active[slot] || (hat & DirectionBit(slot)) != 0;
+    }
     for (int slot = SlotButton1; slot <= SlotButton8; ++slot) {
         active[slot] = (reading.buttons & (1u << (slot - SlotButton1))) != 0;
     }
 }
 
-// A polling thread that started without a joystick looks for one again, at
-// most once per kDiscoveryRetryMs, so a pad plugged in later is used.
-bool JoystickKnown(EngineState& engine, EnginePlatform& platform) {
-    if (engine.JoystickFound) {
-        return true;
-    }
+// While no pad is known the polling thread looks for one, at most once per
+// kDiscoveryRetryMs, so a pad plugged in later, into the other port or with
+// other ranges, is read with the right id and thresholds.
+bool RetryDiscovery(EngineState& engine, EnginePlatform& platform) {
     if (platform.Milliseconds() - engine.LastDiscoveryMs < kDiscoveryRetryMs) {
         return false;
     }
     return DetectJoystick(engine, platform);
 }
 
+// A read error shorter than kPadGoneMs changes nothing, so a momentary glitch
+// does not break a held key. Once reads have failed that long the pad counts
+// as gone: every held key goes up (a game must not see a key held by a pad
+// that was unplugged or fell asleep) and discovery starts again.
+void NoteFailedRead(EngineState& engine, EnginePlatform& platform) {
+    const uint32_t now = platform.Milliseconds();
+    if (!engine.ReadsFailing) {
+        engine.ReadsFailing = true;
+        engine.FailingSinceMs = now;
+        return;
+    }
+    if (now - engine.FailingSinceMs >= kPadGoneMs) {
+        ReleaseAllHeld(engine, platform);
+        engine.JoystickFound = false;
+    }
+}
+
+// Reads the pad, looking for one first while none is known. True with
+// `reading` filled when it answered.
+bool ReadPad(EngineState& engine, EnginePlatform& platform, JoystickReading& reading) {
+    if (!engine.JoystickFound && !RetryDiscovery(engine, platform)) {
+        return false;
+    }
+    if (!platform.ReadJoystick(engine.JoystickId, reading)) {
+        NoteFailedRead(engine, platform);
+        return false;
+    }
+    engine.ReadsFailing = false;
+    return true;
+}
+
 void MappingPoll(EngineState& engine, const KeySetTable& table, const MapperOptions& options,
                  EnginePlatform& platform) {
     JoystickReading reading{};
-    if (!JoystickKnown(engine, platform) || !platform.ReadJoystick(engine.JoystickId, reading)) {
+    if (!ReadPad(engine, platform, reading)) {
         return;
     }
     bool active[kSlotCount];

@@ -34,8 +34,18 @@ enum EngineOwnerValue : uint8_t {
     OwnerStopper = 2,
 };
 
-// How often a polling thread that started without a joystick asks for one.
+// How often the polling thread asks for a joystick while it knows none.
 constexpr uint32_t kDiscoveryRetryMs = 1000;
+// How long reads must fail without a break before the pad counts as gone: a
+// shorter read error must not break a held key.
+constexpr uint32_t kPadGoneMs = 500;
+
+// A key the engine holds down: the Keys entry it was pressed for (0 = none)
+// and the scan code its key-down carried, which its key-up carries too.
+struct PressedKey {
+    int32_t Code;
+    KeyScan Scan;
+};
 
 struct EngineState {
     // Written by the interface thread, read by the polling thread.
@@ -51,18 +61,21 @@ struct EngineState {
     std::atomic<uint32_t> CaptureGeneration;
 
     // Joystick discovery: written by DetectJoystick before the thread starts,
-    // afterwards only by the polling thread while it retries a failed one.
+    // afterwards only by the polling thread, which looks again while no pad
+    // is known.
     uint8_t JoystickId;
     AxisThresholds Thresholds;
     bool JoystickFound;
     uint32_t LastDiscoveryMs;
+    bool ReadsFailing;        // the last read failed
+    uint32_t FailingSinceMs;  // when the current run of failed reads began
 
     // Owned by the polling thread.
     int32_t SlotLatch[kSlotCount];
-    // The Keys entries whose codes (low 8 bits) are down now, by slot and key
-    // index; 0 = nothing pressed. Releases go to these, not to whatever the
-    // active set holds by then, so a set switch or a capture strands no key.
-    int32_t PressedCodes[kSlotCount][kKeysPerSlot];
+    // The keys down now, by slot and key index. Releases go to these, not to
+    // whatever the active set or the keyboard layout says by then, so a set
+    // switch, a capture or a layout switch strands no key.
+    PressedKey Pressed[kSlotCount][kKeysPerSlot];
     bool PauseApplied;             // the held keys were released for the current pause
     uint32_t ForgottenGeneration;  // the capture whose earlier key presses were forgotten
 };

@@ -44,6 +44,9 @@ LRESULT CALLBACK CaptureWindowProc(HWND window, UINT message, WPARAM wParam, LPA
             return OnPaint(window);
         case WM_COMMAND:
             return OnCommand(wParam);
+        case kEngineWindowMessage:
+            RunPostedWindowOperation(wParam);  // a capture ended by the polling thread
+            return 0;
         case WM_DESTROY:
             PostQuitMessage(0);
             return 0;

@@ -24,7 +24,8 @@ class RangeOnlyPlatform : public EnginePlatform {
         return true;
     }
     bool ReadJoystick(uint8_t, JoystickReading&) override { return false; }
-    void SendKey(uint8_t, bool) override {}
+    KeyScan ScanCodeOf(uint8_t) override { return {}; }
+    void SendKey(uint8_t, KeyScan, bool) override {}
     uint8_t AsyncKeyState(int) override { return 0; }
     void ShowMainWindow() override {}
     void EnableMainWindow() override {}

@@ -27,15 +27,18 @@ std::string Up(int vk) {
     return Key("up", vk);
 }
 
-// Records every key event and window operation in order as text; answers
-// joystick and keyboard queries from scripted values. Key states read like
-// GetAsyncKeyState: a query clears the "pressed since last query" state.
+// Records every key event and window operation in order as text (and each
+// key event with its scan code in ScanLog); answers joystick and keyboard
+// queries from scripted values. A joystick reads only while it is present.
+// Key states read like GetAsyncKeyState: a query clears the "pressed since
+// last query" state.
 class RecordingPlatform : public EnginePlatform {
   public:
-    Events Log;
+    Events Log, ScanLog;
     bool JoystickPresent[2] = {true, false};
-    JoystickRange Range = {0, 65535, 0, 65535};
+    JoystickRange Range[2] = {{0, 65535, 0, 65535}, {0, 65535, 0, 65535}};
     bool ReadSucceeds = true;
+    KeyScan Layout[256] = {};  // what the keyboard layout answers, by code
     JoystickReading Reading = {32767, 32767, 0, 0};
     int RangeQueries = 0, Reads = 0, KeyQueries = 0, KeyQueriesBeforeFirstShow = -1;
     uint8_t KeyStates[257] = {};
@@ -46,16 +49,23 @@ class RecordingPlatform : public EnginePlatform {
 
     bool ReadJoystickRange(uint8_t id, JoystickRange& range) override {
         ++RangeQueries;
-        range = Range;
-        return id < 2 && JoystickPresent[id];
+        if (id >= 2 || !JoystickPresent[id]) {
+            return false;
+        }
+        range = Range[id];
+        return true;
     }
-    bool ReadJoystick(uint8_t, JoystickReading& reading) override {
+    bool ReadJoystick(uint8_t id, JoystickReading& reading) override {
         ++Reads;
         reading = Reading;
-        return ReadSucceeds;
+        return id < 2 && JoystickPresent[id] && ReadSucceeds;
     }
-    void SendKey(uint8_t vk, bool keyUp) override {
+    KeyScan ScanCodeOf(uint8_t vk) override { return Layout[vk]; }
+    void SendKey(uint8_t vk, KeyScan scan, bool keyUp) override {
         Log.push_back(keyUp ? Up(vk) : Down(vk));
+        char text[16];
+        std::snprintf(text, sizeof text, " scan %02X%s", scan.Scan, scan.Extended ? " ext" : "");
+        ScanLog.push_back(Log.back() + text);
         ++KeysSent;
     }
     uint8_t AsyncKeyState(int vk) override {
@@ -88,7 +98,7 @@ class RecordingPlatform : public EnginePlatform {
 
 // Stick positions and buttons for a 0..65535 joystick.
 constexpr uint32_t kCentre = 32767, kMin = 0, kMax = 65535;
-constexpr int kA = 0x41, kB = 0x42, kC = 0x43, kD = 0x44, kZ = 0x5A;
+constexpr int kA = 0x41, kB = 0x42, kC = 0x43, kD = 0x44, kZ = 0x5A, kCursorUp = 0x26;
 
 class PollingTest : public ::testing::Test {
   protected:
@@ -103,15 +113,18 @@ class PollingTest : public ::testing::Test {
         ResetEngine(engine);
         options.KeyDownMode = KeyDownNormal;
         options.SetSleep = 0;
+        platform.ReadSucceeds = true;  // the table tests run SetUp once per case
+        platform.Now = 0;
         ASSERT_TRUE(DetectJoystick(engine, platform));
     }
     void Bind(int slot, int key0, int key1, int set = 0) {
         table->Keys[set][slot][0] = key0;
         table->Keys[set][slot][1] = key1;
     }
-    // Runs one iteration with the stick at (x, y) and `buttons`; returns what it sent.
-    Events Poll(uint32_t x, uint32_t y, uint32_t buttons = 0) {
-        platform.Reading = {x, y, 0, buttons};
+    // Runs one iteration with the stick at (x, y), `buttons` and the hat at
+    // `pov`; returns what it sent.
+    Events Poll(uint32_t x, uint32_t y, uint32_t buttons = 0, uint32_t pov = kPovCentred) {
+        platform.Reading = {x, y, 0, buttons, pov};
         return Iterate();
     }
     Events Iterate() {
@@ -491,7 +504,7 @@ TEST_F(PollingTest, AJoystickPluggedInLaterIsFoundByRetries) {
         {0x1E8, false, 4, {}},  // 1000 ms: both joysticks asked again
         {0x5CF, true, 4, {}},
         {0x5D0, true, 5, {Down(kA)}},  // found, and mapped in the same iteration
-        {0x10000, false, 5, {}},       // found once: never looked for again
+        {0x10000, false, 5, {}},       // a first failed read looks for nothing
     };
     for (const Step& step : steps) {
         platform.Now = step.now;
@@ -501,6 +514,265 @@ TEST_F(PollingTest, AJoystickPluggedInLaterIsFoundByRetries) {
         EXPECT_EQ(platform.RangeQueries, step.rangeQueries) << std::hex << step.now;
     }
     EXPECT_EQ(engine.JoystickId, 0);
+}
+
+TEST_F(PollingTest, TheHatPressesTheDirectionsOfItsPosition) {
+    struct Case {
+        uint32_t pov;
+        Events sent;  // Up A, Down B, Left C, Right D, pressed in that order
+    };
+    const Case cases[] = {
+        {0, {Down(kA)}},
+        {4500, {Down(kA), Down(kD)}},
+        {9000, {Down(kD)}},
+        {13500, {Down(kB), Down(kD)}},
+        {18000, {Down(kB)}},
+        {22500, {Down(kB), Down(kC)}},
+        {27000, {Down(kC)}},
+        {31500, {Down(kA), Down(kC)}},
+        // Between the eight positions the nearest one counts.
+        {2249, {Down(kA)}},
+        {2250, {Down(kA), Down(kD)}},
+        {35999, {Down(kA)}},
+        // Centred (JOY_POVCENTERED) and everything outside 0..35999.
+        {kPovCentred, {}},
+        {36000, {}},
+        {0xFFFFFFFFu, {}},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        Bind(SlotUp, kA, 0);
+        Bind(SlotDown, kB, 0);
+        Bind(SlotLeft, kC, 0);
+        Bind(SlotRight, kD, 0);
+        EXPECT_EQ(Poll(kCentre, kCentre, 0, c.pov), c.sent) << c.pov;
+        Events released;
+        for (const std::string& down : c.sent) {
+            released.push_back("up" + down.substr(4));
+        }
+        EXPECT_EQ(Poll(kCentre, kCentre, 0, kPovCentred), released) << c.pov;
+    }
+}
+
+// A direction is one input whether the stick or the hat holds it: one
+// key-down when either starts, one key-up when both have let go.
+TEST_F(PollingTest, StickAndHatHoldOneDirectionTogether) {
+    struct Step {
+        uint32_t y, pov;
+        Events sent;
+    };
+    const Step steps[] = {
+        {kMin, kPovCentred, {Down(kA), Down(kB)}},
+        {kMin, 0, {}},
+        {kCentre, 0, {}},  // the hat still holds Up
+        {kCentre, 31500, {Down(kC)}},
+        {kCentre, kPovCentred, {Up(kA), Up(kB), Up(kC)}},
+        {kCentre, 4500, {Down(kA), Down(kB)}},
+        {kMin, 0, {}},
+        {kMin, kPovCentred, {}},  // the stick still holds Up
+        {kMax, kPovCentred, {Down(kD), Up(kA), Up(kB)}},
+        {kCentre, kPovCentred, {Up(kD)}},
+    };
+    Bind(SlotUp, kA, kB);
+    Bind(SlotLeft, kC, 0);
+    Bind(SlotDown, kD, 0);
+    for (const Step& step : steps) {
+        EXPECT_EQ(Poll(kCentre, step.y, 0, step.pov), step.sent) << step.y << " pov " << step.pov;
+    }
+}
+
+TEST_F(PollingTest, RapidRepeatsWhileTheHatIsHeld) {
+    options.KeyDownMode = KeyDownRapid;
+    Bind(SlotRight, kA, 0);
+    EXPECT_EQ(Poll(kCentre, kCentre, 0, 9000), Events{Down(kA)});
+    EXPECT_EQ(Poll(kCentre, kCentre, 0, 9000), Events{Down(kA)});
+    EXPECT_EQ(Poll(kCentre, kCentre, 0, kPovCentred), Events{Up(kA)});
+}
+
+// Reads that fail for kPadGoneMs release every held key, key index 0 first;
+// a shorter failure changes nothing.
+TEST_F(PollingTest, APadGoneLongEnoughHasItsKeysReleased) {
+    struct Case {
+        uint32_t failedForMs;  // from the first failed read to the last
+        Events atLastFailure;
+        Events whenBack;  // the inputs are still held when the pad answers again
+    };
+    const Events releaseAll = {Up(kA), Up(kB), Up(kC)};
+    const Events pressAll = {Down(kA), Down(kB), Down(kC)};
+    const Case cases[] = {
+        {0, {}, {}},
+        {499, {}, {}},
+        {500, releaseAll, pressAll},
+        {60000, releaseAll, pressAll},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        Bind(SlotUp, kA, kB);
+        Bind(SlotButton1, kC, 0);
+        platform.Now = 5000;
+        Poll(kCentre, kMin, 1);
+        platform.ReadSucceeds = false;
+        EXPECT_EQ(Poll(kCentre, kMin, 1), Events{});
+        platform.Now += c.failedForMs;
+        EXPECT_EQ(Poll(kCentre, kMin, 1), c.atLastFailure) << c.failedForMs;
+        EXPECT_EQ(engine.SlotLatch[SlotUp], c.atLastFailure.empty() ? LatchHeld : LatchReleased);
+        platform.ReadSucceeds = true;
+        EXPECT_EQ(Poll(kCentre, kMin, 1), c.whenBack) << c.failedForMs;
+        EXPECT_EQ(Poll(kCentre, kCentre, 0), releaseAll) << c.failedForMs;
+    }
+}
+
+// A successful read between two failures starts the count again.
+TEST_F(PollingTest, AReadBetweenFailuresRestartsTheCount) {
+    Bind(SlotUp, kA, 0);
+    Poll(kCentre, kMin);
+    for (uint32_t now : {100u, 400u}) {
+        platform.Now = now;
+        platform.ReadSucceeds = false;
+        EXPECT_EQ(Poll(kCentre, kMin), Events{});
+    }
+    platform.ReadSucceeds = true;
+    EXPECT_EQ(Poll(kCentre, kMin), Events{});
+    platform.ReadSucceeds = false;
+    for (uint32_t now : {500u, 700u, 999u}) {
+        platform.Now = now;
+        EXPECT_EQ(Poll(kCentre, kMin), Events{}) << now;
+    }
+    platform.Now = 1000;
+    EXPECT_EQ(Poll(kCentre, kMin), Events{Up(kA)});
+}
+
+// After the pad is gone discovery runs about once a second, one attempt per
+// iteration at most, and a pad found in the other port or with other ranges
+// is read with its own id and thresholds. Nothing is mapped while none is known.
+TEST_F(PollingTest, AGonePadIsLookedForAgainWithItsNewRanges) {
+    Bind(SlotLeft, kA, 0);
+    Bind(SlotRight, kB, 0);
+    platform.Now = 10000;
+    Poll(kMin, kCentre);  // Left held on a 0..65535 pad
+    platform.JoystickPresent[0] = false;
+    platform.Range[1] = {0, 255, 0, 255};  // Left below 85, Right above 170
+    platform.RangeQueries = 0;
+    struct Step {
+        uint32_t now;
+        bool present1;
+        uint32_t x;
+        int rangeQueries;  // in total so far
+        Events sent;
+    };
+    const Step steps[] = {
+        {10000, false, kMin, 0, {}},
+        {10499, false, kMin, 0, {}},
+        {10500, false, kMin, 0, {Up(kA)}},  // gone: released
+        {10500, false, kMin, 2, {}},        // next iteration: both ports asked
+        {10600, false, kMin, 2, {}},
+        {11499, false, kMin, 2, {}},
+        {11500, false, kMin, 4, {}},  // a second later
+        {11600, true, 200, 4, {}},    // plugged into port 1: found at the next attempt
+        {12500, true, 200, 6, {Down(kB)}},
+        {12600, true, 100, 6, {Up(kB)}},  // neutral on the new ranges
+        {12700, true, 84, 6, {Down(kA)}},
+    };
+    for (const Step& step : steps) {
+        platform.Now = step.now;
+        platform.JoystickPresent[1] = step.present1;
+        EXPECT_EQ(Poll(step.x, 128), step.sent) << step.now;
+        EXPECT_EQ(platform.RangeQueries, step.rangeQueries) << step.now;
+    }
+    EXPECT_EQ(engine.JoystickId, 1);
+    EXPECT_EQ(engine.Thresholds.XLow, 85);
+}
+
+// A key-up carries the scan code of its key-down, whatever the keyboard
+// layout says by then, however the key is released.
+TEST_F(PollingTest, KeyUpCarriesTheScanCodeOfItsKeyDown) {
+    struct Case {
+        const char* release;
+        uint8_t mode;
+        std::function<void()> releaseKeys;
+    };
+    const Case cases[] = {
+        {"stick back", KeyDownNormal, [this] { Poll(kCentre, kCentre); }},
+        {"pause", KeyDownNormal,
+         [this] {
+             SetControlEnabled(engine, false);
+             Iterate();
+         }},
+        {"pad gone", KeyDownNormal,
+         [this] {
+             platform.ReadSucceeds = false;
+             Iterate();
+             platform.Now += kPadGoneMs;
+             Iterate();
+         }},
+        {"set switch in Rapid", KeyDownRapid,
+         [this] {
+             SelectSet(*table, 1);
+             Poll(kCentre, kMin);
+         }},
+        {"stop", KeyDownNormal,
+         [this] {
+             RecordingPlatform caller;
+             caller.MsPerCall = 1;
+             StopEngine(engine, caller, 5);
+             platform.ScanLog = caller.ScanLog;
+         }},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        options.KeyDownMode = c.mode;
+        Bind(SlotUp, kA, kCursorUp, 0);
+        Bind(SlotUp, kZ, 0, 1);
+        platform.Layout[kA] = {0x1E, false};
+        platform.Layout[kCursorUp] = {0x48, true};
+        Poll(kCentre, kMin);
+        // The user switches the keyboard layout while the key is held.
+        platform.Layout[kA] = {0x10, false};
+        platform.Layout[kCursorUp] = {0x48, false};
+        platform.ScanLog.clear();
+        c.releaseKeys();
+        ASSERT_GE(platform.ScanLog.size(), 2u) << c.release;
+        EXPECT_EQ(Events(platform.ScanLog.begin(), platform.ScanLog.begin() + 2),
+                  Events({"up 41 scan 1E", "up 26 scan 48 ext"}))
+            << c.release;
+    }
+}
+
+TEST_F(PollingTest, RapidPressesAHeldKeyAgainWithItsFirstScanCode) {
+    options.KeyDownMode = KeyDownRapid;
+    Bind(SlotButton1, kA, 0);
+    platform.Layout[kA] = {0x1E, false};
+    Poll(kCentre, kCentre, 1);
+    platform.Layout[kA] = {0x10, false};
+    Poll(kCentre, kCentre, 1);
+    Poll(kCentre, kCentre, 0);
+    EXPECT_EQ(platform.ScanLog, Events({"down 41 scan 1E", "down 41 scan 1E", "up 41 scan 1E"}));
+}
+
+// Every pause releases what is held at that moment, not only the first one.
+TEST_F(PollingTest, EachPauseReleasesWhatIsHeldThen) {
+    Bind(SlotUp, kA, 0);
+    Bind(SlotButton1, kB, 0);
+    struct Step {
+        bool enabled;
+        uint32_t y, buttons;
+        Events sent;
+    };
+    const Step steps[] = {
+        {true, kMin, 0, {Down(kA)}},
+        {false, kMin, 0, {Up(kA)}},
+        {false, kMin, 1, {}},
+        {true, kMin, 1, {Down(kA), Down(kB)}},  // resumed: what is held goes down
+        {true, kCentre, 1, {Up(kA)}},
+        {false, kCentre, 1, {Up(kB)}},  // paused again: released again
+        {false, kCentre, 0, {}},
+        {true, kCentre, 0, {}},
+    };
+    for (const Step& step : steps) {
+        SetControlEnabled(engine, step.enabled);
+        EXPECT_EQ(Poll(kCentre, step.y, step.buttons), step.sent)
+            << step.enabled << " " << step.y << " " << step.buttons;
+    }
 }
 
 }  // namespace

@@ -5,13 +5,75 @@
 #include "mapper/engine/polling.h"
 #include "mapper/engine/scan_code.h"
 
+#ifndef CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
+#define CREATE_WAITABLE_TIMER_HIGH_RESOLUTION 0x00000002
+#endif
+
 namespace {
 
 HWND g_mainWindow = nullptr;
 HWND g_captureWindow = nullptr;
 
+enum WindowOperation : WPARAM {
+    OperationShowMain,
+    OperationEnableMain,
+    OperationHideCapture,
+    OperationInvalidateMain,
+};
+
+void RunWindowOperation(WPARAM operation) {
+    switch (operation) {
+        case OperationShowMain:
+            ShowWindow(g_mainWindow, SW_SHOW);
+            break;
+        case OperationEnableMain:
+            EnableWindow(g_mainWindow, TRUE);
+            break;
+        case OperationHideCapture:
+            ShowWindow(g_captureWindow, SW_HIDE);
+            break;
+        case OperationInvalidateMain:
+            InvalidateRect(g_mainWindow, nullptr, FALSE);
+            break;
+        default:
+            break;
+    }
+}
+
+// On the thread that owns the windows the operation runs at once; any other
+// thread posts it, in order, to the capture window: ShowWindow and
+// EnableWindow on another thread's window wait until that thread answers.
+void WindowOperationFromAnyThread(WindowOperation operation) {
+    if (g_captureWindow == nullptr ||
+        GetWindowThreadProcessId(g_captureWindow, nullptr) == GetCurrentThreadId()) {
+        RunWindowOperation(operation);
+    } else {
+        PostMessageW(g_captureWindow, kEngineWindowMessage, operation, 0);
+    }
+}
+
+constexpr DWORD kStickAndButtons = JOY_RETURNX | JOY_RETURNY | JOY_RETURNBUTTONS;
+// The hat in hundredths of a degree, so that its diagonals come through too.
+constexpr DWORD kHat = JOY_RETURNPOV | JOY_RETURNPOVCTS;
+
+MMRESULT ReadPosition(uint8_t id, DWORD flags, JOYINFOEX& info) {
+    info = JOYINFOEX{};
+    info.dwSize = sizeof info;
+    info.dwFlags = flags;
+    return joyGetPosEx(id, &info);
+}
+
 class Win32Engine : public EnginePlatform {
   public:
+    Win32Engine() = default;
+    Win32Engine(const Win32Engine&) = delete;
+    Win32Engine& operator=(const Win32Engine&) = delete;
+    ~Win32Engine() override {
+        if (restTimer_ != nullptr) {
+            CloseHandle(restTimer_);
+        }
+    }
+
     bool ReadJoystickRange(uint8_t id, JoystickRange& range) override {
         JOYCAPSA caps{};
         if (joyGetDevCapsA(id, &caps, sizeof caps) != JOYERR_NOERROR) {
@@ -22,18 +84,27 @@ class Win32Engine : public EnginePlatform {
     }
 
     bool ReadJoystick(uint8_t id, JoystickReading& reading) override {
-        JOYINFO info{};
-        if (joyGetPos(id, &info) != JOYERR_NOERROR) {
+        JOYINFOEX info;
+        MMRESULT result = ReadPosition(id, kStickAndButtons | kHat, info);
+        if (result != JOYERR_NOERROR && result != JOYERR_UNPLUGGED) {
+            // A driver that refuses the hat request: the pad is read without it.
+            result = ReadPosition(id, kStickAndButtons, info);
+            info.dwPOV = JOY_POVCENTERED;
+        }
+        if (result != JOYERR_NOERROR) {
             return false;
         }
-        reading = {info.wXpos, info.wYpos, info.wZpos, info.wButtons};
+        reading = {info.dwXpos, info.dwYpos, info.dwZpos, info.dwButtons, info.dwPOV};
         return true;
     }
 
     // Games that read scan codes (DirectInput, raw input) see the bound key
     // only if the event carries its real scan code and extended flag.
-    void SendKey(uint8_t vk, bool keyUp) override {
-        const KeyScan scan = ScanCodeFor(vk, MapVirtualKeyW(vk, MAPVK_VK_TO_VSC_EX));
+    KeyScan ScanCodeOf(uint8_t vk) override {
+        return ScanCodeFor(vk, MapVirtualKeyW(vk, MAPVK_VK_TO_VSC_EX));
+    }
+
+    void SendKey(uint8_t vk, KeyScan scan, bool keyUp) override {
         DWORD flags = keyUp ? KEYEVENTF_KEYUP : 0;
         if (scan.Extended) {
             flags |= KEYEVENTF_EXTENDEDKEY;
@@ -45,12 +116,50 @@ class Win32Engine : public EnginePlatform {
         return static_cast<uint8_t>(GetAsyncKeyState(vk) & 0xFF);
     }
 
-    void ShowMainWindow() override { ShowWindow(g_mainWindow, SW_SHOW); }
-    void EnableMainWindow() override { EnableWindow(g_mainWindow, TRUE); }
-    void HideCaptureWindow() override { ShowWindow(g_captureWindow, SW_HIDE); }
-    void InvalidateMainWindow() override { InvalidateRect(g_mainWindow, nullptr, FALSE); }
-    void Rest(uint32_t ms) override { Sleep(ms); }
+    void ShowMainWindow() override { WindowOperationFromAnyThread(OperationShowMain); }
+    void EnableMainWindow() override { WindowOperationFromAnyThread(OperationEnableMain); }
+    void HideCaptureWindow() override { WindowOperationFromAnyThread(OperationHideCapture); }
+    void InvalidateMainWindow() override { WindowOperationFromAnyThread(OperationInvalidateMain); }
+
+    // Sleep rests in whole timer ticks, 15.6 ms by default, and Windows 11
+    // ignores timeBeginPeriod for a process whose windows are minimised or
+    // hidden (mapper in the tray). A high-resolution waitable timer keeps
+    // 1 ms; where the system has none, Sleep with a 1 ms tick.
+    void Rest(uint32_t ms) override {
+        if (ms == 0) {
+            Sleep(0);  // gives up the rest of the time slice only
+            return;
+        }
+        HANDLE timer = RestTimer();
+        LARGE_INTEGER due;
+        due.QuadPart = -static_cast<LONGLONG>(ms) * 10000;  // relative, in 100 ns units
+        if (timer != nullptr && SetWaitableTimer(timer, &due, 0, nullptr, nullptr, FALSE) &&
+            WaitForSingleObject(timer, INFINITE) == WAIT_OBJECT_0) {
+            return;
+        }
+        Sleep(ms);
+    }
+
     uint32_t Milliseconds() override { return GetTickCount(); }
+
+  private:
+    HANDLE RestTimer() {
+        if (!timerTried_) {
+            timerTried_ = true;
+            restTimer_ =
+                CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION,
+                                       TIMER_MODIFY_STATE | SYNCHRONIZE);
+            if (restTimer_ == nullptr) {
+                // Before Windows 10 1803: the 1 ms tick holds for the whole
+                // process until it ends.
+                timeBeginPeriod(1);
+            }
+        }
+        return restTimer_;
+    }
+
+    HANDLE restTimer_ = nullptr;
+    bool timerTried_ = false;
 };
 
 }  // namespace
@@ -65,7 +174,12 @@ void SetEngineWindows(HWND mainWindow, HWND captureWindow) {
     g_captureWindow = captureWindow;
 }
 
+void RunPostedWindowOperation(WPARAM operation) {
+    RunWindowOperation(operation);
+}
+
 unsigned __stdcall PollingThreadEntry(void*) {
-    PollingThread(g_engine, g_keySets, g_options, Win32EnginePlatform());
+    Win32Engine platform;
+    PollingThread(g_engine, g_keySets, g_options, platform);
     return 0;
 }

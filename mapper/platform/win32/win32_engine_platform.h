@@ -1,20 +1,30 @@
 #pragma once
 // The Win32 backend of the polling engine: winmm's joystick functions,
 // keybd_event with the key's real scan code, GetAsyncKeyState, the capture's
-// window operations, Sleep and GetTickCount.
+// window operations, a high-resolution rest and GetTickCount.
 #include <windows.h>
 
 #include "mapper/engine/engine_platform.h"
 
-// The one Win32 engine platform of the process. Stateless apart from the two
-// window handles, so both threads may use it.
+// The engine platform of the interface thread. The polling thread makes its
+// own (PollingThreadEntry): each instance keeps a rest timer, which serves one
+// waiting thread.
 EnginePlatform& Win32EnginePlatform();
 
 // The windows a capture ends on: set once at start-up, before the polling
 // thread starts (it reads them without a lock).
 void SetEngineWindows(HWND mainWindow, HWND captureWindow);
 
+// A window operation that another thread asked the interface thread for. The
+// polling thread never waits for the interface thread: it posts the capture's
+// window operations to the capture window, whose procedure hands this message
+// to RunPostedWindowOperation. Otherwise an exit that waits for the polling
+// thread (StopEngine) while that thread waits inside ShowWindow would leave
+// keys held down.
+constexpr UINT kEngineWindowMessage = WM_APP + 101;
+void RunPostedWindowOperation(WPARAM operation);
+
 // Thread procedure for _beginthreadex: runs PollingThread on g_engine,
-// g_keySets and g_options with Win32EnginePlatform(); returns 0 once the
-// engine has stopped.
+// g_keySets and g_options with a Win32 platform of its own; returns 0 once
+// the engine has stopped.
 unsigned __stdcall PollingThreadEntry(void* unused);

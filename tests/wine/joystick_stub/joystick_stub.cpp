@@ -62,3 +62,38 @@ extern "C" MMRESULT WINAPI joyGetPos(UINT id, LPJOYINFO info) {
     info->wButtons = static_cast<UINT>(stick->Buttons);
     return JOYERR_NOERROR;
 }
+
+// Like the system's: the record's size must be set, and the flags say what to
+// fill. A pad without a hat reports it centred.
+extern "C" MMRESULT WINAPI joyGetPosEx(UINT id, LPJOYINFOEX info) {
+    TestJoystick* stick = Stick();
+    if (stick != nullptr) {
+        InterlockedIncrement(&stick->PosExCalls);
+    }
+    if (info == nullptr || info->dwSize != sizeof(JOYINFOEX)) {
+        return MMSYSERR_INVALPARAM;
+    }
+    if (!Answers(id)) {
+        return JOYERR_UNPLUGGED;
+    }
+    const DWORD hatFlags = JOY_RETURNPOV | JOY_RETURNPOVCTS;
+    if ((info->dwFlags & hatFlags) != 0 && stick->RefusePov != 0) {
+        return JOYERR_PARMS;
+    }
+    const DWORD flags = info->dwFlags;
+    info->dwXpos = (flags & JOY_RETURNX) != 0 ? static_cast<DWORD>(stick->X) : 0;
+    info->dwYpos = (flags & JOY_RETURNY) != 0 ? static_cast<DWORD>(stick->Y) : 0;
+    info->dwZpos = (flags & JOY_RETURNZ) != 0 ? static_cast<DWORD>(stick->Z) : 0;
+    info->dwButtons = (flags & JOY_RETURNBUTTONS) != 0 ? static_cast<DWORD>(stick->Buttons) : 0;
+    info->dwPOV = JOY_POVCENTERED;
+    if ((flags & hatFlags) != 0 && stick->HatPresent != 0) {
+        info->dwPOV = static_cast<DWORD>(stick->Pov);
+    }
+    return JOYERR_NOERROR;
+}
+
+// mapper asks for a 1 ms timer tick where the system has no high-resolution
+// waitable timer; the stand-in has nothing to tune.
+extern "C" MMRESULT WINAPI timeBeginPeriod(UINT) {
+    return TIMERR_NOERROR;
+}

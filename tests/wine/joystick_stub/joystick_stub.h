@@ -1,6 +1,6 @@
 #pragma once
 // A stand-in joystick for tests under Wine. The test winmm.dll built from
-// joystick_stub.cpp answers joyGetDevCapsA and joyGetPos from this record,
+// joystick_stub.cpp answers joyGetDevCapsA, joyGetPos and joyGetPosEx from this record,
 // which lives in the named shared memory section kTestJoystickName, so a test
 // driver in any process of the same Wine desktop can move the stick.
 //
@@ -23,6 +23,11 @@ struct TestJoystick {
     volatile LONG X, Y, Z, Buttons;        // what joyGetPos reports
     volatile LONG CapsCalls;               // joyGetDevCapsA calls so far
     volatile LONG PosCalls;                // joyGetPos calls so far
+    // Appended for joyGetPosEx; the fields above keep their places.
+    volatile LONG HatPresent;  // 0: a pad without a hat, which reports it centred
+    volatile LONG Pov;         // the hat, hundredths of a degree, when HatPresent
+    volatile LONG RefusePov;   // 1: joyGetPosEx fails when asked for the hat
+    volatile LONG PosExCalls;  // joyGetPosEx calls so far
 };
 
 // Opens (or creates, zero-filled) the shared record; null on failure. The

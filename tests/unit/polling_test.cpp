@@ -581,14 +581,6 @@ TEST_F(PollingTest, StickAndHatHoldOneDirectionTogether) {
     }
 }
 
-TEST_F(PollingTest, RapidRepeatsWhileTheHatIsHeld) {
-    options.KeyDownMode = KeyDownRapid;
-    Bind(SlotRight, kA, 0);
-    EXPECT_EQ(Poll(kCentre, kCentre, 0, 9000), Events{Down(kA)});
-    EXPECT_EQ(Poll(kCentre, kCentre, 0, 9000), Events{Down(kA)});
-    EXPECT_EQ(Poll(kCentre, kCentre, 0, kPovCentred), Events{Up(kA)});
-}
-
 // Reads that fail for kPadGoneMs release every held key, key index 0 first;
 // a shorter failure changes nothing.
 TEST_F(PollingTest, APadGoneLongEnoughHasItsKeysReleased) {

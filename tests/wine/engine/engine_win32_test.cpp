@@ -1,8 +1,10 @@
 // The polling engine on its real platform: the Win32 backend drives the test
-// winmm.dll (a scripted joystick) and injects keys that the key logger's
-// window receives. Checks that the events carry the key's own scan code and
-// extended flag, in the engine's order, from RunIteration and from the real
-// polling thread, and that a capture reads GetAsyncKeyState.
+// winmm.dll (a scripted joystick with a hat) and injects keys that the key
+// logger's window receives. Checks that the events carry the key's own scan
+// code and extended flag, in the engine's order, from RunIteration and from
+// the real polling thread; that the D-pad drives the directions and a pad
+// that goes away has its keys released; that a capture reads
+// GetAsyncKeyState; and that an exit during a capture releases every key.
 #include <process.h>
 #include <windows.h>
 
@@ -65,6 +67,7 @@ class EngineOnWin32 : public ::testing::Test {
     void SetUp() override {
         ASSERT_NE(logger, nullptr) << "key_logger.exe did not come up";
         ZeroMemory(const_cast<LONG*>(&stick->Present), sizeof *stick);
+        SetEngineWindows(nullptr, nullptr);
         stick->XMax = stick->YMax = 65535;
         stick->X = stick->Y = kCentre;
         ClearKeySetTable(g_keySets);
@@ -86,7 +89,27 @@ class EngineOnWin32 : public ::testing::Test {
         return seen;
     }
 
+    // Waits until the log holds `entry`, wherever it stands.
+    bool WaitForLogged(const std::string& entry) {
+        const DWORD start = GetTickCount();
+        while (GetTickCount() - start < kWaitMs) {
+            for (LONG i = 0; i < log->Count; ++i) {
+                if (Describe(log->Entries[i]) == entry) {
+                    return true;
+                }
+            }
+            Sleep(5);
+        }
+        return false;
+    }
+
     void Iterate() { RunIteration(g_engine, g_keySets, g_options, Win32EnginePlatform()); }
+
+    static void Type(uint8_t vk) {
+        EnginePlatform& platform = Win32EnginePlatform();
+        platform.SendKey(vk, platform.ScanCodeOf(vk), false);
+        platform.SendKey(vk, platform.ScanCodeOf(vk), true);
+    }
 
     static HANDLE StartPollingThread() {
         return reinterpret_cast<HANDLE>(
@@ -168,14 +191,12 @@ TEST_F(EngineOnWin32, CaptureTakesAnInjectedKeyAndEndsOnTheWindows) {
     for (int vk = 1; vk <= 256; ++vk) {
         GetAsyncKeyState(vk);  // the "pressed since" state is shared by the whole desktop
     }
-    Win32EnginePlatform().SendKey('J', false);  // before the capture: never taken
-    Win32EnginePlatform().SendKey('J', true);
+    Type('J');  // before the capture: never taken
     Sleep(200);
     StartCapture(g_engine, SlotButton8, 1);
     Iterate();  // forgets the J
     EXPECT_EQ(g_engine.EngineMode, EngineCapturing);
-    Win32EnginePlatform().SendKey('K', false);
-    Win32EnginePlatform().SendKey('K', true);
+    Type('K');
     Sleep(200);  // the capture window is foreground now: the logger sees nothing
     Iterate();
     EXPECT_EQ(g_keySets.Keys[0][SlotButton8][1], 'K');
@@ -186,6 +207,113 @@ TEST_F(EngineOnWin32, CaptureTakesAnInjectedKeyAndEndsOnTheWindows) {
     DestroyWindow(mainWindow);
     DestroyWindow(captureWindow);
     SetForegroundWindow(reinterpret_cast<HWND>(static_cast<LONG_PTR>(log->Window)));
+}
+
+TEST_F(EngineOnWin32, TheDPadDrivesTheDirectionsAndAGonePadLetsGo) {
+    g_keySets.Keys[0][SlotUp][0] = 'W';
+    g_keySets.Keys[0][SlotRight][0] = VK_RIGHT;
+    g_keySets.Keys[0][SlotLeft][0] = 'Q';
+    stick->Present = 1;
+    stick->HatPresent = 1;
+    stick->Pov = 4500;  // up-right, the stick centred
+    ASSERT_TRUE(DetectJoystick(g_engine, Win32EnginePlatform()));
+    HANDLE thread = StartPollingThread();
+    ASSERT_NE(thread, nullptr);
+    EXPECT_EQ(Logged(2),
+              std::vector<std::string>({KeyDown('W', 0x11), KeyDown(VK_RIGHT, 0x4D, true)}));
+    stick->Pov = 9000;
+    EXPECT_EQ(Logged(1), std::vector<std::string>({KeyUp('W', 0x11)}));
+
+    stick->Present = 0;  // unplugged with the hat held: released after half a second
+    EXPECT_EQ(Logged(1), std::vector<std::string>({KeyUp(VK_RIGHT, 0x4D, true)}));
+
+    // Back in the other port, with other ranges and no hat: X 0 is Left there.
+    stick->XMax = stick->YMax = 255;
+    stick->X = 0;
+    stick->Y = 128;
+    stick->HatPresent = 0;
+    stick->Present = 2;
+    EXPECT_EQ(Logged(1), std::vector<std::string>({KeyDown('Q', 0x10)}));
+    StopEngine(g_engine, Win32EnginePlatform(), 500);
+    EXPECT_EQ(WaitForSingleObject(thread, kWaitMs), WAIT_OBJECT_0);
+    CloseHandle(thread);
+    EXPECT_EQ(Logged(1), std::vector<std::string>({KeyUp('Q', 0x10)}));
+    EXPECT_GT(stick->PosExCalls, 0);
+    EXPECT_EQ(stick->PosCalls, 0);
+}
+
+TEST_F(EngineOnWin32, APadThatRefusesTheHatIsReadWithoutIt) {
+    g_keySets.Keys[0][SlotUp][0] = 'W';
+    g_keySets.Keys[0][SlotButton1][0] = 'Z';
+    stick->Present = 1;
+    stick->RefusePov = 1;
+    stick->HatPresent = 1;
+    stick->Pov = 0;  // never seen: the hat is not read
+    stick->Buttons = 1;
+    ASSERT_TRUE(DetectJoystick(g_engine, Win32EnginePlatform()));
+    Iterate();
+    EXPECT_EQ(Logged(1), std::vector<std::string>({KeyDown('Z', 0x2C)}));
+    stick->Buttons = 0;
+    Iterate();
+    EXPECT_EQ(Logged(1), std::vector<std::string>({KeyUp('Z', 0x2C)}));
+}
+
+LRESULT CALLBACK TestCaptureWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == kEngineWindowMessage) {
+        RunPostedWindowOperation(wParam);
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// The exit waits for the polling thread without answering messages. A key
+// that completes a capture just then must neither make the polling thread
+// wait for this thread nor leave a key held down.
+TEST_F(EngineOnWin32, ExitDuringACaptureReleasesTheHeldKeys) {
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = TestCaptureWindowProc;
+    windowClass.lpszClassName = L"PamuroTestCapture";
+    RegisterClassW(&windowClass);
+    HWND mainWindow = CreateWindowExW(0, L"STATIC", L"main", WS_POPUP | WS_DISABLED, 0, 0, 50, 50,
+                                      nullptr, nullptr, nullptr, nullptr);
+    HWND captureWindow = CreateWindowExW(0, L"PamuroTestCapture", L"capture", WS_POPUP, 60, 0, 50,
+                                         50, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(captureWindow, nullptr);
+    SetEngineWindows(mainWindow, captureWindow);
+    g_keySets.Keys[0][SlotButton1][0] = 'Z';
+    stick->Present = 1;
+    stick->Buttons = 1;
+    ASSERT_TRUE(DetectJoystick(g_engine, Win32EnginePlatform()));
+    HANDLE thread = StartPollingThread();
+    ASSERT_NE(thread, nullptr);
+    EXPECT_EQ(Logged(1), std::vector<std::string>({KeyDown('Z', 0x2C)}));
+
+    // From here on this thread answers no message, as in the exit.
+    StartCapture(g_engine, SlotUp, 0);
+    const DWORD start = GetTickCount();
+    while (g_engine.EngineMode.load() != EngineMapping && GetTickCount() - start < kWaitMs) {
+        Type('K');  // pressed until the capture has taken it
+        Sleep(20);
+    }
+    EXPECT_EQ(g_engine.EngineMode.load(), EngineMapping) << "the capture did not end";
+    StopEngine(g_engine, Win32EnginePlatform(), 500);
+    EXPECT_TRUE(WaitForLogged(KeyUp('Z', 0x2C))) << "the held key stayed down";
+    EXPECT_EQ(WaitForSingleObject(thread, kWaitMs), WAIT_OBJECT_0);
+    CloseHandle(thread);
+    EXPECT_EQ(g_keySets.Keys[0][SlotUp][0], 'K');
+
+    // The capture's window changes were posted: they happen once this
+    // thread reads its messages.
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        DispatchMessageW(&message);
+    }
+    EXPECT_TRUE(IsWindowVisible(mainWindow));
+    EXPECT_TRUE(IsWindowEnabled(mainWindow));
+    DestroyWindow(mainWindow);
+    DestroyWindow(captureWindow);
+    SetForegroundWindow(reinterpret_cast<HWND>(static_cast<LONG_PTR>(log->Window)));
+    ResetKeyLog(log);
 }
 
 }  // namespace

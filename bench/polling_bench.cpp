@@ -1,7 +1,7 @@
 // Cost of one mapping poll against a fake platform whose calls do nearly
 // nothing, so the figures are the engine's own work: with no input changing,
-// with all twelve inputs (24 keys) changing at every poll, and the fake read
-// alone for comparison.
+// with all twelve inputs (24 keys) changing at every poll, the same two with
+// the hat held instead of the stick, and the fake read alone for comparison.
 #include <benchmark/benchmark.h>
 
 #include <memory>
@@ -82,6 +82,35 @@ void BM_PollAllKeysChanging(benchmark::State& state) {
     benchmark::DoNotOptimize(rig.platform.KeysSent);
 }
 BENCHMARK(BM_PollAllKeysChanging);
+
+// The hat at up-right with every button held: the hat's directions are
+// worked out at every poll, nothing is sent.
+void BM_PollHatNoChange(benchmark::State& state) {
+    Rig rig;
+    rig.platform.Reading = {32767, 32767, 0, 0xFF, 4500};
+    rig.Poll();
+    for (auto _ : state) {
+        rig.Poll();
+    }
+    benchmark::DoNotOptimize(rig.platform.KeysSent);
+}
+BENCHMARK(BM_PollHatNoChange);
+
+// The hat between up-left and down-right, the buttons as above: every input
+// changes at every poll.
+void BM_PollHatAllKeysChanging(benchmark::State& state) {
+    Rig rig;
+    const JoystickReading a = {32767, 32767, 0, 0x55, 31500};
+    const JoystickReading b = {32767, 32767, 0, 0xAA, 13500};
+    bool flip = false;
+    for (auto _ : state) {
+        rig.platform.Reading = flip ? a : b;
+        flip = !flip;
+        rig.Poll();
+    }
+    benchmark::DoNotOptimize(rig.platform.KeysSent);
+}
+BENCHMARK(BM_PollHatAllKeysChanging);
 
 void BM_FakeReadAlone(benchmark::State& state) {
     CountingPlatform platform;

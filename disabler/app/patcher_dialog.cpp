@@ -14,8 +14,12 @@
 
 namespace {
 
-// The path field is read and written through a 260-character buffer.
+// The file dialog's name buffer: 260 characters.
 constexpr int kPathChars = MAX_PATH;
+// The field and a dropped path are read with room to spare, so that a path
+// too long for the patch operation is refused with a message instead of
+// being cut to another file's name.
+constexpr int kPathReadChars = 4 * kPathChars;
 
 // 実行ファイル
 const char kExecutableFilter[] = "\x8e\xc0\x8ds\x83t\x83@\x83\x43\x83\x8b";
@@ -30,20 +34,31 @@ const char kUnusablePath[] =
     "\xdc\x82\xb9\x82\xf1\x81\x42\x0d\x0a\x83p\x83X\x82\xcd\x83V\x83t\x83gJIS\x82\xc5\x32\x35\x39"
     "\x83o\x83\x43\x83g\x82\xdc\x82\xc5\x82\xc5\x82\xb7\x81\x42";
 
-// Button 1001: the patch operation on the path as the field holds it now.
-// The field is read with room to spare, so that a path too long for the
-// operation is refused with a message instead of being cut to another file's
-// name; a character with no Shift-JIS form is refused the same way.
-void OnDisableJoystick(HWND dialog) {
-    wchar_t widePath[4 * kPathChars];
-    GetDlgItemTextW(dialog, IDC_PATH, widePath,
-                    static_cast<int>(sizeof widePath / sizeof *widePath));
-    char path[kMaxPathBytes + 1];
-    if (!WideToSjis(widePath, path, static_cast<int>(sizeof path))) {
-        MessageBoxW(dialog, WideText(kUnusablePath).c_str(), nullptr, MB_OK);
-        return;
+using OperationPath = char[kMaxPathBytes + 1];
+
+void RefuseUnusablePath(HWND dialog) {
+    MessageBoxW(dialog, WideText(kUnusablePath).c_str(), nullptr, MB_OK);
+}
+
+// `widePath` as the patch operation takes it, in Shift-JIS; false, after
+// telling the user, when it is too long for the operation or holds a
+// character with no Shift-JIS form.
+bool ToOperationPath(HWND dialog, const wchar_t* widePath, OperationPath& path) {
+    if (WideToSjis(widePath, path, static_cast<int>(sizeof path))) {
+        return true;
     }
-    DisableJoystick(dialog, path);
+    RefuseUnusablePath(dialog);
+    return false;
+}
+
+// Button 1001: the patch operation on the path as the field holds it now.
+void OnDisableJoystick(HWND dialog) {
+    wchar_t widePath[kPathReadChars];
+    GetDlgItemTextW(dialog, IDC_PATH, widePath, kPathReadChars);
+    OperationPath path;
+    if (ToOperationPath(dialog, widePath, path)) {
+        DisableJoystick(dialog, path);
+    }
 }
 
 // Appends a zero-terminated Shift-JIS text to a filter list at `used`.
@@ -82,13 +97,26 @@ void OnBrowse(HWND dialog) {
     }
 }
 
-// The first dropped file goes into the field; the others are ignored.
+// The first dropped file goes into the field; the others are ignored. A path
+// the patch operation could not take is refused as a typed one is, leaving
+// the field as it was, rather than cut to fit.
 void OnDropFiles(HWND dialog, HDROP drop) {
-    wchar_t path[kPathChars];
-    if (DragQueryFileW(drop, 0, path, kPathChars) != 0) {
-        SetDlgItemTextW(dialog, IDC_PATH, path);
-    }
+    wchar_t widePath[kPathReadChars] = {};
+    UINT length = DragQueryFileW(drop, 0, nullptr, 0);
+    bool whole = length < static_cast<UINT>(kPathReadChars) &&
+                 DragQueryFileW(drop, 0, widePath, kPathReadChars) == length;
     DragFinish(drop);
+    if (length == 0) {
+        return;
+    }
+    if (!whole) {
+        RefuseUnusablePath(dialog);
+        return;
+    }
+    OperationPath path;
+    if (ToOperationPath(dialog, widePath, path)) {
+        SetDlgItemTextW(dialog, IDC_PATH, widePath);
+    }
 }
 
 // The dialog has no title bar: pressing its surface moves it as if one had

@@ -55,6 +55,11 @@ class ScanWindow {
         return Available(offset);
     }
 
+    // True once a read brought nothing before the file's size was reached:
+    // the bytes after it are unknown, so the scan must not go on as if the
+    // file ended there.
+    bool ReadFailed() const { return readFailed_; }
+
     const unsigned char* At(uint64_t offset) const { return g_scanStorage + (offset - base_); }
 
     // Keeps the window equal to the file after `data` was written at `offset`.
@@ -72,7 +77,8 @@ class ScanWindow {
             size_t request = std::min(chunk_, sizeof g_scanStorage - length_);
             size_t got = file_.ReadAt(base_ + length_, g_scanStorage + length_, request);
             if (got == 0) {
-                atEnd_ = true;  // the end of the file, or a read error, which counts as one
+                atEnd_ = true;
+                readFailed_ = base_ + length_ < fileSize_;
             }
             length_ += std::min(got, request);
         }
@@ -91,6 +97,7 @@ class ScanWindow {
     uint64_t base_ = 0;
     size_t length_ = 0;
     bool atEnd_ = false;
+    bool readFailed_ = false;
 };
 
 // The name whose tail `following` (the `count` bytes after a j) starts with.
@@ -107,12 +114,19 @@ const NameRewrite* MatchName(const unsigned char* following, size_t count) {
 }  // namespace
 
 ScanResult RewriteJoystickNames(PatchFile& file, size_t chunkBytes) {
+    uint64_t size = 0;
+    if (!file.QuerySize(size)) {
+        return ScanResult::ReadFailed;
+    }
     size_t chunk = std::clamp<size_t>(chunkBytes, 1, kScanChunkBytes);
-    ScanWindow window(file, chunk, file.Size());
+    ScanWindow window(file, chunk, size);
     bool rewritten = false;
     uint64_t offset = 0;
     for (;;) {
         size_t available = window.Fill(offset, kNameWindow);
+        if (window.ReadFailed()) {
+            return ScanResult::ReadFailed;
+        }
         if (available == 0) {
             break;
         }
@@ -124,6 +138,9 @@ ScanResult RewriteJoystickNames(PatchFile& file, size_t chunkBytes) {
         }
         offset += static_cast<const unsigned char*>(trigger) - bytes;
         size_t following = std::min(window.Fill(offset, kNameWindow), kNameWindow) - 1;
+        if (window.ReadFailed()) {
+            return ScanResult::ReadFailed;  // the name might go on in the bytes not read
+        }
         if (following == 0) {
             break;  // the j is the last byte of the file
         }

@@ -46,18 +46,20 @@ const char kOpenFailedAfterBackup[] =
     " \x82\xcd\x8d\xec\x90\xac\x8d\xcf\x82\xdd\x82\xc5\x82\xb7\x81\x42\x8e\x9f\x82\xc9\x8e\x8e"
     "\x82\xb7\x91O\x82\xc9\x8d\xed\x8f\x9c\x82\xb5\x82\xc4\x89\xba\x82\xb3\x82\xa2\x81\x42";
 
-// "書き込み中にエラーが発生したため、ジョイステイック無効化処理を適用できません
-// でした。\r\n実行ファイルは途中まで書き換えられている可能性があります。\r\n
-// バックアップファイル <backup> から元に戻して下さい。"
-const char kWriteFailedBeforeBackup[] =
-    "\x8f\x91\x82\xab\x8d\x9e\x82\xdd\x92\x86\x82\xc9\x83G\x83\x89\x81[\x82\xaa\x94\xad\x90\xb6"
-    "\x82\xb5\x82\xbd\x82\xbd\x82\xdf\x81\x41\x83W\x83\x87\x83\x43\x83X\x83\x65\x83\x43\x83\x62"
-    "\x83N\x96\xb3\x8c\xf8\x89\xbb\x8f\x88\x97\x9d\x82\xf0\x93K\x97p\x82\xc5\x82\xab\x82\xdc\x82"
-    "\xb9\x82\xf1\x82\xc5\x82\xb5\x82\xbd\x81\x42\x0d\x0a\x8e\xc0\x8ds\x83t\x83@\x83\x43\x83\x8b"
-    "\x82\xcd\x93r\x92\x86\x82\xdc\x82\xc5\x8f\x91\x82\xab\x8a\xb7\x82\xa6\x82\xe7\x82\xea\x82"
-    "\xc4\x82\xa2\x82\xe9\x89\xc2\x94\x5c\x90\xab\x82\xaa\x82\xa0\x82\xe8\x82\xdc\x82\xb7\x81\x42"
-    "\x0d\x0a\x83o\x83\x62\x83N\x83\x41\x83\x62\x83v\x83t\x83@\x83\x43\x83\x8b ";
-const char kWriteFailedAfterBackup[] =
+// "<書き込み|読み込み>中にエラーが発生したため、ジョイステイック無効化処理を適用
+// できませんでした。\r\n実行ファイルは途中まで書き換えられている可能性があります。
+// \r\nバックアップファイル <backup> から元に戻して下さい。"
+const char kWhileWriting[] = "\x8f\x91\x82\xab\x8d\x9e\x82\xdd\x92\x86\x82\xc9";  // 書き込み中に
+const char kWhileReading[] = "\x93\xc7\x82\xdd\x8d\x9e\x82\xdd\x92\x86\x82\xc9";  // 読み込み中に
+const char kPartlyRewrittenBeforeBackup[] =
+    "\x83G\x83\x89\x81[\x82\xaa\x94\xad\x90\xb6\x82\xb5\x82\xbd\x82\xbd\x82\xdf\x81\x41\x83W"
+    "\x83\x87\x83\x43\x83X\x83\x65\x83\x43\x83\x62\x83N\x96\xb3\x8c\xf8\x89\xbb\x8f\x88\x97\x9d"
+    "\x82\xf0\x93K\x97p\x82\xc5\x82\xab\x82\xdc\x82\xb9\x82\xf1\x82\xc5\x82\xb5\x82\xbd\x81\x42"
+    "\x0d\x0a\x8e\xc0\x8ds\x83t\x83@\x83\x43\x83\x8b\x82\xcd\x93r\x92\x86\x82\xdc\x82\xc5\x8f"
+    "\x91\x82\xab\x8a\xb7\x82\xa6\x82\xe7\x82\xea\x82\xc4\x82\xa2\x82\xe9\x89\xc2\x94\x5c\x90"
+    "\xab\x82\xaa\x82\xa0\x82\xe8\x82\xdc\x82\xb7\x81\x42\x0d\x0a\x83o\x83\x62\x83N\x83\x41\x83"
+    "\x62\x83v\x83t\x83@\x83\x43\x83\x8b ";
+const char kPartlyRewrittenAfterBackup[] =
     " \x82\xa9\x82\xe7\x8c\xb3\x82\xc9\x96\xdf\x82\xb5\x82\xc4\x89\xba\x82\xb3\x82\xa2\x81\x42";
 
 constexpr char kBackupSuffix[] = ".BAK";
@@ -67,6 +69,8 @@ constexpr char kBackupSuffix[] = ".BAK";
 char g_backupPath[kMaxPathBytes + sizeof kBackupSuffix];
 // Room for either composed message with two paths of the longest length.
 char g_message[1024 + 2 * sizeof g_backupPath];
+// The backup is copied through this buffer.
+unsigned char g_copyBuffer[kScanChunkBytes];
 
 // Forms "<path>.BAK"; false when the path is longer than a path field holds.
 bool FormBackupPath(const char* path) {
@@ -92,6 +96,48 @@ const char* ComposeMessage(std::initializer_list<const char*> parts) {
     return g_message;
 }
 
+// Copies every byte of `from` to `to`, then puts `to` on the disk; false
+// when any step fails, a read that ends before the size included.
+bool CopyContents(PatchFile& from, PatchFile& to) {
+    uint64_t size = 0;
+    if (!from.QuerySize(size)) {
+        return false;
+    }
+    for (uint64_t copied = 0; copied < size;) {
+        size_t request =
+            static_cast<size_t>(std::min<uint64_t>(sizeof g_copyBuffer, size - copied));
+        size_t got = from.ReadAt(copied, g_copyBuffer, request);
+        if (got == 0 || to.WriteAt(copied, g_copyBuffer, got) != got) {
+            return false;
+        }
+        copied += got;
+    }
+    return to.Flush();
+}
+
+// Copies the executable at `path` to a new file at g_backupPath and puts the
+// copy on the disk before the executable is touched. A copy that fails part
+// way is removed, so no truncated file is left looking like a backup; a file
+// that was already at the backup path is never opened, let alone removed.
+bool MakeBackup(PatchPlatform& platform, const char* path) {
+    PatchFile* source = platform.OpenRead(path);
+    if (source == nullptr) {
+        return false;
+    }
+    PatchFile* backup = platform.CreateNew(g_backupPath);
+    if (backup == nullptr) {
+        source->Close();
+        return false;
+    }
+    bool copied = CopyContents(*source, *backup);
+    backup->Close();
+    source->Close();
+    if (!copied) {
+        platform.Remove(g_backupPath);
+    }
+    return copied;
+}
+
 // The executable could not be opened for writing after its backup was made:
 // the user must know that the backup exists, since it stops every later try.
 void ShowOpenFailure(PatchPlatform& platform, OwnerWindow owner, const char* path) {
@@ -99,6 +145,15 @@ void ShowOpenFailure(PatchPlatform& platform, OwnerWindow owner, const char* pat
         owner,
         ComposeMessage({path, kOpenFailedBeforeBackup, g_backupPath, kOpenFailedAfterBackup}),
         nullptr);
+}
+
+// A scan that failed part way must never be reported as a success, nor as a
+// file without names: names before the failure may have been rewritten.
+void ShowPartlyRewritten(PatchPlatform& platform, OwnerWindow owner, const char* whileDoing) {
+    platform.ShowMessage(owner,
+                         ComposeMessage({whileDoing, kPartlyRewrittenBeforeBackup, g_backupPath,
+                                         kPartlyRewrittenAfterBackup}),
+                         nullptr);
 }
 
 void ShowScanOutcome(PatchPlatform& platform, OwnerWindow owner, ScanResult result) {
@@ -110,11 +165,10 @@ void ShowScanOutcome(PatchPlatform& platform, OwnerWindow owner, ScanResult resu
             platform.ShowMessage(owner, kNoNameFound, nullptr);
             break;
         case ScanResult::WriteFailed:
-            // A partly rewritten executable must never be reported as a success.
-            platform.ShowMessage(
-                owner,
-                ComposeMessage({kWriteFailedBeforeBackup, g_backupPath, kWriteFailedAfterBackup}),
-                nullptr);
+            ShowPartlyRewritten(platform, owner, kWhileWriting);
+            break;
+        case ScanResult::ReadFailed:
+            ShowPartlyRewritten(platform, owner, kWhileReading);
             break;
     }
 }
@@ -131,7 +185,7 @@ void DisableJoystick(PatchPlatform& platform, OwnerWindow owner, const char* pat
         platform.ShowMessage(owner, kBackupError, path);
         return;
     }
-    if (!platform.CopyNoOverwrite(path, g_backupPath)) {
+    if (!MakeBackup(platform, path)) {
         platform.ShowMessage(owner, kBackupError, g_backupPath);
         return;
     }

@@ -16,20 +16,24 @@ enum class ScanResult {
     NoNameFound,  // the file holds neither name; nothing was written
     Rewritten,    // at least one name was rewritten and every write succeeded
     WriteFailed,  // a write failed: the file may be partly rewritten
+    ReadFailed,   // the size or a read before the end failed: the file may be partly rewritten
 };
 
 // Scans `file` from offset 0 to its end and rewrites every joyGetPosEx (the
 // longer name is tried first) and joyGetPos that starts at a lower-case j
 // into midiInGetID or mmioClose, written at the j. The byte after every j is
-// skipped, matched or not. A read error counts as the end of the file; a
-// failed write ends the scan. `chunkBytes` (1..kScanChunkBytes) is how much
-// is read at a time; the result and the writes do not depend on it.
+// skipped, matched or not. The scan reads up to the file's size: a size that
+// can't be learnt, or a read that fails before the end, ends it as ReadFailed
+// (never as success or as no name found); a failed write ends it too. `chunkBytes`
+// (1..kScanChunkBytes) is how much is read at a time; the result and the writes do not depend on
+// it.
 ScanResult RewriteJoystickNames(PatchFile& file, size_t chunkBytes = kScanChunkBytes);
 
 // The whole operation for the executable at `path` (Shift-JIS): copies it to
-// "<path>.BAK" without overwriting, shows the notice that the scan takes a
-// while, opens the executable, rewrites the names and tells the outcome, each
-// step by a message box owned by `owner`. No result: the user is told.
+// "<path>.BAK" without overwriting and puts the copy on the disk (a copy that
+// fails part way is removed), shows the notice that the scan takes a while,
+// opens the executable, rewrites the names and tells the outcome, each step
+// by a message box owned by `owner`. No result: the user is told.
 void DisableJoystick(PatchPlatform& platform, OwnerWindow owner, const char* path);
 // The same with this build's backend.
 void DisableJoystick(OwnerWindow owner, const char* path);

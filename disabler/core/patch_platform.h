@@ -1,15 +1,17 @@
 #pragma once
-// What the patch operation needs from the system: a copy that never
-// overwrites, one executable opened for reading and writing with no sharing,
-// and message boxes. Win32 serves it in disabler/platform/win32, a stand-alone
-// POSIX backend in disabler/platform/posix; tests use recording fakes.
+// What the patch operation needs from the system: random-access files (the
+// executable read for its backup, the backup created new, the executable
+// opened for reading and writing with no sharing), removal of a backup that
+// could not be completed, and message boxes. Win32 serves it in
+// disabler/platform/win32, a stand-alone POSIX backend in
+// disabler/platform/posix; tests use recording fakes.
 #include <cstddef>
 #include <cstdint>
 
 // The window that owns the message boxes (the dialog's HWND on Windows).
 using OwnerWindow = void*;
 
-// An executable open for reading and writing. Offsets count from the start.
+// An open file. Offsets count from the start and are 64-bit throughout.
 class PatchFile {
   public:
     virtual ~PatchFile() = default;
@@ -19,23 +21,33 @@ class PatchFile {
     // Writes `count` bytes at `offset` over the bytes there; returns how many
     // were written, fewer than `count` when the write fails.
     virtual size_t WriteAt(uint64_t offset, const void* data, size_t count) = 0;
-    // The file's size in bytes.
-    virtual uint64_t Size() = 0;
+    // The file's size in bytes into `size`; false when it can't be learnt.
+    virtual bool QuerySize(uint64_t& size) = 0;
+    // Puts everything written so far on the disk; false when that fails.
+    virtual bool Flush() = 0;
     // Closes the file; the object must not be used afterwards.
     virtual void Close() = 0;
 };
 
+// The backend owns every PatchFile it hands out; each lives until its Close.
+// At most two files are open at a time (the executable and its backup).
+// Paths are zero-terminated Shift-JIS.
 class PatchPlatform {
   public:
     virtual ~PatchPlatform() = default;
-    // Copies file `source` to `destination`; false when the copy was not
-    // made, and always false when `destination` already exists (it is never
-    // overwritten). Paths are zero-terminated Shift-JIS.
-    virtual bool CopyNoOverwrite(const char* source, const char* destination) = 0;
+    // Opens the existing file `path` for reading, letting others read it too
+    // (a running game's executable can be read); nullptr when it can't be
+    // opened so (missing, a folder, open for writing elsewhere).
+    virtual PatchFile* OpenRead(const char* path) = 0;
+    // Creates `path` as a new, empty file open for writing; nullptr when a
+    // file of that name exists already (it is never overwritten) or the file
+    // can't be created.
+    virtual PatchFile* CreateNew(const char* path) = 0;
+    // Deletes the file `path`.
+    virtual void Remove(const char* path) = 0;
     // Opens the existing file `path` for reading and writing, with no sharing
     // so that no other process can open it meanwhile; nullptr when it cannot
-    // be opened so (missing, read-only, in use). The backend owns the object,
-    // which lives until its Close; one file is open at a time.
+    // be opened so (missing, read-only, in use).
     virtual PatchFile* OpenReadWrite(const char* path) = 0;
     // Shows the Shift-JIS `text` in a message box with an OK button, owned by
     // `owner`, and returns when the user has dismissed it. A null `caption`

@@ -35,7 +35,11 @@ class MemoryFile : public PatchFile {
         return count;
     }
 
-    uint64_t Size() override { return bytes_.size(); }
+    bool QuerySize(uint64_t& size) override {
+        size = bytes_.size();
+        return true;
+    }
+    bool Flush() override { return true; }
     void Close() override {}
 
     const std::vector<uint8_t>& bytes() const { return bytes_; }

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -54,50 +55,96 @@ std::string OpenFailure(const std::string& path) {
            path + ".BAK" + Sjis(" は作成済みです。次に試す前に削除して下さい。");
 }
 
-std::string WriteFailure(const std::string& path) {
-    return Sjis(
-               "書き込み中にエラーが発生したため、ジョイステイック無効化処理を適用できません"
-               "でした。\r\n実行ファイルは途中まで書き換えられている可能性があります。\r\n"
-               "バックアップファイル ") +
+// The message of a scan that failed part way; `whileDoing` says in what.
+std::string PartlyRewritten(const std::string& whileDoing, const std::string& path) {
+    return Sjis(whileDoing +
+                "中にエラーが発生したため、ジョイステイック無効化処理を適用できません"
+                "でした。\r\n実行ファイルは途中まで書き換えられている可能性があります。\r\n"
+                "バックアップファイル ") +
            path + ".BAK" + Sjis(" から元に戻して下さい。");
 }
 
-// A file whose writes all fail after `keeps` bytes of the first.
-class FailingWriteFile : public PatchFile {
-  public:
-    explicit FailingWriteFile(PatchFile& real) : real_(real) {}
-    size_t ReadAt(uint64_t offset, void* buffer, size_t count) override {
-        return real_.ReadAt(offset, buffer, count);
-    }
-    size_t WriteAt(uint64_t offset, const void* data, size_t count) override {
-        return writesBeforeFailure_-- > 0 ? real_.WriteAt(offset, data, count) : 0;
-    }
-    uint64_t Size() override { return real_.Size(); }
-    void Close() override { real_.Close(); }
-    void FailAfter(int writes) { writesBeforeFailure_ = writes; }
-
-  private:
-    PatchFile& real_;
-    int writesBeforeFailure_ = 0;
+// What goes wrong with one of the files the operation opens.
+struct Faults {
+    int readsBeforeFailure = -1;   // -1: reads never fail
+    int writesBeforeFailure = -1;  // -1: writes never fail
+    bool sizeFails = false;
+    bool flushFails = false;
 };
 
-// This build's file backend, with every call recorded in order. Messages are
-// recorded, not shown.
+Faults ReadsFailAfter(int reads) {
+    Faults faults;
+    faults.readsBeforeFailure = reads;
+    return faults;
+}
+Faults WritesFailAfter(int writes) {
+    Faults faults;
+    faults.writesBeforeFailure = writes;
+    return faults;
+}
+Faults SizeFails() {
+    Faults faults;
+    faults.sizeFails = true;
+    return faults;
+}
+Faults FlushFails() {
+    Faults faults;
+    faults.flushFails = true;
+    return faults;
+}
+
+// A file of this build's backend with `faults` injected; flushes and closes
+// are recorded in `calls` under `name`.
+class FaultyFile : public PatchFile {
+  public:
+    FaultyFile(PatchFile& real, std::string name, Faults faults, std::vector<std::string>& calls)
+        : real_(real), name_(std::move(name)), faults_(faults), calls_(calls) {}
+    size_t ReadAt(uint64_t offset, void* buffer, size_t count) override {
+        return Allowed(faults_.readsBeforeFailure) ? real_.ReadAt(offset, buffer, count) : 0;
+    }
+    size_t WriteAt(uint64_t offset, const void* data, size_t count) override {
+        return Allowed(faults_.writesBeforeFailure) ? real_.WriteAt(offset, data, count) : 0;
+    }
+    bool QuerySize(uint64_t& size) override { return !faults_.sizeFails && real_.QuerySize(size); }
+    bool Flush() override {
+        calls_.push_back("flush " + name_);
+        return !faults_.flushFails && real_.Flush();
+    }
+    void Close() override {
+        calls_.push_back("close " + name_);
+        real_.Close();
+    }
+
+  private:
+    static bool Allowed(int& before) { return before < 0 || before-- > 0; }
+
+    PatchFile& real_;
+    std::string name_;
+    Faults faults_;
+    std::vector<std::string>& calls_;
+};
+
+// This build's file backend, with every call recorded in order and faults
+// injected by the role of the file: the executable read for its backup, the
+// backup, the executable opened for the rewrite. Messages are recorded, not
+// shown.
 class RecordingPlatform : public PatchPlatform {
   public:
-    bool CopyNoOverwrite(const char* source, const char* destination) override {
-        calls.push_back("copy "s + source + " -> " + destination);
-        return SystemPatchPlatform().CopyNoOverwrite(source, destination);
+    PatchFile* OpenRead(const char* path) override {
+        calls.push_back("open-read "s + path);
+        return Wrap(SystemPatchPlatform().OpenRead(path), path, sourceFaults);
+    }
+    PatchFile* CreateNew(const char* path) override {
+        calls.push_back("create "s + path);
+        return Wrap(SystemPatchPlatform().CreateNew(path), path, backupFaults);
+    }
+    void Remove(const char* path) override {
+        calls.push_back("remove "s + path);
+        SystemPatchPlatform().Remove(path);
     }
     PatchFile* OpenReadWrite(const char* path) override {
         calls.push_back("open "s + path);
-        PatchFile* file = SystemPatchPlatform().OpenReadWrite(path);
-        if (file == nullptr || failWritesAfter < 0) {
-            return file;
-        }
-        failing_ = std::make_unique<FailingWriteFile>(*file);
-        failing_->FailAfter(failWritesAfter);
-        return failing_.get();
+        return Wrap(SystemPatchPlatform().OpenReadWrite(path), path, rewriteFaults);
     }
     void ShowMessage(OwnerWindow owner, const char* text, const char* caption) override {
         EXPECT_EQ(owner, kOwner);
@@ -105,13 +152,25 @@ class RecordingPlatform : public PatchPlatform {
         calls.push_back("message");
     }
 
+    bool Called(const std::string& call) const {
+        return std::find(calls.begin(), calls.end(), call) != calls.end();
+    }
+
     static inline OwnerWindow const kOwner = reinterpret_cast<OwnerWindow>(0x1234);
     std::vector<std::string> calls;
     std::vector<std::pair<std::string, std::string>> messages;  // text, caption
-    int failWritesAfter = -1;                                   // -1: writes never fail
+    Faults sourceFaults, backupFaults, rewriteFaults;
 
   private:
-    std::unique_ptr<FailingWriteFile> failing_;
+    PatchFile* Wrap(PatchFile* real, const char* path, Faults faults) {
+        if (real == nullptr) {
+            return nullptr;
+        }
+        files_.push_back(std::make_unique<FaultyFile>(*real, path, faults, calls));
+        return files_.back().get();
+    }
+
+    std::vector<std::unique_ptr<FaultyFile>> files_;
 };
 
 using Messages = std::vector<std::pair<std::string, std::string>>;
@@ -160,8 +219,11 @@ const std::string kPatchedGame = "MZ\x90\0winmm.dll\0joyGetDevCapsA\0midiInGetID
 TEST_F(DisablerPatch, RewritesTheExecutableAfterItsBackup) {
     Write(exe_, kGame);
     DisableJoystick(platform_, RecordingPlatform::kOwner, exe_.c_str());
-    EXPECT_EQ(platform_.calls, (std::vector<std::string>{"copy " + exe_ + " -> " + backup_,
-                                                         "message", "open " + exe_, "message"}));
+    // The backup is on the disk before the notice, and so before the rewrite.
+    EXPECT_EQ(platform_.calls,
+              (std::vector<std::string>{"open-read " + exe_, "create " + backup_,
+                                        "flush " + backup_, "close " + backup_, "close " + exe_,
+                                        "message", "open " + exe_, "close " + exe_, "message"}));
     EXPECT_EQ(platform_.messages, (Messages{{kNotice, kNoCaption}, {kSuccess, kSuccessCaption}}));
     EXPECT_EQ(Read(exe_), kPatchedGame);
     EXPECT_EQ(Read(backup_), kGame);
@@ -187,8 +249,8 @@ TEST_F(DisablerPatch, SecondRunStopsAtTheExistingBackup) {
     platform_.messages.clear();
 
     DisableJoystick(platform_, RecordingPlatform::kOwner, exe_.c_str());
-    EXPECT_EQ(platform_.calls,
-              (std::vector<std::string>{"copy " + exe_ + " -> " + backup_, "message"}));
+    EXPECT_EQ(platform_.calls, (std::vector<std::string>{"open-read " + exe_, "create " + backup_,
+                                                         "close " + exe_, "message"}));
     EXPECT_EQ(platform_.messages, (Messages{{kBackupError, backup_}}));
     EXPECT_EQ(Read(backup_), kGame) << "the backup was overwritten";
     EXPECT_EQ(Read(exe_), kPatchedGame);
@@ -215,7 +277,8 @@ TEST_F(DisablerPatch, CopyFailuresNameTheBackupPathInFull) {
         platform_.messages.clear();
         DisableJoystick(platform_, RecordingPlatform::kOwner, test.path.c_str());
         EXPECT_EQ(platform_.messages, (Messages{{kBackupError, test.caption}})) << test.what;
-        EXPECT_EQ(platform_.calls.size(), 2u) << test.what << ": went on after the copy failed";
+        EXPECT_FALSE(platform_.Called("open " + test.path))
+            << test.what << ": went on after the copy failed";
         EXPECT_EQ(Read(test.caption), "(missing)") << test.what << ": a backup was left";
     }
 }
@@ -248,18 +311,69 @@ TEST_F(DisablerPatch, ExecutableInUseIsToldAndItsBackupNamed) {
     EXPECT_EQ(platform_.messages, (Messages{{kBackupError, backup_}}));
 }
 
+// Mended: a backup copy that failed part way used to stay behind, truncated
+// yet looking like a backup, and stopped every later try. Whatever step
+// fails, the partial backup is removed, the executable is never opened for
+// the rewrite, and the next try copies afresh.
+TEST_F(DisablerPatch, BackupThatFailsPartWayIsRemoved) {
+    // Large enough for several copy buffers, with names at the end.
+    const std::string game = std::string(3 * kScanChunkBytes + 100, 'x') + kGame;
+    struct Case {
+        const char* what;
+        Faults source, backup;
+    };
+    const Case cases[] = {
+        {"first write", {}, WritesFailAfter(0)},
+        {"write after the first buffer", {}, WritesFailAfter(1)},
+        {"read of the executable after the first buffer", ReadsFailAfter(1), {}},
+        {"size of the executable", SizeFails(), {}},
+        {"flush of the backup", {}, FlushFails()},
+    };
+    for (const Case& test : cases) {
+        Write(exe_, game);
+        platform_.calls.clear();
+        platform_.messages.clear();
+        platform_.sourceFaults = test.source;
+        platform_.backupFaults = test.backup;
+        DisableJoystick(platform_, RecordingPlatform::kOwner, exe_.c_str());
+        EXPECT_EQ(platform_.messages, (Messages{{kBackupError, backup_}})) << test.what;
+        EXPECT_EQ(Read(backup_), "(missing)") << test.what << ": a partial backup was left";
+        EXPECT_FALSE(platform_.Called("open " + exe_)) << test.what;
+        EXPECT_EQ(Read(exe_), game) << test.what;
+    }
+    platform_.sourceFaults = platform_.backupFaults = Faults{};
+    platform_.messages.clear();
+    DisableJoystick(platform_, RecordingPlatform::kOwner, exe_.c_str());
+    EXPECT_EQ(platform_.messages.back(), std::make_pair(kSuccess, kSuccessCaption));
+    EXPECT_EQ(Read(backup_), game);
+}
+
 // Mended: a write that fails partway must never end in the success message,
-// even after earlier names were rewritten.
-TEST_F(DisablerPatch, FailedWriteIsToldNotReportedAsSuccess) {
-    for (int writesBeforeFailure : {0, 1}) {
+// even after earlier names were rewritten; nor may a size that can't be
+// learnt or a read that fails before the end, which used to end the scan as
+// if the file ended there ("no name found", or success for the names before).
+TEST_F(DisablerPatch, ScanFailuresAreToldNotReportedAsSuccess) {
+    struct Case {
+        const char* what;
+        Faults faults;
+        std::string whileDoing;
+    };
+    const Case cases[] = {
+        {"first write", WritesFailAfter(0), "書き込み"},
+        {"second write", WritesFailAfter(1), "書き込み"},
+        {"size", SizeFails(), "読み込み"},
+        {"first read", ReadsFailAfter(0), "読み込み"},
+    };
+    for (const Case& test : cases) {
         Write(exe_, kGame);
         std::remove(backup_.c_str());
         platform_.messages.clear();
-        platform_.failWritesAfter = writesBeforeFailure;
+        platform_.rewriteFaults = test.faults;
         DisableJoystick(platform_, RecordingPlatform::kOwner, exe_.c_str());
-        EXPECT_EQ(platform_.messages,
-                  (Messages{{kNotice, kNoCaption}, {WriteFailure(exe_), kNoCaption}}))
-            << writesBeforeFailure << " writes before the failure";
+        EXPECT_EQ(
+            platform_.messages,
+            (Messages{{kNotice, kNoCaption}, {PartlyRewritten(test.whileDoing, exe_), kNoCaption}}))
+            << test.what;
         EXPECT_EQ(Read(backup_), kGame);
     }
 }

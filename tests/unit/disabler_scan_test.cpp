@@ -1,6 +1,11 @@
 // The name scan of disabler: its edge cases on real files, and the
 // buffered scan against a plain one-byte-at-a-time model of the
 // scan, whatever the chunk size.
+#ifdef _WIN32
+#include <windows.h>
+#include <winioctl.h>
+#endif
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -16,17 +21,19 @@ using namespace std::string_literals;
 
 namespace {
 
-// A file in memory that records every write and can be told to fail one.
+// A file in memory that records every write and can be told to fail one
+// write, its size query, or every read from an offset on.
 class MemoryFile : public PatchFile {
   public:
     explicit MemoryFile(std::string bytes) : bytes_(std::move(bytes)) {}
 
     size_t ReadAt(uint64_t offset, void* buffer, size_t count) override {
         ++reads;
-        if (offset >= bytes_.size()) {
+        uint64_t end = std::min<uint64_t>(bytes_.size(), readsFailFrom);
+        if (offset >= end) {
             return 0;
         }
-        size_t got = std::min(count, bytes_.size() - static_cast<size_t>(offset));
+        size_t got = std::min(count, static_cast<size_t>(end - offset));
         std::memcpy(buffer, bytes_.data() + offset, got);
         return got;
     }
@@ -44,15 +51,21 @@ class MemoryFile : public PatchFile {
         return allowed;
     }
 
-    uint64_t Size() override { return bytes_.size(); }
+    bool QuerySize(uint64_t& size) override {
+        size = bytes_.size();
+        return !sizeFails;
+    }
+    bool Flush() override { return true; }
     void Close() override { closed = true; }
 
     const std::string& bytes() const { return bytes_; }
 
     std::vector<std::string> writes;  // "offset:bytes", in order
     size_t reads = 0;
-    size_t failingWrite = 0;       // 1-based number of the write that fails; 0 for none
-    size_t failingWriteKeeps = 0;  // bytes that the failing write still transfers
+    size_t failingWrite = 0;              // 1-based number of the write that fails; 0 for none
+    size_t failingWriteKeeps = 0;         // bytes that the failing write still transfers
+    uint64_t readsFailFrom = UINT64_MAX;  // reads bring nothing from this offset on
+    bool sizeFails = false;
     bool closed = false;
 
   private:
@@ -67,6 +80,8 @@ const char* ResultName(ScanResult result) {
             return "Rewritten";
         case ScanResult::WriteFailed:
             return "WriteFailed";
+        case ScanResult::ReadFailed:
+            return "ReadFailed";
     }
     return "?";
 }
@@ -96,6 +111,21 @@ std::string ReadWholeFile(const std::string& path) {
     }
     std::fclose(file);
     return bytes;
+}
+
+// An empty file that stays sparse when written far past its end (Linux file
+// systems do so by themselves; NTFS must be told).
+void CreateSparseFile(const std::string& path) {
+#ifdef _WIN32
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
+    DWORD ignored = 0;
+    DeviceIoControl(file, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &ignored, nullptr);
+    CloseHandle(file);
+#else
+    WriteWholeFile(path, "");
+#endif
 }
 
 // Runs the real scan on a real file holding `input` through this build's
@@ -236,6 +266,125 @@ TEST(DisablerScan, WriteFailureEndsTheScanAndIsReported) {
             EXPECT_EQ(file.writes.size(), test.expectedWrites) << "the scan went on after it";
         }
     }
+}
+
+// Mended: a size that can't be learnt, or a read that fails before the end,
+// used to end the scan as if the file ended there. The scan stops there and
+// says so, and never rewrites a name whose end it could not read.
+TEST(DisablerScan, ReadFailureEndsTheScanAndIsReported) {
+    const std::string input = "joyGetPos\0"s + std::string(100, 'x') + "joyGetPos\0xxjoyGetPosEx"s;
+    const size_t secondName = 110;
+    const size_t longNameTail = input.size() - 2;  // the "Ex" of the last name
+    struct Case {
+        const char* what;
+        bool sizeFails;
+        uint64_t readsFailFrom;
+        size_t expectedWrites;
+    };
+    const Case cases[] = {
+        {"size", true, UINT64_MAX, 0},
+        {"first read", false, 0, 0},
+        {"read between two names", false, secondName, 1},
+        {"read inside a name, after its first eight bytes", false, longNameTail, 2},
+    };
+    for (const Case& test : cases) {
+        for (size_t chunk : {size_t{1}, size_t{11}, kScanChunkBytes}) {
+            MemoryFile file(input);
+            file.sizeFails = test.sizeFails;
+            file.readsFailFrom = test.readsFailFrom;
+            EXPECT_STREQ(ResultName(RewriteJoystickNames(file, chunk)), "ReadFailed")
+                << test.what << ", chunk " << chunk;
+            EXPECT_EQ(file.writes.size(), test.expectedWrites) << test.what << ", chunk " << chunk;
+        }
+    }
+}
+
+// A file of `size` zero bytes holding a few pieces at given offsets, no
+// bigger in memory than its pieces: offsets past 4 GiB without a 4 GiB file.
+class SparseFile : public PatchFile {
+  public:
+    using Pieces = std::vector<std::pair<uint64_t, std::string>>;
+    SparseFile(uint64_t size, Pieces pieces) : size_(size), pieces_(std::move(pieces)) {}
+
+    size_t ReadAt(uint64_t offset, void* buffer, size_t count) override {
+        if (offset >= size_) {
+            return 0;
+        }
+        size_t got = static_cast<size_t>(std::min<uint64_t>(count, size_ - offset));
+        char* bytes = static_cast<char*>(buffer);
+        std::memset(bytes, 0, got);
+        for (const auto& [start, piece] : pieces_) {  // later pieces (writes) win
+            for (size_t i = 0; i < piece.size(); ++i) {
+                if (start + i >= offset && start + i < offset + got) {
+                    bytes[start + i - offset] = piece[i];
+                }
+            }
+        }
+        return got;
+    }
+    size_t WriteAt(uint64_t offset, const void* data, size_t count) override {
+        pieces_.emplace_back(offset, std::string(static_cast<const char*>(data), count));
+        writes.push_back(std::to_string(offset) + ":" + pieces_.back().second);
+        return count;
+    }
+    bool QuerySize(uint64_t& size) override {
+        size = size_;
+        return true;
+    }
+    bool Flush() override { return true; }
+    void Close() override {}
+
+    std::vector<std::string> writes;  // "offset:bytes", in order
+
+  private:
+    uint64_t size_;
+    Pieces pieces_;
+};
+
+TEST(DisablerScan, FilePastFourGiBIsScannedToItsEnd) {
+    const uint64_t k4GiB = uint64_t{1} << 32;
+    const uint64_t size = k4GiB + 2 * kScanChunkBytes + 20;
+    SparseFile file(size, {{k4GiB - 5, "joyGetPosEx"},
+                           {k4GiB + kScanChunkBytes - 3, "joyGetPos"},
+                           {size - 9, "joyGetPos"}});
+    EXPECT_STREQ(ResultName(RewriteJoystickNames(file)), "Rewritten");
+    EXPECT_EQ(file.writes, (std::vector<std::string>{
+                               std::to_string(k4GiB - 5) + ":midiInGetID",
+                               std::to_string(k4GiB + kScanChunkBytes - 3) + ":mmioClose",
+                               std::to_string(size - 9) + ":mmioClose",
+                           }));
+}
+
+// This build's file backend positions with 64-bit offsets: bytes written
+// across and past 4 GiB in a real file (sparse, so it takes no room) read
+// back where they were written, and the size counts them.
+TEST(DisablerScan, BackendPositionsPastFourGiB) {
+    const uint64_t k4GiB = uint64_t{1} << 32;
+    const uint64_t offsets[] = {
+        k4GiB - 4,           // across the 4 GiB line
+        k4GiB + 0x80000000,  // the low word's top bit set
+        2 * k4GiB - 1,       // the low word all ones, SetFilePointer's error mark
+    };
+    std::string path = TempPath("sparse.bin");
+    std::remove(path.c_str());
+    CreateSparseFile(path);
+    PatchFile* file = SystemPatchPlatform().OpenReadWrite(path.c_str());
+    ASSERT_NE(file, nullptr);
+    for (uint64_t offset : offsets) {
+        EXPECT_EQ(file->WriteAt(offset, "joyGetPos", 9), 9u) << offset;
+    }
+    uint64_t size = 0;
+    EXPECT_TRUE(file->QuerySize(size));
+    EXPECT_EQ(size, 2 * k4GiB - 1 + 9);
+    for (uint64_t offset : offsets) {
+        char bytes[10] = {};
+        EXPECT_EQ(file->ReadAt(offset - 1, bytes, 10), 10u) << offset;
+        EXPECT_EQ(std::string(bytes, 10), "\0joyGetPos"s) << offset;
+    }
+    char past;
+    EXPECT_EQ(file->ReadAt(size, &past, 1), 0u);
+    file->Close();
+    std::remove(path.c_str());
 }
 
 TEST(DisablerScan, ReadsThroughChunksNotBytes) {

@@ -15,6 +15,7 @@ namespace {
 
 class PosixPatchFile : public PatchFile {
   public:
+    bool IsOpen() const { return descriptor_ >= 0; }
     void Attach(int descriptor) { descriptor_ = descriptor; }
 
     size_t ReadAt(uint64_t offset, void* buffer, size_t count) override {
@@ -41,10 +42,16 @@ class PosixPatchFile : public PatchFile {
         return written;
     }
 
-    uint64_t Size() override {
+    bool QuerySize(uint64_t& size) override {
         struct stat status;
-        return fstat(descriptor_, &status) == 0 ? static_cast<uint64_t>(status.st_size) : 0;
+        if (fstat(descriptor_, &status) != 0) {
+            return false;
+        }
+        size = static_cast<uint64_t>(status.st_size);
+        return true;
     }
+
+    bool Flush() override { return fsync(descriptor_) == 0; }
 
     void Close() override {
         close(descriptor_);  // also releases the exclusive lock
@@ -55,64 +62,34 @@ class PosixPatchFile : public PatchFile {
     int descriptor_ = -1;
 };
 
-bool CopyContents(int from, int to) {
-    char buffer[64 * 1024];
-    for (;;) {
-        ssize_t got = read(from, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got <= 0) {
-            return got == 0;
-        }
-        for (ssize_t done = 0; done < got;) {
-            ssize_t put = write(to, buffer + done, static_cast<size_t>(got - done));
-            if (put < 0 && errno == EINTR) {
-                continue;
-            }
-            if (put <= 0) {
-                return false;
-            }
-            done += put;
-        }
-    }
-}
-
 class PosixPatchPlatform : public PatchPlatform {
   public:
-    bool CopyNoOverwrite(const char* source, const char* destination) override {
-        int from = open(source, O_RDONLY);
-        if (from < 0) {
-            return false;
+    PatchFile* OpenRead(const char* path) override {
+        int descriptor = open(path, O_RDONLY);
+        struct stat status;
+        if (descriptor >= 0 && (fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode))) {
+            close(descriptor);  // a folder reads as an error, not as a file
+            return nullptr;
         }
-        // O_EXCL: an existing backup is never overwritten.
-        int to = open(destination, O_WRONLY | O_CREAT | O_EXCL, 0644);
-        if (to < 0) {
-            close(from);
-            return false;
-        }
-        bool copied = CopyContents(from, to);
-        copied = close(to) == 0 && copied;
-        close(from);
-        if (!copied) {
-            unlink(destination);  // ours, just created: no half backup stays behind
-        }
-        return copied;
+        return Adopt(descriptor);
     }
+
+    PatchFile* CreateNew(const char* path) override {
+        // O_EXCL: an existing file is never overwritten.
+        return Adopt(open(path, O_WRONLY | O_CREAT | O_EXCL, 0644));
+    }
+
+    void Remove(const char* path) override { unlink(path); }
 
     PatchFile* OpenReadWrite(const char* path) override {
         int descriptor = open(path, O_RDWR);
-        if (descriptor < 0) {
-            return nullptr;
-        }
         // The nearest thing to Windows' share mode 0: an exclusive lock that
         // fails at once when another process holds one.
-        if (flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
+        if (descriptor >= 0 && flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
             close(descriptor);
             return nullptr;
         }
-        file_.Attach(descriptor);
-        return &file_;
+        return Adopt(descriptor);
     }
 
     void ShowMessage(OwnerWindow, const char* text, const char* caption) override {
@@ -120,7 +97,22 @@ class PosixPatchPlatform : public PatchPlatform {
     }
 
   private:
-    PosixPatchFile file_;
+    // Hands out an open descriptor (-1 gives nullptr) as a free file object.
+    PatchFile* Adopt(int descriptor) {
+        if (descriptor < 0) {
+            return nullptr;
+        }
+        for (PosixPatchFile& file : files_) {
+            if (!file.IsOpen()) {
+                file.Attach(descriptor);
+                return &file;
+            }
+        }
+        close(descriptor);
+        return nullptr;
+    }
+
+    PosixPatchFile files_[2];
 };
 
 }  // namespace

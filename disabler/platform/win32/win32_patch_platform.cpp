@@ -14,12 +14,13 @@ using WidePath = WideTextOf<MAX_PATH + 16>;
 
 class Win32PatchFile : public PatchFile {
   public:
+    bool IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
     void Attach(HANDLE handle) { handle_ = handle; }
 
     size_t ReadAt(uint64_t offset, void* buffer, size_t count) override {
         DWORD got = 0;
         if (!Seek(offset) || !ReadFile(handle_, buffer, Clamp(count), &got, nullptr)) {
-            return 0;  // a read error counts as the end of the file
+            return 0;
         }
         return got;
     }
@@ -32,10 +33,16 @@ class Win32PatchFile : public PatchFile {
         return written;
     }
 
-    uint64_t Size() override {
-        LARGE_INTEGER size;
-        return GetFileSizeEx(handle_, &size) ? static_cast<uint64_t>(size.QuadPart) : 0;
+    bool QuerySize(uint64_t& size) override {
+        LARGE_INTEGER bytes;
+        if (!GetFileSizeEx(handle_, &bytes)) {
+            return false;
+        }
+        size = static_cast<uint64_t>(bytes.QuadPart);
+        return true;
     }
+
+    bool Flush() override { return FlushFileBuffers(handle_) != FALSE; }
 
     void Close() override {
         CloseHandle(handle_);
@@ -47,11 +54,13 @@ class Win32PatchFile : public PatchFile {
         return count > 0x40000000u ? 0x40000000u : static_cast<DWORD>(count);
     }
 
+    // SetFilePointerEx takes and reports the whole 64-bit offset and says
+    // plainly whether it failed (SetFilePointer's low word of all ones is
+    // both a valid offset and its error mark).
     bool Seek(uint64_t offset) {
-        LONG high = static_cast<LONG>(offset >> 32);
-        DWORD low =
-            SetFilePointer(handle_, static_cast<LONG>(offset & 0xFFFFFFFFu), &high, FILE_BEGIN);
-        return !(low == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR);
+        LARGE_INTEGER position;
+        position.QuadPart = static_cast<LONGLONG>(offset);
+        return SetFilePointerEx(handle_, position, nullptr, FILE_BEGIN) != FALSE;
     }
 
     HANDLE handle_ = INVALID_HANDLE_VALUE;
@@ -59,21 +68,27 @@ class Win32PatchFile : public PatchFile {
 
 class Win32PatchPlatform : public PatchPlatform {
   public:
-    bool CopyNoOverwrite(const char* source, const char* destination) override {
-        // bFailIfExists TRUE: an existing backup is never overwritten.
-        return CopyFileW(WidePath(source).c_str(), WidePath(destination).c_str(), TRUE) != FALSE;
+    PatchFile* OpenRead(const char* path) override {
+        // Shared for reading only: a running game's executable can be read,
+        // one that something is writing can't.
+        return Adopt(CreateFileW(WidePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN,
+                                 nullptr));
     }
+
+    PatchFile* CreateNew(const char* path) override {
+        // CREATE_NEW: an existing file is never overwritten.
+        return Adopt(CreateFileW(WidePath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+    }
+
+    void Remove(const char* path) override { DeleteFileW(WidePath(path).c_str()); }
 
     PatchFile* OpenReadWrite(const char* path) override {
         // Share mode 0: while the scan runs no other process can open the file.
-        HANDLE handle =
-            CreateFileW(WidePath(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_RANDOM_ACCESS, nullptr);
-        if (handle == INVALID_HANDLE_VALUE) {
-            return nullptr;
-        }
-        file_.Attach(handle);
-        return &file_;
+        return Adopt(CreateFileW(WidePath(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_RANDOM_ACCESS,
+                                 nullptr));
     }
 
     void ShowMessage(OwnerWindow owner, const char* text, const char* caption) override {
@@ -86,7 +101,23 @@ class Win32PatchPlatform : public PatchPlatform {
     }
 
   private:
-    Win32PatchFile file_;
+    // Hands out an open handle (INVALID_HANDLE_VALUE gives nullptr) as a free
+    // file object.
+    PatchFile* Adopt(HANDLE handle) {
+        if (handle == INVALID_HANDLE_VALUE) {
+            return nullptr;
+        }
+        for (Win32PatchFile& file : files_) {
+            if (!file.IsOpen()) {
+                file.Attach(handle);
+                return &file;
+            }
+        }
+        CloseHandle(handle);
+        return nullptr;
+    }
+
+    Win32PatchFile files_[2];
 };
 
 }  // namespace

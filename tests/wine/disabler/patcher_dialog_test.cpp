@@ -266,6 +266,27 @@ class DisablerDialog : public ::testing::Test {
         EXPECT_EQ(shown.caption, caption) << what;
     }
 
+    // Drops the files of `list` (each path zero-terminated, the list ended by
+    // an empty one) on the dialog. A drop handle is only valid in the process
+    // that receives it, and Wine does not carry WM_DROPFILES across
+    // processes; so the DROPFILES block is written into the program's own
+    // memory, where a fixed (pointer) HGLOBAL is what DragQueryFileW and
+    // DragFinish are given, as when the shell drops files.
+    void Drop(const std::wstring& list) {
+        std::string block(sizeof(DROPFILES) + list.size() * sizeof(wchar_t), '\0');
+        DROPFILES header = {};
+        header.pFiles = sizeof(DROPFILES);
+        header.fWide = TRUE;
+        memcpy(block.data(), &header, sizeof header);
+        memcpy(block.data() + sizeof header, list.data(), list.size() * sizeof(wchar_t));
+        void* remote = VirtualAllocEx(process_.hProcess, nullptr, block.size(),
+                                      MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+        ASSERT_NE(remote, nullptr);
+        ASSERT_TRUE(
+            WriteProcessMemory(process_.hProcess, remote, block.data(), block.size(), nullptr));
+        ASSERT_TRUE(PostMessageW(dialog_, WM_DROPFILES, reinterpret_cast<WPARAM>(remote), 0));
+    }
+
     static inline std::wstring defaultCaption_;
     std::wstring folder_, exe_, backup_;
     PROCESS_INFORMATION process_ = {};
@@ -434,26 +455,10 @@ TEST_F(DisablerDialog, BrowseStartsEmptyWithTheExecutableFilterAndCancelKeepsThe
     EXPECT_EQ(PathField(), exe_);
 }
 
-// A drop handle is only valid in the process that receives it, and Wine does
-// not carry WM_DROPFILES across processes; so the DROPFILES block is written
-// into the program's own memory, where a fixed (pointer) HGLOBAL is what
-// DragQueryFileW and DragFinish are given, as when the shell drops files.
 TEST_F(DisablerDialog, DroppedFilesPutTheFirstIntoTheField) {
     const std::wstring first = folder_ + L"一本目.exe";
-    const std::wstring list = first + L'\0' + folder_ + L"second.exe" + L'\0' + L'\0';
-    std::string block(sizeof(DROPFILES) + list.size() * sizeof(wchar_t), '\0');
-    DROPFILES header = {};
-    header.pFiles = sizeof(DROPFILES);
-    header.fWide = TRUE;
-    memcpy(block.data(), &header, sizeof header);
-    memcpy(block.data() + sizeof header, list.data(), list.size() * sizeof(wchar_t));
-    void* remote = VirtualAllocEx(process_.hProcess, nullptr, block.size(),
-                                  MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
-    ASSERT_NE(remote, nullptr);
-    ASSERT_TRUE(WriteProcessMemory(process_.hProcess, remote, block.data(), block.size(), nullptr));
-
     SetPath(L"typed by hand");
-    ASSERT_TRUE(PostMessageW(dialog_, WM_DROPFILES, reinterpret_cast<WPARAM>(remote), 0));
+    Drop(first + L'\0' + folder_ + L"second.exe" + L'\0' + L'\0');
     std::wstring field;
     for (DWORD waited = 0; waited < kTimeoutMs && field != first; waited += 20) {
         Sleep(20);
@@ -461,6 +466,28 @@ TEST_F(DisablerDialog, DroppedFilesPutTheFirstIntoTheField) {
     }
     EXPECT_EQ(field, first);
     EXPECT_EQ(WaitForSingleObject(process_.hProcess, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+}
+
+// Mended: a dropped path longer than the field used to be cut silently to
+// another file's name. It is refused with the message a typed one gets, and
+// the field keeps what it held; so is one in characters that fit yet longer
+// than 259 Shift-JIS bytes.
+TEST_F(DisablerDialog, DroppedPathTooLongIsRefused) {
+    struct Case {
+        const char* what;
+        std::wstring path;
+    };
+    const Case cases[] = {
+        {"more characters than the field", folder_ + std::wstring(300, L'L') + L".exe"},
+        {"more Shift-JIS bytes than the field", folder_ + std::wstring(150, L'ア') + L".exe"},
+        {"longer than the dialog reads", folder_ + std::wstring(1100, L'L') + L".exe"},
+    };
+    for (const Case& test : cases) {
+        SetPath(L"typed by hand");
+        Drop(test.path + L'\0' + L'\0');
+        ExpectBox(kUnusablePath, defaultCaption_, test.what);
+        EXPECT_EQ(PathField(), L"typed by hand") << test.what;
+    }
 }
 
 TEST_F(DisablerDialog, EscapeLeavesTheDialogOpenAndExitEndsTheProgram) {

@@ -13,18 +13,36 @@ WINE64=$("$repo_scripts/find-wine.sh" 8664) || { echo "wine-session: Wine is mis
 WINE32=$("$repo_scripts/find-wine.sh" 014c 2>/dev/null) || WINE32=""
 export WINE64 WINE32
 
-if [ -z "${USE_DISPLAY:-}" ]; then
+# Starts Xvfb on the first free display from :90 to :140 and exports DISPLAY.
+# Other sessions may start servers at the same time: a server that loses its
+# display to one of them exits, and the next display is tried.
+wine_session_start_xvfb() {
+    local n
     for n in $(seq 90 140); do
-        [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] && continue
-        Xvfb :$n -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+        if [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; then
+            continue
+        fi
+        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
         wine_session_xvfb=$!
-        export DISPLAY=:$n
-        break
+        for _ in $(seq 50); do
+            kill -0 "$wine_session_xvfb" 2>/dev/null || break
+            if [ -e "/tmp/.X11-unix/X$n" ]; then
+                export DISPLAY=":$n"
+                return 0
+            fi
+            sleep 0.1
+        done
+        kill "$wine_session_xvfb" 2>/dev/null || true
+        wine_session_xvfb=""
     done
-    for _ in $(seq 50); do
-        [ -e /tmp/.X11-unix/X${DISPLAY#:} ] && break
-        sleep 0.1
-    done
+    echo "wine-session: no free X display from :90 to :140 (each has a server, or a lock" \
+        "file /tmp/.X<n>-lock, left from one); stop those servers or remove stale lock" \
+        "files, or set USE_DISPLAY to a display to use" >&2
+    return 1
+}
+
+if [ -z "${USE_DISPLAY:-}" ]; then
+    wine_session_start_xvfb || return 1
 else
     export DISPLAY=$USE_DISPLAY
 fi

@@ -7,6 +7,7 @@
 
 #include "capture_window.h"
 #include "common/win32/sjis_text.h"
+#include "foreground_follow.h"
 #include "main_window.h"
 #include "mapper/engine/polling.h"
 #include "mapper/model/keyset_table.h"
@@ -106,5 +107,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandTail, int showCom
     }
     FirstFill();
     StartPollingThread();
-    return RunMessageLoop();
+    ForegroundFollow follow;
+    StartForegroundFollow(follow, g_ui.mainWindow, g_keySets, g_engine);
+    const int exitCode = RunMessageLoop();
+    StopForegroundFollow(follow);
+    return exitCode;
 }

@@ -1,0 +1,141 @@
+#include "foreground_follow.h"
+
+#include "common/win32/sjis_text.h"
+
+namespace {
+
+constexpr UINT kFallbackTickMs = 1000;
+// Long enough for any path a process can have (the "\\?\" form included).
+constexpr DWORD kImagePathSize = 32768;
+// A file name has at most 255 UTF-16 units, two Shift-JIS bytes each.
+constexpr int kProgramNameSize = 512;
+
+// The event hook's and the thread timer's callbacks carry no parameter of
+// ours: the one follower of the process is reached through this.
+ForegroundFollow* g_follow = nullptr;
+
+DWORD ProcessOf(HWND window) {
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    return processId;
+}
+
+bool IsOwnProgram(HWND window) {
+    return ProcessOf(window) == GetCurrentProcessId();
+}
+
+BOOL CALLBACK FindDialogOrMenu(HWND window, LPARAM found) {
+    wchar_t className[16] = {};
+    if (!IsWindowVisible(window) || GetClassNameW(window, className, 16) == 0) {
+        return TRUE;
+    }
+    if (lstrcmpW(className, L"#32770") == 0 || lstrcmpW(className, L"#32768") == 0) {
+        *reinterpret_cast<bool*>(found) = true;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// Every dialog and message box of mapper (class "#32770"), and the tray popup
+// (class "#32768"), belongs to the interface thread. A switch under a dialog
+// would change the set it works on (the delete confirmation names one); one
+// under the open popup would rebuild the menu being shown.
+bool DialogOrMenuOpen() {
+    bool found = false;
+    EnumThreadWindows(GetCurrentThreadId(), FindDialogOrMenu, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+// The file name of the program that owns `window`, in Shift-JIS as set names
+// are stored. False when the process cannot be opened or asked, or when the
+// name has a character that Shift-JIS cannot hold (no set can carry it).
+bool ProgramFileNameOfWindow(HWND window, char* name, int nameSize) {
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, ProcessOf(window));
+    if (process == nullptr) {
+        return false;
+    }
+    static_assert(kImagePathSize * sizeof(wchar_t) <= 65536, "the path stays on the stack");
+    wchar_t path[kImagePathSize];
+    DWORD length = kImagePathSize;
+    const BOOL named = QueryFullProcessImageNameW(process, 0, path, &length);
+    CloseHandle(process);
+    if (!named) {
+        return false;
+    }
+    const wchar_t* fileName = path + length;
+    while (fileName > path && fileName[-1] != L'\\' && fileName[-1] != L'/') {
+        --fileName;
+    }
+    return WideToSjis(fileName, name, nameSize);
+}
+
+void LookAt(const ForegroundFollow& follow, HWND window) {
+    if (window == nullptr || IsOwnProgram(window)) {
+        return;  // mapper's own windows: its menu, dialogs, the main window
+    }
+    if (!MayFollowForeground(*follow.engine, DialogOrMenuOpen())) {
+        return;
+    }
+    char name[kProgramNameSize];
+    if (!ProgramFileNameOfWindow(window, name, kProgramNameSize)) {
+        return;
+    }
+    const int32_t set = SetForProgram(*follow.table, name);
+    if (set >= 0) {
+        // Exactly what choosing the set's entry in the tray menu does.
+        SendMessageW(follow.mainWindow, WM_COMMAND, static_cast<WPARAM>(set), 0);
+    }
+}
+
+void CALLBACK OnForegroundEvent(HWINEVENTHOOK, DWORD, HWND window, LONG, LONG, DWORD, DWORD) {
+    if (g_follow == nullptr || window == nullptr) {
+        return;
+    }
+    ForegroundFollow& follow = *g_follow;
+    NoteForegroundEvent(follow.watch, reinterpret_cast<uintptr_t>(window), IsOwnProgram(window));
+    if (follow.timer != 0 && !ForegroundTimerNeeded(follow.watch)) {
+        KillTimer(nullptr, follow.timer);
+        follow.timer = 0;
+    }
+    // The event can arrive after the front has moved on; the later change
+    // brings its own event.
+    if (GetForegroundWindow() == window) {
+        LookAt(follow, window);
+    }
+}
+
+void CALLBACK OnFallbackTick(HWND, UINT, UINT_PTR, DWORD) {
+    if (g_follow == nullptr) {
+        return;
+    }
+    HWND front = GetForegroundWindow();
+    if (NoteForegroundTick(g_follow->watch, reinterpret_cast<uintptr_t>(front))) {
+        LookAt(*g_follow, front);
+    }
+}
+
+}  // namespace
+
+void StartForegroundFollow(ForegroundFollow& follow, HWND mainWindow, KeySetTable& table,
+                           EngineState& engine) {
+    follow = ForegroundFollow{mainWindow, &table, &engine, nullptr, 0, {}};
+    StartForegroundWatch(follow.watch, reinterpret_cast<uintptr_t>(GetForegroundWindow()));
+    g_follow = &follow;
+    // Out of context: the system queues the event to this thread, whose
+    // message loops (the main one, dialogs, menus) run the callback.
+    follow.hook = SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr,
+                                  OnForegroundEvent, 0, 0, WINEVENT_OUTOFCONTEXT);
+    follow.timer = SetTimer(nullptr, 0, kFallbackTickMs, OnFallbackTick);
+}
+
+void StopForegroundFollow(ForegroundFollow& follow) {
+    if (follow.hook != nullptr) {
+        UnhookWinEvent(follow.hook);
+    }
+    if (follow.timer != 0) {
+        KillTimer(nullptr, follow.timer);
+    }
+    follow.hook = nullptr;
+    follow.timer = 0;
+    g_follow = nullptr;
+}

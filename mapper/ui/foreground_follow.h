@@ -1,0 +1,25 @@
+#pragma once
+// Follows the window in front and makes the key set of its program active,
+// as the rule in mapper/ui/core/foreground_match.h says. Interface thread only.
+#include <windows.h>
+
+#include "mapper/engine/polling.h"
+#include "mapper/model/keyset_table.h"
+#include "mapper/ui/core/foreground_match.h"
+
+struct ForegroundFollow {
+    HWND mainWindow;  // takes the set entries' commands, as from the tray menu
+    KeySetTable* table;
+    EngineState* engine;
+    HWINEVENTHOOK hook;
+    UINT_PTR timer;  // the slow fallback; 0 once events have shown up
+    ForegroundWatch watch;
+};
+
+// Starts following with the foreground event, and with the slow timer until
+// the first event about another program arrives. `follow` must outlive the
+// message loop.
+void StartForegroundFollow(ForegroundFollow& follow, HWND mainWindow, KeySetTable& table,
+                           EngineState& engine);
+// Stops following, after the message loop.
+void StopForegroundFollow(ForegroundFollow& follow);

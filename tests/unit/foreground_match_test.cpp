@@ -1,0 +1,158 @@
+// Which key set belongs to the program in front: the program file name at the
+// end of a set name, compared as Windows compares file names but without
+// folding the second byte of a Shift-JIS character; the first matching set
+// wins. Also when a switch is allowed, and when the fallback timer looks.
+#include "mapper/ui/core/foreground_match.h"
+
+#include <gtest/gtest.h>
+#include <iconv.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string Sjis(const std::string& utf8) {
+    iconv_t converter = iconv_open("CP932", "UTF-8");
+    EXPECT_NE(converter, reinterpret_cast<iconv_t>(-1));
+    std::string out(utf8.size() * 2 + 1, '\0');
+    char* in = const_cast<char*>(utf8.data());
+    size_t inLeft = utf8.size();
+    char* outPointer = &out[0];
+    size_t outLeft = out.size();
+    EXPECT_NE(iconv(converter, &in, &inLeft, &outPointer, &outLeft), static_cast<size_t>(-1));
+    iconv_close(converter);
+    out.resize(out.size() - outLeft);
+    return out;
+}
+
+std::string Repeat(const std::string& text, int times) {
+    std::string out;
+    for (int i = 0; i < times; ++i) {
+        out += text;
+    }
+    return out;
+}
+
+class ForegroundMatchTest : public ::testing::Test {
+  protected:
+    void SetUp() override { ClearKeySetTable(table_); }
+    void SetNames(const std::vector<std::string>& sjisNames) {
+        table_.SetKeyCount = static_cast<int32_t>(sjisNames.size()) - 1;
+        for (size_t set = 0; set < sjisNames.size(); ++set) {
+            ASSERT_LT(sjisNames[set].size(), static_cast<size_t>(kNameSize));
+            std::strcpy(table_.Names[set], sjisNames[set].c_str());
+        }
+    }
+    KeySetTable table_;
+};
+
+TEST_F(ForegroundMatchTest, ASetBelongsToTheProgramItsNameEndsWith) {
+    const std::string long255 = Repeat("a", 251) + ".exe";
+    const std::string japanese255 = Repeat(Sjis("ゲ"), 123) + " game.exe";
+    struct Case {
+        std::string setName;  // Shift-JIS
+        std::string program;  // Shift-JIS
+        bool belongs;
+    };
+    const Case cases[] = {
+        {"game.exe", "game.exe", true},
+        {Sjis("シューティング game.exe"), "game.exe", true},
+        {Sjis("シューティング game.exe"), "GAME.EXE", true},
+        {"Game.ExE", "gAME.eXe", true},
+        {Sjis("レース  game.exe"), "game.exe", true},  // the last blank counts
+        {" game.exe", "game.exe", true},
+        {Sjis("シューティング.exe"), Sjis("シューティング.exe"), true},
+        {Sjis("縦 シューティング.EXE"), Sjis("シューティング.exe"), true},
+        {"game", "game", false},                              // no suffix
+        {"game.exe ", "game.exe", false},                     // suffix not at the end
+        {"game.exe1", "game.exe1", false},                    // no suffix
+        {Sjis("game．ｅｘｅ"), Sjis("game．ｅｘｅ"), false},  // full-width is not ".exe"
+        {".exe", ".exe", false},                              // a suffix alone
+        {"game .exe", ".exe", false},                         // a suffix alone after a blank
+        {"xgame.exe", "game.exe", false},                     // no blank before "game"
+        {"game.exe", "xgame.exe", false},                     // nor in the program's name
+        {Sjis("シューティングgame.exe"), "game.exe", false},  // the whole name is the file name
+        {Sjis("シューティングgame.exe"), Sjis("シューティングgame.exe"), true},
+        {Sjis("シューティング　game.exe"), "game.exe", false},  // a full-width blank is no boundary
+        {"game.exe", "game.ex", false},
+        {"game.exe", "", false},
+        // "ア" is 83 41 and "ヂ" is 83 61: their second bytes differ only
+        // as the case of an ASCII letter would.
+        {Sjis("ア.exe"), Sjis("ヂ.exe"), false},
+        {Sjis("ア.exe"), Sjis("ア.EXE"), true},
+        // "表" ends in the byte of a backslash.
+        {Sjis("表 表.exe"), Sjis("表.exe"), true},
+        {long255, long255, true},
+        {long255, Repeat("A", 251) + ".EXE", true},
+        {long255, Repeat("a", 252) + ".exe", false},
+        {japanese255, "game.exe", true},
+    };
+    for (const Case& c : cases) {
+        SetNames({"X", c.setName});
+        EXPECT_EQ(SetForProgram(table_, c.program.c_str()), c.belongs ? 1 : -1)
+            << "set name \"" << c.setName << "\", program \"" << c.program << "\"";
+    }
+    EXPECT_EQ(long255.size(), 255u);
+    EXPECT_EQ(japanese255.size(), 255u);
+}
+
+TEST_F(ForegroundMatchTest, TheFirstMatchingSetWinsAndOnlySetsOfTheTableCount) {
+    SetNames({Sjis("レース"), Sjis("シューティング game.exe"), "GAME.EXE", "other.exe"});
+    EXPECT_EQ(SetForProgram(table_, "game.exe"), 1);
+    EXPECT_EQ(SetForProgram(table_, "Other.exe"), 3);
+    EXPECT_EQ(SetForProgram(table_, Sjis("レース").c_str()), -1);
+
+    // A deleted set leaves its copy above SetKeyCount; it belongs to no program.
+    std::strcpy(table_.Names[4], "stale.exe");
+    EXPECT_EQ(SetForProgram(table_, "stale.exe"), -1);
+    table_.SetKeyCount = -1;
+    EXPECT_EQ(SetForProgram(table_, "game.exe"), -1);
+}
+
+TEST(ForegroundFollowTest, SwitchesOnlyWhileMappingWithNoDialogOpen) {
+    struct Case {
+        int32_t mode;
+        uint8_t controlEnabled;
+        bool dialogOpen;
+        bool may;
+    };
+    const Case cases[] = {
+        {EngineMapping, 1, false, true},   {EngineMapping, 0, false, false},
+        {EngineMapping, 1, true, false},   {EngineCapturing, 1, false, false},
+        {EngineCapturing, 0, true, false}, {0, 1, false, false},
+    };
+    EngineState engine;
+    ResetEngine(engine);
+    for (const Case& c : cases) {
+        engine.EngineMode = c.mode;
+        engine.ControlEnabled = c.controlEnabled;
+        EXPECT_EQ(MayFollowForeground(engine, c.dialogOpen), c.may)
+            << "mode " << c.mode << ", control " << int(c.controlEnabled) << ", dialog "
+            << c.dialogOpen;
+    }
+}
+
+// The timer looks at each new front window until an event about another
+// program shows that events arrive; then it looks at nothing.
+TEST(ForegroundFollowTest, TheTimerStandsInUntilAnEventAboutAnotherProgramArrives) {
+    ForegroundWatch watch;
+    StartForegroundWatch(watch, 10);
+    EXPECT_FALSE(NoteForegroundTick(watch, 10)) << "the window in front at start";
+    EXPECT_TRUE(NoteForegroundTick(watch, 20));
+    EXPECT_FALSE(NoteForegroundTick(watch, 20));
+    EXPECT_FALSE(NoteForegroundTick(watch, 0)) << "nothing in front";
+    EXPECT_TRUE(NoteForegroundTick(watch, 10));
+
+    NoteForegroundEvent(watch, 30, true);  // mapper's own window
+    EXPECT_TRUE(ForegroundTimerNeeded(watch));
+    EXPECT_FALSE(NoteForegroundTick(watch, 30)) << "already seen through the event";
+    EXPECT_TRUE(NoteForegroundTick(watch, 40));
+
+    NoteForegroundEvent(watch, 50, false);
+    EXPECT_FALSE(ForegroundTimerNeeded(watch));
+    EXPECT_FALSE(NoteForegroundTick(watch, 60));
+}
+
+}  // namespace

@@ -37,3 +37,22 @@ add_dependencies(mapper_e2e_tests pamuro_menu_reader)
 pamuro_wine_test(key_names_win32_tests
     ${PROJECT_SOURCE_DIR}/tests/wine/mapper/key_names_win32_test.cpp
     LIBS mapper_platform)
+
+# The key set follows the program in front: the key logger runs under a set's
+# program file name, the driver's own window stands for another program.
+pamuro_wine_test(mapper_foreground_tests
+    ${PROJECT_SOURCE_DIR}/tests/wine/mapper/foreground_follow_test.cpp
+    ${PROJECT_SOURCE_DIR}/tests/wine/mapper/mapper_driver.cpp
+    LIBS user32 kernel32 shell32)
+target_include_directories(mapper_foreground_tests PRIVATE ${PROJECT_SOURCE_DIR})
+pamuro_use_test_joystick(mapper_foreground_tests mapper_foreground_tests)
+# mapper.exe and the menu reader beside the driver, copied again whenever
+# they are rebuilt.
+set(foreground_folder ${CMAKE_BINARY_DIR}/tests/wine/mapper_foreground_tests)
+add_custom_command(OUTPUT ${foreground_folder}/mapper.exe ${foreground_folder}/menu_reader.dll
+    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:mapper> $<TARGET_FILE:pamuro_menu_reader>
+            ${foreground_folder}
+    DEPENDS mapper pamuro_menu_reader)
+add_custom_target(mapper_foreground_programs ALL
+    DEPENDS ${foreground_folder}/mapper.exe ${foreground_folder}/menu_reader.dll)
+add_dependencies(mapper_foreground_tests mapper_foreground_programs)

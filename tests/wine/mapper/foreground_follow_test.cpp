@@ -1,0 +1,304 @@
+// mapper.exe under Wine follows the program in front: the key logger, started
+// under the program file name that ends a set's name, brings that set in
+// (title, list, tray check mark and the keys it sends); the driver's own
+// window, a program no set names, changes nothing; neither does the logger
+// while mapper is paused, shows a dialog or captures a key.
+//
+// Wine 8 raises no EVENT_SYSTEM_FOREGROUND when a window is activated, so
+// there mapper follows with its slow timer; one test shows that. The others
+// raise the event from the driver after each change, as Windows does, and so
+// run mapper's event path.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "tests/wine/joystick_stub/joystick_stub.h"
+#include "tests/wine/key_logger/key_log.h"
+#include "tests/wine/mapper/mapper_driver.h"
+
+namespace {
+
+constexpr DWORD kStartMs = 20000;
+constexpr DWORD kActMs = 5000;
+const std::wstring kGameFile = L"シューティング.exe";
+const std::wstring kRaceTitle = L"Pamuro - 「レース」";
+const std::wstring kGameTitle = L"Pamuro - 「縦 シューティング.exe」";
+
+using KeyEvents = std::vector<std::pair<LONG, LONG>>;
+
+std::wstring DriverFolder() {
+    wchar_t path[MAX_PATH];
+    DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    while (length > 0 && path[length - 1] != L'\\') {
+        --length;
+    }
+    return std::wstring(path, length);
+}
+
+// Sets 0 and 2 send A and C for the stick's Up; set 1, the first named after
+// the game, sends B. Set 2 names the game too, in capitals, and loses to set 1.
+std::string TopIniWithAGameSet() {
+    std::string text = "[PAMURO]\r\nSETKEYCOUNT=2\r\n[KEYSETNAME]\r\n";
+    text += "KEYSETNAME 0=" + Sjis(L"レース") + "\r\n";
+    text += "KEYSETNAME 1=" + Sjis(L"縦 シューティング.exe") + "\r\n";
+    text += "KEYSETNAME 2=" + Sjis(L"シューティング.EXE") + "\r\n";
+    text += "[KEYSET]\r\nKEYSET 0- 0- 0=65\r\nKEYSET 1- 0- 0=66\r\nKEYSET 2- 0- 0=67\r\n";
+    text += "[SETTING]\r\nSetKeyDownMode=1\r\nSetSleep=1\r\n";
+    return text;
+}
+
+// The driver's own window: another program in front, which records the keys
+// it receives. The driver pumps its messages while it waits.
+struct OtherWindow {
+    HWND window = nullptr;
+    KeyEvents keys;
+};
+
+LRESULT CALLBACK OtherWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_KEYDOWN || message == WM_KEYUP) {
+        auto* other = reinterpret_cast<OtherWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+        other->keys.emplace_back(static_cast<LONG>(message), static_cast<LONG>(wParam & 0xFF));
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+void PumpMessages() {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+    return WaitUntil(
+        [&] {
+            PumpMessages();
+            return done();
+        },
+        timeoutMs);
+}
+
+class ForegroundE2E : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        stick_ = OpenTestJoystick();
+        ASSERT_NE(stick_, nullptr);
+        stick_->XMin = stick_->YMin = 0;
+        stick_->XMax = stick_->YMax = 65535;
+        stick_->X = stick_->Y = 32768;
+        stick_->Buttons = 0;
+        stick_->Present = 1;
+        log_ = OpenKeyLog();
+        ASSERT_NE(log_, nullptr);
+        folder_ = MakeWorkFolder();
+        WriteFileBytes(folder_ + L"\\Top.ini", TopIniWithAGameSet());
+        CreateOtherWindow();
+    }
+    void TearDown() override {
+        if (game_ != nullptr) {
+            StopKeyLogger(log_, game_);
+        }
+        DestroyWindow(other_.window);
+        PumpMessages();
+    }
+    void CreateOtherWindow() {
+        WNDCLASSW windowClass = {};
+        windowClass.lpfnWndProc = OtherWindowProc;
+        windowClass.hInstance = GetModuleHandleW(nullptr);
+        windowClass.lpszClassName = L"PamuroOtherProgram";
+        RegisterClassW(&windowClass);
+        other_.window = CreateWindowExW(0, L"PamuroOtherProgram", L"other program",
+                                        WS_OVERLAPPEDWINDOW | WS_VISIBLE, 400, 50, 300, 200,
+                                        nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+        ASSERT_NE(other_.window, nullptr);
+        SetWindowLongPtrW(other_.window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&other_));
+    }
+    // The key logger copied under the game's file name, started: it puts
+    // itself in front.
+    void StartGame() {
+        const std::wstring game = folder_ + L"\\" + kGameFile;
+        ASSERT_TRUE(CopyFileW((DriverFolder() + L"key_logger.exe").c_str(), game.c_str(), FALSE));
+        char path[MAX_PATH];
+        ASSERT_NE(WideCharToMultiByte(932, 0, game.c_str(), -1, path, MAX_PATH, nullptr, nullptr),
+                  0);
+        game_ = StartKeyLogger(log_, path);
+        ASSERT_NE(game_, nullptr);
+    }
+    HWND GameWindow() const { return reinterpret_cast<HWND>(static_cast<LONG_PTR>(log_->Window)); }
+
+    // Puts `window` in front, raises the foreground event for it, and
+    // returns once mapper has handled that event: Wine queues the event to
+    // mapper's thread in order with the messages sent to it, so the reply to
+    // a message sent afterwards comes only after mapper's handler has run.
+    // With the first event mapper's timer stops, so after this a title that
+    // is as it was means mapper saw the change and kept the set.
+    void BringToFront(HWND window) {
+        SetForegroundWindow(window);
+        // Pumping also tells this thread that a foreground hook exists.
+        ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == window; }, kActMs));
+        NotifyWinEvent(EVENT_SYSTEM_FOREGROUND, window, OBJID_WINDOW, CHILDID_SELF);
+        DWORD_PTR ignored = 0;
+        ASSERT_NE(SendMessageTimeoutW(run_.Main(), WM_NULL, 0, 0, SMTO_BLOCK, kActMs, &ignored), 0);
+    }
+    // Chooses `set` as the tray menu does, and checks that it took.
+    void ChooseSet(int set, const std::wstring& title) {
+        SendMessageW(run_.Main(), WM_COMMAND, static_cast<WPARAM>(set), 0);
+        ASSERT_EQ(WindowText(run_.Main()), title);
+    }
+    int ListSelection() {
+        return static_cast<int>(SendMessageW(run_.Control(100), CB_GETCURSEL, 0, 0));
+    }
+    // Stick up and back; the key events it gave the game.
+    KeyEvents GameKeysForUp() {
+        ResetKeyLog(log_);
+        stick_->Y = 0;
+        EXPECT_TRUE(WaitForKeyLog(log_, 1, kActMs));
+        stick_->Y = 32768;
+        EXPECT_TRUE(WaitForKeyLog(log_, 2, kActMs));
+        KeyEvents events;
+        for (LONG i = 0; i < log_->Count; ++i) {
+            events.emplace_back(log_->Entries[i].Message, log_->Entries[i].Vk);
+        }
+        return events;
+    }
+    KeyEvents OtherKeysForUp() {
+        other_.keys.clear();
+        stick_->Y = 0;
+        EXPECT_TRUE(PumpUntil([&] { return other_.keys.size() >= 1; }, kActMs));
+        stick_->Y = 32768;
+        EXPECT_TRUE(PumpUntil([&] { return other_.keys.size() >= 2; }, kActMs));
+        return other_.keys;
+    }
+    void StartMapper() {
+        ASSERT_TRUE(run_.Start(folder_, L"/T"));
+        ASSERT_NE(run_.WaitMainWindow(kStartMs), nullptr);
+        ASSERT_EQ(run_.WaitSetTitle(kStartMs), kRaceTitle);
+    }
+
+    TestJoystick* stick_ = nullptr;
+    KeyLog* log_ = nullptr;
+    std::wstring folder_;
+    OtherWindow other_;
+    HANDLE game_ = nullptr;
+    MapperRun run_;
+};
+
+// Without the event (Wine 8 raises none) the slow timer notices the game.
+TEST_F(ForegroundE2E, TheTimerFollowsTheGameWhereNoEventComes) {
+    StartMapper();
+    StartGame();
+    EXPECT_TRUE(WaitUntil([&] { return WindowText(run_.Main()) == kGameTitle; }, kActMs))
+        << Sjis(WindowText(run_.Main()));
+    EXPECT_EQ(ListSelection(), 1);
+    EXPECT_EQ(GameKeysForUp(), (KeyEvents{{WM_KEYDOWN, 'B'}, {WM_KEYUP, 'B'}}));
+    PostMessageW(run_.Main(), WM_CLOSE, 0, 0);
+    ASSERT_TRUE(run_.WaitExit(kStartMs));
+}
+
+TEST_F(ForegroundE2E, TheGameInFrontBringsItsSetAndOtherWindowsLeaveIt) {
+    StartMapper();
+    BringToFront(other_.window);
+    EXPECT_EQ(WindowText(run_.Main()), kRaceTitle);
+
+    // Checked at once: only the event can have switched by now.
+    StartGame();
+    BringToFront(GameWindow());
+    EXPECT_EQ(WindowText(run_.Main()), kGameTitle) << Sjis(WindowText(run_.Main()));
+    EXPECT_EQ(ListSelection(), 1);
+    EXPECT_EQ(GameKeysForUp(), (KeyEvents{{WM_KEYDOWN, 'B'}, {WM_KEYUP, 'B'}}));
+
+    // The tray popup shows the check mark on the game's set. Opening it puts
+    // mapper itself in front, which changes nothing either.
+    HWND popup = run_.OpenTrayPopup(kActMs);
+    ASSERT_NE(popup, nullptr);
+    std::vector<std::pair<UINT, bool>> checks;
+    for (const MenuEntry& entry : ReadPopupMenu(popup)) {
+        if (!entry.separator && entry.id <= 2) {
+            checks.emplace_back(entry.id, entry.checked);
+        }
+    }
+    EXPECT_EQ(checks, (std::vector<std::pair<UINT, bool>>{{2, false}, {1, true}, {0, false}}));
+    PostKey(popup, VK_ESCAPE);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(popup); }, kActMs));
+    EXPECT_EQ(WindowText(run_.Main()), kGameTitle);
+
+    // Another program in front: the set chosen by hand stays, and its keys
+    // go to that program.
+    ChooseSet(0, kRaceTitle);
+    BringToFront(other_.window);
+    EXPECT_EQ(WindowText(run_.Main()), kRaceTitle);
+    EXPECT_EQ(ListSelection(), 0);
+    EXPECT_EQ(OtherKeysForUp(), (KeyEvents{{WM_KEYDOWN, 'A'}, {WM_KEYUP, 'A'}}));
+
+    // The game in front again brings its set back.
+    BringToFront(GameWindow());
+    EXPECT_EQ(WindowText(run_.Main()), kGameTitle);
+    EXPECT_EQ(GameKeysForUp(), (KeyEvents{{WM_KEYDOWN, 'B'}, {WM_KEYUP, 'B'}}));
+
+    PostMessageW(run_.Main(), WM_CLOSE, 0, 0);
+    ASSERT_TRUE(run_.WaitExit(kStartMs));
+}
+
+TEST_F(ForegroundE2E, NothingSwitchesWhilePausedOrADialogOrACaptureIsOpen) {
+    StartMapper();
+    StartGame();
+    BringToFront(GameWindow());
+    ASSERT_EQ(WindowText(run_.Main()), kGameTitle);
+
+    // Paused, and after the resume.
+    ChooseSet(0, kRaceTitle);
+    SendMessageW(run_.Main(), WM_COMMAND, 40002, 0);  // "一時停止(&S)"
+    BringToFront(other_.window);
+    BringToFront(GameWindow());
+    EXPECT_EQ(WindowText(run_.Main()), kRaceTitle) << "switched while paused";
+    SendMessageW(run_.Main(), WM_COMMAND, 40005, 0);  // "制御再開(&S)"
+    BringToFront(other_.window);
+    BringToFront(GameWindow());
+    EXPECT_EQ(WindowText(run_.Main()), kGameTitle) << "not switched after the resume";
+
+    // The settings dialog open.
+    ChooseSet(0, kRaceTitle);
+    PostMessageW(run_.Main(), WM_COMMAND, 106, 0);
+    HWND dialog = run_.WaitDialog(L"環境設定", kActMs);
+    ASSERT_NE(dialog, nullptr);
+    BringToFront(GameWindow());
+    EXPECT_EQ(WindowText(run_.Main()), kRaceTitle) << "switched under the settings dialog";
+    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }, kActMs));
+
+    // The delete confirmation open: a switch would delete another set than
+    // the one it names.
+    PostMessageW(run_.Main(), WM_COMMAND, 104, 0);
+    HWND confirm = run_.WaitDialog(L"確認", kActMs);
+    ASSERT_NE(confirm, nullptr);
+    BringToFront(GameWindow());
+    EXPECT_EQ(WindowText(run_.Main()), kRaceTitle) << "switched under the confirmation";
+    PostMessageW(confirm, WM_COMMAND, IDNO, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(confirm); }, kActMs));
+
+    // A key capture running.
+    PostMessageW(run_.Main(), WM_COMMAND, 1000, 0);
+    HWND capture = nullptr;
+    ASSERT_TRUE(WaitUntil(
+        [&] { return (capture = run_.FindWindowOf(L"PamuroKey", L"キー登録")) != nullptr; },
+        kActMs));
+    BringToFront(GameWindow());
+    EXPECT_EQ(WindowText(run_.Main()), kRaceTitle) << "switched during a capture";
+    SendMessageW(GetDlgItem(capture, 1000), BM_CLICK, 0, 0);  // "キャンセル"
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(capture); }, kActMs));
+
+    // All closed: the game in front switches again.
+    BringToFront(GameWindow());
+    EXPECT_EQ(WindowText(run_.Main()), kGameTitle);
+
+    PostMessageW(run_.Main(), WM_CLOSE, 0, 0);
+    ASSERT_TRUE(run_.WaitExit(kStartMs));
+}
+
+}  // namespace

@@ -122,7 +122,9 @@ void StartForegroundFollow(ForegroundFollow& follow, HWND mainWindow, KeySetTabl
     StartForegroundWatch(follow.watch, reinterpret_cast<uintptr_t>(GetForegroundWindow()));
     g_follow = &follow;
     // Out of context: the system queues the event to this thread, whose
-    // message loops (the main one, dialogs, menus) run the callback.
+    // message loops (the main one, dialogs, menus) run the callback. Wine 8
+    // accepts the hook but raises no foreground event, so there the timer
+    // keeps running.
     follow.hook = SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr,
                                   OnForegroundEvent, 0, 0, WINEVENT_OUTOFCONTEXT);
     follow.timer = SetTimer(nullptr, 0, kFallbackTickMs, OnFallbackTick);

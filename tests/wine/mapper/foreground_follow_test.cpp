@@ -93,6 +93,8 @@ class ForegroundE2E : public ::testing::Test {
         stick_->XMax = stick_->YMax = 65535;
         stick_->X = stick_->Y = 32768;
         stick_->Buttons = 0;
+        stick_->HatPresent = 0;
+        stick_->RefusePov = 0;
         stick_->Present = 1;
         log_ = OpenKeyLog();
         ASSERT_NE(log_, nullptr);

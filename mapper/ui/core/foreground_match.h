@@ -24,7 +24,8 @@ bool SameProgramFileName(const char* a, const char* b);
 int32_t SetForProgram(const KeySetTable& table, const char* programFileName);
 
 // Whether a window coming to the front may switch the set now: not while
-// paused, while a key is being captured, or while a dialog of mapper is open.
+// paused, while a key is being captured, or while a dialog (or the tray
+// popup) of mapper is open.
 bool MayFollowForeground(const EngineState& engine, bool dialogOpen);
 
 // Which front-window changes are worth a look. The system's foreground event

@@ -1,6 +1,9 @@
 #include "mapper/model/ini_profile.h"
 
+#include <algorithm>
 #include <cstring>
+
+#include "mapper/model/shift_jis.h"
 
 namespace {
 
@@ -11,15 +14,6 @@ bool IsBlank(char c) {
 
 bool IsLineEnd(char c) {
     return c == '\r' || c == '\n';
-}
-
-// The first byte of a two-byte Shift-JIS character. Its second byte can be
-// 0x40..0xFC, which takes in ']', '\\', '|' and the ASCII letters, so those
-// must not be seen on their own. CR, LF, blanks, '=', ';' and the quotes lie
-// below 0x40 and so are never a second byte.
-bool IsLeadByte(char c) {
-    const auto byte = static_cast<unsigned char>(c);
-    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
 }
 
 unsigned char FoldCase(char c) {
@@ -125,7 +119,7 @@ LineKind KindOf(const char* text, const Line& line, size_t* first) {
 Span SectionName(const char* text, const Line& line, size_t bracket) {
     size_t i = bracket + 1;
     while (i < line.end && text[i] != ']') {
-        i += IsLeadByte(text[i]) && i + 1 < line.end ? 2 : 1;
+        i += IsShiftJisLeadByte(text[i]) && i + 1 < line.end ? 2 : 1;
     }
     return TrimmedSpan(text, bracket + 1, i);
 }
@@ -147,7 +141,7 @@ bool SameName(Span a, Span b) {
         return false;
     }
     for (size_t i = 0; i < a.length; ++i) {
-        if (IsLeadByte(a.bytes[i])) {
+        if (IsShiftJisLeadByte(a.bytes[i])) {
             if (a.bytes[i] != b.bytes[i] ||
                 (i + 1 < a.length && a.bytes[i + 1] != b.bytes[i + 1])) {
                 return false;
@@ -161,15 +155,14 @@ bool SameName(Span a, Span b) {
 }
 
 // Whether the key line whose key starts at `first` has the key `wanted`:
-// the same name, then only blanks up to the '=' or the line end. Gives up at
-// the first differing byte, which is what makes long sections quick.
+// the same name, then only blanks up to the '=' or the line end.
 bool KeyIs(const char* text, const Line& line, size_t first, Span wanted) {
     if (line.end - first < wanted.length) {
         return false;
     }
     for (size_t i = 0; i < wanted.length; ++i) {
         const char have = text[first + i];
-        if (IsLeadByte(wanted.bytes[i])) {
+        if (IsShiftJisLeadByte(wanted.bytes[i])) {
             if (have != wanted.bytes[i] ||
                 (i + 1 < wanted.length && text[first + i + 1] != wanted.bytes[i + 1])) {
                 return false;
@@ -183,22 +176,6 @@ bool KeyIs(const char* text, const Line& line, size_t first, Span wanted) {
     return rest == line.end || text[rest] == '=';
 }
 
-// Only the first section of a name counts; later copies are never searched.
-bool FindSection(const char* text, size_t length, Span name, Line* header) {
-    LineScanner lines(text, length, 0);
-    for (size_t pos = 0; pos < length;) {
-        const Line line = lines.At(pos);
-        size_t first = 0;
-        if (KindOf(text, line, &first) == LineKind::Section &&
-            SameName(SectionName(text, line, first), name)) {
-            *header = line;
-            return true;
-        }
-        pos = line.next;
-    }
-    return false;
-}
-
 // A value in one matching pair of double or single quotes loses the pair.
 Span Unquoted(Span value) {
     if (value.length >= 2 && (value.bytes[0] == '"' || value.bytes[0] == '\'') &&
@@ -206,23 +183,6 @@ Span Unquoted(Span value) {
         return Span{value.bytes + 1, value.length - 2};
     }
     return value;
-}
-
-// The longest prefix of `text` within `limit` bytes that ends on a
-// character boundary, so a cut name never ends in half a character.
-size_t CutLength(const char* text, size_t length, size_t limit) {
-    if (length <= limit) {
-        return length;
-    }
-    size_t cut = 0;
-    while (cut < limit) {
-        const size_t step = IsLeadByte(text[cut]) && cut + 1 < length ? 2 : 1;
-        if (cut + step > limit) {
-            break;
-        }
-        cut += step;
-    }
-    return cut;
 }
 
 int32_t FromTwosComplement(uint32_t bits) {
@@ -248,12 +208,133 @@ int32_t ParseProfileInt(Span value) {
     return FromTwosComplement(negative ? 0u - magnitude : magnitude);
 }
 
+// The line that holds `pos`, from `pos` on: its end is the first CR or LF
+// (or the end of the text), `next` lies past that line end.
+Line LineFrom(const char* text, size_t length, size_t pos) {
+    size_t end = pos;
+    while (end < length && !IsLineEnd(text[end])) {
+        ++end;
+    }
+    Line line{pos, end, end};
+    if (end < length) {
+        line.next += text[end] == '\r' && end + 1 < length && text[end + 1] == '\n' ? 2 : 1;
+    }
+    return line;
+}
+
+// Where the line starts whose first non-blank byte is at `first`.
+size_t LineBeginBefore(const char* text, size_t first) {
+    while (first > 0 && IsBlank(text[first - 1])) {
+        --first;
+    }
+    return first;
+}
+
+size_t CountLineEnds(const char* text, size_t length) {
+    size_t count = 0;
+    for (char end : {'\r', '\n'}) {
+        for (const char* at = text;
+             (at = static_cast<const char*>(std::memchr(at, end, length - (at - text)))) != nullptr;
+             ++at) {
+            ++count;
+        }
+    }
+    return count;
+}
+
+// The key the caller names, as it is matched: without the spaces around it,
+// and, like a key in the file, without blanks at its end.
+Span KeyArgument(const char* key) {
+    Span name = TrimmedArgument(key);
+    while (name.length > 0 && IsBlank(name.bytes[name.length - 1])) {
+        --name.length;
+    }
+    return name;
+}
+
+// The key of a key line whose first non-blank byte is at `first`.
+Span KeyOfLine(const char* text, const Line& line, size_t first) {
+    const void* equals = std::memchr(text + first, '=', line.end - first);
+    const size_t keyEnd =
+        equals ? static_cast<size_t>(static_cast<const char*>(equals) - text) : line.end;
+    return TrimmedSpan(text, first, keyEnd);
+}
+
+uint32_t Mix(uint32_t hash) {
+    hash ^= hash >> 16;
+    hash *= 0x85EBCA6Bu;
+    hash ^= hash >> 13;
+    hash *= 0xC2B2AE35u;
+    return hash ^ (hash >> 16);
+}
+
+// A hash that agrees with SameName: ASCII letters count without their case,
+// both bytes of a Shift-JIS character as they are.
+uint32_t HashName(uint32_t seed, Span name) {
+    uint32_t hash = seed;
+    for (size_t i = 0; i < name.length; ++i) {
+        if (IsShiftJisLeadByte(name.bytes[i]) && i + 1 < name.length) {
+            hash = (hash ^ static_cast<unsigned char>(name.bytes[i])) * 16777619u;
+            ++i;
+            hash = (hash ^ static_cast<unsigned char>(name.bytes[i])) * 16777619u;
+        } else {
+            hash = (hash ^ FoldCase(name.bytes[i])) * 16777619u;
+        }
+    }
+    return Mix(hash);
+}
+
+constexpr uint32_t kSectionSeed = 2166136261u;
+constexpr uint32_t kEmpty = 0xFFFFFFFFu;
+constexpr uint32_t kSectionBit = 0x80000000u;
+
+uint32_t KeySeed(uint32_t owner) {
+    return Mix(owner ^ 0x9E3779B9u);
+}
+
+// Collects output bytes while they fit; once one does not, it stays failed.
+class TextWriter {
+  public:
+    TextWriter(char* out, size_t capacity) : out_(out), capacity_(capacity) {}
+    void Put(const char* bytes, size_t count) {
+        if (!fits_ || count > capacity_ - used_) {
+            fits_ = false;
+            return;
+        }
+        std::memcpy(out_ + used_, bytes, count);
+        used_ += count;
+    }
+    void Put(Span span) { Put(span.bytes, span.length); }
+    void Put(const char* text) { Put(text, std::strlen(text)); }
+    // Ends the line so far, unless it has ended already (or nothing is there).
+    void EndOpenLine() {
+        if (used_ > 0 && !IsLineEnd(out_[used_ - 1])) {
+            Put("\r\n", 2);
+        }
+    }
+    void PutEntry(Span key, const char* value) {
+        Put(key);
+        Put("=", 1);
+        Put(value);
+        Put("\r\n", 2);
+    }
+    bool Fits() const { return fits_; }
+    size_t Used() const { return used_; }
+
+  private:
+    char* out_;
+    size_t capacity_;
+    size_t used_ = 0;
+    bool fits_ = true;
+};
+
 }  // namespace
 
 void IniProfile::Clear() {
     length_ = 0;
     encoding_ = ProfileEncoding::Ansi;
     lossless_ = true;
+    indexed_ = false;
 }
 
 void IniProfile::Load(const char* bytes, size_t size, AnsiCodePage& codePage) {
@@ -262,10 +343,11 @@ void IniProfile::Load(const char* bytes, size_t size, AnsiCodePage& codePage) {
         size = kMaxProfileFileBytes;
         lossless_ = false;
     }
+    char* text = buffers_[current_];
     const bool utf16 = size >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
                        static_cast<unsigned char>(bytes[1]) == 0xFE;
     if (!utf16) {
-        std::memcpy(text_, bytes, size);
+        std::memcpy(text, bytes, size);
         length_ = size;
         return;
     }
@@ -278,7 +360,7 @@ void IniProfile::Load(const char* bytes, size_t size, AnsiCodePage& codePage) {
         const auto unit = static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
                                                 (static_cast<unsigned char>(bytes[i + 1]) << 8));
         if (unit < 0x80) {
-            text_[length_++] = static_cast<char>(unit);
+            text[length_++] = static_cast<char>(unit);
             continue;
         }
         char ansi[2];
@@ -287,41 +369,126 @@ void IniProfile::Load(const char* bytes, size_t size, AnsiCodePage& codePage) {
             lossless_ = false;
         }
         if (count == 0) {
-            text_[length_++] = '?';
+            text[length_++] = '?';
             continue;
         }
         for (int b = 0; b < count; ++b) {
-            text_[length_++] = ansi[b];
+            text[length_++] = ansi[b];
+        }
+    }
+}
+
+// One pass over the text. A section that appeared before is a later copy:
+// its keys are neither read nor written, so they are not indexed; a key that
+// appeared before in its section is not indexed either. Every key line, the
+// copies included, moves the place where a new key of the section goes.
+void IniProfile::BuildIndex() const {
+    const char* text = Text();
+    // A section or key line takes at least two bytes, its line end included,
+    // so the table stays at most half full.
+    size_t names = CountLineEnds(text, length_) + 1;
+    if (names > length_ / 2 + 1) {
+        names = length_ / 2 + 1;
+    }
+    size_t slots = 16;
+    while (slots < 2 * names && slots < kIndexSlots) {
+        slots *= 2;
+    }
+    std::memset(index_, 0xFF, slots * sizeof index_[0]);
+    indexMask_ = slots - 1;
+
+    uint32_t section = kEmpty;  // the slot of the section whose keys are indexed
+    LineScanner lines(text, length_, 0);
+    for (size_t pos = 0; pos < length_;) {
+        const Line line = lines.At(pos);
+        size_t first = 0;
+        const LineKind kind = KindOf(text, line, &first);
+        if (kind == LineKind::Section) {
+            const Span name = SectionName(text, line, first);
+            const uint32_t hash = HashName(kSectionSeed, name);
+            const uint32_t slot = FindSection(name.bytes, name.length, hash);
+            section = kEmpty;
+            if (index_[slot].at == kEmpty) {
+                index_[slot] = {hash, static_cast<uint32_t>(first) | kSectionBit,
+                                static_cast<uint32_t>(line.begin)};
+                section = slot;
+            }
+        } else if (kind == LineKind::Key && section != kEmpty) {
+            index_[section].link = static_cast<uint32_t>(line.begin);
+            const uint32_t owner = index_[section].at & ~kSectionBit;
+            const Span key = KeyOfLine(text, line, first);
+            const uint32_t hash = HashName(KeySeed(owner), key);
+            const uint32_t slot = FindKey(owner, key.bytes, key.length, hash);
+            if (index_[slot].at == kEmpty) {
+                index_[slot] = {hash, static_cast<uint32_t>(first), owner};
+            }
+        }
+        pos = line.next;
+    }
+    indexed_ = true;
+}
+
+// The slot of the section `name` (whose hash is `hash`), or the empty slot
+// where it would go.
+uint32_t IniProfile::FindSection(const char* name, size_t length, uint32_t hash) const {
+    const Span wanted{name, length};
+    for (size_t slot = hash & indexMask_;; slot = (slot + 1) & indexMask_) {
+        const NameEntry& entry = index_[slot];
+        if (entry.at == kEmpty) {
+            return static_cast<uint32_t>(slot);
+        }
+        if (entry.hash == hash && (entry.at & kSectionBit) != 0) {
+            const size_t bracket = entry.at & ~kSectionBit;
+            const Line line = LineFrom(Text(), length_, bracket);
+            if (SameName(SectionName(Text(), line, bracket), wanted)) {
+                return static_cast<uint32_t>(slot);
+            }
+        }
+    }
+}
+
+// The slot of `name` (whose hash is `hash`) among the keys of the section
+// whose '[' is at `sectionAt`, or the empty slot where it would go.
+uint32_t IniProfile::FindKey(uint32_t sectionAt, const char* name, size_t length,
+                             uint32_t hash) const {
+    const Span wanted{name, length};
+    for (size_t slot = hash & indexMask_;; slot = (slot + 1) & indexMask_) {
+        const NameEntry& entry = index_[slot];
+        if (entry.at == kEmpty) {
+            return static_cast<uint32_t>(slot);
+        }
+        if (entry.hash == hash && entry.link == sectionAt && (entry.at & kSectionBit) == 0 &&
+            KeyIs(Text(), LineFrom(Text(), length_, entry.at), entry.at, wanted)) {
+            return static_cast<uint32_t>(slot);
         }
     }
 }
 
 bool IniProfile::FindValue(const char* section, const char* key, const char** value,
                            size_t* valueLength) const {
-    Line header{};
-    if (!FindSection(text_, length_, TrimmedArgument(section), &header)) {
+    if (!indexed_) {
+        BuildIndex();
+    }
+    const Span sectionName = TrimmedArgument(section);
+    const NameEntry& header = index_[FindSection(sectionName.bytes, sectionName.length,
+                                                 HashName(kSectionSeed, sectionName))];
+    if (header.at == kEmpty) {
         return false;
     }
-    const Span wanted = TrimmedArgument(key);
-    LineScanner lines(text_, length_, header.next);
-    for (size_t pos = header.next; pos < length_;) {
-        const Line line = lines.At(pos);
-        size_t first = 0;
-        const LineKind kind = KindOf(text_, line, &first);
-        if (kind == LineKind::Section) {
-            return false;
-        }
-        if (kind == LineKind::Key && KeyIs(text_, line, first, wanted)) {
-            Span name{}, found{};
-            KeyAndValue(text_, line, first, &name, &found);
-            const Span unquoted = Unquoted(found);
-            *value = unquoted.bytes;
-            *valueLength = unquoted.length;
-            return true;
-        }
-        pos = line.next;
+    const uint32_t owner = header.at & ~kSectionBit;
+    const Span keyName = KeyArgument(key);
+    const NameEntry& entry =
+        index_[FindKey(owner, keyName.bytes, keyName.length, HashName(KeySeed(owner), keyName))];
+    if (entry.at == kEmpty) {
+        return false;
     }
-    return false;
+    const Line line = LineFrom(Text(), length_, entry.at);
+    Span name{}, found{};
+    KeyAndValue(Text(), line, entry.at, &name, &found);
+    const Span unquoted = Unquoted(found);
+    *value = unquoted.bytes;
+    *valueLength = unquoted.length;
+    return true;
 }
 
 uint32_t IniProfile::GetString(const char* section, const char* key, const char* fallback,
@@ -338,7 +505,7 @@ uint32_t IniProfile::GetString(const char* section, const char* key, const char*
             --length;
         }
     }
-    const size_t copied = CutLength(source, length, size - 1);
+    const size_t copied = ShiftJisCutLength(source, length, size - 1);
     std::memcpy(out, source, copied);
     out[copied] = '\0';
     return static_cast<uint32_t>(copied);
@@ -353,117 +520,169 @@ int32_t IniProfile::GetInt(const char* section, const char* key, int32_t fallbac
     return ParseProfileInt(Span{value, length});
 }
 
-bool IniProfile::Splice(size_t at, size_t removed, const Piece* pieces, int pieceCount) {
-    size_t added = 0;
-    for (int i = 0; i < pieceCount; ++i) {
-        added += pieces[i].count;
-    }
-    if (length_ - removed + added > kProfileTextCapacity) {
+bool IniProfile::WriteString(const char* section, const char* key, const char* value) {
+    const ProfileWrite write{section, key, value};
+    return WriteEntries(&write, 1);
+}
+
+bool IniProfile::WriteEntries(const ProfileWrite* writes, size_t count) {
+    if (count > kMaxProfileWrites) {
         return false;
     }
-    std::memmove(text_ + at + added, text_ + at + removed, length_ - at - removed);
-    size_t pos = at;
-    for (int i = 0; i < pieceCount; ++i) {
-        std::memcpy(text_ + pos, pieces[i].bytes, pieces[i].count);
-        pos += pieces[i].count;
+    if (!indexed_) {
+        BuildIndex();
     }
-    length_ = length_ - removed + added;
+    return PlanWrites(writes, count) && EmitWrites(writes);
+}
+
+// Decides where each write goes. A later write of the same section and key
+// only changes the value of the first one. A key of the file is rewritten in
+// its line; a new key of a section of the file goes after the section's last
+// key line; the keys of new sections go, by section, at the end.
+bool IniProfile::PlanWrites(const ProfileWrite* writes, size_t count) {
+    std::memset(batch_, 0xFF, sizeof batch_);
+    newSectionCount_ = 0;
+    editCount_ = 0;
+    for (size_t i = 0; i < count; ++i) {
+        const auto write = static_cast<uint32_t>(i);
+        const Span section = TrimmedArgument(writes[i].section);
+        const Span key = KeyArgument(writes[i].key);
+        const uint32_t sectionHash = HashName(kSectionSeed, section);
+        const uint32_t keyHash = HashName(KeySeed(sectionHash), key);
+
+        size_t slot = keyHash & (kBatchSlots - 1);
+        while (batch_[slot].write != kEmpty &&
+               !(batch_[slot].hash == keyHash && (batch_[slot].write & kSectionBit) == 0 &&
+                 SameName(TrimmedArgument(writes[batch_[slot].write].section), section) &&
+                 SameName(KeyArgument(writes[batch_[slot].write].key), key))) {
+            slot = (slot + 1) & (kBatchSlots - 1);
+        }
+        if (batch_[slot].write != kEmpty) {
+            firstOf_[i] = batch_[slot].write;
+            finalValue_[firstOf_[i]] = writes[i].value;
+            continue;
+        }
+        batch_[slot] = {keyHash, write};
+        firstOf_[i] = write;
+        finalValue_[i] = writes[i].value;
+
+        const NameEntry& header = index_[FindSection(section.bytes, section.length, sectionHash)];
+        if (header.at != kEmpty) {
+            const uint32_t owner = header.at & ~kSectionBit;
+            const NameEntry& entry =
+                index_[FindKey(owner, key.bytes, key.length, HashName(KeySeed(owner), key))];
+            size_t offset = 0;
+            if (entry.at != kEmpty) {
+                editLine_[i] = entry.at;
+                offset = LineBeginBefore(Text(), entry.at);
+            } else {
+                editLine_[i] = kEmpty;
+                offset = LineFrom(Text(), length_, header.link).next;
+            }
+            edits_[editCount_++] = (static_cast<uint64_t>(offset) << 32) | write;
+            continue;
+        }
+
+        slot = sectionHash & (kBatchSlots - 1);
+        while (batch_[slot].write != kEmpty &&
+               !(batch_[slot].hash == sectionHash && (batch_[slot].write & kSectionBit) != 0 &&
+                 SameName(TrimmedArgument(writes[batch_[slot].write & ~kSectionBit].section),
+                          section))) {
+            slot = (slot + 1) & (kBatchSlots - 1);
+        }
+        nextInSection_[i] = kEmpty;
+        if (batch_[slot].write == kEmpty) {
+            batch_[slot] = {sectionHash, write | kSectionBit};
+            newSections_[newSectionCount_++] = write;
+            lastInSection_[i] = write;
+        } else {
+            const uint32_t opener = batch_[slot].write & ~kSectionBit;
+            nextInSection_[lastInSection_[opener]] = write;
+            lastInSection_[opener] = write;
+        }
+    }
+    // A save over the file that the last save wrote finds its edits in order.
+    if (!std::is_sorted(edits_, edits_ + editCount_)) {
+        std::sort(edits_, edits_ + editCount_);
+    }
     return true;
 }
 
-// The line [lineBegin, lineNext) keeps the key's own spelling, which starts
-// at nameAt, and becomes "Key=value\r\n". The key's bytes stay where they are
-// while the blanks before them go, so nothing is copied from moved text.
-bool IniProfile::RewriteKeyLine(size_t lineBegin, size_t nameAt, size_t nameLength, size_t lineNext,
-                                Piece value) {
-    const size_t newLength = length_ - (lineNext - lineBegin) + nameLength + 1 + value.count + 2;
-    if (newLength > kProfileTextCapacity) {
+// Copies the text into the other buffer with the planned edits in place.
+bool IniProfile::EmitWrites(const ProfileWrite* writes) {
+    const char* text = Text();
+    TextWriter out(buffers_[1 - current_], kProfileTextCapacity);
+    size_t copied = 0;
+    for (size_t e = 0; e < editCount_; ++e) {
+        const auto offset = static_cast<size_t>(edits_[e] >> 32);
+        const auto write = static_cast<uint32_t>(edits_[e] & 0xFFFFFFFFu);
+        out.Put(text + copied, offset - copied);
+        copied = offset;
+        if (editLine_[write] != kEmpty) {
+            // The key keeps its own spelling; the line becomes "Key=value\r\n".
+            const size_t nameAt = editLine_[write];
+            out.PutEntry(Span{text + nameAt, KeyArgument(writes[write].key).length},
+                         finalValue_[write]);
+            copied = LineFrom(text, length_, nameAt).next;
+        } else {
+            out.EndOpenLine();
+            out.PutEntry(TrimmedArgument(writes[write].key), finalValue_[write]);
+        }
+    }
+    out.Put(text + copied, length_ - copied);
+    for (size_t s = 0; s < newSectionCount_; ++s) {
+        const uint32_t opener = newSections_[s];
+        out.EndOpenLine();
+        out.Put("[", 1);
+        out.Put(TrimmedArgument(writes[opener].section));
+        out.Put("]\r\n", 3);
+        for (uint32_t write = opener; write != kEmpty; write = nextInSection_[write]) {
+            out.PutEntry(TrimmedArgument(writes[write].key), finalValue_[write]);
+        }
+    }
+    if (!out.Fits()) {
         return false;
     }
-    Splice(lineBegin, nameAt - lineBegin, nullptr, 0);
-    const Piece rest[] = {{"=", 1}, value, {"\r\n", 2}};
-    return Splice(lineBegin + nameLength, lineNext - nameAt - nameLength, rest, 3);
+    current_ = 1 - current_;
+    length_ = out.Used();
+    indexed_ = false;
+    return true;
 }
 
-bool IniProfile::WriteString(const char* section, const char* key, const char* value) {
-    const Span sectionName = TrimmedArgument(section);
-    const Span keyName = TrimmedArgument(key);
-    const size_t valueLength = std::strlen(value);
-    Line header{};
-    if (!FindSection(text_, length_, sectionName, &header)) {
-        // A new section goes at the very end, on a line of its own.
-        const bool needsBreak = length_ > 0 && !IsLineEnd(text_[length_ - 1]);
-        const Piece pieces[] = {{"\r\n", needsBreak ? size_t{2} : 0},
-                                {"[", 1},
-                                {sectionName.bytes, sectionName.length},
-                                {"]\r\n", 3},
-                                {keyName.bytes, keyName.length},
-                                {"=", 1},
-                                {value, valueLength},
-                                {"\r\n", 2}};
-        return Splice(length_, 0, pieces, 8);
-    }
-    // A new key goes right after the last key line of the section (after the
-    // header when there is none), above any comments and blank lines there.
-    Line insertAfter = header;
-    LineScanner lines(text_, length_, header.next);
-    for (size_t pos = header.next; pos < length_;) {
-        const Line line = lines.At(pos);
-        size_t first = 0;
-        const LineKind kind = KindOf(text_, line, &first);
-        if (kind == LineKind::Section) {
-            break;
-        }
-        if (kind == LineKind::Key) {
-            if (KeyIs(text_, line, first, keyName)) {
-                return RewriteKeyLine(line.begin, first, keyName.length, line.next,
-                                      Piece{value, valueLength});
-            }
-            insertAfter = line;
-        }
-        pos = line.next;
-    }
-    const bool needsBreak = insertAfter.next == insertAfter.end;
-    const Piece pieces[] = {{"\r\n", needsBreak ? size_t{2} : 0},
-                            {keyName.bytes, keyName.length},
-                            {"=", 1},
-                            {value, valueLength},
-                            {"\r\n", 2}};
-    return Splice(insertAfter.next, 0, pieces, 5);
-}
-
-bool IniProfile::Encode(char* out, size_t capacity, AnsiCodePage& codePage, size_t* size) const {
+EncodeResult IniProfile::Encode(char* out, size_t capacity, AnsiCodePage& codePage,
+                                size_t* size) const {
+    const char* text = Text();
     if (encoding_ == ProfileEncoding::Ansi) {
         if (length_ > capacity) {
-            return false;
+            return EncodeResult::TooLarge;
         }
-        std::memcpy(out, text_, length_);
+        std::memcpy(out, text, length_);
         *size = length_;
-        return true;
+        return EncodeResult::Encoded;
     }
     if (capacity < 2) {
-        return false;
+        return EncodeResult::TooLarge;
     }
     out[0] = static_cast<char>(0xFF);
     out[1] = static_cast<char>(0xFE);
     size_t written = 2;
     for (size_t i = 0; i < length_;) {
-        char16_t unit = static_cast<unsigned char>(text_[i]);
+        char16_t unit = static_cast<unsigned char>(text[i]);
         size_t count = 1;
         if (unit >= 0x80) {
-            count = IsLeadByte(text_[i]) && i + 1 < length_ ? 2 : 1;
-            unit = codePage.ToWide(text_ + i, static_cast<int>(count));
+            count = IsShiftJisLeadByte(text[i]) && i + 1 < length_ ? 2 : 1;
+            unit = codePage.ToWide(text + i, static_cast<int>(count));
             if (unit == 0) {
-                return false;
+                return EncodeResult::Unconvertible;
             }
         }
         if (written + 2 > capacity) {
-            return false;
+            return EncodeResult::TooLarge;
         }
         out[written++] = static_cast<char>(unit & 0xFF);
         out[written++] = static_cast<char>(unit >> 8);
         i += count;
     }
     *size = written;
-    return true;
+    return EncodeResult::Encoded;
 }

@@ -5,6 +5,12 @@
 // writes change the text exactly as a WritePrivateProfileStringA call per
 // entry would, so a whole save needs one read and one write of the file.
 //
+// Loading indexes every section and key in one pass (the first copy of a
+// section or of a key in it is the one Windows reads and writes), so a lookup
+// costs the same whatever the size of the file. A batch of writes is applied
+// in one pass that copies the text into a second buffer with every change in
+// place.
+//
 // Text is handled as Shift-JIS bytes (code page 932). A file that starts with
 // a UTF-16LE byte-order mark is converted to Shift-JIS when loaded and back to
 // UTF-16LE when encoded, as Windows does for such files.
@@ -13,12 +19,14 @@
 #include <cstddef>
 #include <cstdint>
 
-// A Top.ini longer than this is refused rather than read in part.
+// A Top.ini longer than this is refused: neither read nor written.
 constexpr size_t kMaxProfileFileBytes = size_t{1} << 20;
-// Room for the text plus everything a save of the full table can add.
-constexpr size_t kProfileTextCapacity = kMaxProfileFileBytes + (size_t{256} << 10);
-// Enough for the encoded text in the larger encoding (UTF-16LE and its mark).
-constexpr size_t kProfileFileCapacity = 2 * kProfileTextCapacity + 2;
+// The text is never longer than the file it comes from or goes to.
+constexpr size_t kProfileTextCapacity = kMaxProfileFileBytes;
+// Room for the bytes of any file that may be read or written.
+constexpr size_t kProfileFileCapacity = kMaxProfileFileBytes;
+// The most writes one WriteEntries call takes: a full save is 2,003.
+constexpr size_t kMaxProfileWrites = 2048;
 
 // Single-character conversion between UTF-16 and the ANSI code page 932,
 // supplied by the platform; only used for UTF-16LE files, and never asked
@@ -36,13 +44,31 @@ class AnsiCodePage {
 
 enum class ProfileEncoding { Ansi, Utf16Le };
 
+enum class EncodeResult {
+    Encoded,
+    Unconvertible,  // a character of the text has no UTF-16 form
+    TooLarge,       // the file would be longer than the room given
+};
+
+// One WritePrivateProfileStringA(section, key, value).
+struct ProfileWrite {
+    const char* section;
+    const char* key;
+    const char* value;
+};
+
 class IniProfile {
   public:
+    IniProfile() = default;
+    IniProfile(const IniProfile&) = delete;
+    IniProfile& operator=(const IniProfile&) = delete;
+
     // An empty profile: what a missing file reads as.
     void Clear();
     // Takes the bytes of a file. A UTF-16LE file is converted to Shift-JIS;
     // characters without a Shift-JIS form read as '?' and make the profile
-    // not Lossless(). `size` must not exceed kMaxProfileFileBytes.
+    // not Lossless(). Bytes past kMaxProfileFileBytes are dropped, which
+    // also makes it not Lossless().
     void Load(const char* bytes, size_t size, AnsiCodePage& codePage);
 
     // GetPrivateProfileStringA: copies the value of `key` in `section` (or
@@ -58,35 +84,71 @@ class IniProfile {
 
     // WritePrivateProfileStringA(section, key, value). False when the text
     // would outgrow kProfileTextCapacity; the profile is then unchanged.
-    // The arguments must not point into Text().
     bool WriteString(const char* section, const char* key, const char* value);
+    // The writes one after the other, as separate WritePrivateProfileStringA
+    // calls would leave the text, done in one pass. False, with the profile
+    // unchanged, when the text would outgrow kProfileTextCapacity or there are
+    // more than kMaxProfileWrites writes. No argument may point into Text().
+    bool WriteEntries(const ProfileWrite* writes, size_t count);
 
     // Writes the file bytes for the current text to out (capacity bytes): the
     // text itself for an ANSI file, otherwise its UTF-16LE encoding with the
-    // mark, and sets *size. False when a character of the text has no UTF-16
-    // form or the result does not fit.
-    bool Encode(char* out, size_t capacity, AnsiCodePage& codePage, size_t* size) const;
+    // mark, and sets *size.
+    EncodeResult Encode(char* out, size_t capacity, AnsiCodePage& codePage, size_t* size) const;
 
     ProfileEncoding Encoding() const { return encoding_; }
     // False when loading had to replace characters (or an odd final byte) of
     // a UTF-16LE file, so saving it back would lose them.
     bool Lossless() const { return lossless_; }
-    const char* Text() const { return text_; }
+    const char* Text() const { return buffers_[current_]; }
     size_t Length() const { return length_; }
 
   private:
-    struct Piece {
-        const char* bytes;
-        size_t count;
+    // A section header or the first copy of a key in the first copy of its
+    // section. `at` is where the name starts (for a section: its '['), with
+    // kSectionBit for sections; `link` is, for a key, the '[' of its section
+    // and, for a section, the start of the line after which a new key goes.
+    struct NameEntry {
+        uint32_t hash;
+        uint32_t at;
+        uint32_t link;
     };
-    bool Splice(size_t at, size_t removed, const Piece* pieces, int pieceCount);
-    bool RewriteKeyLine(size_t lineBegin, size_t nameAt, size_t nameLength, size_t lineNext,
-                        Piece value);
+    // The first write of a section or of a section and key within a batch.
+    struct BatchEntry {
+        uint32_t hash;
+        uint32_t write;
+    };
+    static constexpr size_t kIndexSlots = size_t{1} << 20;
+    static constexpr size_t kBatchSlots = 2 * kMaxProfileWrites;
+
+    void BuildIndex() const;
+    uint32_t FindSection(const char* name, size_t length, uint32_t hash) const;
+    uint32_t FindKey(uint32_t sectionAt, const char* name, size_t length, uint32_t hash) const;
     bool FindValue(const char* section, const char* key, const char** value,
                    size_t* valueLength) const;
+    bool PlanWrites(const ProfileWrite* writes, size_t count);
+    bool EmitWrites(const ProfileWrite* writes);
 
-    char text_[kProfileTextCapacity];
+    char buffers_[2][kProfileTextCapacity];
+    int current_ = 0;
     size_t length_ = 0;
     ProfileEncoding encoding_ = ProfileEncoding::Ansi;
     bool lossless_ = true;
+
+    // The index is built on first use after a change of the text.
+    mutable NameEntry index_[kIndexSlots];
+    mutable size_t indexMask_ = 0;
+    mutable bool indexed_ = false;
+
+    // Scratch of one WriteEntries call.
+    BatchEntry batch_[kBatchSlots];
+    const char* finalValue_[kMaxProfileWrites];  // by first write: the last value given
+    uint32_t firstOf_[kMaxProfileWrites];        // the write's first write of the same entry
+    uint32_t nextInSection_[kMaxProfileWrites];  // keys of a new section, in order
+    uint32_t lastInSection_[kMaxProfileWrites];  // by the write that opened a new section
+    uint32_t newSections_[kMaxProfileWrites];    // writes that open a new section, in order
+    size_t newSectionCount_ = 0;
+    uint64_t edits_[kMaxProfileWrites];  // (text offset << 32) | write, in text order
+    size_t editCount_ = 0;
+    uint32_t editLine_[kMaxProfileWrites];  // by write: name start of the line it rewrites
 };

@@ -2,8 +2,10 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <cstring>
 
 #include "mapper/model/byte_reader.h"
+#include "mapper/model/shift_jis.h"
 
 namespace {
 
@@ -121,25 +123,6 @@ bool ReadLegacyFile(LegacyPlatform& platform, LegacyFile file, uint32_t& size,
     return true;
 }
 
-// Deletes the file, its path built afresh; a failure is shown with the
-// system's text and the conversion goes on.
-void DeleteLegacyFile(LegacyPlatform& platform) {
-    char path[kPathSize];
-    if (!BuildLegacyPath(platform, path)) {
-        return;
-    }
-    uint32_t error = 0;
-    if (platform.Delete(path, error)) {
-        return;
-    }
-    char text[kErrorTextSize];
-    if (!platform.ErrorText(error, text, kErrorTextSize)) {
-        // Better a number than an empty box.
-        std::snprintf(text, kErrorTextSize, "%lu", static_cast<unsigned long>(error));
-    }
-    platform.ShowMessage(text, nullptr, true);
-}
-
 // Below 1 becomes 2, not 0 or 1: every conversion yields at least three sets.
 int32_t BoundHighestIndex(int32_t stored) {
     if (stored < 1) {
@@ -151,8 +134,13 @@ int32_t BoundHighestIndex(int32_t stored) {
 // Each legacy set had one key per input: key index 1 becomes 0, and the
 // buttons that 1.0 lacks get the Enter key.
 void CopySet(const ByteReader& file, const LegacyLayout& layout, int set, KeySetTable& table) {
-    file.Text(layout.namesOffset + static_cast<size_t>(set) * kNameSize, kNameSize,
-              table.Names[set], kNameSize);
+    const size_t field = layout.namesOffset + static_cast<size_t>(set) * kNameSize;
+    char* name = table.Names[set];
+    file.Text(field, kNameSize, name, kNameSize);
+    // A field without a zero byte is cut to 255 bytes, but not inside a character.
+    if (std::strlen(name) == kNameSize - 1 && file.Byte(field + kNameSize - 1) != 0) {
+        name[ShiftJisCutLength(name, kNameSize, kNameSize - 1)] = '\0';
+    }
     for (int slot = 0; slot < kSlotCount; ++slot) {
         const size_t array = layout.slotArrayOffsets[slot];
         const int32_t key =
@@ -185,7 +173,6 @@ bool ConvertLegacyData(KeySetTable& table, LegacyPlatform& platform) {
     if (!read) {
         return false;
     }
-    DeleteLegacyFile(platform);
 
     const ByteReader bytes(g_fileBytes, size);
     const int32_t highest = BoundHighestIndex(bytes.Int32LE(layout->highestIndexOffset));
@@ -194,4 +181,22 @@ bool ConvertLegacyData(KeySetTable& table, LegacyPlatform& platform) {
         CopySet(bytes, *layout, set, table);
     }
     return true;
+}
+
+// The path is built afresh; a failure is shown with the system's text.
+void DeleteLegacyData(LegacyPlatform& platform) {
+    char path[kPathSize];
+    if (!BuildLegacyPath(platform, path)) {
+        return;
+    }
+    uint32_t error = 0;
+    if (platform.Delete(path, error)) {
+        return;
+    }
+    char text[kErrorTextSize];
+    if (!platform.ErrorText(error, text, kErrorTextSize)) {
+        // Better a number than an empty box.
+        std::snprintf(text, kErrorTextSize, "%lu", static_cast<unsigned long>(error));
+    }
+    platform.ShowMessage(text, nullptr, true);
 }

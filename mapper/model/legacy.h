@@ -1,8 +1,9 @@
 #pragma once
 // Takeover of the data file of releases 1.0 and 1.2: Tolvin.dat in the
 // Windows directory. At start-up, before Top.ini is read, the converter tells
-// the user, reads the file in whichever layout it has, deletes it and puts its
-// key sets into the table in place of those of Top.ini.
+// the user, reads the file in whichever layout it has and puts its key sets
+// into the table in place of those of Top.ini. The file is deleted only once
+// the sets are safe in Top.ini (see LoadStartupData).
 #include <cstdint>
 
 #include "mapper/model/keyset_table.h"
@@ -48,13 +49,17 @@ class LegacyPlatform {
 };
 
 // Looks for Tolvin.dat in the Windows directory. When it is there: tells the
-// user, reads it, deletes it (a failed deletion is shown with the system's
-// text and otherwise ignored) and replaces sets 0..SetKeyCount of `table`
-// with the file's sets. The file's highest set index becomes SetKeyCount, a
-// value below 1 turned into 2 and one above 79 into 79; bytes missing from a
-// short file read as 0. Returns true then, and LoadSettings skips the key
-// sets of Top.ini.
+// user, reads it and replaces sets 0..SetKeyCount of `table` with the file's
+// sets. The file's highest set index becomes SetKeyCount, a value below 1
+// turned into 2 and one above 79 into 79; bytes missing from a short file
+// read as 0; a name that fills its whole field is cut to 255 bytes without
+// splitting a character. Returns true then, and LoadSettings skips the key
+// sets of Top.ini. The file stays until DeleteLegacyData.
 // Returns false and changes nothing when there is no data to convert: no file
 // can be opened or it is empty (nothing shown), or reading it fails (the file
 // is kept for a later start).
 bool ConvertLegacyData(KeySetTable& table, LegacyPlatform& platform);
+
+// Deletes Tolvin.dat; a failed deletion is shown with the system's text and
+// otherwise ignored (the next start then converts the file again).
+void DeleteLegacyData(LegacyPlatform& platform);

@@ -1,13 +1,15 @@
 #include "mapper/model/settings.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "mapper/model/settings_storage.h"
+#include "mapper/model/settings_texts.h"
+
+SettingsState g_settings;
 
 namespace {
 
-const char kFileName[] = "Top.ini";
+const char16_t kFileName[] = u"Top.ini";
 const char kPamuroSection[] = "PAMURO";
 const char kSetKeyCountKey[] = "SETKEYCOUNT";
 const char kNameSection[] = "KEYSETNAME";
@@ -16,89 +18,80 @@ const char kSettingSection[] = "SETTING";
 const char kKeyDownModeKey[] = "SetKeyDownMode";
 const char kSleepKey[] = "SetSleep";
 
-// Top.ini が 1 MB を超えているため読み込めませんでした。既定の設定で起動します。終了時に Top.ini
-// は書き換えません。
-const char kTooLargeText[] =
-    "Top.ini \x82\xaa 1 MB "
-    "\x82\xf0\x92\xb4\x82\xa6\x82\xc4\x82\xa2\x82\xe9\x82\xbd\x82\xdf\x93\xc7\x82\xdd\x8d\x9e\x82"
-    "\xdf\x82\xdc\x82\xb9\x82\xf1\x82\xc5\x82\xb5\x82\xbd\x81\x42\x8a\xf9\x92\xe8\x82\xcc\x90\xdd"
-    "\x92\xe8\x82\xc5\x8b\x4e\x93\xae\x82\xb5\x82\xdc\x82\xb7\x81\x42\x8f\x49\x97\xb9\x8e\x9e\x82"
-    "\xc9 Top.ini \x82\xcd\x8f\x91\x82\xab\x8a\xb7\x82\xa6\x82\xdc\x82\xb9\x82\xf1\x81\x42";
-// Top.ini を読み込めませんでした。既定の設定で起動します。終了時に Top.ini は書き換えません。
-const char kUnreadableText[] =
-    "Top.ini \x82\xf0\x93\xc7\x82\xdd\x8d\x9e\x82\xdf\x82\xdc\x82\xb9\x82\xf1\x82\xc5\x82\xb5\x82"
-    "\xbd\x81\x42\x8a\xf9\x92\xe8\x82\xcc\x90\xdd\x92\xe8\x82\xc5\x8b\x4e\x93\xae\x82\xb5\x82\xdc"
-    "\x82\xb7\x81\x42\x8f\x49\x97\xb9\x8e\x9e\x82\xc9 Top.ini "
-    "\x82\xcd\x8f\x91\x82\xab\x8a\xb7\x82\xa6\x82\xdc\x82\xb9\x82\xf1\x81\x42";
-// Top.ini を読み込めなかったため、設定を保存しませんでした。Top.ini は元のままです。
-const char kNotSavedUnreadText[] =
-    "Top.ini \x82\xf0\x93\xc7\x82\xdd\x8d\x9e\x82\xdf\x82\xc8\x82\xa9\x82\xc1\x82\xbd\x82\xbd\x82"
-    "\xdf\x81\x41\x90\xdd\x92\xe8\x82\xf0\x95\xdb\x91\xb6\x82\xb5\x82\xdc\x82\xb9\x82\xf1\x82\xc5"
-    "\x82\xb5\x82\xbd\x81\x42Top.ini \x82\xcd\x8c\xb3\x82\xcc\x82\xdc\x82\xdc\x82\xc5\x82\xb7\x81"
-    "\x42";
-// Top.ini に設定を保存できませんでした。Top.ini は元のままです。
-const char kSaveFailedText[] =
-    "Top.ini \x82\xc9\x90\xdd\x92\xe8\x82\xf0\x95\xdb\x91\xb6\x82\xc5\x82\xab\x82\xdc\x82\xb9\x82"
-    "\xf1\x82\xc5\x82\xb5\x82\xbd\x81\x42Top.ini \x82\xcd\x8c\xb3\x82\xcc\x82\xdc\x82\xdc\x82\xc5"
-    "\x82\xb7\x81\x42";
-// Top.ini にシフトJISで表せない文字があるため、設定を保存しませんでした。Top.ini は元のままです。
-const char kUnconvertibleText[] =
-    "Top.ini \x82\xc9\x83\x56\x83\x74\x83\x67JIS\x82\xc5\x95\x5c\x82\xb9\x82\xc8\x82\xa2\x95\xb6"
-    "\x8e\x9a\x82\xaa\x82\xa0\x82\xe9\x82\xbd\x82\xdf\x81\x41\x90\xdd\x92\xe8\x82\xf0\x95\xdb\x91"
-    "\xb6\x82\xb5\x82\xdc\x82\xb9\x82\xf1\x82\xc5\x82\xb5\x82\xbd\x81\x42Top.ini "
-    "\x82\xcd\x8c\xb3\x82\xcc\x82\xdc\x82\xdc\x82\xc5\x82\xb7\x81\x42";
-
-char g_startupDirectory[kStartupDirectorySize];
-// One read buffer for the file bytes, also used for the bytes written back.
-char g_fileBytes[kProfileFileCapacity];
-IniProfile g_profile;
-const char* g_problem = nullptr;
-// Set when the key sets should have come from a Top.ini that could not be
-// read: saving the defaults over it would destroy the user's sets.
-bool g_keepFileUntouched = false;
-
 struct SettingsPath {
-    char text[kStartupDirectorySize + sizeof kFileName + 1];
+    char16_t text[kStartupDirectorySize + 1 + sizeof kFileName / sizeof kFileName[0]];
 };
 
-SettingsPath BuildPath() {
+// "<start-up directory>\Top.ini"; just "Top.ini" when no directory was had
+// at start-up: the current one is then the best guess.
+SettingsPath BuildPath(const SettingsState& state) {
     SettingsPath path{};
-    if (g_startupDirectory[0] == '\0') {
-        // No directory was had at start-up: the current one is the best guess.
-        std::snprintf(path.text, sizeof path.text, "%s", kFileName);
-    } else {
-        std::snprintf(path.text, sizeof path.text, "%s\\%s", g_startupDirectory, kFileName);
+    size_t length = 0;
+    while (length < kStartupDirectorySize - 1 && state.startupDirectory[length] != u'\0') {
+        path.text[length] = state.startupDirectory[length];
+        ++length;
     }
+    if (length > 0) {
+        path.text[length++] = u'\\';
+    }
+    std::memcpy(path.text + length, kFileName, sizeof kFileName);
     return path;
 }
 
-// Reads Top.ini into g_profile; a missing file reads as an empty profile.
-FileReadResult ReadProfile(SettingsStorage& storage) {
+// Reads Top.ini into the profile; a missing file reads as an empty profile.
+// A file over kMaxProfileFileBytes is not read at all.
+FileReadResult ReadProfile(SettingsState& state, SettingsStorage& storage) {
     size_t size = 0;
     const FileReadResult result =
-        storage.ReadWholeFile(BuildPath().text, g_fileBytes, kMaxProfileFileBytes, &size);
+        storage.ReadWholeFile(BuildPath(state).text, state.fileBytes, kMaxProfileFileBytes, &size);
     if (result == FileReadResult::Read && size <= kMaxProfileFileBytes) {
-        g_profile.Load(g_fileBytes, size, storage);
+        state.profile.Load(state.fileBytes, size, storage);
         return result;
     }
-    g_profile.Clear();
+    state.profile.Clear();
     return result == FileReadResult::Read ? FileReadResult::TooLarge : result;
 }
 
-struct EntryKey {
-    char text[32];
-};
-
-EntryKey NameKey(int set) {
-    EntryKey key{};
-    std::snprintf(key.text, sizeof key.text, "KEYSETNAME%2d", set);
-    return key;
+// "%d", without the cost of the printf family: the save formats 2,003 values.
+void FormatInt(int32_t value, char* out) {
+    char digits[10];
+    int count = 0;
+    const auto bits = static_cast<uint32_t>(value);
+    uint32_t magnitude = value < 0 ? 0u - bits : bits;
+    do {
+        digits[count++] = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    if (value < 0) {
+        *out++ = '-';
+    }
+    while (count > 0) {
+        *out++ = digits[--count];
+    }
+    *out = '\0';
 }
 
-EntryKey CodeKey(int set, int slot, int keyIndex) {
-    EntryKey key{};
-    std::snprintf(key.text, sizeof key.text, "KEYSET%2d-%2d-%2d", set, slot, keyIndex);
-    return key;
+// "%2d" for 0 to 99: right-aligned in two columns.
+char* PutTwoColumns(int value, char* out) {
+    *out++ = value < 10 ? ' ' : static_cast<char>('0' + value / 10);
+    *out++ = static_cast<char>('0' + value % 10);
+    return out;
+}
+
+// "KEYSETNAME%2d"
+void FormatNameKey(int set, char* out) {
+    std::memcpy(out, "KEYSETNAME", 10);
+    *PutTwoColumns(set, out + 10) = '\0';
+}
+
+// "KEYSET%2d-%2d-%2d"
+void FormatCodeKey(int set, int slot, int keyIndex, char* out) {
+    std::memcpy(out, "KEYSET", 6);
+    char* at = PutTwoColumns(set, out + 6);
+    *at++ = '-';
+    at = PutTwoColumns(slot, at);
+    *at++ = '-';
+    *PutTwoColumns(keyIndex, at) = '\0';
 }
 
 // The table holds 80 sets, whatever the file says.
@@ -109,18 +102,19 @@ int32_t WithinTable(int32_t setKeyCount) {
     return setKeyCount < -1 ? -1 : setKeyCount;
 }
 
-void LoadKeySets(KeySetTable& table) {
+void LoadKeySets(const IniProfile& profile, KeySetTable& table) {
     // Rows above SetKeyCount must not keep anything from before the load.
     ClearKeySetTable(table);
-    const int32_t highest = WithinTable(g_profile.GetInt(kPamuroSection, kSetKeyCountKey, 0));
+    const int32_t highest = WithinTable(profile.GetInt(kPamuroSection, kSetKeyCountKey, 0));
     table.SetKeyCount.store(highest);
+    char key[kSettingTextSize];
     for (int set = 0; set <= highest; ++set) {
-        g_profile.GetString(kNameSection, NameKey(set).text, kUntitledName, table.Names[set],
-                            kNameSize);
+        FormatNameKey(set, key);
+        profile.GetString(kNameSection, key, kUntitledName, table.Names[set], kNameSize);
         for (int keyIndex = 0; keyIndex < kKeysPerSlot; ++keyIndex) {
             for (int slot = 0; slot < kSlotCount; ++slot) {
-                table.Keys[set][slot][keyIndex].store(
-                    g_profile.GetInt(kKeySection, CodeKey(set, slot, keyIndex).text, 0));
+                FormatCodeKey(set, slot, keyIndex, key);
+                table.Keys[set][slot][keyIndex].store(profile.GetInt(kKeySection, key, 0));
             }
         }
     }
@@ -133,75 +127,90 @@ uint8_t LowByte(int32_t value) {
 // A name goes in as it is, except that it ends at a line break: CR or LF
 // inside a value would turn the rest of the name into lines of their own,
 // sections and keys included.
-struct NameValue {
-    char text[kNameSize];
-};
-
-NameValue SingleLineName(const char* name) {
-    NameValue value{};
+void CopySingleLineName(const char* name, char* out) {
     size_t length = 0;
     while (length < kNameSize - 1 && name[length] != '\0' && name[length] != '\r' &&
            name[length] != '\n') {
         ++length;
     }
-    std::memcpy(value.text, name, length);
-    return value;
+    std::memcpy(out, name, length);
+    out[length] = '\0';
 }
 
-bool WriteKeySets(const KeySetTable& table) {
+void AddEntry(SettingsEntries& entries, const char* section, const char* key, const char* value) {
+    entries.writes[entries.count++] = ProfileWrite{section, key, value};
+}
+
+void AddIntEntry(SettingsEntries& entries, const char* section, const char* key, int32_t value) {
+    char* text = entries.values[entries.count];
+    FormatInt(value, text);
+    AddEntry(entries, section, key, text);
+}
+
+// Every entry of a save, in the order the file gets them: the set count, each
+// set's name and its keys (key index 0 for slots 0 to 11, then key index 1),
+// then the two options.
+void CollectEntries(const KeySetTable& table, const MapperOptions& options,
+                    SettingsEntries& entries) {
+    entries.count = 0;
     const int32_t highest = WithinTable(table.SetKeyCount.load());
-    bool written = WriteIntSetting(g_profile, kPamuroSection, kSetKeyCountKey, highest);
-    for (int set = 0; set <= highest && written; ++set) {
-        written = g_profile.WriteString(kNameSection, NameKey(set).text,
-                                        SingleLineName(table.Names[set]).text);
+    AddIntEntry(entries, kPamuroSection, kSetKeyCountKey, highest);
+    for (int set = 0; set <= highest; ++set) {
+        CopySingleLineName(table.Names[set], entries.names[set]);
+        FormatNameKey(set, entries.keys[entries.count]);
+        AddEntry(entries, kNameSection, entries.keys[entries.count], entries.names[set]);
         for (int keyIndex = 0; keyIndex < kKeysPerSlot; ++keyIndex) {
             for (int slot = 0; slot < kSlotCount; ++slot) {
-                written = written &&
-                          WriteIntSetting(g_profile, kKeySection, CodeKey(set, slot, keyIndex).text,
-                                          table.Keys[set][slot][keyIndex].load());
+                FormatCodeKey(set, slot, keyIndex, entries.keys[entries.count]);
+                AddIntEntry(entries, kKeySection, entries.keys[entries.count],
+                            table.Keys[set][slot][keyIndex].load());
             }
         }
     }
-    return written;
+    AddIntEntry(entries, kSettingSection, kKeyDownModeKey, options.KeyDownMode.load());
+    AddIntEntry(entries, kSettingSection, kSleepKey, options.SetSleep.load());
 }
 
-bool WriteOptions(const MapperOptions& options) {
-    return WriteIntSetting(g_profile, kSettingSection, kKeyDownModeKey,
-                           options.KeyDownMode.load()) &&
-           WriteIntSetting(g_profile, kSettingSection, kSleepKey, options.SetSleep.load());
-}
+static_assert(3 + kMaxSets * (1 + kSlotCount * kKeysPerSlot) <= kMaxProfileWrites,
+              "a full save fits one batch of writes");
 
-bool Fail(const char* problem) {
-    g_problem = problem;
+bool Fail(SettingsState& state, const char* problem) {
+    state.problem = problem;
     return false;
+}
+
+const char* LoadProblem(FileReadResult read, bool converted, const IniProfile& profile) {
+    switch (read) {
+        case FileReadResult::TooLarge:
+            return converted ? kTooLargeConvertedText : kTooLargeText;
+        case FileReadResult::Failed:
+            return converted ? kUnreadableConvertedText : kUnreadableText;
+        case FileReadResult::Read:
+            return profile.Lossless() ? nullptr : kUnconvertibleAtStartText;
+        case FileReadResult::Missing:
+            break;
+    }
+    return nullptr;
 }
 
 }  // namespace
 
-void FetchStartupDirectory(SettingsStorage& storage) {
-    if (!storage.CurrentDirectory(g_startupDirectory, sizeof g_startupDirectory)) {
-        g_startupDirectory[0] = '\0';
+void FetchStartupDirectory(SettingsState& state, SettingsStorage& storage) {
+    if (!storage.CurrentDirectory(state.startupDirectory, kStartupDirectorySize)) {
+        state.startupDirectory[0] = u'\0';
     }
 }
 
-const char* StartupDirectory() {
-    return g_startupDirectory;
-}
-
-SettingsLoadResult LoadSettings(bool converted, SettingsStorage& storage, KeySetTable& table,
-                                MapperOptions& options) {
-    const FileReadResult read = ReadProfile(storage);
-    g_problem = read == FileReadResult::TooLarge ? kTooLargeText
-                : read == FileReadResult::Failed ? kUnreadableText
-                                                 : nullptr;
-    // After a legacy conversion the sets come from the legacy file, and the
-    // first save is meant to put them into Top.ini.
-    g_keepFileUntouched = !converted && g_problem != nullptr;
+SettingsLoadResult LoadSettings(SettingsState& state, bool converted, SettingsStorage& storage,
+                                KeySetTable& table, MapperOptions& options) {
+    const FileReadResult read = ReadProfile(state, storage);
+    state.problem = LoadProblem(read, converted, state.profile);
+    state.keepFileUntouched = read == FileReadResult::TooLarge || read == FileReadResult::Failed;
     if (!converted) {
-        LoadKeySets(table);
+        LoadKeySets(state.profile, table);
     }
-    options.KeyDownMode.store(LowByte(g_profile.GetInt(kSettingSection, kKeyDownModeKey, 0)));
-    options.SetSleep.store(LowByte(g_profile.GetInt(kSettingSection, kSleepKey, 0)));
+    options.KeyDownMode.store(LowByte(state.profile.GetInt(kSettingSection, kKeyDownModeKey, 0)));
+    options.SetSleep.store(LowByte(state.profile.GetInt(kSettingSection, kSleepKey, 0)));
     switch (read) {
         case FileReadResult::Read:
             return SettingsLoadResult::Loaded;
@@ -215,39 +224,44 @@ SettingsLoadResult LoadSettings(bool converted, SettingsStorage& storage, KeySet
     return SettingsLoadResult::Unreadable;
 }
 
-bool SaveSettings(SettingsStorage& storage, const KeySetTable& table,
+bool SaveSettings(SettingsState& state, SettingsStorage& storage, const KeySetTable& table,
                   const MapperOptions& options) {
-    if (g_keepFileUntouched) {
-        return Fail(kNotSavedUnreadText);
+    if (state.keepFileUntouched) {
+        return Fail(state, kNotSavedUnreadText);
     }
-    const FileReadResult read = ReadProfile(storage);
+    const FileReadResult read = ReadProfile(state, storage);
     if (read == FileReadResult::TooLarge || read == FileReadResult::Failed) {
-        return Fail(kNotSavedUnreadText);
+        return Fail(state, kNotSavedUnreadText);
     }
-    if (!g_profile.Lossless()) {
-        return Fail(kUnconvertibleText);
+    if (!state.profile.Lossless()) {
+        return Fail(state, kUnconvertibleText);
     }
-    if (!WriteKeySets(table) || !WriteOptions(options)) {
-        return Fail(kSaveFailedText);
+    CollectEntries(table, options, state.entries);
+    if (!state.profile.WriteEntries(state.entries.writes, state.entries.count)) {
+        return Fail(state, kSaveTooLargeText);
     }
     size_t size = 0;
-    if (!g_profile.Encode(g_fileBytes, sizeof g_fileBytes, storage, &size)) {
-        return Fail(g_profile.Encoding() == ProfileEncoding::Utf16Le ? kUnconvertibleText
-                                                                     : kSaveFailedText);
+    switch (state.profile.Encode(state.fileBytes, kMaxProfileFileBytes, storage, &size)) {
+        case EncodeResult::Unconvertible:
+            return Fail(state, kUnconvertibleText);
+        case EncodeResult::TooLarge:
+            return Fail(state, kSaveTooLargeText);
+        case EncodeResult::Encoded:
+            break;
     }
-    if (!storage.ReplaceFile(BuildPath().text, g_fileBytes, size)) {
-        return Fail(kSaveFailedText);
+    if (!storage.ReplaceFile(BuildPath(state).text, state.fileBytes, size)) {
+        return Fail(state, kSaveFailedText);
     }
-    g_problem = nullptr;
+    state.problem = nullptr;
     return true;
 }
 
 bool WriteIntSetting(IniProfile& profile, const char* section, const char* key, int32_t value) {
-    char text[256];
-    std::snprintf(text, sizeof text, "%d", static_cast<int>(value));
+    char text[kSettingTextSize];
+    FormatInt(value, text);
     return profile.WriteString(section, key, text);
 }
 
-const char* SettingsProblem() {
-    return g_problem;
+const char* SettingsProblem(const SettingsState& state) {
+    return state.problem;
 }

@@ -1,11 +1,13 @@
 #pragma once
 // Top.ini: the key-set table and the two options of the polling loop, kept
 // from one run to the next in the directory that was current at start-up.
-// Read once at start-up, written once when the main window goes away.
+// Read once at start-up, written once when the main window goes away (and
+// once more at start-up right after a legacy conversion).
 //
 // Sections and keys: "PAMURO"/"SETKEYCOUNT", "KEYSETNAME"/"KEYSETNAME%2d",
 // "KEYSET"/"KEYSET%2d-%2d-%2d" (set, slot, key index), "SETTING"/
 // "SetKeyDownMode" and "SetSleep". Every value is written, zeros included.
+#include <cstddef>
 #include <cstdint>
 
 #include "mapper/model/ini_profile.h"
@@ -14,7 +16,43 @@
 
 class SettingsStorage;  // mapper/model/settings_storage.h
 
-constexpr int kStartupDirectorySize = 1024;
+// UTF-16 units of the start-up directory, its zero included.
+constexpr size_t kStartupDirectorySize = 1024;
+// "KEYSET%2d-%2d-%2d" and "%d" of any 32-bit value fit, with their zero.
+constexpr size_t kSettingTextSize = 16;
+
+// Bytes of a message to the user put together from two.
+constexpr size_t kSettingsMessageSize = 1024;
+
+// Every entry of one save, formatted: keys and values in the order written.
+struct SettingsEntries {
+    ProfileWrite writes[kMaxProfileWrites];
+    char keys[kMaxProfileWrites][kSettingTextSize];
+    char values[kMaxProfileWrites][kSettingTextSize];
+    char names[kMaxSets][kNameSize];
+    size_t count;
+};
+
+// Everything the settings file keeps between start-up and exit. One per
+// process (g_settings), created zero like every static; tests make their own.
+struct SettingsState {
+    // Where Top.ini lives: the current directory at start-up, as wide text so
+    // that any folder name works; empty when it could not be had.
+    char16_t startupDirectory[kStartupDirectorySize];
+    // The file as read, then the bytes written back.
+    char fileBytes[kProfileFileCapacity];
+    IniProfile profile;
+    SettingsEntries entries;
+    // The message (Shift-JIS) about the last load or save that went wrong.
+    const char* problem;
+    // Set when the key sets should have come from a Top.ini that could not
+    // be read: saving over it would destroy the user's sets.
+    bool keepFileUntouched;
+    // Room for a message put together from two (see LoadStartupData).
+    char message[kSettingsMessageSize];
+};
+
+extern SettingsState g_settings;
 
 enum class SettingsLoadResult {
     Loaded,      // read from Top.ini
@@ -25,21 +63,23 @@ enum class SettingsLoadResult {
 
 // Start-up's very first action: keeps the current directory, where Top.ini
 // lives, so a later change of directory does not move the file.
-void FetchStartupDirectory(SettingsStorage& storage);
-const char* StartupDirectory();
+void FetchStartupDirectory(SettingsState& state, SettingsStorage& storage);
 
 // Fills SetKeyCount, Names and Keys from Top.ini unless `converted` (the
 // legacy data supplied them), and sets KeyDownMode and SetSleep in every case.
-// When the key sets should have come from a Top.ini that could not be read,
-// the following SaveSettings leaves that file alone rather than overwrite
-// the user's sets with the defaults.
-SettingsLoadResult LoadSettings(bool converted, SettingsStorage& storage, KeySetTable& table,
-                                MapperOptions& options);
+// When Top.ini could not be read, later saves leave that file alone rather
+// than overwrite the user's sets with the defaults. A UTF-16 Top.ini that
+// could not be read without loss is loaded, and SettingsProblem() says that
+// it will not be saved.
+SettingsLoadResult LoadSettings(SettingsState& state, bool converted, SettingsStorage& storage,
+                                KeySetTable& table, MapperOptions& options);
 
 // Writes everything to Top.ini, reading it once and replacing it once. False
 // when nothing was written (SettingsProblem() says why); the existing file is
-// then untouched.
-bool SaveSettings(SettingsStorage& storage, const KeySetTable& table, const MapperOptions& options);
+// then untouched. A file that the next start could not read (over 1 MiB) is
+// not written.
+bool SaveSettings(SettingsState& state, SettingsStorage& storage, const KeySetTable& table,
+                  const MapperOptions& options);
 
 // Formats `value` with "%d" and writes it under section/key into `profile`;
 // false when the profile is full.
@@ -47,4 +87,4 @@ bool WriteIntSetting(IniProfile& profile, const char* section, const char* key, 
 
 // The message (Shift-JIS) for the user about the last load or save that went
 // wrong, or nullptr when the last load and save went well.
-const char* SettingsProblem();
+const char* SettingsProblem(const SettingsState& state);

@@ -237,7 +237,7 @@ LRESULT OnTrayNotify(HWND window, LPARAM mouseMessage) {
 }
 
 void ReportSaveFailure() {
-    const char* problem = SettingsProblem();
+    const char* problem = SettingsProblem(g_settings);
     ShowTextBox(nullptr, problem != nullptr ? problem : kSaveFailedMessage, nullptr,
                 MB_OK | MB_ICONWARNING);
 }
@@ -245,7 +245,7 @@ void ReportSaveFailure() {
 // Everything is saved here, on every orderly exit; then the keys the engine
 // still holds down are released before the process ends.
 LRESULT OnDestroy(HWND window) {
-    if (!SaveSettings(Win32SettingsStorage(), g_keySets, g_options)) {
+    if (!SaveSettings(g_settings, Win32SettingsStorage(), g_keySets, g_options)) {
         ReportSaveFailure();
     }
     RemoveTrayIcon(window);

@@ -14,6 +14,7 @@
 #include "mapper/model/legacy.h"
 #include "mapper/model/options.h"
 #include "mapper/model/settings.h"
+#include "mapper/model/startup_data.h"
 #include "mapper/platform/win32/win32_engine_platform.h"
 #include "mapper/platform/win32/win32_legacy_platform.h"
 #include "mapper/platform/win32/win32_settings_storage.h"
@@ -30,17 +31,12 @@ void ShowStartupMessage(const char* sjisText) {
 }
 
 // Key sets from the legacy file when there is one, else from Top.ini; the
-// options from Top.ini in every case. A Top.ini that exists but cannot be
-// read is reported; it is then left untouched at exit.
+// options from Top.ini in every case. What went wrong is told before any
+// window exists.
 void LoadData() {
-    FetchStartupDirectory(Win32SettingsStorage());
-    const bool converted = ConvertLegacyData(g_keySets, Win32LegacyPlatform());
-    const SettingsLoadResult loaded =
-        LoadSettings(converted, Win32SettingsStorage(), g_keySets, g_options);
-    if (loaded == SettingsLoadResult::TooLarge || loaded == SettingsLoadResult::Unreadable) {
-        if (const char* problem = SettingsProblem()) {
-            ShowStartupMessage(problem);
-        }
+    if (const char* problem = LoadStartupData(g_settings, Win32SettingsStorage(),
+                                              Win32LegacyPlatform(), g_keySets, g_options)) {
+        ShowStartupMessage(problem);
     }
 }
 

@@ -286,6 +286,27 @@ TEST(IniProfileWriter, LeavesWhatWritePrivateProfileStringWould) {
          "[\x83\x5d]\r\nzo=1\r\n",
          {{"\x83\x5d", "zo", "2"}},
          "[\x83\x5d]\r\nzo=2\r\n"},
+        // Later writes see what earlier ones did.
+        {"the same key twice, in another case: first spelling, last value",
+         "[A]\r\n",
+         {{"A", "new", "1"}, {"a", "NEW", "2"}, {"A", "k", "3"}},
+         "[A]\r\nnew=2\r\nk=3\r\n"},
+        {"keys of a new section written between others",
+         "[A]\r\na=1",
+         {{"N", "x", "1"}, {"A", "b", "2"}, {"n", "y", "3"}, {"M", "z", "4"}, {"A", "a", "5"}},
+         "[A]\r\na=5\r\nb=2\r\n[N]\r\nx=1\r\ny=3\r\n[M]\r\nz=4\r\n"},
+        {"a key of a later copy of a section is not the section's",
+         "[A]\r\nx=1\r\n[B]\r\n[A]\r\nk=old\r\n",
+         {{"A", "k", "new"}, {"A", "x", "2"}},
+         "[A]\r\nx=2\r\nk=new\r\n[B]\r\n[A]\r\nk=old\r\n"},
+        {"a duplicate key still moves where new keys go",
+         "[A]\r\nk=1\r\n;c\r\nk=2\r\n;d\r\n",
+         {{"A", "n", "3"}, {"A", "k", "4"}},
+         "[A]\r\nk=4\r\n;c\r\nk=2\r\nn=3\r\n;d\r\n"},
+        {"new keys in several sections, written out of file order",
+         "[A]\r\na=1\r\n[B]\r\nb=1\r\n",
+         {{"B", "b2", "2"}, {"A", "a2", "2"}, {"B", "b", "3"}, {"A", "a3", "3"}},
+         "[A]\r\na=1\r\na2=2\r\na3=3\r\n[B]\r\nb=3\r\nb2=2\r\n"},
     };
     for (const WriterCase& c : cases) {
         auto profile = ProfileOf(c.before);
@@ -293,6 +314,15 @@ TEST(IniProfileWriter, LeavesWhatWritePrivateProfileStringWould) {
             ASSERT_TRUE(profile->WriteString(w.section, w.key, w.value)) << c.name;
         }
         EXPECT_EQ(TextOf(*profile), c.after) << c.name;
+
+        // The same writes as one batch leave the same text.
+        auto batched = ProfileOf(c.before);
+        std::vector<ProfileWrite> writes;
+        for (const Write& w : c.writes) {
+            writes.push_back({w.section, w.key, w.value});
+        }
+        ASSERT_TRUE(batched->WriteEntries(writes.data(), writes.size())) << c.name;
+        EXPECT_EQ(TextOf(*batched), c.after) << c.name << " (one batch)";
     }
 }
 
@@ -318,7 +348,7 @@ std::string Encoded(const IniProfile& profile) {
     TwoCharacterCodePage codePage;
     std::vector<char> out(kProfileFileCapacity);
     size_t size = 0;
-    EXPECT_TRUE(profile.Encode(out.data(), out.size(), codePage, &size));
+    EXPECT_EQ(profile.Encode(out.data(), out.size(), codePage, &size), EncodeResult::Encoded);
     return std::string(out.data(), size);
 }
 
@@ -348,13 +378,54 @@ TEST(IniProfileUtf16, CharactersWithoutShiftJisFormMakeItLossy) {
     EXPECT_EQ(Read(*ProfileOf(Utf16(u"[S]\r\nk=a\u4e00b\r\n")), "S", "k"), "a?b");
 }
 
-TEST(IniProfileUtf16, EncodeFailsForTextWithoutUtf16Form) {
-    auto profile = ProfileOf(Utf16(u"[S]\r\n"));
-    ASSERT_TRUE(profile->WriteString("S", "k", "\x88\xea"));  // 一, unknown to the fake
-    TwoCharacterCodePage codePage;
-    std::vector<char> out(kProfileFileCapacity);
-    size_t size = 0;
-    EXPECT_FALSE(profile->Encode(out.data(), out.size(), codePage, &size));
+TEST(IniProfileUtf16, EncodeTellsWhyItFails) {
+    const struct {
+        const char* name;
+        std::string file;
+        const char* value;
+        size_t capacity;
+        EncodeResult expected;
+        size_t size;
+    } cases[] = {
+        {"no UTF-16 form", Utf16(u"[S]\r\n"), "\x88\xea", 100, EncodeResult::Unconvertible, 0},
+        {"UTF-16 just fits", Utf16(u"[S]\r\n"), "\x82\xa0", 22, EncodeResult::Encoded, 22},
+        {"UTF-16 one unit too long", Utf16(u"[S]\r\n"), "\x82\xa0", 21, EncodeResult::TooLarge, 0},
+        {"ANSI just fits", "[S]\r\n", "v", 10, EncodeResult::Encoded, 10},
+        {"ANSI one byte too long", "[S]\r\n", "v", 9, EncodeResult::TooLarge, 0},
+    };
+    for (const auto& c : cases) {
+        auto profile = ProfileOf(c.file);
+        ASSERT_TRUE(profile->WriteString("S", "k", c.value));  // 一 is unknown to the fake
+        TwoCharacterCodePage codePage;
+        std::vector<char> out(c.capacity);
+        size_t size = 0;
+        EXPECT_EQ(profile->Encode(out.data(), out.size(), codePage, &size), c.expected) << c.name;
+        if (c.expected == EncodeResult::Encoded) {
+            EXPECT_EQ(size, c.size) << c.name;
+        }
+    }
+}
+
+// The index stays right for a file full of sections, and for the first copy
+// of each of them only.
+TEST(IniProfileIndex, AFileFullOfSections) {
+    std::string file;
+    for (int i = 0; i < 30000; ++i) {
+        file += "[S" + std::to_string(i) + "]\nk=" + std::to_string(i) + "\n";
+    }
+    file += "[S7]\nk=later copy\nonly=later copy\n[]\n";
+    auto profile = ProfileOf(file);
+    for (int i : {0, 1, 7, 12345, 29999}) {
+        EXPECT_EQ(profile->GetInt(("S" + std::to_string(i)).c_str(), "k", -1), i);
+    }
+    EXPECT_EQ(profile->GetInt("S7", "only", -1), -1);
+    EXPECT_EQ(profile->GetInt("S30000", "k", -1), -1);
+    ASSERT_TRUE(profile->WriteString("s29999", "K", "x"));
+    ASSERT_TRUE(profile->WriteString("S7", "only", "y"));
+    EXPECT_EQ(TextOf(*profile).substr(0, 16), "[S0]\nk=0\n[S1]\nk=");
+    EXPECT_NE(TextOf(*profile).find("[S7]\nk=7\nonly=y\r\n[S8]"), std::string::npos);
+    EXPECT_NE(TextOf(*profile).find("[S29999]\nk=x\r\n[S7]\nk=later"), std::string::npos);
+    EXPECT_EQ(Read(*profile, "S29999", "k"), "x");
 }
 
 }  // namespace

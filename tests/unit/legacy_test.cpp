@@ -1,5 +1,8 @@
 #include "mapper/model/legacy.h"
+#include "mapper/model/settings_texts.h"
+#include "mapper/model/startup_data.h"
 #include "mapper/platform/posix/posix_legacy_platform.h"
+#include "tests/support/memory_settings_storage.h"
 
 #include <gtest/gtest.h>
 #include <iconv.h>
@@ -271,22 +274,21 @@ TEST(LegacyConversion, BothLayoutsBoundTheHighestIndexAndFillTheSets) {
             EXPECT_EQ(table->Names[set], FileName(set));
         }
         EXPECT_EQ(table->ActiveSet.load(), 3) << "start-up, not the conversion, resets it";
-        EXPECT_TRUE(platform.deleted);
+        EXPECT_FALSE(platform.deleted) << "only once the sets are saved";
         ASSERT_EQ(platform.messages.size(), 1u);
         EXPECT_EQ(SjisToUtf8(platform.messages[0].text),
                   c.layout == Layout::V10 ? kMessage10 : kMessage12);
     }
 }
 
-TEST(LegacyConversion, AnnouncesBeforeReadingTheSetsAndDeletesAfterClosing) {
+TEST(LegacyConversion, AnnouncesBeforeReadingTheSets) {
     RecordingLegacyPlatform platform;
     platform.file = MakeLegacyFile(Layout::V12, 3);
     auto table = MarkedTable();
     ASSERT_TRUE(ConvertLegacyData(*table, platform));
 
     const std::vector<std::string> expected = {
-        "dir", "open C:\\WINDOWS\\Tolvin.dat",   "read 7", "message", "read 24334", "close",
-        "dir", "delete C:\\WINDOWS\\Tolvin.dat",
+        "dir", "open C:\\WINDOWS\\Tolvin.dat", "read 7", "message", "read 24334", "close",
     };
     EXPECT_EQ(platform.calls, expected);
     ASSERT_EQ(platform.messages.size(), 1u);
@@ -329,6 +331,7 @@ TEST(LegacyConversion, OnlyTheSixLettersAndAZeroByteMarkLayout12) {
 }
 
 TEST(LegacyConversion, NamesAreCopiedUpToTheirZeroByteAndCutAt255) {
+    const std::string a = "\x82\xa0";  // あ
     const struct {
         std::string field;  // the name field's leading bytes; the rest is zero
         std::string expected;
@@ -337,11 +340,16 @@ TEST(LegacyConversion, NamesAreCopiedUpToTheirZeroByteAndCutAt255) {
         {"\x96\xb3\x91\xe8", "\x96\xb3\x91\xe8"},  // 無題
         {std::string("ab\0cd", 5), "ab"},
         {std::string(255, 'n'), std::string(255, 'n')},
-        {std::string(256, 'x'), std::string(255, 'x')},  // no zero byte in the field
+        // No zero byte in the field: 255 bytes at most, and never half a character.
+        {std::string(256, 'x'), std::string(255, 'x')},
+        {std::string(254, 'x') + a, std::string(254, 'x')},
+        {std::string(253, 'x') + a + "y", std::string(253, 'x') + a},
+        {std::string(252, 'x') + a + a, std::string(252, 'x') + a},
+        {std::string(253, 'x') + a + std::string(1, '\0'), std::string(253, 'x') + a},
     };
     for (Layout layout : {Layout::V10, Layout::V12}) {
         RecordingLegacyPlatform platform;
-        platform.file = MakeLegacyFile(layout, 4);
+        platform.file = MakeLegacyFile(layout, 9);
         const size_t names = OffsetsOf(layout).names;
         for (size_t i = 0; i < std::size(cases); ++i) {
             platform.file.replace(names + i * kNameSize, kNameSize, std::string(kNameSize, '\0'));
@@ -385,7 +393,6 @@ TEST(LegacyConversion, ShortAndLongFilesReadMissingBytesAsZero) {
         ExpectConvertedSets(*table, c.file, c.layout, c.highest);
         EXPECT_EQ(SjisToUtf8(platform.messages.at(0).text),
                   c.layout == Layout::V10 ? kMessage10 : kMessage12);
-        EXPECT_TRUE(platform.deleted);
     }
 }
 
@@ -434,28 +441,129 @@ TEST(LegacyConversion, AReadErrorAfterTheAnnouncementKeepsTheFileAndTheTable) {
     EXPECT_EQ(platform.calls.back(), "close");
 }
 
-TEST(LegacyConversion, AFailedDeletionShowsTheSystemTextAndStillConverts) {
+TEST(LegacyConversion, AFailedDeletionShowsTheSystemText) {
     const struct {
         bool hasErrorText;
         std::string shown;
     } cases[] = {{true, "Access is denied.\r\n"}, {false, "5"}};
     for (const auto& c : cases) {
         RecordingLegacyPlatform platform;
-        platform.file = MakeLegacyFile(Layout::V10, 4);
         platform.deleteError = 5;
         platform.hasErrorText = c.hasErrorText;
-        auto table = MarkedTable();
-        EXPECT_TRUE(ConvertLegacyData(*table, platform));
-        ExpectConvertedSets(*table, platform.file, Layout::V10, 4);
-        ASSERT_EQ(platform.messages.size(), 2u);
-        const auto& failure = platform.messages[1];
+        DeleteLegacyData(platform);
+        ASSERT_EQ(platform.messages.size(), 1u);
+        const auto& failure = platform.messages[0];
         EXPECT_EQ(failure.text, c.shown);
         EXPECT_FALSE(failure.hasCaption) << "the system's default caption";
         EXPECT_TRUE(failure.information);
-        const std::vector<std::string> tail = {"delete C:\\WINDOWS\\Tolvin.dat", "errortext 5",
-                                               "message"};
-        EXPECT_TRUE(std::equal(tail.begin(), tail.end(), platform.calls.end() - 3));
+        const std::vector<std::string> expected = {"dir", "delete C:\\WINDOWS\\Tolvin.dat",
+                                                   "errortext 5", "message"};
+        EXPECT_EQ(platform.calls, expected);
     }
+}
+
+// Start-up: the converted sets go to Top.ini at once, and Tolvin.dat goes
+// only when they are there. Whatever keeps them out of Top.ini keeps the
+// file, and the user is told why and what happens next.
+TEST(StartupData, TheLegacyFileGoesOnlyOnceItsSetsAreSaved) {
+    const std::string kept = std::string("\r\n") + kLegacyKeptText;
+    const struct {
+        const char* what;
+        void (*arrange)(MemorySettingsStorage&, RecordingLegacyPlatform&);
+        bool saved;
+        std::string message;
+    } cases[] = {
+        {"no Top.ini yet", [](MemorySettingsStorage&, RecordingLegacyPlatform&) {}, true, ""},
+        {"a UTF-16 Top.ini",
+         [](MemorySettingsStorage& s, RecordingLegacyPlatform&) {
+             s.exists = true;
+             s.file = Utf16File(u"[SETTING]\r\nSetSleep=4\r\n");
+         },
+         true, ""},
+        {"Top.ini cannot be read",
+         [](MemorySettingsStorage& s, RecordingLegacyPlatform&) {
+             s.failRead = FileReadResult::Failed;
+         },
+         false, kUnreadableConvertedText + kept},
+        {"Top.ini is over the limit",
+         [](MemorySettingsStorage& s, RecordingLegacyPlatform&) {
+             s.failRead = FileReadResult::TooLarge;
+         },
+         false, kTooLargeConvertedText + kept},
+        {"the folder cannot be written",
+         [](MemorySettingsStorage& s, RecordingLegacyPlatform&) { s.failReplace = true; }, false,
+         kSaveFailedText + kept},
+        {"the sets would take Top.ini over the limit",
+         [](MemorySettingsStorage& s, RecordingLegacyPlatform&) {
+             s.exists = true;
+             s.file = ";" + std::string(kMaxProfileFileBytes - 1000, 'x') + "\r\n";
+         },
+         false, kSaveTooLargeText + kept},
+        {"a UTF-16 Top.ini cannot hold a name",
+         [](MemorySettingsStorage& s, RecordingLegacyPlatform& p) {
+             s.exists = true;
+             s.file = Utf16File(u"[SETTING]\r\nSetSleep=4\r\n");
+             p.file.replace(OffsetsOf(Layout::V12).names, 2,
+                            "\x88\xea");  // 一: no UTF-16 form here
+         },
+         false, kUnconvertibleText + kept},
+        {"a UTF-16 Top.ini with a character it cannot read back",
+         [](MemorySettingsStorage& s, RecordingLegacyPlatform&) {
+             s.exists = true;
+             s.file = Utf16File(u"[SETTING]\r\nSetSleep=4\r\n;\u4e00\r\n");
+         },
+         false, kUnconvertibleAtStartText + kept},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        MemorySettingsStorage storage;
+        RecordingLegacyPlatform legacy;
+        legacy.file = MakeLegacyFile(Layout::V12, 4);
+        c.arrange(storage, legacy);
+        const std::string before = storage.file;
+        auto settings = std::make_unique<SettingsState>();
+        auto table = MarkedTable();
+        MapperOptions options;
+
+        const char* message = LoadStartupData(*settings, storage, legacy, *table, options);
+        EXPECT_EQ(message != nullptr ? std::string(message) : "", c.message);
+        EXPECT_EQ(table->SetKeyCount.load(), 4) << "the converted sets, saved or not";
+        EXPECT_EQ(table->Names[1], FileName(1));
+        EXPECT_EQ(legacy.deleted, c.saved);
+        if (c.saved) {
+            auto next = std::make_unique<SettingsState>();
+            auto reloaded = MarkedTable();
+            LoadSettings(*next, false, storage, *reloaded, options);
+            EXPECT_EQ(reloaded->SetKeyCount.load(), 4);
+            EXPECT_EQ(reloaded->Names[4], FileName(4));
+        } else {
+            EXPECT_EQ(storage.file, before) << "Top.ini stays as it was";
+            // The next start converts the file again.
+            auto again = MarkedTable();
+            EXPECT_TRUE(ConvertLegacyData(*again, legacy));
+        }
+    }
+}
+
+TEST(StartupData, WithoutALegacyFileTopIniAloneIsRead) {
+    MemorySettingsStorage storage;
+    storage.exists = true;
+    storage.file = "[PAMURO]\r\nSETKEYCOUNT=1\r\n[KEYSETNAME]\r\nKEYSETNAME 1=mine\r\n";
+    RecordingLegacyPlatform legacy;
+    legacy.fileExists = false;
+    auto settings = std::make_unique<SettingsState>();
+    auto table = MarkedTable();
+    MapperOptions options;
+    EXPECT_EQ(LoadStartupData(*settings, storage, legacy, *table, options), nullptr);
+    EXPECT_EQ(table->SetKeyCount.load(), 1);
+    EXPECT_STREQ(table->Names[1], "mine");
+    const std::vector<std::string> reads = {"cwd",
+                                            std::string("read C:\\Games\\\xed\x91\x9c\\Top.ini")};
+    EXPECT_EQ(storage.calls, reads) << "nothing written at start";
+
+    storage.file = Utf16File(u"[PAMURO]\r\nSETKEYCOUNT=0\r\n;\u4e00\r\n");
+    EXPECT_STREQ(LoadStartupData(*settings, storage, legacy, *table, options),
+                 kUnconvertibleAtStartText);
 }
 
 }  // namespace
@@ -496,6 +604,8 @@ TEST_F(PosixLegacyConversion, ConvertsAndDeletesTheFile) {
     const std::string shown = testing::internal::GetCapturedStderr();
     EXPECT_EQ(shown, std::string(kCaption) + ": " + kMessage10 + "\n");
     ExpectConvertedSets(*table, file, Layout::V10, 2);
+    EXPECT_TRUE(FileExists());
+    DeleteLegacyData(PosixLegacyPlatform());
     EXPECT_FALSE(FileExists());
 
     // Once the file is gone there is nothing more to convert.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -12,68 +13,17 @@
 #include <vector>
 
 #include "mapper/model/settings_storage.h"
+#include "mapper/model/settings_texts.h"
 #include "mapper/platform/posix/posix_settings_storage.h"
+#include "tests/support/memory_settings_storage.h"
 
 namespace {
 
-// One Top.ini in memory. Records every call; reads and replacements can be
-// scripted to fail.
-class FakeStorage : public SettingsStorage {
-  public:
-    bool exists = false;
-    std::string file;
-    FileReadResult failRead = FileReadResult::Read;  // Read: no scripted failure
-    bool failReplace = false;
-    std::vector<std::string> calls;
-
-    FileReadResult ReadWholeFile(const char* path, char* buffer, size_t capacity,
-                                 size_t* size) override {
-        calls.push_back(std::string("read ") + path);
-        if (failRead != FileReadResult::Read) {
-            return failRead;
-        }
-        if (!exists) {
-            return FileReadResult::Missing;
-        }
-        if (file.size() > capacity) {
-            return FileReadResult::TooLarge;
-        }
-        std::memcpy(buffer, file.data(), file.size());
-        *size = file.size();
-        return FileReadResult::Read;
-    }
-    bool ReplaceFile(const char* path, const char* data, size_t size) override {
-        calls.push_back(std::string("replace ") + path);
-        if (failReplace) {
-            return false;
-        }
-        exists = true;
-        file.assign(data, size);
-        return true;
-    }
-    bool CurrentDirectory(char* buffer, size_t capacity) override {
-        calls.push_back("cwd");
-        std::snprintf(buffer, capacity, "C:\\Games\\\x95\x5c");  // 表: second byte is '\'
-        return true;
-    }
-    // Knows あ (U+3042, 82 A0) only.
-    int ToAnsi(char16_t unit, char out[2]) override {
-        if (unit != u'\u3042') {
-            return 0;
-        }
-        out[0] = '\x82';
-        out[1] = '\xa0';
-        return 2;
-    }
-    char16_t ToWide(const char* bytes, int count) override {
-        return count == 2 && bytes[0] == '\x82' && bytes[1] == '\xa0' ? u'\u3042' : 0;
-    }
-};
-
-const char kPath[] = "C:\\Games\\\x95\x5c\\Top.ini";
+const char kPath[] = "C:\\Games\\\xed\x91\x9c\\Top.ini";  // the folder 표 in UTF-8
 
 struct Fixture {
-    FakeStorage storage;
+    MemorySettingsStorage storage;
+    std::unique_ptr<SettingsState> state = std::make_unique<SettingsState>();
     std::unique_ptr<KeySetTable> table = std::make_unique<KeySetTable>();
     MapperOptions options;
 
@@ -81,13 +31,14 @@ struct Fixture {
         ClearKeySetTable(*table);
         options.KeyDownMode = 0;
         options.SetSleep = 0;
-        FetchStartupDirectory(storage);
+        FetchStartupDirectory(*state, storage);
         storage.calls.clear();
     }
     SettingsLoadResult Load(bool converted = false) {
-        return LoadSettings(converted, storage, *table, options);
+        return LoadSettings(*state, converted, storage, *table, options);
     }
-    bool Save() { return SaveSettings(storage, *table, options); }
+    bool Save() { return SaveSettings(*state, storage, *table, options); }
+    const char* Problem() const { return SettingsProblem(*state); }
     void FillSets(int count) {
         table->SetKeyCount = count - 1;
         for (int set = 0; set < count; ++set) {
@@ -108,7 +59,7 @@ bool Contains(const std::string& text, const std::string& part) {
 TEST(Settings, FirstRunWritesTheDefaultsInOrder) {
     Fixture f;
     EXPECT_EQ(f.Load(), SettingsLoadResult::NoFile);
-    EXPECT_EQ(SettingsProblem(), nullptr);
+    EXPECT_EQ(f.Problem(), nullptr);
     EXPECT_EQ(f.table->SetKeyCount, 0);
     EXPECT_STREQ(f.table->Names[0], kUntitledName);
     ASSERT_TRUE(f.Save());
@@ -250,7 +201,7 @@ TEST(Settings, AFailedReplaceLeavesTheFileAsItWas) {
     f.FillSets(3);
     f.storage.failReplace = true;
     EXPECT_FALSE(f.Save());
-    EXPECT_NE(SettingsProblem(), nullptr);
+    EXPECT_NE(f.Problem(), nullptr);
     EXPECT_EQ(f.storage.file, "[PAMURO]\r\nSETKEYCOUNT=0\r\n; mine\r\n");
 }
 
@@ -263,13 +214,13 @@ TEST(Settings, AnUnreadableFileIsNeverOverwrittenWithDefaults) {
         const SettingsLoadResult loaded = f.Load();
         EXPECT_EQ(loaded, failure == FileReadResult::TooLarge ? SettingsLoadResult::TooLarge
                                                               : SettingsLoadResult::Unreadable);
-        EXPECT_NE(SettingsProblem(), nullptr);
+        EXPECT_NE(f.Problem(), nullptr);
         EXPECT_EQ(f.table->SetKeyCount, 0);
         EXPECT_STREQ(f.table->Names[0], kUntitledName);
         // Even if the file can be read by the time the program ends.
         f.storage.failRead = FileReadResult::Read;
         EXPECT_FALSE(f.Save());
-        EXPECT_NE(SettingsProblem(), nullptr);
+        EXPECT_NE(f.Problem(), nullptr);
         EXPECT_EQ(f.storage.file, "[PAMURO]\r\nSETKEYCOUNT=5\r\n");
     }
 }
@@ -287,23 +238,72 @@ TEST(Settings, AUtf16FileStaysUtf16) {
     Fixture f;
     f.storage.exists = true;
     const std::u16string text = u"[KEYSETNAME]\r\nKEYSETNAME 0=\u3042\r\n";
-    f.storage.file = "\xFF\xFE";
-    for (char16_t unit : text) {
-        f.storage.file += static_cast<char>(unit & 0xFF);
-        f.storage.file += static_cast<char>(unit >> 8);
-    }
+    f.storage.file = Utf16File(text);
     f.Load();
+    EXPECT_EQ(f.Problem(), nullptr);
     EXPECT_STREQ(f.table->Names[0], "\x82\xa0");
     ASSERT_TRUE(f.Save());
-    EXPECT_EQ(f.storage.file.substr(0, 2 + 2 * text.size()),
-              f.storage.file.substr(0, 2) +
-                  std::string(reinterpret_cast<const char*>(text.data()), 2 * text.size()));
+    EXPECT_EQ(f.storage.file.substr(0, 2 + 2 * text.size()), Utf16File(text));
     EXPECT_EQ(f.storage.file.size() % 2, 0u);
+}
 
-    // A character the code page cannot take back would be lost: no save.
-    f.storage.file += std::string("\x00\x4e", 2);  // 一 (U+4E00)
+TEST(Settings, AUtf16FileThatCannotBeSavedIsToldAtStart) {
+    Fixture f;
+    f.storage.exists = true;
+    // 一 (U+4E00) is unknown to the code page: saving would lose it.
+    f.storage.file = Utf16File(u"[KEYSETNAME]\r\nKEYSETNAME 0=\u4e00\r\n");
+    const std::string before = f.storage.file;
+    EXPECT_EQ(f.Load(), SettingsLoadResult::Loaded);
+    EXPECT_STREQ(f.Problem(), kUnconvertibleAtStartText);
     EXPECT_FALSE(f.Save());
-    EXPECT_NE(SettingsProblem(), nullptr);
+    EXPECT_STREQ(f.Problem(), kUnconvertibleText);
+    EXPECT_EQ(f.storage.file, before);
+}
+
+// What a save leaves must load at the next start: a save that would make
+// Top.ini longer than the load takes is refused, and the old file stays.
+TEST(Settings, ASaveNeverWritesAFileTheNextStartRefuses) {
+    Fixture empty;
+    empty.FillSets(3);
+    ASSERT_TRUE(empty.Save());
+    const size_t added = empty.storage.file.size();  // what the save adds after a comment line
+    const struct {
+        const char* name;
+        bool utf16;
+        size_t over;  // bytes by which the saved file would exceed the limit
+    } cases[] = {
+        {"exactly the limit", false, 0},
+        {"one byte over", false, 1},
+        {"UTF-16, exactly the limit", true, 0},
+        {"UTF-16, two bytes over", true, 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        // A comment line that leaves room for exactly what the save adds.
+        const size_t target = kMaxProfileFileBytes + c.over;
+        const size_t textLength = c.utf16 ? (target - 2) / 2 : target;
+        const std::string comment = ";" + std::string(textLength - added - 3, 'x') + "\r\n";
+        Fixture f;
+        f.FillSets(3);
+        f.storage.exists = true;
+        f.storage.file =
+            c.utf16 ? Utf16File(std::u16string(comment.begin(), comment.end())) : comment;
+        const std::string before = f.storage.file;
+        ASSERT_EQ(f.Load(true), SettingsLoadResult::Loaded);
+        if (c.over == 0) {
+            ASSERT_TRUE(f.Save());
+            EXPECT_EQ(f.storage.file.size(), kMaxProfileFileBytes);
+            Fixture g;
+            g.storage = f.storage;
+            EXPECT_EQ(g.Load(), SettingsLoadResult::Loaded);
+            EXPECT_EQ(g.table->SetKeyCount, 2);
+            EXPECT_STREQ(g.table->Names[2], "Game 2");
+        } else {
+            EXPECT_FALSE(f.Save());
+            EXPECT_STREQ(f.Problem(), kSaveTooLargeText);
+            EXPECT_EQ(f.storage.file, before);
+        }
+    }
 }
 
 TEST(Settings, NamesEndAtALineBreak) {
@@ -317,6 +317,10 @@ TEST(Settings, NamesEndAtALineBreak) {
     EXPECT_STREQ(g.table->Names[0], "Game");
 }
 
+std::u16string U16(const std::string& ascii) {
+    return std::u16string(ascii.begin(), ascii.end());
+}
+
 // The stand-alone backend on real files, in a fresh directory.
 class PosixStorageTest : public ::testing::Test {
   protected:
@@ -325,16 +329,30 @@ class PosixStorageTest : public ::testing::Test {
         ASSERT_NE(mkdtemp(pattern), nullptr);
         directory_ = pattern;
     }
-    void TearDown() override {
-        unlink((directory_ + "/Top.ini").c_str());
-        rmdir(directory_.c_str());
+    void TearDown() override { std::system(("rm -rf '" + directory_ + "'").c_str()); }
+    std::string ReadFile(const std::string& path) {
+        std::string bytes;
+        if (FILE* in = std::fopen(path.c_str(), "rb")) {
+            char chunk[4096];
+            for (size_t got; (got = std::fread(chunk, 1, sizeof chunk, in)) > 0;) {
+                bytes.append(chunk, got);
+            }
+            std::fclose(in);
+        }
+        return bytes;
+    }
+    void WriteFile(const std::string& path, const std::string& bytes) {
+        FILE* out = std::fopen(path.c_str(), "wb");
+        ASSERT_NE(out, nullptr) << path;
+        std::fwrite(bytes.data(), 1, bytes.size(), out);
+        std::fclose(out);
     }
     std::string directory_;
 };
 
 TEST_F(PosixStorageTest, ReplacesReadsAndRefuses) {
     SettingsStorage& storage = PosixSettingsStorage();
-    const std::string path = directory_ + "\\Top.ini";
+    const std::u16string path = U16(directory_ + "\\Top.ini");
     char buffer[16];
     size_t size = 0;
     EXPECT_EQ(storage.ReadWholeFile(path.c_str(), buffer, sizeof buffer, &size),
@@ -344,13 +362,55 @@ TEST_F(PosixStorageTest, ReplacesReadsAndRefuses) {
     EXPECT_EQ(storage.ReadWholeFile(path.c_str(), buffer, sizeof buffer, &size),
               FileReadResult::Read);
     EXPECT_EQ(std::string(buffer, size), "0123456789abcdef");
-    EXPECT_EQ(access((directory_ + "/Top.ini.tmp").c_str(), F_OK), -1);
     EXPECT_EQ(storage.ReadWholeFile(path.c_str(), buffer, 15, &size), FileReadResult::TooLarge);
 
-    const std::string missingDirectory = directory_ + "\\none\\Top.ini";
+    const std::u16string missingDirectory = U16(directory_ + "\\none\\Top.ini");
     EXPECT_FALSE(storage.ReplaceFile(missingDirectory.c_str(), "x", 1));
-    EXPECT_EQ(storage.ReadWholeFile(directory_.c_str(), buffer, sizeof buffer, &size),
+    EXPECT_EQ(storage.ReadWholeFile(U16(directory_).c_str(), buffer, sizeof buffer, &size),
               FileReadResult::Failed);  // a directory cannot be read as a file
+}
+
+// The temporary file takes a name no file has, and the file keeps its mode.
+TEST_F(PosixStorageTest, ATemporaryNameInUseIsLeftAloneAndTheModeKept) {
+    const std::string top = directory_ + "/Top.ini";
+    const std::string taken = top + "." + std::to_string(getpid()) + "-0.tmp";
+    WriteFile(top, "old");
+    WriteFile(taken, "someone else's");
+    ASSERT_EQ(chmod(top.c_str(), 0600), 0);
+    ASSERT_TRUE(
+        PosixSettingsStorage().ReplaceFile(U16(directory_ + "\\Top.ini").c_str(), "new", 3));
+    EXPECT_EQ(ReadFile(top), "new");
+    EXPECT_EQ(ReadFile(taken), "someone else's");
+    struct stat status {};
+    ASSERT_EQ(stat(top.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0600u);
+    EXPECT_EQ(access((top + "." + std::to_string(getpid()) + "-1.tmp").c_str(), F_OK), -1);
+}
+
+// Folder names outside code page 932 (Korean, an emoji) as the start-up directory.
+TEST_F(PosixStorageTest, AStartupFolderOutsideTheCodePageWorks) {
+    const std::string folder = directory_ + "/\xed\x91\x9c \xf0\x9f\x8e\xae";  // 표 🎮
+    ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+    char previous[4096];
+    ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
+    ASSERT_EQ(chdir(folder.c_str()), 0);
+    auto state = std::make_unique<SettingsState>();
+    FetchStartupDirectory(*state, PosixSettingsStorage());
+    ASSERT_EQ(chdir(previous), 0);
+
+    auto table = std::make_unique<KeySetTable>();
+    ClearKeySetTable(*table);
+    std::strcpy(table->Names[0], "kept");
+    MapperOptions options;
+    options.SetSleep = 3;
+    ASSERT_TRUE(SaveSettings(*state, PosixSettingsStorage(), *table, options));
+    EXPECT_NE(ReadFile(folder + "/Top.ini").find("KEYSETNAME 0=kept\r\n"), std::string::npos);
+    auto loaded = std::make_unique<KeySetTable>();
+    MapperOptions loadedOptions;
+    EXPECT_EQ(LoadSettings(*state, false, PosixSettingsStorage(), *loaded, loadedOptions),
+              SettingsLoadResult::Loaded);
+    EXPECT_STREQ(loaded->Names[0], "kept");
+    EXPECT_EQ(loadedOptions.SetSleep, 3);
 }
 
 TEST_F(PosixStorageTest, ConvertsThroughCodePage932) {

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -17,16 +18,85 @@ struct NativePath {
     char text[kPathSize];
 };
 
-// The settings code joins directory and file name with a backslash, as on
-// Windows; here the separator is '/'.
-bool ToNativePath(const char* path, NativePath* native) {
-    const size_t length = std::strlen(path);
-    if (length + 1 > sizeof native->text) {
+// Appends the UTF-8 form of `code` at `at`; false when it does not fit.
+bool PutUtf8(uint32_t code, NativePath* native, size_t* at) {
+    char bytes[4];
+    size_t count = 0;
+    if (code < 0x80) {
+        bytes[count++] = static_cast<char>(code);
+    } else if (code < 0x800) {
+        bytes[count++] = static_cast<char>(0xC0 | (code >> 6));
+        bytes[count++] = static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        bytes[count++] = static_cast<char>(0xE0 | (code >> 12));
+        bytes[count++] = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        bytes[count++] = static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        bytes[count++] = static_cast<char>(0xF0 | (code >> 18));
+        bytes[count++] = static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+        bytes[count++] = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        bytes[count++] = static_cast<char>(0x80 | (code & 0x3F));
+    }
+    if (*at + count >= sizeof native->text) {
         return false;
     }
-    for (size_t i = 0; i <= length; ++i) {
-        native->text[i] = path[i] == '\\' ? '/' : path[i];
+    std::memcpy(native->text + *at, bytes, count);
+    *at += count;
+    return true;
+}
+
+// The settings code gives UTF-16 paths with '\' between folders, as on
+// Windows; here a path is UTF-8 with '/'. False for a path that does not fit
+// or holds half a surrogate pair.
+bool ToNativePath(const char16_t* path, NativePath* native) {
+    size_t at = 0;
+    for (size_t i = 0; path[i] != u'\0'; ++i) {
+        uint32_t code = path[i] == u'\\' ? u'/' : path[i];
+        if (code >= 0xD800 && code <= 0xDBFF && path[i + 1] >= 0xDC00 && path[i + 1] <= 0xDFFF) {
+            code = 0x10000 + ((code - 0xD800) << 10) + (path[i + 1] - 0xDC00);
+            ++i;
+        } else if (code >= 0xD800 && code <= 0xDFFF) {
+            return false;
+        }
+        if (!PutUtf8(code, native, &at)) {
+            return false;
+        }
     }
+    native->text[at] = '\0';
+    return true;
+}
+
+// The UTF-16 form of the UTF-8 text `utf8`; false when it is not UTF-8 or
+// does not fit out[0..capacity-1] with its zero.
+bool FromUtf8(const char* utf8, char16_t* out, size_t capacity) {
+    size_t used = 0;
+    for (size_t i = 0; utf8[i] != '\0';) {
+        const auto lead = static_cast<unsigned char>(utf8[i]);
+        const size_t count = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+        uint32_t code = count == 1 ? lead : lead & (0x3F >> (count - 1));
+        for (size_t k = 1; k < count; ++k) {
+            const auto next = static_cast<unsigned char>(utf8[i + k]);
+            if ((next & 0xC0) != 0x80) {
+                return false;
+            }
+            code = (code << 6) | (next & 0x3F);
+        }
+        if ((count > 1 && lead < 0xC2) || lead > 0xF4 || code > 0x10FFFF) {
+            return false;
+        }
+        const size_t units = code >= 0x10000 ? 2 : 1;
+        if (used + units >= capacity) {
+            return false;
+        }
+        if (units == 2) {
+            out[used++] = static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10));
+            out[used++] = static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
+        } else {
+            out[used++] = static_cast<char16_t>(code);
+        }
+        i += count;
+    }
+    out[used] = u'\0';
     return true;
 }
 
@@ -84,7 +154,7 @@ size_t Convert(iconv_t converter, const char* in, size_t count, char* out, size_
 
 class PosixStorage final : public SettingsStorage {
   public:
-    FileReadResult ReadWholeFile(const char* path, char* buffer, size_t capacity,
+    FileReadResult ReadWholeFile(const char16_t* path, char* buffer, size_t capacity,
                                  size_t* size) override {
         NativePath native{};
         if (!ToNativePath(path, &native)) {
@@ -99,19 +169,21 @@ class PosixStorage final : public SettingsStorage {
         return result;
     }
 
-    bool ReplaceFile(const char* path, const char* data, size_t size) override {
+    // The temporary file gets a name no file has (O_EXCL) and the mode of
+    // the file it replaces.
+    bool ReplaceFile(const char16_t* path, const char* data, size_t size) override {
         NativePath native{};
-        NativePath temporary{};
-        if (!ToNativePath(path, &native) ||
-            std::snprintf(temporary.text, sizeof temporary.text, "%s.tmp", native.text) >=
-                static_cast<int>(sizeof temporary.text)) {
+        if (!ToNativePath(path, &native)) {
             return false;
         }
-        const int fd = open(temporary.text, O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        struct stat existing {};
+        const mode_t mode = stat(native.text, &existing) == 0 ? existing.st_mode & 07777 : 0644;
+        NativePath temporary{};
+        const int fd = CreateTemporary(native, mode, &temporary);
         if (fd < 0) {
             return false;
         }
-        const bool written = WriteAll(fd, data, size) && fsync(fd) == 0;
+        const bool written = WriteAll(fd, data, size) && fchmod(fd, mode) == 0 && fsync(fd) == 0;
         const bool closed = close(fd) == 0;
         if (!written || !closed || rename(temporary.text, native.text) != 0) {
             unlink(temporary.text);
@@ -121,8 +193,9 @@ class PosixStorage final : public SettingsStorage {
         return true;
     }
 
-    bool CurrentDirectory(char* buffer, size_t capacity) override {
-        return getcwd(buffer, capacity) != nullptr;
+    bool CurrentDirectory(char16_t* buffer, size_t capacity) override {
+        char utf8[kPathSize];
+        return getcwd(utf8, sizeof utf8) != nullptr && FromUtf8(utf8, buffer, capacity);
     }
 
     int ToAnsi(char16_t unit, char out[2]) override {
@@ -147,6 +220,23 @@ class PosixStorage final : public SettingsStorage {
     }
 
   private:
+    // "<path>.<pid>-<n>.tmp" for the first n from 0 that names no file yet.
+    static int CreateTemporary(const NativePath& path, mode_t mode, NativePath* temporary) {
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            if (std::snprintf(temporary->text, sizeof temporary->text, "%s.%ld-%d.tmp", path.text,
+                              static_cast<long>(getpid()),
+                              attempt) >= static_cast<int>(sizeof temporary->text)) {
+                return -1;
+            }
+            const int fd =
+                open(temporary->text, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode | 0200);
+            if (fd >= 0 || errno != EEXIST) {
+                return fd;
+            }
+        }
+        return -1;
+    }
+
     static FileReadResult ReadOpenFile(int fd, char* buffer, size_t capacity, size_t* size) {
         size_t total = 0;
         for (;;) {

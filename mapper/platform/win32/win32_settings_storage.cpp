@@ -5,6 +5,9 @@
 #undef ReplaceFile
 
 #include <cstdio>
+#include <cwchar>
+
+#include "mapper/model/settings.h"
 
 namespace {
 
@@ -57,23 +60,54 @@ bool WriteAll(HANDLE file, const char* data, size_t size) {
     return true;
 }
 
-// Writes and flushes the temporary file; false on any failure.
-bool WriteTemporary(const char* path, const char* data, size_t size) {
-    FileHandle file(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid()) {
-        return false;
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows' wide text is UTF-16");
+
+const wchar_t* Wide(const char16_t* text) {
+    return reinterpret_cast<const wchar_t*>(text);
+}
+
+// Room for the longest path of Top.ini and the temporary name's suffix.
+constexpr size_t kTemporaryPathSize = kStartupDirectorySize + 64;
+
+// Creates "<path>.<pid>-<n>.tmp" for the first n from 0 that names no file
+// yet (CREATE_NEW never opens an existing file) and writes its name to
+// `temporary`.
+HANDLE CreateTemporary(const wchar_t* path, wchar_t (&temporary)[kTemporaryPathSize]) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const int length = _snwprintf(temporary, kTemporaryPathSize, L"%ls.%lu-%d.tmp", path,
+                                      GetCurrentProcessId(), attempt);
+        if (length < 0 || static_cast<size_t>(length) >= kTemporaryPathSize) {
+            return INVALID_HANDLE_VALUE;
+        }
+        HANDLE file = CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            return file;
+        }
+        const DWORD error = GetLastError();
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
+            return INVALID_HANDLE_VALUE;
+        }
     }
-    const bool written = WriteAll(file.get(), data, size) && FlushFileBuffers(file.get());
-    return file.Close() && written;
+    return INVALID_HANDLE_VALUE;
+}
+
+// Puts the written temporary file in the place of `path`: ReplaceFileW keeps
+// the attributes of the file it replaces; with no file there yet, a rename.
+bool PutInPlace(const wchar_t* temporary, const wchar_t* path) {
+    if (GetFileAttributesW(path) == INVALID_FILE_ATTRIBUTES) {
+        return MoveFileExW(temporary, path, MOVEFILE_WRITE_THROUGH) != FALSE;
+    }
+    return ReplaceFileW(path, temporary, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+                        nullptr) != FALSE;
 }
 
 class Win32Storage final : public SettingsStorage {
   public:
-    FileReadResult ReadWholeFile(const char* path, char* buffer, size_t capacity,
+    FileReadResult ReadWholeFile(const char16_t* path, char* buffer, size_t capacity,
                                  size_t* size) override {
-        FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        FileHandle file(CreateFileW(Wide(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file.valid()) {
             const DWORD error = GetLastError();
             return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND
@@ -95,24 +129,25 @@ class Win32Storage final : public SettingsStorage {
         return FileReadResult::Read;
     }
 
-    // The temporary file lies beside Top.ini so the rename stays on one
-    // volume and replaces the file in one step.
-    bool ReplaceFile(const char* path, const char* data, size_t size) override {
-        char temporary[MAX_PATH * 8];
-        if (std::snprintf(temporary, sizeof temporary, "%s.tmp", path) >=
-            static_cast<int>(sizeof temporary)) {
+    // The temporary file lies beside Top.ini so that it replaces the file in
+    // one step on the same volume; it is flushed before it does.
+    bool ReplaceFile(const char16_t* path, const char* data, size_t size) override {
+        wchar_t temporary[kTemporaryPathSize];
+        FileHandle file(CreateTemporary(Wide(path), temporary));
+        if (!file.valid()) {
             return false;
         }
-        if (!WriteTemporary(temporary, data, size) ||
-            !MoveFileExA(temporary, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-            DeleteFileA(temporary);
+        const bool written = WriteAll(file.get(), data, size) && FlushFileBuffers(file.get());
+        if (!file.Close() || !written || !PutInPlace(temporary, Wide(path))) {
+            DeleteFileW(temporary);
             return false;
         }
         return true;
     }
 
-    bool CurrentDirectory(char* buffer, size_t capacity) override {
-        const DWORD length = GetCurrentDirectoryA(static_cast<DWORD>(capacity), buffer);
+    bool CurrentDirectory(char16_t* buffer, size_t capacity) override {
+        const DWORD length =
+            GetCurrentDirectoryW(static_cast<DWORD>(capacity), reinterpret_cast<wchar_t*>(buffer));
         return length != 0 && length < capacity;
     }
 

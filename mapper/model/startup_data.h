@@ -1,0 +1,16 @@
+#pragma once
+// Start-up's data steps, before any window exists: the start-up directory,
+// the takeover of Tolvin.dat, and Top.ini.
+#include "mapper/model/keyset_table.h"
+#include "mapper/model/legacy.h"
+#include "mapper/model/options.h"
+#include "mapper/model/settings.h"
+#include "mapper/model/settings_storage.h"
+
+// Fetches the start-up directory, converts Tolvin.dat when there is one and
+// loads Top.ini (the key sets only when nothing was converted). Converted
+// sets are saved to Top.ini at once, and Tolvin.dat is deleted only when that
+// save succeeded; otherwise it stays and the next start converts it again.
+// Returns what the user must be told (Shift-JIS), or nullptr.
+const char* LoadStartupData(SettingsState& settings, SettingsStorage& storage,
+                            LegacyPlatform& legacy, KeySetTable& table, MapperOptions& options);

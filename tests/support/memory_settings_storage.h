@@ -1,0 +1,112 @@
+#pragma once
+// One Top.ini in memory, for the tests and benchmarks of the settings code.
+// Records every call (unless told not to); reads and replacements can be
+// scripted to fail. Its code page knows one character beyond ASCII: あ
+// (U+3042, 82 A0).
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "mapper/model/settings_storage.h"
+
+// A UTF-16 text in UTF-8, for readable call records and failure messages.
+inline std::string Utf8(const char16_t* text) {
+    std::string out;
+    for (size_t i = 0; text[i] != u'\0'; ++i) {
+        uint32_t code = text[i];
+        if (code >= 0xD800 && code <= 0xDBFF && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+            code = 0x10000 + ((code - 0xD800) << 10) + (text[++i] - 0xDC00);
+        }
+        if (code < 0x80) {
+            out += static_cast<char>(code);
+        } else if (code < 0x800) {
+            out += static_cast<char>(0xC0 | (code >> 6));
+            out += static_cast<char>(0x80 | (code & 0x3F));
+        } else if (code < 0x10000) {
+            out += static_cast<char>(0xE0 | (code >> 12));
+            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (code & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (code >> 18));
+            out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (code & 0x3F));
+        }
+    }
+    return out;
+}
+
+class MemorySettingsStorage : public SettingsStorage {
+  public:
+    // A folder name outside code page 932: 표 (Korean).
+    std::u16string directory = u"C:\\Games\\\ud45c";
+    bool exists = false;
+    std::string file;
+    FileReadResult failRead = FileReadResult::Read;  // Read: no scripted failure
+    bool failReplace = false;
+    bool record = true;
+    std::vector<std::string> calls;
+
+    FileReadResult ReadWholeFile(const char16_t* path, char* buffer, size_t capacity,
+                                 size_t* size) override {
+        Record("read ", path);
+        if (failRead != FileReadResult::Read) {
+            return failRead;
+        }
+        if (!exists) {
+            return FileReadResult::Missing;
+        }
+        if (file.size() > capacity) {
+            return FileReadResult::TooLarge;
+        }
+        std::memcpy(buffer, file.data(), file.size());
+        *size = file.size();
+        return FileReadResult::Read;
+    }
+    bool ReplaceFile(const char16_t* path, const char* data, size_t size) override {
+        Record("replace ", path);
+        if (failReplace) {
+            return false;
+        }
+        exists = true;
+        file.assign(data, size);
+        return true;
+    }
+    bool CurrentDirectory(char16_t* buffer, size_t capacity) override {
+        Record("cwd", u"");
+        if (directory.size() >= capacity) {
+            return false;
+        }
+        std::memcpy(buffer, directory.c_str(), (directory.size() + 1) * sizeof(char16_t));
+        return true;
+    }
+    int ToAnsi(char16_t unit, char out[2]) override {
+        if (unit != u'\u3042') {
+            return 0;
+        }
+        out[0] = '\x82';
+        out[1] = '\xa0';
+        return 2;
+    }
+    char16_t ToWide(const char* bytes, int count) override {
+        return count == 2 && bytes[0] == '\x82' && bytes[1] == '\xa0' ? u'\u3042' : 0;
+    }
+
+  private:
+    void Record(const char* what, const char16_t* path) {
+        if (record) {
+            calls.push_back(what + Utf8(path));
+        }
+    }
+};
+
+// The bytes of a UTF-16LE file, with its mark, for `text`.
+inline std::string Utf16File(const std::u16string& text) {
+    std::string bytes = "\xFF\xFE";
+    for (char16_t unit : text) {
+        bytes += static_cast<char>(unit & 0xFF);
+        bytes += static_cast<char>(unit >> 8);
+    }
+    return bytes;
+}

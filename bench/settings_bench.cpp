@@ -1,51 +1,22 @@
 // Load and save of a full table (80 sets, 2,003 entries) through the
-// project's own INI code: once against an in-memory file (the INI logic
-// alone) and once against real files through the POSIX storage.
+// project's own INI code: against an in-memory Top.ini (the INI logic alone),
+// alone and inside a file of 1 MiB with other content, and against real files
+// through the POSIX storage. Each figure has its baseline beside it, measured
+// in the same run: a plain copy of the same file bytes.
 #include <benchmark/benchmark.h>
 
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
 
 #include "mapper/model/settings.h"
-#include "mapper/model/settings_storage.h"
 #include "mapper/platform/posix/posix_settings_storage.h"
+#include "tests/support/memory_settings_storage.h"
 
 namespace {
-
-class MemoryStorage : public SettingsStorage {
-  public:
-    std::string file;
-    bool exists = false;
-
-    FileReadResult ReadWholeFile(const char*, char* buffer, size_t capacity,
-                                 size_t* size) override {
-        if (!exists) {
-            return FileReadResult::Missing;
-        }
-        if (file.size() > capacity) {
-            return FileReadResult::TooLarge;
-        }
-        std::memcpy(buffer, file.data(), file.size());
-        *size = file.size();
-        return FileReadResult::Read;
-    }
-    bool ReplaceFile(const char*, const char* data, size_t size) override {
-        file.assign(data, size);
-        exists = true;
-        return true;
-    }
-    bool CurrentDirectory(char* buffer, size_t capacity) override {
-        std::snprintf(buffer, capacity, "C:\\Games");
-        return true;
-    }
-    int ToAnsi(char16_t, char*) override { return 0; }
-    char16_t ToWide(const char*, int) override { return 0; }
-};
 
 std::unique_ptr<KeySetTable> FullTable() {
     auto table = std::make_unique<KeySetTable>();
@@ -64,68 +35,129 @@ std::unique_ptr<KeySetTable> FullTable() {
 
 MapperOptions g_benchOptions;
 
-// A save over the file an earlier save of the same table wrote: every entry
-// is found and rewritten in place, the usual case at program exit.
-void BM_SaveFullTableInMemory(benchmark::State& state) {
-    MemoryStorage storage;
-    FetchStartupDirectory(storage);
-    const auto table = FullTable();
-    SaveSettings(storage, *table, g_benchOptions);
-    for (auto _ : state) {
-        if (!SaveSettings(storage, *table, g_benchOptions)) {
-            state.SkipWithError("save failed");
-        }
-    }
+// What a save of the full table writes over `before`.
+std::string SavedOver(const std::string& before) {
+    MemorySettingsStorage storage;
+    storage.record = false;
+    storage.exists = !before.empty();
+    storage.file = before;
+    auto state = std::make_unique<SettingsState>();
+    FetchStartupDirectory(*state, storage);
+    SaveSettings(*state, storage, *FullTable(), g_benchOptions);
+    return storage.file;
 }
-BENCHMARK(BM_SaveFullTableInMemory)->Unit(benchmark::kMillisecond);
 
-// The first save: every section and entry is new.
-void BM_SaveFullTableFromNothing(benchmark::State& state) {
-    MemoryStorage storage;
-    FetchStartupDirectory(storage);
-    const auto table = FullTable();
-    for (auto _ : state) {
-        storage.exists = false;
-        if (!SaveSettings(storage, *table, g_benchOptions)) {
-            state.SkipWithError("save failed");
-        }
+// Other sections around the table's, to 1 MiB in all after the save.
+std::string LargeFile() {
+    const size_t tableBytes = SavedOver("").size();
+    std::string other;
+    for (int i = 0; other.size() + tableBytes + 64 < kMaxProfileFileBytes; ++i) {
+        other += "[Other" + std::to_string(i) + "]\r\nname=some value " + std::to_string(i) +
+                 "\r\n; a comment line\r\ncount=" + std::to_string(i * 7) + "\r\n";
     }
+    return SavedOver(other);
 }
-BENCHMARK(BM_SaveFullTableFromNothing)->Unit(benchmark::kMillisecond);
 
-void BM_LoadFullTableInMemory(benchmark::State& state) {
-    MemoryStorage storage;
-    FetchStartupDirectory(storage);
-    SaveSettings(storage, *FullTable(), g_benchOptions);
-    auto table = std::make_unique<KeySetTable>();
-    for (auto _ : state) {
-        LoadSettings(false, storage, *table, g_benchOptions);
+const std::string& FileOf(int64_t kind) {
+    static const std::string full = SavedOver("");
+    static const std::string large = LargeFile();
+    return kind == 0 ? full : large;
+}
+
+const char* NameOf(int64_t kind) {
+    return kind == 0 ? "full table alone" : "full table in 1 MiB";
+}
+
+struct Bench {
+    MemorySettingsStorage storage;
+    std::unique_ptr<SettingsState> state = std::make_unique<SettingsState>();
+    std::unique_ptr<KeySetTable> table = FullTable();
+
+    explicit Bench(const std::string& file) {
+        storage.record = false;
+        storage.exists = true;
+        storage.file = file;
+        FetchStartupDirectory(*state, storage);
     }
-    if (table->SetKeyCount != kMaxSets - 1) {
+};
+
+// The baseline: one copy of the file's bytes, as the storage's read does.
+void BM_CopyFileBytes(benchmark::State& state) {
+    const std::string& file = FileOf(state.range(0));
+    std::unique_ptr<char[]> buffer(new char[file.size()]);
+    for (auto _ : state) {
+        std::memcpy(buffer.get(), file.data(), file.size());
+        benchmark::ClobberMemory();
+    }
+    state.SetLabel(NameOf(state.range(0)));
+}
+BENCHMARK(BM_CopyFileBytes)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+void BM_LoadInMemory(benchmark::State& state) {
+    Bench bench(FileOf(state.range(0)));
+    for (auto _ : state) {
+        LoadSettings(*bench.state, false, bench.storage, *bench.table, g_benchOptions);
+    }
+    if (bench.table->SetKeyCount != kMaxSets - 1) {
         state.SkipWithError("load lost sets");
     }
+    state.SetLabel(NameOf(state.range(0)));
 }
-BENCHMARK(BM_LoadFullTableInMemory)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadInMemory)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+// A save over the file an earlier save of the same table wrote: every entry
+// is found and rewritten in place, the usual case at program exit.
+void BM_SaveInMemory(benchmark::State& state) {
+    Bench bench(FileOf(state.range(0)));
+    for (auto _ : state) {
+        if (!SaveSettings(*bench.state, bench.storage, *bench.table, g_benchOptions)) {
+            state.SkipWithError("save failed");
+        }
+    }
+    if (bench.storage.file != FileOf(state.range(0))) {
+        state.SkipWithError("the save changed the file");
+    }
+    state.SetLabel(NameOf(state.range(0)));
+}
+BENCHMARK(BM_SaveInMemory)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+// The first save: every section and entry is new.
+void BM_SaveFromNothingInMemory(benchmark::State& state) {
+    Bench bench("");
+    for (auto _ : state) {
+        bench.storage.exists = false;
+        if (!SaveSettings(*bench.state, bench.storage, *bench.table, g_benchOptions)) {
+            state.SkipWithError("save failed");
+        }
+    }
+}
+BENCHMARK(BM_SaveFromNothingInMemory)->Unit(benchmark::kMicrosecond);
 
 // The same through real files in a scratch directory (fsync included).
-void BM_SaveAndLoadFullTableOnDisk(benchmark::State& state) {
+void BM_SaveAndLoadOnDisk(benchmark::State& state) {
     char directory[] = "/tmp/pamuro-settings-bench-XXXXXX";
-    if (mkdtemp(directory) == nullptr || chdir(directory) != 0) {
+    char previous[4096];
+    if (mkdtemp(directory) == nullptr || getcwd(previous, sizeof previous) == nullptr ||
+        chdir(directory) != 0) {
         state.SkipWithError("no scratch directory");
         return;
     }
     SettingsStorage& storage = PosixSettingsStorage();
-    FetchStartupDirectory(storage);
+    auto settings = std::make_unique<SettingsState>();
+    FetchStartupDirectory(*settings, storage);
+    if (chdir(previous) != 0) {
+        state.SkipWithError("cannot go back");
+    }
     const auto table = FullTable();
     auto loaded = std::make_unique<KeySetTable>();
     for (auto _ : state) {
-        SaveSettings(storage, *table, g_benchOptions);
-        LoadSettings(false, storage, *loaded, g_benchOptions);
+        SaveSettings(*settings, storage, *table, g_benchOptions);
+        LoadSettings(*settings, false, storage, *loaded, g_benchOptions);
     }
     unlink((std::string(directory) + "/Top.ini").c_str());
     rmdir(directory);
 }
-BENCHMARK(BM_SaveAndLoadFullTableOnDisk)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SaveAndLoadOnDisk)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

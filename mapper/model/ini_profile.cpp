@@ -156,24 +156,31 @@ bool SameName(Span a, Span b) {
 
 // Whether the key line whose key starts at `first` has the key `wanted`:
 // the same name, then only blanks up to the '=' or the line end.
-bool KeyIs(const char* text, const Line& line, size_t first, Span wanted) {
-    if (line.end - first < wanted.length) {
+bool KeyIsAt(const char* text, size_t length, size_t first, Span wanted) {
+    if (length - first < wanted.length) {
         return false;
     }
+    const char* have = text + first;
     for (size_t i = 0; i < wanted.length; ++i) {
-        const char have = text[first + i];
+        if (IsLineEnd(have[i]) || have[i] == '=') {
+            return false;
+        }
         if (IsShiftJisLeadByte(wanted.bytes[i])) {
-            if (have != wanted.bytes[i] ||
-                (i + 1 < wanted.length && text[first + i + 1] != wanted.bytes[i + 1])) {
+            if (have[i] != wanted.bytes[i] ||
+                (i + 1 < wanted.length &&
+                 (have[i + 1] != wanted.bytes[i + 1] || IsLineEnd(have[i + 1])))) {
                 return false;
             }
             ++i;
-        } else if (FoldCase(have) != FoldCase(wanted.bytes[i]) || have == '=') {
+        } else if (FoldCase(have[i]) != FoldCase(wanted.bytes[i])) {
             return false;
         }
     }
-    const size_t rest = SkipBlanks(text, first + wanted.length, line.end);
-    return rest == line.end || text[rest] == '=';
+    size_t rest = first + wanted.length;
+    while (rest < length && IsBlank(text[rest])) {
+        ++rest;
+    }
+    return rest == length || text[rest] == '=' || IsLineEnd(text[rest]);
 }
 
 // A value in one matching pair of double or single quotes loses the pair.
@@ -458,7 +465,7 @@ uint32_t IniProfile::FindKey(uint32_t sectionAt, const char* name, size_t length
             return static_cast<uint32_t>(slot);
         }
         if (entry.hash == hash && entry.link == sectionAt && (entry.at & kSectionBit) == 0 &&
-            KeyIs(Text(), LineFrom(Text(), length_, entry.at), entry.at, wanted)) {
+            KeyIsAt(Text(), length_, entry.at, wanted)) {
             return static_cast<uint32_t>(slot);
         }
     }

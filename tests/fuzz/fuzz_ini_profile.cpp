@@ -1,6 +1,12 @@
 // Random Top.ini bytes through LoadSettings and SaveSettings, with the file in
-// memory. Whatever the bytes, the table stays within its 80 sets, and what a
-// save writes loads back as the same set count, key codes and options.
+// memory. Whatever the bytes, the table stays within its 80 sets; what a save
+// writes is never over the size limit and loads back as the same set count,
+// key codes and options; a refused save leaves the file as it was.
+//
+// Inputs that start with the byte 1 are a structured mode that reaches the
+// limits: the two bytes after it, little-endian, say how far below 1 MiB the
+// file ends, and the rest is repeated to that length (a file full of sections
+// from a seed like "[S]\n", or one that the save pushes over the limit).
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -18,8 +24,9 @@ class MemoryStorage : public SettingsStorage {
     char saved[kProfileFileCapacity];
     size_t savedSize = 0;
     bool useSaved = false;
+    bool replaced = false;
 
-    FileReadResult ReadWholeFile(const char*, char* buffer, size_t capacity,
+    FileReadResult ReadWholeFile(const char16_t*, char* buffer, size_t capacity,
                                  size_t* read) override {
         const char* source = useSaved ? saved : reinterpret_cast<const char*>(bytes);
         const size_t length = useSaved ? savedSize : size;
@@ -32,17 +39,22 @@ class MemoryStorage : public SettingsStorage {
         *read = length;
         return FileReadResult::Read;
     }
-    bool ReplaceFile(const char*, const char* data, size_t length) override {
+    bool ReplaceFile(const char16_t*, const char* data, size_t length) override {
         if (length > sizeof saved) {
             return false;
         }
         std::memcpy(saved, data, length);
         savedSize = length;
         useSaved = true;
+        replaced = true;
         return true;
     }
-    bool CurrentDirectory(char* buffer, size_t capacity) override {
-        std::snprintf(buffer, capacity, "C:\\fuzz");
+    bool CurrentDirectory(char16_t* buffer, size_t capacity) override {
+        const char16_t directory[] = u"C:\\fuzz";
+        if (capacity < sizeof directory / sizeof directory[0]) {
+            return false;
+        }
+        std::memcpy(buffer, directory, sizeof directory);
         return true;
     }
     // Knows one character, あ, so UTF-16 files take both paths.
@@ -60,6 +72,8 @@ class MemoryStorage : public SettingsStorage {
 };
 
 MemoryStorage g_storage;
+SettingsState g_fuzzSettings;
+uint8_t g_expanded[kMaxProfileFileBytes];
 KeySetTable g_loaded;
 KeySetTable g_reloaded;
 MapperOptions g_loadedOptions;
@@ -89,14 +103,32 @@ void CheckSameSets(const KeySetTable& a, const KeySetTable& b) {
     }
 }
 
+// The structured mode: the pattern after the three leading bytes, repeated.
+size_t Expand(const uint8_t* data, size_t size) {
+    const size_t below = data[1] | (data[2] << 8);
+    const size_t length = kMaxProfileFileBytes - below;
+    const uint8_t* pattern = data + 3;
+    const size_t patternSize = size - 3;
+    for (size_t at = 0; at < length; at += patternSize) {
+        std::memcpy(g_expanded + at, pattern,
+                    length - at < patternSize ? length - at : patternSize);
+    }
+    return length;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size > 3 && data[0] == 1) {
+        size = Expand(data, size);
+        data = g_expanded;
+    }
     g_storage.bytes = data;
     g_storage.size = size;
     g_storage.useSaved = false;
-    FetchStartupDirectory(g_storage);
-    LoadSettings(false, g_storage, g_loaded, g_loadedOptions);
+    g_storage.replaced = false;
+    FetchStartupDirectory(g_fuzzSettings, g_storage);
+    LoadSettings(g_fuzzSettings, false, g_storage, g_loaded, g_loadedOptions);
     CheckWithinTable(g_loaded);
 
     // A few edits the program can make before it saves.
@@ -111,10 +143,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     g_loadedOptions.SetSleep = static_cast<uint8_t>(size);
 
-    if (!SaveSettings(g_storage, g_loaded, g_loadedOptions)) {
-        return 0;  // refused (a UTF-16 file the code page cannot take back): nothing written
+    if (!SaveSettings(g_fuzzSettings, g_storage, g_loaded, g_loadedOptions)) {
+        // Refused (too large, or a UTF-16 file the code page cannot take
+        // back): nothing written.
+        Check(!g_storage.replaced && SettingsProblem(g_fuzzSettings) != nullptr);
+        return 0;
     }
-    LoadSettings(false, g_storage, g_reloaded, g_reloadedOptions);
+    Check(g_storage.savedSize <= kMaxProfileFileBytes);
+    LoadSettings(g_fuzzSettings, false, g_storage, g_reloaded, g_reloadedOptions);
     CheckWithinTable(g_reloaded);
     CheckSameSets(g_loaded, g_reloaded);
     Check(g_reloadedOptions.KeyDownMode == g_loadedOptions.KeyDownMode);

@@ -67,6 +67,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     g_table.SetKeyCount.store(-1);
     InMemoryLegacyPlatform platform(data, size);
     const bool converted = ConvertLegacyData(g_table, platform);
+    if (converted) {
+        DeleteLegacyData(platform);
+    }
 
     const int32_t highest = g_table.SetKeyCount.load();
     Check(converted == (size > 0));

@@ -69,6 +69,18 @@ const wchar_t* Wide(const char16_t* text) {
 // Room for the longest path of Top.ini and the temporary name's suffix.
 constexpr size_t kTemporaryPathSize = kStartupDirectorySize + 64;
 
+// The attributes of the file at `path` that its replacement takes from the
+// start: ReplaceFileW keeps them on Windows, Wine's does not.
+DWORD InheritedAttributes(const wchar_t* path) {
+    const DWORD attributes = GetFileAttributesW(path);
+    const DWORD kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                       FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & kept) == 0) {
+        return FILE_ATTRIBUTE_NORMAL;
+    }
+    return attributes & kept;
+}
+
 // Creates "<path>.<pid>-<n>.tmp" for the first n from 0 that names no file
 // yet (CREATE_NEW never opens an existing file) and writes its name to
 // `temporary`.
@@ -80,7 +92,7 @@ HANDLE CreateTemporary(const wchar_t* path, wchar_t (&temporary)[kTemporaryPathS
             return INVALID_HANDLE_VALUE;
         }
         HANDLE file = CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+                                  InheritedAttributes(path), nullptr);
         if (file != INVALID_HANDLE_VALUE) {
             return file;
         }

@@ -12,7 +12,10 @@
 #include <vector>
 
 #include "mapper/model/legacy.h"
+#include "mapper/model/settings_texts.h"
+#include "mapper/model/startup_data.h"
 #include "mapper/platform/win32/win32_legacy_platform.h"
+#include "mapper/platform/win32/win32_settings_storage.h"
 
 namespace {
 
@@ -204,6 +207,7 @@ void ExpectConvertedSets(const KeySetTable& table, bool layout12) {
 
 class LegacyWin32 : public ::testing::Test {
   protected:
+    static void DeleteLegacyFileForTest() { DeleteFileA(LegacyPath().c_str()); }
     void TearDown() override {
         SetFileAttributesA(LegacyPath().c_str(), FILE_ATTRIBUTE_NORMAL);
         DeleteFileA(LegacyPath().c_str());
@@ -211,7 +215,7 @@ class LegacyWin32 : public ::testing::Test {
     }
 };
 
-TEST_F(LegacyWin32, ConvertsBothLayoutsAndDeletesTheFile) {
+TEST_F(LegacyWin32, ConvertsBothLayouts) {
     for (bool layout12 : {false, true}) {
         SCOPED_TRACE(layout12 ? "layout 1.2" : "layout 1.0");
         WriteLegacyFile(MakeLegacyFile(layout12));
@@ -228,16 +232,18 @@ TEST_F(LegacyWin32, ConvertsBothLayoutsAndDeletesTheFile) {
         // The box is up while the converter holds the file open unshared.
         EXPECT_EQ(boxes[0].openErrorWhileShown, static_cast<DWORD>(ERROR_SHARING_VIOLATION));
         ExpectConvertedSets(*table, layout12);
-        EXPECT_FALSE(PathExists(LegacyPath()));
+        EXPECT_TRUE(PathExists(LegacyPath())) << "kept until its sets are saved";
+        DeleteLegacyFileForTest();
     }
 }
 
-TEST_F(LegacyWin32, AnUndeletableFileShowsTheSystemTextAndStillConverts) {
+TEST_F(LegacyWin32, AnUndeletableFileShowsTheSystemText) {
     WriteLegacyFile(MakeLegacyFile(true));
     ASSERT_TRUE(SetFileAttributesA(LegacyPath().c_str(), FILE_ATTRIBUTE_READONLY));
     auto table = ZeroTable();
     MessageBoxWatcher watcher;
     const bool converted = ConvertLegacyData(*table, Win32LegacyPlatform());
+    DeleteLegacyData(Win32LegacyPlatform());
     const std::vector<SeenBox> boxes = watcher.Stop();
 
     EXPECT_TRUE(converted);
@@ -272,6 +278,68 @@ TEST_F(LegacyWin32, NothingToOpenShowsNothingAndChangesNothing) {
         EXPECT_EQ(table->SetKeyCount.load(), 0);
         EXPECT_EQ(PathExists(LegacyPath()), folder);
     }
+}
+
+// Start-up as mapper runs it: the converted sets go to Top.ini in the start-up
+// folder at once, and Tolvin.dat is deleted only when they are there.
+TEST_F(LegacyWin32, TheLegacyFileStaysUntilItsSetsAreInTopIni) {
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring folder =
+        std::wstring(temp) + L"pamuro-startup-" + std::to_wstring(GetCurrentProcessId());
+    const std::wstring topIni = folder + L"\\Top.ini";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    const std::string tooLarge = ";" + std::string(1 << 20, 'x') + "\r\n";
+    const struct {
+        const char* what;
+        const std::string* top;  // Top.ini before start-up; nullptr: none
+        bool saved;
+        std::string message;
+    } cases[] = {
+        {"no Top.ini yet", nullptr, true, ""},
+        {"a Top.ini over the size limit", &tooLarge, false,
+         std::string(kTooLargeConvertedText) + "\r\n" + kLegacyKeptText},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        DeleteFileW(topIni.c_str());
+        if (c.top != nullptr) {
+            HANDLE file = CreateFileW(topIni.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+            DWORD written = 0;
+            WriteFile(file, c.top->data(), static_cast<DWORD>(c.top->size()), &written, nullptr);
+            CloseHandle(file);
+        }
+        WriteLegacyFile(MakeLegacyFile(false));
+        wchar_t previous[MAX_PATH];
+        GetCurrentDirectoryW(MAX_PATH, previous);
+        ASSERT_TRUE(SetCurrentDirectoryW(folder.c_str()));
+        auto settings = std::make_unique<SettingsState>();
+        auto table = ZeroTable();
+        MapperOptions options;
+        MessageBoxWatcher watcher;
+        const char* message = LoadStartupData(*settings, Win32SettingsStorage(),
+                                              Win32LegacyPlatform(), *table, options);
+        const std::vector<SeenBox> boxes = watcher.Stop();
+        SetCurrentDirectoryW(previous);
+
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, kMessage10);
+        ExpectConvertedSets(*table, false);
+        EXPECT_EQ(message != nullptr ? std::string(message) : "", c.message);
+        EXPECT_EQ(PathExists(LegacyPath()), !c.saved);
+        auto reloaded = ZeroTable();
+        const SettingsLoadResult loaded =
+            LoadSettings(*settings, false, Win32SettingsStorage(), *reloaded, options);
+        if (c.saved) {
+            EXPECT_EQ(loaded, SettingsLoadResult::Loaded);
+            ExpectConvertedSets(*reloaded, false);
+        } else {
+            EXPECT_EQ(loaded, SettingsLoadResult::TooLarge) << "Top.ini as it was";
+        }
+    }
+    DeleteFileW(topIni.c_str());
+    RemoveDirectoryW(folder.c_str());
 }
 
 }  // namespace

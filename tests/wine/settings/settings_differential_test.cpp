@@ -120,7 +120,7 @@ class SettingsAgainstKernel : public ::testing::Test {
         char previous[MAX_PATH];
         GetCurrentDirectoryA(sizeof previous, previous);
         SetCurrentDirectoryA(ownDirectory_.c_str());
-        FetchStartupDirectory(Win32SettingsStorage());
+        FetchStartupDirectory(*settings_, Win32SettingsStorage());
         SetCurrentDirectoryA(previous);
         ClearKeySetTable(*table_);
         options_.KeyDownMode = 0;
@@ -128,7 +128,7 @@ class SettingsAgainstKernel : public ::testing::Test {
     }
 
     void SaveBoth() {
-        ASSERT_TRUE(SaveSettings(Win32SettingsStorage(), *table_, options_));
+        ASSERT_TRUE(SaveSettings(*settings_, Win32SettingsStorage(), *table_, options_));
         KernelSave(kernelPath_, *table_, options_);
         EXPECT_EQ(Visible(ReadBytes(ownPath_)), Visible(ReadBytes(kernelPath_)));
     }
@@ -137,7 +137,7 @@ class SettingsAgainstKernel : public ::testing::Test {
         auto own = std::make_unique<KeySetTable>();
         auto kernel = std::make_unique<KeySetTable>();
         MapperOptions ownOptions, kernelOptions;
-        LoadSettings(false, Win32SettingsStorage(), *own, ownOptions);
+        LoadSettings(*settings_, false, Win32SettingsStorage(), *own, ownOptions);
         KernelLoad(kernelPath_, *kernel, kernelOptions);
         ExpectSameTables(*own, *kernel);
         EXPECT_EQ(ownOptions.KeyDownMode, kernelOptions.KeyDownMode);
@@ -157,12 +157,13 @@ class SettingsAgainstKernel : public ::testing::Test {
     }
 
     std::string ownDirectory_, ownPath_, kernelPath_;
+    std::unique_ptr<SettingsState> settings_ = std::make_unique<SettingsState>();
     std::unique_ptr<KeySetTable> table_ = std::make_unique<KeySetTable>();
     MapperOptions options_;
 };
 
 TEST_F(SettingsAgainstKernel, FirstSave) {
-    LoadSettings(false, Win32SettingsStorage(), *table_, options_);  // no file yet
+    LoadSettings(*settings_, false, Win32SettingsStorage(), *table_, options_);  // no file yet
     SaveBoth();
     LoadBothAndCompare();
 }
@@ -196,7 +197,7 @@ TEST_F(SettingsAgainstKernel, OptionsThreeHundredAndTwo) {
     WriteBytes(ownPath_, file);
     WriteBytes(kernelPath_, file);
     LoadBothAndCompare();
-    LoadSettings(false, Win32SettingsStorage(), *table_, options_);
+    LoadSettings(*settings_, false, Win32SettingsStorage(), *table_, options_);
     EXPECT_EQ(options_.SetSleep, 44);
     EXPECT_EQ(options_.KeyDownMode, 2);
     SaveBoth();

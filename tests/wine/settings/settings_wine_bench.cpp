@@ -61,7 +61,8 @@ struct Timings {
 
 Timings TimeOwn(const std::string& directory, const KeySetTable& table, int rounds) {
     SetCurrentDirectoryA(directory.c_str());
-    FetchStartupDirectory(Win32SettingsStorage());
+    auto settings = std::make_unique<SettingsState>();
+    FetchStartupDirectory(*settings, Win32SettingsStorage());
     auto loaded = std::make_unique<KeySetTable>();
     MapperOptions options;
     Timings timings;
@@ -69,11 +70,11 @@ Timings TimeOwn(const std::string& directory, const KeySetTable& table, int roun
     for (int round = 0; round < rounds; ++round) {
         DeleteFileA(path.c_str());
         timings.firstSave +=
-            TimeOf([&] { SaveSettings(Win32SettingsStorage(), table, options); }) / rounds;
+            TimeOf([&] { SaveSettings(*settings, Win32SettingsStorage(), table, options); }) / rounds;
         timings.resave +=
-            TimeOf([&] { SaveSettings(Win32SettingsStorage(), table, options); }) / rounds;
+            TimeOf([&] { SaveSettings(*settings, Win32SettingsStorage(), table, options); }) / rounds;
         timings.load +=
-            TimeOf([&] { LoadSettings(false, Win32SettingsStorage(), *loaded, options); }) / rounds;
+            TimeOf([&] { LoadSettings(*settings, false, Win32SettingsStorage(), *loaded, options); }) / rounds;
     }
     DeleteFileA(path.c_str());
     return timings;

@@ -539,14 +539,15 @@ bool IniProfile::WriteEntries(const ProfileWrite* writes, size_t count) {
     if (!indexed_) {
         BuildIndex();
     }
-    return PlanWrites(writes, count) && EmitWrites(writes);
+    PlanWrites(writes, count);
+    return EmitWrites(writes);
 }
 
 // Decides where each write goes. A later write of the same section and key
 // only changes the value of the first one. A key of the file is rewritten in
 // its line; a new key of a section of the file goes after the section's last
 // key line; the keys of new sections go, by section, at the end.
-bool IniProfile::PlanWrites(const ProfileWrite* writes, size_t count) {
+void IniProfile::PlanWrites(const ProfileWrite* writes, size_t count) {
     std::memset(batch_, 0xFF, sizeof batch_);
     newSectionCount_ = 0;
     editCount_ = 0;
@@ -565,12 +566,10 @@ bool IniProfile::PlanWrites(const ProfileWrite* writes, size_t count) {
             slot = (slot + 1) & (kBatchSlots - 1);
         }
         if (batch_[slot].write != kEmpty) {
-            firstOf_[i] = batch_[slot].write;
-            finalValue_[firstOf_[i]] = writes[i].value;
+            finalValue_[batch_[slot].write] = writes[i].value;
             continue;
         }
         batch_[slot] = {keyHash, write};
-        firstOf_[i] = write;
         finalValue_[i] = writes[i].value;
 
         const NameEntry& header = index_[FindSection(section.bytes, section.length, sectionHash)];
@@ -612,7 +611,6 @@ bool IniProfile::PlanWrites(const ProfileWrite* writes, size_t count) {
     if (!std::is_sorted(edits_, edits_ + editCount_)) {
         std::sort(edits_, edits_ + editCount_);
     }
-    return true;
 }
 
 // Copies the text into the other buffer with the planned edits in place.

@@ -119,14 +119,15 @@ class IniProfile {
         uint32_t write;
     };
     static constexpr size_t kIndexSlots = size_t{1} << 20;
-    static constexpr size_t kBatchSlots = 2 * kMaxProfileWrites;
+    // Each write adds at most a key and a section: the table stays half empty.
+    static constexpr size_t kBatchSlots = 4 * kMaxProfileWrites;
 
     void BuildIndex() const;
     uint32_t FindSection(const char* name, size_t length, uint32_t hash) const;
     uint32_t FindKey(uint32_t sectionAt, const char* name, size_t length, uint32_t hash) const;
     bool FindValue(const char* section, const char* key, const char** value,
                    size_t* valueLength) const;
-    bool PlanWrites(const ProfileWrite* writes, size_t count);
+    void PlanWrites(const ProfileWrite* writes, size_t count);
     bool EmitWrites(const ProfileWrite* writes);
 
     char buffers_[2][kProfileTextCapacity];
@@ -143,7 +144,6 @@ class IniProfile {
     // Scratch of one WriteEntries call.
     BatchEntry batch_[kBatchSlots];
     const char* finalValue_[kMaxProfileWrites];  // by first write: the last value given
-    uint32_t firstOf_[kMaxProfileWrites];        // the write's first write of the same entry
     uint32_t nextInSection_[kMaxProfileWrites];  // keys of a new section, in order
     uint32_t lastInSection_[kMaxProfileWrites];  // by the write that opened a new section
     uint32_t newSections_[kMaxProfileWrites];    // writes that open a new section, in order

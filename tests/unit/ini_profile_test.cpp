@@ -335,6 +335,24 @@ TEST(IniProfileWriter, AFullProfileRefusesTheWriteAndKeepsItsText) {
     EXPECT_EQ(TextOf(*profile), "[S]\r\nk=old\r\n");
 }
 
+TEST(IniProfileWriter, ABatchHoldsUpToItsLimitOfWrites) {
+    std::vector<std::string> sections;
+    for (size_t i = 0; i <= kMaxProfileWrites; ++i) {
+        sections.push_back("S" + std::to_string(i));
+    }
+    std::vector<ProfileWrite> writes;
+    for (const std::string& section : sections) {
+        writes.push_back({section.c_str(), "k", "v"});
+    }
+    auto profile = ProfileOf("[S0]\r\nk=old\r\n");
+    EXPECT_FALSE(profile->WriteEntries(writes.data(), writes.size()));
+    EXPECT_EQ(TextOf(*profile), "[S0]\r\nk=old\r\n");
+    ASSERT_TRUE(profile->WriteEntries(writes.data(), kMaxProfileWrites));
+    EXPECT_EQ(Read(*profile, "S0", "k"), "v");
+    EXPECT_EQ(Read(*profile, "S2047", "k"), "v");
+    EXPECT_EQ(Read(*profile, "S2048", "k"), "DEFAULT");
+}
+
 std::string Utf16(const std::u16string& text) {
     std::string bytes = "\xFF\xFE";
     for (char16_t unit : text) {

@@ -237,14 +237,24 @@ size_t LineBeginBefore(const char* text, size_t first) {
     return first;
 }
 
+// How many line ends the text has: CR, LF and CRLF count one each.
 size_t CountLineEnds(const char* text, size_t length) {
     size_t count = 0;
-    for (char end : {'\r', '\n'}) {
-        for (const char* at = text;
-             (at = static_cast<const char*>(std::memchr(at, end, length - (at - text)))) != nullptr;
-             ++at) {
-            ++count;
+    for (size_t at = 0; at < length; ++at) {
+        const void* found = std::memchr(text + at, '\n', length - at);
+        if (found == nullptr) {
+            break;
         }
+        at = static_cast<size_t>(static_cast<const char*>(found) - text);
+        ++count;
+    }
+    for (size_t at = 0; at < length; ++at) {
+        const void* found = std::memchr(text + at, '\r', length - at);
+        if (found == nullptr) {
+            break;
+        }
+        at = static_cast<size_t>(static_cast<const char*>(found) - text);
+        count += at + 1 < length && text[at + 1] == '\n' ? 0 : 1;
     }
     return count;
 }

@@ -97,15 +97,14 @@ class Win32SettingsFiles : public ::testing::Test {
 
 TEST_F(Win32SettingsFiles, AFileWithTheTemporaryNameIsLeftAlone) {
     UseFolder(L"pamuro-temporary-");
-    const std::wstring taken =
-        path_ + L"." + std::to_wstring(GetCurrentProcessId()) + L"-0.tmp";
+    const std::wstring taken = path_ + L"." + std::to_wstring(GetCurrentProcessId()) + L"-0.tmp";
     WriteAll(taken, "someone else's");
     ASSERT_TRUE(Save());
     EXPECT_EQ(ReadAll(taken), L"someone else's");
     EXPECT_NE(ReadAll(path_).find(L"SETKEYCOUNT=0\r\n"), std::wstring::npos);
     // Nothing else is left behind.
-    EXPECT_EQ(Listing(directory_), L"Top.ini|Top.ini." + std::to_wstring(GetCurrentProcessId()) +
-                                       L"-0.tmp|");
+    EXPECT_EQ(Listing(directory_),
+              L"Top.ini|Top.ini." + std::to_wstring(GetCurrentProcessId()) + L"-0.tmp|");
 }
 
 TEST_F(Win32SettingsFiles, TopIniKeepsItsAttributes) {

@@ -70,11 +70,15 @@ Timings TimeOwn(const std::string& directory, const KeySetTable& table, int roun
     for (int round = 0; round < rounds; ++round) {
         DeleteFileA(path.c_str());
         timings.firstSave +=
-            TimeOf([&] { SaveSettings(*settings, Win32SettingsStorage(), table, options); }) / rounds;
+            TimeOf([&] { SaveSettings(*settings, Win32SettingsStorage(), table, options); }) /
+            rounds;
         timings.resave +=
-            TimeOf([&] { SaveSettings(*settings, Win32SettingsStorage(), table, options); }) / rounds;
+            TimeOf([&] { SaveSettings(*settings, Win32SettingsStorage(), table, options); }) /
+            rounds;
         timings.load +=
-            TimeOf([&] { LoadSettings(*settings, false, Win32SettingsStorage(), *loaded, options); }) / rounds;
+            TimeOf(
+                [&] { LoadSettings(*settings, false, Win32SettingsStorage(), *loaded, options); }) /
+            rounds;
     }
     DeleteFileA(path.c_str());
     return timings;

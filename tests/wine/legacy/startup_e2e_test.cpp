@@ -1,6 +1,8 @@
-// mapper.exe under Wine taking over a Tolvin.dat: the converted sets are in
-// Top.ini while mapper still runs, and Tolvin.dat is deleted only then; when
-// Top.ini cannot take them, Tolvin.dat stays and the start-up message says so.
+// mapper.exe's start-up data under Wine. Taking over a Tolvin.dat: the
+// converted sets are in Top.ini while mapper still runs, and Tolvin.dat is
+// deleted only then; when Top.ini cannot take them, Tolvin.dat stays and the
+// start-up message says so. And a start-up folder whose name code page 932
+// cannot hold.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -37,7 +39,7 @@ bool Exists(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-class LegacyStartupE2E : public ::testing::Test {
+class StartupE2E : public ::testing::Test {
   protected:
     void SetUp() override {
         TestJoystick* stick = OpenTestJoystick();
@@ -48,7 +50,6 @@ class LegacyStartupE2E : public ::testing::Test {
         stick->Buttons = 0;
         stick->Present = 1;
         folder_ = MakeWorkFolder();
-        WriteFileBytes(LegacyPath(), LegacyFile());
     }
     void TearDown() override { DeleteFileW(LegacyPath().c_str()); }
     std::wstring TopIni() const { return folder_ + L"\\Top.ini"; }
@@ -66,7 +67,8 @@ class LegacyStartupE2E : public ::testing::Test {
     std::wstring folder_;
 };
 
-TEST_F(LegacyStartupE2E, TheConvertedSetsAreInTopIniBeforeTolvinDatGoes) {
+TEST_F(StartupE2E, TheConvertedSetsAreInTopIniBeforeTolvinDatGoes) {
+    WriteFileBytes(LegacyPath(), LegacyFile());
     MapperRun run;
     ASSERT_TRUE(run.Start(folder_, L""));
     Acknowledge(run, L"メッセージ", L"バージョン1.2のデーター");
@@ -82,7 +84,8 @@ TEST_F(LegacyStartupE2E, TheConvertedSetsAreInTopIniBeforeTolvinDatGoes) {
     EXPECT_EQ(run.ExitCode(), 0u);
 }
 
-TEST_F(LegacyStartupE2E, TolvinDatStaysWhenTopIniCannotTakeTheSets) {
+TEST_F(StartupE2E, TolvinDatStaysWhenTopIniCannotTakeTheSets) {
+    WriteFileBytes(LegacyPath(), LegacyFile());
     const std::string tooLarge = ";" + std::string(size_t{1} << 20, 'x') + "\r\n";
     WriteFileBytes(TopIni(), tooLarge);
     MapperRun run;
@@ -98,6 +101,24 @@ TEST_F(LegacyStartupE2E, TolvinDatStaysWhenTopIniCannotTakeTheSets) {
     ASSERT_TRUE(run.WaitExit(kStartMs));
     EXPECT_TRUE(Exists(LegacyPath())) << "the next start converts it again";
     EXPECT_EQ(ReadFileBytes(TopIni()), tooLarge);
+}
+
+TEST_F(StartupE2E, AFolderNameOutsideTheCodePage) {
+    // Korean and an emoji: neither has a form in code page 932.
+    const std::wstring folder = folder_ + L"\\\xd45c \xd83c\xdfae";
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    const std::wstring topIni = folder + L"\\Top.ini";
+    const std::string before =
+        "[PAMURO]\r\nSETKEYCOUNT=0\r\n[KEYSETNAME]\r\nKEYSETNAME 0=" + Sjis(kOldName) + "\r\n";
+    WriteFileBytes(topIni, before);
+    MapperRun run;
+    ASSERT_TRUE(run.Start(folder, L""));
+    ASSERT_NE(run.WaitMainWindow(kStartMs), nullptr);
+    EXPECT_EQ(run.WaitSetTitle(kStartMs), L"Pamuro - 「" + kOldName + L"」");
+    PostMessageW(run.Main(), WM_CLOSE, 0, 0);
+    ASSERT_TRUE(run.WaitExit(kStartMs));
+    EXPECT_EQ(run.ExitCode(), 0u);
+    EXPECT_EQ(ReadFileBytes(topIni).substr(0, before.size() + 17), before + "[KEYSET]\r\nKEYSET ");
 }
 
 }  // namespace

@@ -6,12 +6,11 @@
 #include "mapper/ui/core/ui_texts.h"
 #include "resource.h"
 #include "window_class.h"
+#include "window_styles.h"
 
 namespace {
 
 constexpr wchar_t kCaptureClass[] = L"PamuroKey";
-constexpr DWORD kCaptureStyle = 0x04400000;  // clip siblings, dialog frame
-constexpr DWORD kButtonStyle = 0x50010000;
 
 LRESULT OnPaint(HWND window) {
     PAINTSTRUCT paint;
@@ -61,11 +60,11 @@ HWND CreateCaptureWindow(HINSTANCE instance) {
     RegisterProgramClass(instance, kCaptureClass, CaptureWindowProc,
                          static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH)));
     HWND window = CreateWindowExW(0, kCaptureClass, WideTextOf<32>(kCaptureTitle).c_str(),
-                                  kCaptureStyle, CW_USEDEFAULT, CW_USEDEFAULT, 500, 100, nullptr,
-                                  nullptr, instance, nullptr);
+                                  kCaptureWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT, 500, 100,
+                                  nullptr, nullptr, instance, nullptr);
     ShowWindow(window, SW_HIDE);
     UpdateWindow(window);
-    CreateWindowExW(0, L"BUTTON", WideTextOf<32>(kCancelCaption).c_str(), kButtonStyle, 390, 45,
+    CreateWindowExW(0, L"BUTTON", WideTextOf<32>(kCancelCaption).c_str(), kPushButtonStyle, 390, 45,
                     100, 25, window,
                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_CAPTURE_CANCEL)), instance,
                     nullptr);

@@ -6,15 +6,11 @@
 #include "mapper/engine/key_labels.h"
 #include "mapper/model/keyset_table.h"
 #include "mapper/model/options.h"
+#include "mapper/ui/core/ui_texts.h"
 #include "resource.h"
 
 namespace {
 
-// 名前に使えない文字が含まれています。
-constexpr char kUnstorableNameMessage[] =
-    "\x96\xbc\x91O\x82\xc9\x8eg\x82\xa6\x82\xc8\x82\xa2\x95\xb6\x8e\x9a\x82\xaa\x8a\xdc\x82\xdc"
-    "\x82\xea\x82\xc4\x82\xa2\x82\xdc\x82\xb7\x81"
-    "B";
 constexpr int kSleepMax = 5;
 
 // Reads the typed name as Shift-JIS, cut to 255 bytes at a character

@@ -15,25 +15,15 @@
 #include "mapper/ui/core/ui_texts.h"
 #include "mapper/ui/core/window_texts.h"
 #include "resource.h"
-#include "window_class.h"
 #include "ui_state.h"
+#include "window_class.h"
+#include "window_styles.h"
 
 namespace {
 
 constexpr wchar_t kMainClass[] = L"PamuroMain";
-constexpr DWORD kMainStyle = 0x14CA0000;    // visible, caption, system menu, minimise box
-constexpr DWORD kButtonStyle = 0x50010000;  // child, visible, tab stop
-constexpr DWORD kDisabledButtonStyle = 0x58010000;
-constexpr DWORD kComboStyle = 0x50210243;  // drop-down list, vertical scroll, has strings
 constexpr int kRowHeight = 25;
 constexpr int kGridTop = 20;
-
-// ヘルプファイルが見つかりません。
-constexpr char kHelpMissingMessage[] =
-    "\x83w\x83\x8b\x83v\x83t\x83@\x83"
-    "C\x83\x8b\x82\xaa\x8c\xa9\x82\xc2\x82\xa9\x82\xe8\x82"
-    "\xdc\x82\xb9\x82\xf1\x81"
-    "B";
 
 void ShowTextBox(HWND owner, const char* sjisText, const char* sjisCaption, UINT type) {
     WideText text(sjisText);
@@ -59,6 +49,16 @@ NOTIFYICONDATAW TrayIconRecord(HWND window) {
     icon.hWnd = window;
     icon.uID = kTrayIconId;
     return icon;
+}
+
+// Adds the tray icon of the main window; false when the shell refused it.
+bool AddTrayIcon(HWND window) {
+    NOTIFYICONDATAW icon = TrayIconRecord(window);
+    icon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    icon.uCallbackMessage = kTrayNotifyMessage;
+    icon.hIcon = LoadSmallProgramIcon(g_ui.instance);
+    lstrcpyW(icon.szTip, L"Pamuro");
+    return Shell_NotifyIconW(NIM_ADD, &icon) != FALSE;
 }
 
 void RemoveTrayIcon(HWND window) {
@@ -87,12 +87,14 @@ bool FileExists(const wchar_t* path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
-// The old help engine where a Pamuro.hlp is present; otherwise the HTML help
-// page that ships beside the program, in the user's browser.
+// The old help engine where a Pamuro.hlp lies beside the program, given that
+// very file (a bare name would be looked for in the current and the system
+// folders); otherwise the HTML help page that ships beside the program, in
+// the user's browser.
 void ShowHelpFile(HWND window) {
     wchar_t path[MAX_PATH];
     if (ProgramFolderFile(L"Pamuro.hlp", path, MAX_PATH) && FileExists(path)) {
-        WinHelpA(window, "Pamuro.hlp", HELP_FINDER, 0);
+        WinHelpW(window, path, HELP_FINDER, 0);
         return;
     }
     if (ProgramFolderFile(L"pamuro-help.html", path, MAX_PATH) && FileExists(path)) {
@@ -110,7 +112,7 @@ class Win32MainWindowView : public MainWindowView {
   public:
     void RefreshSetList() override { ::RefreshSetList(); }
     void RefreshTitle() override { ::RefreshTitle(); }
-    void RebuildTrayMenu(bool first) override { ::RebuildTrayMenu(first); }
+    void RebuildTrayMenu() override { ::RebuildTrayMenu(); }
     void SelectListEntry(int32_t index) override { ::SelectListEntry(index); }
     int32_t ListSelection() override {
         return static_cast<int32_t>(SendMessageW(g_ui.setList, CB_GETCURSEL, 0, 0));
@@ -134,8 +136,10 @@ class Win32MainWindowView : public MainWindowView {
         RemoveTrayIcon(g_ui.mainWindow);
     }
     void ShowPauseState(bool paused) override {
-        EnableMenuItem(g_ui.trayMenu, 40005, MF_BYCOMMAND | (paused ? MF_ENABLED : MF_GRAYED));
-        EnableMenuItem(g_ui.trayMenu, 40002, MF_BYCOMMAND | (paused ? MF_GRAYED : MF_ENABLED));
+        EnableMenuItem(g_ui.trayMenu, IDM_TRAY_RESUME,
+                       MF_BYCOMMAND | (paused ? MF_ENABLED : MF_GRAYED));
+        EnableMenuItem(g_ui.trayMenu, IDM_TRAY_PAUSE,
+                       MF_BYCOMMAND | (paused ? MF_GRAYED : MF_ENABLED));
     }
 };
 
@@ -236,6 +240,16 @@ LRESULT OnTrayNotify(HWND window, LPARAM mouseMessage) {
     return 0;
 }
 
+// Explorer has started again and lost every tray icon: a program hidden in
+// the tray puts its icon back, or shows itself on the task bar when the shell
+// refuses it, so that it can always be reached.
+LRESULT OnTaskbarCreated(HWND window) {
+    if (!IsWindowVisible(window) && !AddTrayIcon(window)) {
+        ShowWindow(window, SW_SHOWMINNOACTIVE);
+    }
+    return 0;
+}
+
 void ReportSaveFailure() {
     const char* problem = SettingsProblem(g_settings);
     ShowTextBox(nullptr, problem != nullptr ? problem : kSaveFailedMessage, nullptr,
@@ -243,18 +257,23 @@ void ReportSaveFailure() {
 }
 
 // Everything is saved here, on every orderly exit; then the keys the engine
-// still holds down are released before the process ends.
+// still holds down are released before the process ends. The tray icon goes
+// first: its clicks must not reach a window that is being destroyed while a
+// failed save is reported.
 LRESULT OnDestroy(HWND window) {
+    RemoveTrayIcon(window);
     if (!SaveSettings(g_settings, Win32SettingsStorage(), g_keySets, g_options)) {
         ReportSaveFailure();
     }
-    RemoveTrayIcon(window);
     StopEngine(g_engine, Win32EnginePlatform(), 500);
     PostQuitMessage(0);
     return 0;
 }
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == g_ui.taskbarCreatedMessage && message != 0) {
+        return OnTaskbarCreated(window);
+    }
     switch (message) {
         case WM_DESTROY:
             return OnDestroy(window);
@@ -274,41 +293,44 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 }  // namespace
 
 HWND CreateMainWindow(HINSTANCE instance) {
+    g_ui.taskbarCreatedMessage = RegisterWindowMessageW(L"TaskbarCreated");
     RegisterProgramClass(instance, kMainClass, MainWindowProc,
                          CreateSolidBrush(RGB(105, 153, 205)));
-    return CreateWindowExW(0, kMainClass, L"Pamuro", kMainStyle, CW_USEDEFAULT, CW_USEDEFAULT, 465,
-                           405, nullptr, nullptr, instance, nullptr);
+    return CreateWindowExW(0, kMainClass, L"Pamuro", kMainWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                           465, 405, nullptr, nullptr, instance, nullptr);
 }
 
 void CreateMainControls(HWND window, HINSTANCE instance) {
     for (int key = 0; key < kKeysPerSlot; ++key) {
-        const int firstId = key == 0 ? CmdChangeKey1 : CmdChangeKey2;
+        const int firstId = key == 0 ? IDC_MAIN_CHANGE_KEY1 : IDC_MAIN_CHANGE_KEY2;
         const int x = key == 0 ? 220 : 395;
         for (int slot = 0; slot < kSlotCount; ++slot) {
             CreateButton(window, instance, firstId + slot, kChangeCaption, x,
-                         kGridTop + kRowHeight * slot, 55, 23, kButtonStyle);
+                         kGridTop + kRowHeight * slot, 55, 23, kPushButtonStyle);
         }
     }
-    CreateButton(window, instance, CmdHelp, kHelpCaption, 5, 350, 60, 25, kButtonStyle);
-    CreateButton(window, instance, CmdRename, kNameCaption, 70, 350, 40, 25, kButtonStyle);
-    CreateButton(window, instance, CmdDelete, kDeleteCaption, 115, 350, 40, 25, kButtonStyle);
-    CreateButton(window, instance, CmdNew, kNewCaption, 160, 350, 40, 25, kButtonStyle);
-    CreateButton(window, instance, CmdStartup, kStartupCaption, 205, 350, 160, 25,
-                 kDisabledButtonStyle);
-    CreateButton(window, instance, CmdSettings, kSettingsCaption, 370, 350, 40, 25, kButtonStyle);
-    g_ui.setList = CreateWindowExW(
-        0, L"COMBOBOX", WideTextOf<16>(kComboCaption).c_str(), kComboStyle, 8, 320, 445, 200,
-        window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(CmdSetList)), instance, nullptr);
+    CreateButton(window, instance, IDC_MAIN_HELP, kHelpCaption, 5, 350, 60, 25, kPushButtonStyle);
+    CreateButton(window, instance, IDC_MAIN_RENAME, kNameCaption, 70, 350, 40, 25,
+                 kPushButtonStyle);
+    CreateButton(window, instance, IDC_MAIN_DELETE, kDeleteCaption, 115, 350, 40, 25,
+                 kPushButtonStyle);
+    CreateButton(window, instance, IDC_MAIN_NEW, kNewCaption, 160, 350, 40, 25, kPushButtonStyle);
+    CreateButton(window, instance, IDC_MAIN_STARTUP, kStartupCaption, 205, 350, 160, 25,
+                 kDisabledPushButtonStyle);
+    CreateButton(window, instance, IDC_MAIN_SETTINGS, kSettingsCaption, 370, 350, 40, 25,
+                 kPushButtonStyle);
+    g_ui.setList = CreateWindowExW(0, L"COMBOBOX", WideTextOf<16>(kComboCaption).c_str(),
+                                   kSetListStyle, 8, 320, 445, 200, window,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_MAIN_SET_LIST)),
+                                   instance, nullptr);
 }
 
+// Without its icon a hidden window could not be reached: it is hidden only
+// once the shell has taken the icon.
 void MinimiseToTray(HWND window) {
-    NOTIFYICONDATAW icon = TrayIconRecord(window);
-    icon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    icon.uCallbackMessage = kTrayNotifyMessage;
-    icon.hIcon = LoadIconW(g_ui.instance, MAKEINTRESOURCEW(IDI_MAPPER));
-    lstrcpyW(icon.szTip, L"Pamuro");
-    Shell_NotifyIconW(NIM_ADD, &icon);
-    ShowWindow(window, SW_HIDE);
+    if (AddTrayIcon(window)) {
+        ShowWindow(window, SW_HIDE);
+    }
 }
 
 void RefreshSetList() {
@@ -325,26 +347,27 @@ void RefreshTitle() {
     SetWindowTextW(g_ui.mainWindow, WideTextOf<kTitleSize>(title).c_str());
 }
 
-// The set entries go above the first separator, highest index at the top;
-// exactly the entries of the previous build are removed, never the fixed items.
-void RebuildTrayMenu(bool first) {
+// The set entries go above the first separator, highest index at the top.
+// Exactly the entries that the previous rebuild inserted are removed, never
+// the fixed items, in whatever order the rebuilds come: a command used while
+// the start-up warning is still open rebuilds before start-up first does.
+void RebuildTrayMenu() {
     HMENU popup = GetSubMenu(g_ui.trayMenu, 0);
-    if (!first) {
-        for (int32_t i = 0; i <= g_ui.trayMenuSetCount; ++i) {
-            DeleteMenu(popup, 0, MF_BYPOSITION);
-        }
+    for (; g_ui.trayMenuEntries > 0; --g_ui.trayMenuEntries) {
+        DeleteMenu(popup, 0, MF_BYPOSITION);
     }
     const int32_t highest = g_keySets.SetKeyCount.load();
     for (int32_t set = 0; set <= highest && set < kMaxSets; ++set) {
-        InsertMenuW(popup, 0, MF_BYPOSITION | MF_STRING, static_cast<UINT_PTR>(set),
-                    WideTextOf<kNameSize>(g_keySets.Names[set]).c_str());
+        if (InsertMenuW(popup, 0, MF_BYPOSITION | MF_STRING, static_cast<UINT_PTR>(set),
+                        WideTextOf<kNameSize>(g_keySets.Names[set]).c_str())) {
+            ++g_ui.trayMenuEntries;
+        }
     }
     // Command id 0 is also what the separators carry: check only a real set.
     if (HasActiveSet(g_keySets)) {
         CheckMenuItem(g_ui.trayMenu, static_cast<UINT>(g_keySets.ActiveSet.load()),
                       MF_BYCOMMAND | MF_CHECKED);
     }
-    g_ui.trayMenuSetCount = highest;
 }
 
 void SelectListEntry(int index) {

@@ -52,8 +52,8 @@ void ShowMainWindowAtStart(HWND window, const char* commandTail, int showCommand
 
 void LoadTrayMenu(HINSTANCE instance) {
     g_ui.trayMenu = LoadMenuW(instance, MAKEINTRESOURCEW(IDM_TRAY));
-    SetMenuDefaultItem(GetSubMenu(g_ui.trayMenu, 0), 40003, FALSE);
-    EnableMenuItem(g_ui.trayMenu, 40005, MF_BYCOMMAND | MF_GRAYED);
+    SetMenuDefaultItem(GetSubMenu(g_ui.trayMenu, 0), IDM_TRAY_SHOW, FALSE);
+    EnableMenuItem(g_ui.trayMenu, IDM_TRAY_RESUME, MF_BYCOMMAND | MF_GRAYED);
 }
 
 void FirstFill() {
@@ -61,7 +61,7 @@ void FirstFill() {
     RefreshTitle();
     g_keySets.ActiveSet.store(0);
     SelectListEntry(0);
-    RebuildTrayMenu(true);
+    RebuildTrayMenu();
 }
 
 // The polling thread starts last: it reads the table, the options, the

@@ -10,8 +10,10 @@ struct MapperUi {
     HWND captureWindow;
     HWND setList;    // combo box 100
     HMENU trayMenu;  // menu 111; its first popup is the tray popup
-    // SetKeyCount at the last RebuildTrayMenu: how many set entries it inserted, minus one.
-    int32_t trayMenuSetCount;
+    // How many set entries the last RebuildTrayMenu inserted (0 before the first).
+    int32_t trayMenuEntries;
+    // The shell's "TaskbarCreated" message: Explorer has started (again).
+    UINT taskbarCreatedMessage;
     HANDLE pollingThread;
 };
 

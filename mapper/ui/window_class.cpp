@@ -10,9 +10,16 @@ void RegisterProgramClass(HINSTANCE instance, const wchar_t* name, WNDPROC proce
     windowClass.lpfnWndProc = procedure;
     windowClass.hInstance = instance;
     windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_MAPPER));
-    windowClass.hIconSm = windowClass.hIcon;
+    windowClass.hIconSm = LoadSmallProgramIcon(instance);
     windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
     windowClass.hbrBackground = background;
     windowClass.lpszClassName = name;
     RegisterClassExW(&windowClass);
+}
+
+// Shared, so loading it at every minimise creates no new icon.
+HICON LoadSmallProgramIcon(HINSTANCE instance) {
+    return static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_MAPPER), IMAGE_ICON,
+                                         GetSystemMetrics(SM_CXSMICON),
+                                         GetSystemMetrics(SM_CYSMICON), LR_SHARED));
 }

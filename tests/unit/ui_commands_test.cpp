@@ -19,7 +19,7 @@ class RecordingView : public MainWindowView {
   public:
     void RefreshSetList() override { calls.push_back("list"); }
     void RefreshTitle() override { calls.push_back("title"); }
-    void RebuildTrayMenu(bool first) override { calls.push_back(first ? "tray first" : "tray"); }
+    void RebuildTrayMenu() override { calls.push_back("tray"); }
     void SelectListEntry(int32_t index) override {
         calls.push_back("select " + std::to_string(index));
     }
@@ -103,7 +103,7 @@ TEST_F(CommandsTest, CommandsThatDoNothing) {
 
 TEST_F(CommandsTest, ComboSelectionSwitchesTheGridOnly) {
     view_.selection = 1;
-    Command(CmdSetList);
+    Command(IDC_MAIN_SET_LIST);
     EXPECT_EQ(table_.ActiveSet, 1);
     // Title and tray menu keep the set of their last refresh.
     EXPECT_THAT(view_.calls, ElementsAre("selection?", "grid"));
@@ -112,13 +112,13 @@ TEST_F(CommandsTest, ComboSelectionSwitchesTheGridOnly) {
 TEST_F(CommandsTest, ComboWithoutSelectionChangesNothing) {
     table_.ActiveSet = 2;
     view_.selection = -1;
-    Command(CmdSetList);
+    Command(IDC_MAIN_SET_LIST);
     EXPECT_EQ(table_.ActiveSet, 2);
     EXPECT_THAT(view_.calls, ElementsAre("selection?"));
 }
 
 TEST_F(CommandsTest, NewAppendsAnUntitledSetAndRefreshesAll) {
-    Command(CmdNew);
+    Command(IDC_MAIN_NEW);
     EXPECT_EQ(table_.SetKeyCount, 3);
     EXPECT_EQ(table_.ActiveSet, 3);
     EXPECT_STREQ(table_.Names[3], kUntitledName);
@@ -127,7 +127,7 @@ TEST_F(CommandsTest, NewAppendsAnUntitledSetAndRefreshesAll) {
 
 TEST_F(CommandsTest, DeleteAsksWithTheNameAndDeletesOnYes) {
     table_.ActiveSet = 0;
-    Command(CmdDelete);
+    Command(IDC_MAIN_DELETE);
     EXPECT_EQ(view_.askedText.find("\x81uX\x81v"), 8u) << "the prompt quotes 「X」 after キー設定";
     std::vector<std::string> expected = {
         "ask \x8am\x94"
@@ -142,7 +142,7 @@ TEST_F(CommandsTest, DeleteAsksWithTheNameAndDeletesOnYes) {
 
 TEST_F(CommandsTest, DeleteAnsweredNoChangesAndRefreshesNothing) {
     view_.answerYes = false;
-    Command(CmdDelete);
+    Command(IDC_MAIN_DELETE);
     EXPECT_EQ(table_.SetKeyCount, 2);
     EXPECT_STREQ(table_.Names[0], "X");
     EXPECT_EQ(view_.calls.size(), 1u);
@@ -151,14 +151,14 @@ TEST_F(CommandsTest, DeleteAnsweredNoChangesAndRefreshesNothing) {
 TEST_F(CommandsTest, RenameStoresTheTypedTextAndRefreshesAllButTheGrid) {
     table_.ActiveSet = 1;
     view_.typedName = "  Shooter ";
-    Command(CmdRename);
+    Command(IDC_MAIN_RENAME);
     EXPECT_STREQ(table_.Names[1], "  Shooter ");  // blanks kept
     EXPECT_THAT(view_.calls, ElementsAre("name dialog", "list", "title", "tray", "select 1"));
 }
 
 TEST_F(CommandsTest, RenameRefusesAnEmptyNameAndIgnoresCancel) {
     view_.typedName = "";
-    Command(CmdRename);
+    Command(IDC_MAIN_RENAME);
     EXPECT_STREQ(table_.Names[0], "X");
     // 名前が入力されていません
     EXPECT_THAT(view_.calls, ElementsAre("name dialog",
@@ -167,7 +167,7 @@ TEST_F(CommandsTest, RenameRefusesAnEmptyNameAndIgnoresCancel) {
     view_.calls.clear();
     view_.typedName = "New";
     view_.nameOk = false;
-    Command(CmdRename);
+    Command(IDC_MAIN_RENAME);
     EXPECT_STREQ(table_.Names[0], "X");
     EXPECT_THAT(view_.calls, ElementsAre("name dialog"));
 }
@@ -191,15 +191,15 @@ TEST_F(CommandsTest, ChangeButtonsStartTheCaptureOfTheirSlotAndKey) {
 }
 
 TEST_F(CommandsTest, PauseAndResumeSwitchControlAndMenu) {
-    Command(CmdPause);
+    Command(IDM_TRAY_PAUSE);
     EXPECT_EQ(engine_.ControlEnabled, 0);
-    Command(CmdResume);
+    Command(IDM_TRAY_RESUME);
     EXPECT_EQ(engine_.ControlEnabled, 1);
     EXPECT_THAT(view_.calls, ElementsAre("paused", "resumed"));
 }
 
 TEST_F(CommandsTest, WindowCommandsReachTheView) {
-    for (uint16_t id : {CmdHelp, CmdSettings, CmdShowWindow, CmdExit}) {
+    for (uint16_t id : {IDC_MAIN_HELP, IDC_MAIN_SETTINGS, IDM_TRAY_SHOW, IDM_TRAY_EXIT}) {
         Command(id);
     }
     EXPECT_THAT(view_.calls, ElementsAre("help", "settings", "restore", "destroy"));
@@ -209,15 +209,16 @@ TEST_F(CommandsTest, WindowCommandsReachTheView) {
 TEST_F(CommandsTest, EmptyTableOffersNothingToDeleteRenameOrCapture) {
     table_.ActiveSet = 0;
     table_.SetKeyCount = 0;
-    Command(CmdDelete);
+    Command(IDC_MAIN_DELETE);
     EXPECT_EQ(table_.SetKeyCount, -1);
     view_.calls.clear();
-    for (uint16_t id : {CmdDelete, CmdRename, CmdChangeKey1, CmdChangeKey2}) {
+    for (uint16_t id :
+         {IDC_MAIN_DELETE, IDC_MAIN_RENAME, IDC_MAIN_CHANGE_KEY1, IDC_MAIN_CHANGE_KEY2}) {
         Command(id);
     }
     EXPECT_TRUE(view_.calls.empty());
     EXPECT_EQ(engine_.EngineMode, EngineMapping);
-    Command(CmdNew);
+    Command(IDC_MAIN_NEW);
     EXPECT_EQ(table_.SetKeyCount, 0);
     EXPECT_STREQ(table_.Names[0], kUntitledName);
     EXPECT_EQ(view_.calls, RefreshAllFor(0));

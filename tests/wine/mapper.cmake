@@ -1,10 +1,13 @@
 # mapper.exe end to end under Wine: a driver starts the real program in fresh
 # working folders, with the test joystick (winmm.dll) and the key logger beside
-# it, and talks to its windows with messages.
+# it, talks to its windows with messages, the mouse and the keyboard, and
+# reads what the screen shows.
 pamuro_wine_test(mapper_e2e_tests
     ${PROJECT_SOURCE_DIR}/tests/wine/mapper/mapper_e2e_test.cpp
+    ${PROJECT_SOURCE_DIR}/tests/wine/mapper/mapper_window_test.cpp
     ${PROJECT_SOURCE_DIR}/tests/wine/mapper/mapper_driver.cpp
-    LIBS user32 kernel32 shell32)
+    ${PROJECT_SOURCE_DIR}/tests/wine/mapper/window_probe.cpp
+    LIBS user32 gdi32 kernel32 shell32)
 target_include_directories(mapper_e2e_tests PRIVATE ${PROJECT_SOURCE_DIR})
 pamuro_use_test_joystick(mapper_e2e_tests mapper_e2e_tests)
 # The program under test beside the driver, copied again whenever mapper.exe

@@ -39,7 +39,7 @@ void Rename(MainWindowView& view, KeySetTable& table) {
     // The grid shows no names, so it is not repainted.
     view.RefreshSetList();
     view.RefreshTitle();
-    view.RebuildTrayMenu(false);
+    view.RebuildTrayMenu();
     view.SelectListEntry(table.ActiveSet.load());
 }
 
@@ -82,7 +82,7 @@ void Pause(MainWindowView& view, EngineState& engine, bool paused) {
 void RefreshAll(MainWindowView& view, const KeySetTable& table) {
     view.RefreshSetList();
     view.RefreshTitle();
-    view.RebuildTrayMenu(false);
+    view.RebuildTrayMenu();
     view.SelectListEntry(table.ActiveSet.load());
     view.InvalidateGrid();
 }
@@ -92,43 +92,43 @@ void HandleMainCommand(uint16_t id, MainWindowView& view, KeySetTable& table, En
         SelectFromTray(id, view, table);
         return;
     }
-    if (id >= CmdChangeKey1 && id < CmdChangeKey1 + kSlotCount) {
-        BeginCapture(view, table, engine, id - CmdChangeKey1, 0);
+    if (id >= IDC_MAIN_CHANGE_KEY1 && id < IDC_MAIN_CHANGE_KEY1 + kSlotCount) {
+        BeginCapture(view, table, engine, id - IDC_MAIN_CHANGE_KEY1, 0);
         return;
     }
-    if (id >= CmdChangeKey2 && id < CmdChangeKey2 + kSlotCount) {
-        BeginCapture(view, table, engine, id - CmdChangeKey2, 1);
+    if (id >= IDC_MAIN_CHANGE_KEY2 && id < IDC_MAIN_CHANGE_KEY2 + kSlotCount) {
+        BeginCapture(view, table, engine, id - IDC_MAIN_CHANGE_KEY2, 1);
         return;
     }
     switch (id) {
-        case CmdSetList:
+        case IDC_MAIN_SET_LIST:
             SelectFromList(view, table);
             break;
-        case CmdHelp:
+        case IDC_MAIN_HELP:
             view.ShowHelp();
             break;
-        case CmdRename:
+        case IDC_MAIN_RENAME:
             Rename(view, table);
             break;
-        case CmdDelete:
+        case IDC_MAIN_DELETE:
             Delete(view, table);
             break;
-        case CmdNew:
+        case IDC_MAIN_NEW:
             Create(view, table);
             break;
-        case CmdSettings:
+        case IDC_MAIN_SETTINGS:
             view.RunSettingsDialog();
             break;
-        case CmdExit:
+        case IDM_TRAY_EXIT:
             view.DestroyMainWindow();
             break;
-        case CmdPause:
+        case IDM_TRAY_PAUSE:
             Pause(view, engine, true);
             break;
-        case CmdResume:
+        case IDM_TRAY_RESUME:
             Pause(view, engine, false);
             break;
-        case CmdShowWindow:
+        case IDM_TRAY_SHOW:
             view.RestoreFromTray();
             break;
         default:

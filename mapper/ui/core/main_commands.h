@@ -6,24 +6,7 @@
 
 #include "mapper/engine/polling.h"
 #include "mapper/model/keyset_table.h"
-
-// Command ids (the low 16 bits of WM_COMMAND's wParam). 0..79 are the tray
-// menu's set entries.
-enum MainCommandId : uint16_t {
-    CmdSetList = 100,       // the combo box, any notification
-    CmdStartup = 101,       // "スタートアップ登録", disabled
-    CmdHelp = 102,          // "ヘルプ"
-    CmdRename = 103,        // "名前"
-    CmdDelete = 104,        // "削除"
-    CmdNew = 105,           // "新規"
-    CmdSettings = 106,      // "設定"
-    CmdChangeKey1 = 1000,   // + slot: "変更" of the first key
-    CmdChangeKey2 = 2000,   // + slot: "変更" of the second key
-    CmdExit = 40001,        // "終了(&X)"
-    CmdPause = 40002,       // "一時停止(&S)"
-    CmdShowWindow = 40003,  // "ウィンドウを表示(&D)"
-    CmdResume = 40005,      // "制御再開(&S)"
-};
+#include "mapper/ui/core/command_ids.h"
 
 // What the commands ask of the windows. Win32 serves it with the real main
 // window, tray menu and dialogs; the tests with a recording fake.
@@ -34,8 +17,9 @@ class MainWindowView {
     virtual void RefreshSetList() = 0;
     // Titles the main window after the set at ActiveSet.
     virtual void RefreshTitle() = 0;
-    // Replaces the tray menu's set entries; `first` only at start-up.
-    virtual void RebuildTrayMenu(bool first) = 0;
+    // Replaces the tray menu's set entries: removes exactly those of the
+    // previous rebuild (none before the first) and lists the table's sets.
+    virtual void RebuildTrayMenu() = 0;
     // Selects entry `index` of the set list.
     virtual void SelectListEntry(int32_t index) = 0;
     // The set list's selected entry, -1 when none.

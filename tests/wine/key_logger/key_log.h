@@ -14,6 +14,8 @@
 // injected with keybd_event reach it. One logger at a time per Wine desktop.
 #include <windows.h>
 
+#include "tests/wine/support/wait.h"
+
 #define PAMURO_KEY_LOG_NAME "Local\\PamuroTestKeyLog"
 
 struct KeyLogEntry {
@@ -50,14 +52,7 @@ inline void ResetKeyLog(KeyLog* log) {
 
 // Waits until the log holds at least `count` entries; false after `timeoutMs`.
 inline bool WaitForKeyLog(const KeyLog* log, LONG count, DWORD timeoutMs) {
-    const DWORD start = GetTickCount();
-    while (log->Count < count) {
-        if (GetTickCount() - start >= timeoutMs) {
-            return false;
-        }
-        Sleep(5);
-    }
-    return true;
+    return WaitUntil([log, count] { return log->Count >= count; }, timeoutMs, 5);
 }
 
 // Starts key_logger.exe at `path` and waits until its window is foreground.
@@ -75,10 +70,7 @@ inline HANDLE StartKeyLogger(KeyLog* log, const char* path) {
         return nullptr;
     }
     CloseHandle(process.hThread);
-    for (int i = 0; i < 1000 && log->Ready == 0; ++i) {
-        Sleep(10);
-    }
-    if (log->Ready == 0) {
+    if (!WaitUntil([log] { return log->Ready != 0; }, 10000)) {
         TerminateProcess(process.hProcess, 1);
         CloseHandle(process.hProcess);
         return nullptr;

@@ -4,8 +4,6 @@
 
 #include "tests/wine/mapper/menu_reader.h"
 
-namespace {
-
 std::wstring DriverFolder() {
     wchar_t path[MAX_PATH];
     DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
@@ -14,6 +12,8 @@ std::wstring DriverFolder() {
     }
     return std::wstring(path, length);
 }
+
+namespace {
 
 struct WindowSearch {
     DWORD processId;
@@ -90,6 +90,14 @@ int HighlightedIndex(const std::vector<MenuEntry>& entries) {
     return -1;
 }
 
+NOTIFYICONDATAW TrayIconOf(HWND window) {
+    NOTIFYICONDATAW icon = {};
+    icon.cbSize = NOTIFYICONDATAW_V1_SIZE;
+    icon.hWnd = window;
+    icon.uID = 1;
+    return icon;
+}
+
 }  // namespace
 
 std::vector<MenuEntry> ReadPopupMenu(HWND popup) {
@@ -136,14 +144,6 @@ void PostKey(HWND window, UINT virtualKey) {
     PostMessageW(window, WM_KEYUP, virtualKey, static_cast<LPARAM>(0xC0000001u));
 }
 
-bool TrayIconPresent(HWND window) {
-    NOTIFYICONDATAW icon = {};
-    icon.cbSize = NOTIFYICONDATAW_V1_SIZE;
-    icon.hWnd = window;
-    icon.uID = 1;
-    return Shell_NotifyIconW(NIM_MODIFY, &icon) != FALSE;
-}
-
 bool RunUnixProgram(const std::wstring& commandLine) {
     std::wstring line = commandLine;
     STARTUPINFOW startup = {};
@@ -157,6 +157,38 @@ bool RunUnixProgram(const std::wstring& commandLine) {
     CloseHandle(process.hProcess);
     CloseHandle(process.hThread);
     return true;
+}
+
+bool ClickAt(HWND window, POINT point) {
+    ClientToScreen(window, &point);
+    return RunUnixProgram(L"/bin/sh -c \"xdotool mousemove " + std::to_wstring(point.x) + L" " +
+                          std::to_wstring(point.y) + L" click 1\"");
+}
+
+bool ClickControl(HWND control) {
+    RECT rect;
+    if (!GetClientRect(control, &rect)) {
+        return false;
+    }
+    return ClickAt(control, POINT{rect.right / 2, rect.bottom / 2});
+}
+
+bool TrayIconPresent(HWND window) {
+    NOTIFYICONDATAW icon = TrayIconOf(window);
+    return Shell_NotifyIconW(NIM_MODIFY, &icon) != FALSE;
+}
+
+bool AddTrayIconFor(HWND window) {
+    NOTIFYICONDATAW icon = TrayIconOf(window);
+    icon.uFlags = NIF_ICON | NIF_TIP;
+    icon.hIcon = LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
+    lstrcpyW(icon.szTip, L"test");
+    return Shell_NotifyIconW(NIM_ADD, &icon) != FALSE;
+}
+
+bool RemoveTrayIconOf(HWND window) {
+    NOTIFYICONDATAW icon = TrayIconOf(window);
+    return Shell_NotifyIconW(NIM_DELETE, &icon) != FALSE;
 }
 
 std::wstring MakeWorkFolder() {
@@ -200,17 +232,6 @@ std::string Sjis(const std::wstring& text) {
     const int written =
         WideCharToMultiByte(932, 0, text.c_str(), -1, buffer, sizeof buffer, nullptr, nullptr);
     return written > 0 ? std::string(buffer) : std::string();
-}
-
-bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs) {
-    const DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start >= timeoutMs) {
-            return false;
-        }
-        Sleep(20);
-    }
-    return true;
 }
 
 std::wstring WindowText(HWND window) {
@@ -309,6 +330,18 @@ HWND MapperRun::WaitPopupMenu(DWORD timeoutMs) {
 HWND MapperRun::OpenTrayPopup(DWORD timeoutMs) {
     PostMessageW(main_, WM_APP + 100, 1, WM_RBUTTONDOWN);
     return WaitPopupMenu(timeoutMs);
+}
+
+bool MapperRun::WaitPostedHandled(DWORD timeoutMs) {
+    HWND list = Control(100);
+    const LRESULT selection = SendMessageW(list, CB_GETCURSEL, 0, 0);
+    const WPARAM marker = selection == CB_ERR ? 0 : static_cast<WPARAM>(-1);
+    const LRESULT markerSelection = selection == CB_ERR ? 0 : CB_ERR;
+    PostMessageW(list, CB_SETCURSEL, marker, 0);
+    const bool handled = WaitUntil(
+        [&] { return SendMessageW(list, CB_GETCURSEL, 0, 0) == markerSelection; }, timeoutMs);
+    SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(selection), 0);
+    return handled;
 }
 
 bool MapperRun::WaitExit(DWORD timeoutMs) {

@@ -8,6 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "tests/wine/support/wait.h"
+
+// The driver's folder, where mapper.exe lies; it ends in a backslash.
+std::wstring DriverFolder();
 // A fresh, empty working folder under the temp folder.
 std::wstring MakeWorkFolder();
 void WriteFileBytes(const std::wstring& path, const std::string& bytes);
@@ -15,9 +19,6 @@ void WriteFileBytes(const std::wstring& path, const std::string& bytes);
 std::string ReadFileBytes(const std::wstring& path);
 // Shift-JIS bytes of a wide text (what Top.ini holds).
 std::string Sjis(const std::wstring& text);
-
-// Polls `done` every 20 ms; false after `timeoutMs`.
-bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs);
 
 std::wstring WindowText(HWND window);
 // The text of a message box (its static control).
@@ -50,6 +51,14 @@ void PostKey(HWND window, UINT virtualKey);
 bool TrayIconPresent(HWND window);
 // Runs a Linux program (xdotool) from inside Wine and waits for it.
 bool RunUnixProgram(const std::wstring& commandLine);
+// Clicks the left mouse button at client point `point` of `window`, with the
+// real pointer (xdotool), as a player does.
+bool ClickAt(HWND window, POINT point);
+// Clicks the middle of a control (a button) with the mouse.
+bool ClickControl(HWND control);
+// Adds or removes the tray icon with id 1 of `window` as if `window` did it.
+bool AddTrayIconFor(HWND window);
+bool RemoveTrayIconOf(HWND window);
 
 // One run of mapper.exe; terminated at destruction if still running.
 class MapperRun {
@@ -77,7 +86,12 @@ class MapperRun {
     HWND OpenTrayPopup(DWORD timeoutMs);
     bool WaitExit(DWORD timeoutMs);
     DWORD ExitCode() const;
+    // Waits until the program has handled every message posted to it so far:
+    // a marker posted after them (a change of the set list's selection, put
+    // back at once) must have come through.
+    bool WaitPostedHandled(DWORD timeoutMs);
     HWND Main() const { return main_; }
+    HANDLE Process() const { return process_.hProcess; }
     DWORD ProcessId() const { return process_.dwProcessId; }
     HWND Control(int id) const { return GetDlgItem(main_, id); }
     // The main window's title once it names a key set (start-up has filled it).

@@ -26,7 +26,7 @@ add_library(pamuro_menu_reader SHARED
     ${PROJECT_SOURCE_DIR}/tests/wine/mapper/menu_reader.cpp
     ${PROJECT_SOURCE_DIR}/tests/wine/mapper/menu_reader.def)
 target_include_directories(pamuro_menu_reader PRIVATE ${PROJECT_SOURCE_DIR})
-target_link_libraries(pamuro_menu_reader PRIVATE user32)
+target_link_libraries(pamuro_menu_reader PRIVATE user32 gdi32)
 set_target_properties(pamuro_menu_reader PROPERTIES
     OUTPUT_NAME menu_reader PREFIX ""
     RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests/wine/mapper_e2e_tests

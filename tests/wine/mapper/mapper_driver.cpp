@@ -98,31 +98,45 @@ NOTIFYICONDATAW TrayIconOf(HWND window) {
     return icon;
 }
 
+// Lets the menu reader's hook read what `message` asks for inside the
+// program that owns `window`, on its thread; false when it did not answer.
+bool ReadInProgram(HWND window, UINT message) {
+    const MenuReader& reader = TheMenuReader();
+    if (reader.hook == nullptr || reader.record == nullptr) {
+        return false;
+    }
+    HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, reader.hook, reader.dll,
+                                   GetWindowThreadProcessId(window, nullptr));
+    if (hook == nullptr) {
+        return false;
+    }
+    InterlockedExchange(&reader.record->Done, 0);
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(window, message, 0, 0, SMTO_BLOCK, 5000, &ignored);
+    UnhookWindowsHookEx(hook);
+    return reader.record->Done != 0;
+}
+
 }  // namespace
 
 std::vector<MenuEntry> ReadPopupMenu(HWND popup) {
     const MenuReader& reader = TheMenuReader();
     std::vector<MenuEntry> entries;
-    if (reader.hook == nullptr || reader.record == nullptr) {
-        return entries;
-    }
-    // The hook runs in the program, on the thread that owns the popup.
-    HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, reader.hook, reader.dll,
-                                   GetWindowThreadProcessId(popup, nullptr));
-    if (hook == nullptr) {
-        return entries;
-    }
-    InterlockedExchange(&reader.record->Done, 0);
-    DWORD_PTR ignored = 0;
-    SendMessageTimeoutW(popup, reader.message, 0, 0, SMTO_BLOCK, 5000, &ignored);
-    UnhookWindowsHookEx(hook);
-    if (reader.record->Done == 0) {
+    if (!ReadInProgram(popup, reader.message)) {
         return entries;
     }
     for (LONG i = 0; i < reader.record->Count && i < kMenuReaderCapacity; ++i) {
         entries.push_back(EntryOf(reader.record->Items[i]));
     }
     return entries;
+}
+
+SIZE ClassSmallIconSize(HWND window) {
+    const MenuReader& reader = TheMenuReader();
+    if (!ReadInProgram(window, RegisterWindowMessageW(kIconReaderMessageName))) {
+        return SIZE{0, 0};
+    }
+    return SIZE{reader.record->SmallIconWidth, reader.record->SmallIconHeight};
 }
 
 bool ChooseMenuEntry(HWND popup, UINT id) {

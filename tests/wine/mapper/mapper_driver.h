@@ -40,6 +40,9 @@ struct MenuEntry {
 // program that shows it (menus belong to their process) by the menu reader
 // hook DLL beside the driver. Empty when it could not be read.
 std::vector<MenuEntry> ReadPopupMenu(HWND popup);
+// The size of the small icon of `window`'s class, read inside the program
+// by the menu reader (icons belong to their process); 0 x 0 when unread.
+SIZE ClassSmallIconSize(HWND window);
 // Chooses the entry with command `id` of the open popup with the keyboard, as
 // a user would: the Down arrow until the entry is highlighted, then Return.
 // False when the entry never became highlighted.

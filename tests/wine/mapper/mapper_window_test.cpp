@@ -225,6 +225,11 @@ TEST_F(MapperWindowE2E, MainWindowControlsMatchTheirTable) {
     EXPECT_EQ(frame.right - frame.left, 465);
     EXPECT_EQ(frame.bottom - frame.top, 405);
     ExpectControls(run.Main(), MainWindowControls());
+    // Title bar, task bar and tray show icon 102's own 16 x 16 image, not the
+    // 32 x 32 one scaled down.
+    const SIZE smallIcon = ClassSmallIconSize(run.Main());
+    EXPECT_EQ(smallIcon.cx, 16);
+    EXPECT_EQ(smallIcon.cy, 16);
     RECT combo = {};
     GetWindowRect(run.Control(100), &combo);
     MapWindowPoints(nullptr, run.Main(), reinterpret_cast<POINT*>(&combo), 2);

@@ -33,14 +33,37 @@ void ReadPopup(HWND popupWindow) {
     InterlockedExchange(&record->Done, 1);
 }
 
+void ReadSmallIcon(HWND window) {
+    MenuReaderRecord* record = OpenMenuReaderRecord();
+    if (record == nullptr) {
+        return;
+    }
+    record->SmallIconWidth = record->SmallIconHeight = 0;
+    ICONINFO info = {};
+    HICON icon = reinterpret_cast<HICON>(GetClassLongPtrW(window, GCLP_HICONSM));
+    if (icon != nullptr && GetIconInfo(icon, &info)) {
+        BITMAP bitmap = {};
+        GetObjectW(info.hbmColor != nullptr ? info.hbmColor : info.hbmMask, sizeof bitmap, &bitmap);
+        record->SmallIconWidth = bitmap.bmWidth;
+        // A monochrome icon's mask holds its image and mask one above the other.
+        record->SmallIconHeight = info.hbmColor != nullptr ? bitmap.bmHeight : bitmap.bmHeight / 2;
+        DeleteObject(info.hbmColor);
+        DeleteObject(info.hbmMask);
+    }
+    InterlockedExchange(&record->Done, 1);
+}
+
 }  // namespace
 
 // Exported undecorated through menu_reader.def, for both targets.
 extern "C" LRESULT CALLBACK ReadMenuHook(int code, WPARAM wParam, LPARAM lParam) {
-    static const UINT readMessage = RegisterWindowMessageW(kMenuReaderMessageName);
+    static const UINT readMenu = RegisterWindowMessageW(kMenuReaderMessageName);
+    static const UINT readIcon = RegisterWindowMessageW(kIconReaderMessageName);
     const auto* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
-    if (code == HC_ACTION && call->message == readMessage) {
+    if (code == HC_ACTION && call->message == readMenu) {
         ReadPopup(call->hwnd);
+    } else if (code == HC_ACTION && call->message == readIcon) {
+        ReadSmallIcon(call->hwnd);
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }

@@ -5,12 +5,15 @@
 // cannot read them itself; it installs ReadMenuHook as a WH_CALLWNDPROC hook
 // on the program's interface thread and sends the popup window ("#32768")
 // the message kMenuReaderMessageName. The hook, running in the program, reads
-// the popup's items into the shared record below.
+// the popup's items into the shared record below. Sent to a top-level window
+// instead, kIconReaderMessageName has it read the size of the window class's
+// small icon, which no other process can read.
 #include <windows.h>
 
 #define PAMURO_MENU_READER_SECTION "Local\\PamuroTestMenuReader"
 
 constexpr wchar_t kMenuReaderMessageName[] = L"PamuroTestReadMenu";
+constexpr wchar_t kIconReaderMessageName[] = L"PamuroTestReadIcon";
 constexpr char kMenuReaderHookName[] = "ReadMenuHook";
 constexpr LONG kMenuReaderCapacity = 96;
 constexpr int kMenuReaderTextSize = 128;
@@ -26,6 +29,8 @@ struct MenuReaderRecord {
     volatile LONG Done;  // set to 1 by the hook once the items are written
     LONG Count;          // GetMenuItemCount of the popup; -1 when it had no menu
     MenuReaderItem Items[kMenuReaderCapacity];
+    LONG SmallIconWidth;  // of the class's small icon; 0 when it has none
+    LONG SmallIconHeight;
 };
 
 // The hook procedure that menu_reader.dll exports.

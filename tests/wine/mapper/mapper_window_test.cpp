@@ -465,30 +465,32 @@ TEST_F(MapperWindowE2E, WindowStaysReachableWhenTheShellRefusesTheIcon) {
     CloseAndWait(run);
 }
 
+struct ForeignBoxSearch {
+    DWORD programId;
+    const std::wstring* fragment;
+    HWND found;
+};
+
+BOOL CALLBACK MatchForeignBox(HWND window, LPARAM parameter) {
+    auto* search = reinterpret_cast<ForeignBoxSearch*>(parameter);
+    wchar_t className[16] = {};
+    GetClassNameW(window, className, 16);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != search->programId && IsWindowVisible(window) &&
+        lstrcmpW(className, L"#32770") == 0 &&
+        MessageBoxText(window).find(*search->fragment) != std::wstring::npos) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 // A visible message box of another process than the program's whose text
 // holds `fragment`; null when there is none.
 HWND ForeignMessageBoxWith(DWORD programId, const std::wstring& fragment) {
-    struct Search {
-        DWORD programId;
-        const std::wstring* fragment;
-        HWND found;
-    } search = {programId, &fragment, nullptr};
-    EnumWindows(
-        [](HWND window, LPARAM parameter) -> BOOL {
-            auto* search = reinterpret_cast<Search*>(parameter);
-            wchar_t className[16] = {};
-            GetClassNameW(window, className, 16);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            if (owner != search->programId && IsWindowVisible(window) &&
-                lstrcmpW(className, L"#32770") == 0 &&
-                MessageBoxText(window).find(*search->fragment) != std::wstring::npos) {
-                search->found = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    ForeignBoxSearch search = {programId, &fragment, nullptr};
+    EnumWindows(MatchForeignBox, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 

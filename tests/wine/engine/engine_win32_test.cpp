@@ -18,6 +18,7 @@
 #include "mapper/platform/win32/win32_engine_platform.h"
 #include "tests/wine/joystick_stub/joystick_stub.h"
 #include "tests/wine/key_logger/key_log.h"
+#include "tests/wine/support/wait.h"
 
 namespace {
 
@@ -91,16 +92,16 @@ class EngineOnWin32 : public ::testing::Test {
 
     // Waits until the log holds `entry`, wherever it stands.
     bool WaitForLogged(const std::string& entry) {
-        const DWORD start = GetTickCount();
-        while (GetTickCount() - start < kWaitMs) {
-            for (LONG i = 0; i < log->Count; ++i) {
-                if (Describe(log->Entries[i]) == entry) {
-                    return true;
+        return WaitUntil(
+            [&] {
+                for (LONG i = 0; i < log->Count; ++i) {
+                    if (Describe(log->Entries[i]) == entry) {
+                        return true;
+                    }
                 }
-            }
-            Sleep(5);
-        }
-        return false;
+                return false;
+            },
+            kWaitMs, 5);
     }
 
     void Iterate() { RunIteration(g_engine, g_keySets, g_options, Win32EnginePlatform()); }
@@ -290,12 +291,13 @@ TEST_F(EngineOnWin32, ExitDuringACaptureReleasesTheHeldKeys) {
 
     // From here on this thread answers no message, as in the exit.
     StartCapture(g_engine, SlotUp, 0);
-    const DWORD start = GetTickCount();
-    while (g_engine.EngineMode.load() != EngineMapping && GetTickCount() - start < kWaitMs) {
-        Type('K');  // pressed until the capture has taken it
-        Sleep(20);
-    }
-    EXPECT_EQ(g_engine.EngineMode.load(), EngineMapping) << "the capture did not end";
+    const bool captured = WaitUntil(
+        [] {
+            Type('K');  // pressed until the capture has taken it
+            return g_engine.EngineMode.load() == EngineMapping;
+        },
+        kWaitMs, 20);
+    EXPECT_TRUE(captured) << "the capture did not end";
     StopEngine(g_engine, Win32EnginePlatform(), 500);
     EXPECT_TRUE(WaitForLogged(KeyUp('Z', 0x2C))) << "the held key stayed down";
     EXPECT_EQ(WaitForSingleObject(thread, kWaitMs), WAIT_OBJECT_0);

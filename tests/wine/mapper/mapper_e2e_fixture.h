@@ -125,6 +125,8 @@ class MapperE2E : public ::testing::Test {
         stick_->XMax = stick_->YMax = 65535;
         stick_->X = stick_->Y = 32768;
         stick_->Buttons = 0;
+        stick_->HatPresent = 0;
+        stick_->RefusePov = 0;
         stick_->Present = 1;
     }
     std::wstring TopIni() const { return folder_ + L"\\Top.ini"; }
@@ -142,9 +144,10 @@ class MapperE2E : public ::testing::Test {
     // Waits until the polling thread has read the joystick `polls` more
     // times: a positive sign that it has seen the stick as it is now.
     bool WaitForPolls(LONG polls) {
-        const LONG start = stick_->PosCalls;
-        return WaitUntil([&] { return stick_->PosCalls - start >= polls; }, kActMs);
+        const LONG start = JoystickReads();
+        return WaitUntil([&] { return JoystickReads() - start >= polls; }, kActMs);
     }
+    LONG JoystickReads() const { return stick_->PosCalls + stick_->PosExCalls; }
     int ComboSelection(MapperRun& run) {
         return static_cast<int>(SendMessageW(run.Control(100), CB_GETCURSEL, 0, 0));
     }

@@ -2,9 +2,9 @@
 // Top.ini and joystick, the set commands and their dialogs, the tray icon and
 // its popup, pause and resume, keys synthesised from the test joystick in
 // both button modes, and a key assignment completed by a real key press.
-// Each test starts the program in a fresh working folder; the driver talks to
-// it with window messages, xdotool's key presses, and reads the tray popup
-// through the menu reader hook.
+// Each test starts the program in a fresh working folder; the driver clicks
+// its buttons with the mouse and presses keys (xdotool), talks to it with
+// window messages, and reads the tray popup through the menu reader hook.
 #include "tests/wine/key_logger/key_log.h"
 #include "tests/wine/mapper/mapper_e2e_fixture.h"
 

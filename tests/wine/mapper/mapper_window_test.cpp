@@ -1,8 +1,10 @@
 // mapper.exe's windows as a player sees them, under Wine: the controls of
 // the main window and of both dialogs against their tables, the binding grid
-// as painted on the screen, the GDI objects painting holds, and the tray icon
-// through an Explorer restart, a refused icon and the end of the program.
-// Buttons are clicked with the real mouse pointer (xdotool).
+// as painted on the screen, the GDI objects that painting holds, the tray
+// popup after the set commands (also while the start-up warning is open), the
+// tray icon through an Explorer restart and a refused icon, and the help
+// engine given the Pamuro.hlp beside the program. Buttons are clicked with the
+// real mouse pointer (xdotool).
 #include "tests/wine/mapper/mapper_e2e_fixture.h"
 #include "tests/wine/mapper/window_probe.h"
 

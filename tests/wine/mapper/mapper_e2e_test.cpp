@@ -165,7 +165,7 @@ TEST_F(MapperE2E, TrayPopupListsSetsNewestFirstAndSwitchesWhileHidden) {
     ASSERT_NE(popup, nullptr);
     ASSERT_TRUE(ChooseMenuEntry(popup, 40003));
     ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(run.Main()) != FALSE; }, kActMs));
-    EXPECT_FALSE(TrayIconPresent(run.Main()));
+    EXPECT_TRUE(WaitUntil([&] { return !TrayIconPresent(run.Main()); }, kActMs));
 
     // "終了(&X)" from the tray, hidden again: the program ends and saves.
     SendMessageW(run.Main(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
@@ -577,7 +577,7 @@ TEST_F(MapperE2E, MinimiseAndRestoreThroughTheWindowAndTheTrayIcon) {
     PostMessageW(main, WM_APP + 100, 1, WM_LBUTTONDOWN);
     ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(main) != FALSE; }, kActMs));
     EXPECT_FALSE(IsIconic(main));
-    EXPECT_FALSE(TrayIconPresent(main));
+    EXPECT_TRUE(WaitUntil([&] { return !TrayIconPresent(main); }, kActMs));
 
     // Minimised from outside; restored by the tray command.
     ShowWindow(main, SW_MINIMIZE);
@@ -586,7 +586,7 @@ TEST_F(MapperE2E, MinimiseAndRestoreThroughTheWindowAndTheTrayIcon) {
     PostMessageW(main, WM_COMMAND, 40003, 0);
     ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(main) != FALSE; }, kActMs));
     EXPECT_FALSE(IsIconic(main));
-    EXPECT_FALSE(TrayIconPresent(main));
+    EXPECT_TRUE(WaitUntil([&] { return !TrayIconPresent(main); }, kActMs));
 
     // Every minimise adds the icon anew.
     SendMessageW(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);

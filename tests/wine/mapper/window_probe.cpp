@@ -2,6 +2,8 @@
 
 #include <winternl.h>
 
+#include <cstdint>
+
 #include "tests/wine/mapper/mapper_driver.h"
 
 namespace {
@@ -25,6 +27,28 @@ constexpr SIZE_T kGdiTableEntries = 0x10000;
 constexpr SIZE_T kGdiEntrySize = 24;
 constexpr SIZE_T kGdiEntryTypeOffset = 14;
 constexpr SIZE_T kPebGdiTableOffset = sizeof(void*) == 8 ? 0xF8 : 0x94;
+// Wine keeps a 64-bit process environment block one page below a 32-bit
+// process's own, and only that one holds the table's address.
+constexpr SIZE_T kPeb64GdiTableOffset = 0xF8;
+constexpr SIZE_T kPeb64Below32 = 0x1000;
+
+// The table's address as `process` has it, or nullptr.
+const void* GdiHandleTableOf(HANDLE process, const char* peb) {
+    void* table = nullptr;
+    if (ReadProcessMemory(process, peb + kPebGdiTableOffset, &table, sizeof table, nullptr) &&
+        table != nullptr) {
+        return table;
+    }
+    if (sizeof(void*) == 4) {
+        uint64_t wide = 0;
+        if (ReadProcessMemory(process, peb - kPeb64Below32 + kPeb64GdiTableOffset, &wide,
+                              sizeof wide, nullptr) &&
+            wide != 0 && static_cast<uintptr_t>(wide) == wide) {
+            return reinterpret_cast<const void*>(static_cast<uintptr_t>(wide));
+        }
+    }
+    return nullptr;
+}
 
 LONG CountGdiHandleTable(HANDLE process) {
     using QueryProcess = LONG(WINAPI*)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
@@ -35,11 +59,9 @@ LONG CountGdiHandleTable(HANDLE process) {
         query(process, ProcessBasicInformation, &basic, sizeof basic, nullptr) != 0) {
         return -1;
     }
-    void* table = nullptr;
-    const char* tableField =
-        reinterpret_cast<const char*>(basic.PebBaseAddress) + kPebGdiTableOffset;
-    if (!ReadProcessMemory(process, tableField, &table, sizeof table, nullptr) ||
-        table == nullptr) {
+    const void* table =
+        GdiHandleTableOf(process, reinterpret_cast<const char*>(basic.PebBaseAddress));
+    if (table == nullptr) {
         return -1;
     }
     std::vector<unsigned char> entries(kGdiTableEntries * kGdiEntrySize);

@@ -13,6 +13,8 @@
 #include <thread>
 #include <vector>
 
+#include "../support/wait.h"
+
 using namespace std::string_literals;
 
 namespace {
@@ -60,6 +62,14 @@ std::wstring ClassOf(HWND window) {
     return name;
 }
 
+// Sends a message without pointers to another process's window; 0 when it
+// does not answer.
+LRESULT Ask(HWND window, UINT message) {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(window, message, 0, 0, SMTO_BLOCK, kTimeoutMs, &result);
+    return static_cast<LRESULT>(result);
+}
+
 // Another process's window text, through WM_GETTEXT.
 std::wstring TextOf(HWND window) {
     wchar_t text[2048] = {};
@@ -72,37 +82,35 @@ std::wstring TextOf(HWND window) {
 struct WindowSearch {
     DWORD process;
     HWND owner;
+    bool visibleOnly;
     HWND found;
 };
 
-// A visible "#32770" window of `process` whose owner is `owner` (null for
-// the program's own dialog).
+// A "#32770" window of `process` whose owner is `owner` (null for the
+// program's own dialog).
 BOOL CALLBACK MatchDialogWindow(HWND window, LPARAM parameter) {
     auto* search = reinterpret_cast<WindowSearch*>(parameter);
     DWORD process = 0;
     GetWindowThreadProcessId(window, &process);
-    if (process == search->process && IsWindowVisible(window) && ClassOf(window) == L"#32770" &&
-        GetWindow(window, GW_OWNER) == search->owner) {
+    if (process == search->process && (!search->visibleOnly || IsWindowVisible(window)) &&
+        ClassOf(window) == L"#32770" && GetWindow(window, GW_OWNER) == search->owner) {
         search->found = window;
         return FALSE;
     }
     return TRUE;
 }
 
-HWND FindDialogWindow(DWORD process, HWND owner) {
-    WindowSearch search{process, owner, nullptr};
+// `visibleOnly` false also finds a box that is made but not yet shown.
+HWND FindDialogWindow(DWORD process, HWND owner, bool visibleOnly = true) {
+    WindowSearch search{process, owner, visibleOnly, nullptr};
     EnumWindows(MatchDialogWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
-HWND WaitForDialogWindow(DWORD process, HWND owner, DWORD timeoutMs = kTimeoutMs) {
-    for (DWORD waited = 0; waited < timeoutMs; waited += 20) {
-        if (HWND window = FindDialogWindow(process, owner)) {
-            return window;
-        }
-        Sleep(20);
-    }
-    return nullptr;
+HWND WaitForDialogWindow(DWORD process, HWND owner) {
+    HWND window = nullptr;
+    WaitUntil([&] { return (window = FindDialogWindow(process, owner)) != nullptr; }, kTimeoutMs);
+    return window;
 }
 
 // What a message box shows: its caption and its text (the static control
@@ -126,10 +134,8 @@ Box ReadBox(HWND box) {
 
 void Dismiss(HWND box) {
     PostMessageW(box, WM_COMMAND, IDOK, 0);
-    for (DWORD waited = 0; IsWindow(box) && waited < kTimeoutMs; waited += 20) {
-        Sleep(20);
-    }
-    ASSERT_FALSE(IsWindow(box)) << "message box did not close";
+    ASSERT_TRUE(WaitUntil([box] { return !IsWindow(box); }, kTimeoutMs))
+        << "message box did not close";
 }
 
 BOOL CALLBACK TakeFirstWindow(HWND window, LPARAM found) {
@@ -151,15 +157,17 @@ std::wstring DefaultCaption() {
     });
     std::wstring caption = L"(no probe box)";
     constexpr DWORD kProbeTimeoutMs = 120000;
-    for (DWORD waited = 0; !done && waited < kProbeTimeoutMs; waited += 20) {
-        Sleep(20);
-        HWND box = nullptr;
-        EnumThreadWindows(threadId, TakeFirstWindow, reinterpret_cast<LPARAM>(&box));
-        if (box && IsWindowVisible(box)) {
-            caption = TextOf(box);
-            PostMessageW(box, WM_COMMAND, IDOK, 0);
-        }
-    }
+    WaitUntil(
+        [&] {
+            HWND box = nullptr;
+            EnumThreadWindows(threadId, TakeFirstWindow, reinterpret_cast<LPARAM>(&box));
+            if (box && IsWindowVisible(box)) {
+                caption = TextOf(box);
+                PostMessageW(box, WM_COMMAND, IDOK, 0);
+            }
+            return done.load();
+        },
+        kProbeTimeoutMs, 20);
     if (done) {
         probe.join();
     } else {
@@ -255,8 +263,29 @@ class DisablerDialog : public ::testing::Test {
         return shown;
     }
 
+    // Posts a mark behind everything the test has sent so far and waits until
+    // the program has taken it: a positive sign that all before it has been
+    // handled, whether by the dialog or by a message box opened meanwhile
+    // (which is made before its loop takes the mark). The mark flips the path
+    // field's "modified" flag, which the program never reads. False when the
+    // mark was not taken: the dialog has gone or does not answer.
+    bool HandledSoFar() {
+        HWND field = GetDlgItem(dialog_, 1002);
+        const bool modified = Ask(field, EM_GETMODIFY) != 0;
+        PostMessageW(field, EM_SETMODIFY, modified ? FALSE : TRUE, 0);
+        bool taken = false;
+        WaitUntil(
+            [&] {
+                taken = IsWindow(field) && (Ask(field, EM_GETMODIFY) != 0) != modified;
+                return taken || !IsWindow(field);
+            },
+            kTimeoutMs);
+        return taken;
+    }
+
     void ExpectNoFurtherBox() {
-        EXPECT_EQ(WaitForDialogWindow(process_.dwProcessId, dialog_, 700), nullptr)
+        ASSERT_TRUE(HandledSoFar()) << "the dialog did not take the mark";
+        EXPECT_EQ(FindDialogWindow(process_.dwProcessId, dialog_, false), nullptr)
             << "an unexpected message box appeared";
     }
 
@@ -366,6 +395,7 @@ TEST_F(DisablerDialog, FileWithoutNamesGetsTheFailureMessage) {
     Press(1001);
     ExpectBox(kNotice, defaultCaption_, "notice");
     ExpectBox(kNoNameFound, defaultCaption_, "failure");
+    ExpectNoFurtherBox();
     EXPECT_EQ(ReadFile(exe_), bytes);
     EXPECT_EQ(ReadFile(backup_), bytes);
 }
@@ -395,6 +425,7 @@ TEST_F(DisablerDialog, ExecutableInUseIsTold) {
     ExpectBox(kNotice, defaultCaption_, "notice, in use");
     ExpectBox(OpenFailure(exe_), defaultCaption_, "in use");
     CloseHandle(held);
+    ExpectNoFurtherBox();  // nor a later write, now that it could succeed
     EXPECT_EQ(ReadFile(exe_), kGame);
     EXPECT_EQ(ReadFile(backup_), kGame);
     Press(1001);
@@ -414,6 +445,7 @@ TEST_F(DisablerDialog, ReadOnlyExecutableIsTold) {
     Press(1001);
     ExpectBox(kNotice, defaultCaption_, "notice, read-only");
     ExpectBox(OpenFailure(exe_), defaultCaption_, "read-only");
+    ExpectNoFurtherBox();
     EXPECT_EQ(ReadFile(exe_), kGame);
 }
 
@@ -448,10 +480,8 @@ TEST_F(DisablerDialog, BrowseStartsEmptyWithTheExecutableFilterAndCancelKeepsThe
     EXPECT_EQ(TextOf(name), L"");
 
     PostMessageW(files, WM_COMMAND, IDCANCEL, 0);
-    for (DWORD waited = 0; IsWindow(files) && waited < kTimeoutMs; waited += 20) {
-        Sleep(20);
-    }
-    ASSERT_FALSE(IsWindow(files));
+    ASSERT_TRUE(WaitUntil([files] { return !IsWindow(files); }, kTimeoutMs));
+    ASSERT_TRUE(HandledSoFar());
     EXPECT_EQ(PathField(), exe_);
 }
 
@@ -459,12 +489,9 @@ TEST_F(DisablerDialog, DroppedFilesPutTheFirstIntoTheField) {
     const std::wstring first = folder_ + L"一本目.exe";
     SetPath(L"typed by hand");
     Drop(first + L'\0' + folder_ + L"second.exe" + L'\0' + L'\0');
-    std::wstring field;
-    for (DWORD waited = 0; waited < kTimeoutMs && field != first; waited += 20) {
-        Sleep(20);
-        field = PathField();
-    }
-    EXPECT_EQ(field, first);
+    EXPECT_TRUE(WaitUntil([&] { return PathField() == first; }, kTimeoutMs))
+        << "the field holds " << PathField().size() << " other characters";
+    EXPECT_TRUE(HandledSoFar()) << "the drop ended the dialog";
     EXPECT_EQ(WaitForSingleObject(process_.hProcess, 0), static_cast<DWORD>(WAIT_TIMEOUT));
 }
 
@@ -486,6 +513,7 @@ TEST_F(DisablerDialog, DroppedPathTooLongIsRefused) {
         SetPath(L"typed by hand");
         Drop(test.path + L'\0' + L'\0');
         ExpectBox(kUnusablePath, defaultCaption_, test.what);
+        ASSERT_TRUE(HandledSoFar()) << test.what;
         EXPECT_EQ(PathField(), L"typed by hand") << test.what;
     }
 }
@@ -494,18 +522,10 @@ TEST_F(DisablerDialog, EscapeLeavesTheDialogOpenAndExitEndsTheProgram) {
     HWND exitButton = GetDlgItem(dialog_, 1000);
     PostMessageW(exitButton, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
     PostMessageW(exitButton, WM_KEYUP, VK_ESCAPE, 0xC0010001);
-    // Posted after the keys, so once it shows, the keys have been handled.
-    PostMessageW(GetDlgItem(dialog_, 1002), WM_CHAR, L'x', 0x00010001);
-    std::wstring field;
-    for (DWORD waited = 0; waited < kTimeoutMs && field != L"x"; waited += 20) {
-        Sleep(20);
-        field = PathField();
-    }
-    ASSERT_EQ(field, L"x");
-    DWORD_PTR ignored;
-    SendMessageTimeoutW(dialog_, WM_COMMAND, IDCANCEL, 0, SMTO_BLOCK, kTimeoutMs, &ignored);
-    EXPECT_TRUE(IsWindow(dialog_));
-    EXPECT_EQ(WaitForSingleObject(process_.hProcess, 300), static_cast<DWORD>(WAIT_TIMEOUT))
+    PostMessageW(dialog_, WM_COMMAND, IDCANCEL, 0);  // what Esc becomes in any dialog
+    EXPECT_TRUE(HandledSoFar()) << "Esc ended the dialog";
+    EXPECT_TRUE(IsWindowVisible(dialog_)) << "Esc hid the dialog";
+    EXPECT_EQ(WaitForSingleObject(process_.hProcess, 0), static_cast<DWORD>(WAIT_TIMEOUT))
         << "Esc ended the program";
 
     Press(1000);

@@ -24,6 +24,9 @@ namespace {
 
 constexpr int kCentre = 32767;
 constexpr DWORD kWaitMs = 5000;
+// Typed behind the engine's keys to mark the end of what it has sent; no test
+// binds it.
+constexpr uint8_t kMarkKey = VK_F24;
 
 std::string Describe(const KeyLogEntry& entry) {
     char text[64];
@@ -78,20 +81,29 @@ class EngineOnWin32 : public ::testing::Test {
         ResetKeyLog(log);
     }
 
-    // Waits for `count` key messages and returns them as text.
+    // Waits for `count` key messages and returns every one that came, so that
+    // anything more shows as a fault too: once the polling thread (if it runs)
+    // has read the joystick again, the poll that sent them is over; a mark key
+    // typed after that reaches the logger behind all the engine has sent.
     std::vector<std::string> Logged(LONG count) {
         EXPECT_TRUE(WaitForKeyLog(log, count, kWaitMs)) << "only " << log->Count << " keys";
-        Sleep(100);  // anything more would be a fault too
+        if (pollingThread_ != nullptr) {
+            EXPECT_TRUE(WaitForJoystickCalls(2)) << "the polling thread stands still";
+        }
+        Type(kMarkKey);
+        EXPECT_TRUE(WaitUntil([] { return LogHoldsKeyUp(kMarkKey); }, kWaitMs, 5)) << "no mark key";
         std::vector<std::string> seen;
         for (LONG i = 0; i < log->Count; ++i) {
-            seen.push_back(Describe(log->Entries[i]));
+            if (log->Entries[i].Vk != kMarkKey) {
+                seen.push_back(Describe(log->Entries[i]));
+            }
         }
         ResetKeyLog(log);
         return seen;
     }
 
     // Waits until the log holds `entry`, wherever it stands.
-    bool WaitForLogged(const std::string& entry) {
+    static bool WaitForLogged(const std::string& entry) {
         return WaitUntil(
             [&] {
                 for (LONG i = 0; i < log->Count; ++i) {
@@ -104,6 +116,23 @@ class EngineOnWin32 : public ::testing::Test {
             kWaitMs, 5);
     }
 
+    static bool LogHoldsKeyUp(int vk) {
+        for (LONG i = 0; i < log->Count; ++i) {
+            if (log->Entries[i].Message == WM_KEYUP && log->Entries[i].Vk == vk) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    // Waits until the engine has called the joystick `calls` more times:
+    // reads while a pad is known, discovery while none is.
+    static bool WaitForJoystickCalls(LONG calls) {
+        const LONG start = JoystickCalls();
+        return WaitUntil([&] { return JoystickCalls() - start >= calls; }, kWaitMs, 1);
+    }
+    static LONG JoystickCalls() { return stick->CapsCalls + stick->PosCalls + stick->PosExCalls; }
+
     void Iterate() { RunIteration(g_engine, g_keySets, g_options, Win32EnginePlatform()); }
 
     static void Type(uint8_t vk) {
@@ -112,10 +141,37 @@ class EngineOnWin32 : public ::testing::Test {
         platform.SendKey(vk, platform.ScanCodeOf(vk), true);
     }
 
-    static HANDLE StartPollingThread() {
-        return reinterpret_cast<HANDLE>(
-            _beginthreadex(nullptr, 0, PollingThreadEntry, nullptr, 0, nullptr));
+    // Types `vk` and waits until its key-up reaches a window, the logger's or
+    // one of this thread's: a positive sign that the system has taken the
+    // press into the state GetAsyncKeyState reads.
+    static bool TypeAndWaitForArrival(uint8_t vk) {
+        Type(vk);
+        bool arrived = false;
+        return WaitUntil(
+            [&] {
+                MSG message;
+                while (PeekMessageW(&message, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
+                    arrived = arrived || (message.message == WM_KEYUP && message.wParam == vk);
+                }
+                return arrived || LogHoldsKeyUp(vk);
+            },
+            kWaitMs, 5);
     }
+
+    void StartPollingThread() {
+        pollingThread_ = reinterpret_cast<HANDLE>(
+            _beginthreadex(nullptr, 0, PollingThreadEntry, nullptr, 0, nullptr));
+        ASSERT_NE(pollingThread_, nullptr);
+    }
+
+    // Waits for the polling thread to end after StopEngine.
+    void JoinPollingThread() {
+        EXPECT_EQ(WaitForSingleObject(pollingThread_, kWaitMs), WAIT_OBJECT_0);
+        CloseHandle(pollingThread_);
+        pollingThread_ = nullptr;
+    }
+
+    HANDLE pollingThread_ = nullptr;
 };
 
 TestJoystick* EngineOnWin32::stick = nullptr;
@@ -150,15 +206,13 @@ TEST_F(EngineOnWin32, ThePollingThreadMapsAndReleasesEverythingAtStop) {
     stick->Present = 2;  // only joystick 1
     ASSERT_TRUE(DetectJoystick(g_engine, Win32EnginePlatform()));
     EXPECT_EQ(g_engine.JoystickId, 1);
-    HANDLE thread = StartPollingThread();
-    ASSERT_NE(thread, nullptr);
+    StartPollingThread();
 
     stick->Buttons = 3;
     EXPECT_EQ(Logged(2),
               std::vector<std::string>({KeyDown('Z', 0x2C), KeyDown(VK_DELETE, 0x53, true)}));
     StopEngine(g_engine, Win32EnginePlatform(), 500);
-    EXPECT_EQ(WaitForSingleObject(thread, kWaitMs), WAIT_OBJECT_0);
-    CloseHandle(thread);
+    JoinPollingThread();
     EXPECT_EQ(Logged(2),
               std::vector<std::string>({KeyUp('Z', 0x2C), KeyUp(VK_DELETE, 0x53, true)}));
 }
@@ -167,8 +221,7 @@ TEST_F(EngineOnWin32, AJoystickPluggedInAfterStartUpIsFound) {
     g_keySets.Keys[0][SlotLeft][0] = 'Q';
     ASSERT_FALSE(DetectJoystick(g_engine, Win32EnginePlatform()));
     const LONG callsAtStart = stick->CapsCalls;
-    HANDLE thread = StartPollingThread();
-    ASSERT_NE(thread, nullptr);
+    StartPollingThread();
     Sleep(1500);
     // Joysticks 0 and 1 asked about once a second, not at every poll.
     EXPECT_LE(stick->CapsCalls - callsAtStart, 4);
@@ -178,8 +231,7 @@ TEST_F(EngineOnWin32, AJoystickPluggedInAfterStartUpIsFound) {
     EXPECT_EQ(Logged(1), std::vector<std::string>({KeyDown('Q', 0x10)}));
     EXPECT_LE(GetTickCount() - plugged, 1500u);
     StopEngine(g_engine, Win32EnginePlatform(), 500);
-    EXPECT_EQ(WaitForSingleObject(thread, kWaitMs), WAIT_OBJECT_0);
-    CloseHandle(thread);
+    JoinPollingThread();
     EXPECT_EQ(Logged(1), std::vector<std::string>({KeyUp('Q', 0x10)}));
 }
 
@@ -192,13 +244,11 @@ TEST_F(EngineOnWin32, CaptureTakesAnInjectedKeyAndEndsOnTheWindows) {
     for (int vk = 1; vk <= 256; ++vk) {
         GetAsyncKeyState(vk);  // the "pressed since" state is shared by the whole desktop
     }
-    Type('J');  // before the capture: never taken
-    Sleep(200);
+    ASSERT_TRUE(TypeAndWaitForArrival('J'));  // before the capture: never taken
     StartCapture(g_engine, SlotButton8, 1);
     Iterate();  // forgets the J
     EXPECT_EQ(g_engine.EngineMode, EngineCapturing);
-    Type('K');
-    Sleep(200);  // the capture window is foreground now: the logger sees nothing
+    ASSERT_TRUE(TypeAndWaitForArrival('K'));
     Iterate();
     EXPECT_EQ(g_keySets.Keys[0][SlotButton8][1], 'K');
     EXPECT_EQ(g_engine.EngineMode, EngineMapping);
@@ -218,8 +268,7 @@ TEST_F(EngineOnWin32, TheDPadDrivesTheDirectionsAndAGonePadLetsGo) {
     stick->HatPresent = 1;
     stick->Pov = 4500;  // up-right, the stick centred
     ASSERT_TRUE(DetectJoystick(g_engine, Win32EnginePlatform()));
-    HANDLE thread = StartPollingThread();
-    ASSERT_NE(thread, nullptr);
+    StartPollingThread();
     EXPECT_EQ(Logged(2),
               std::vector<std::string>({KeyDown('W', 0x11), KeyDown(VK_RIGHT, 0x4D, true)}));
     stick->Pov = 9000;
@@ -236,8 +285,7 @@ TEST_F(EngineOnWin32, TheDPadDrivesTheDirectionsAndAGonePadLetsGo) {
     stick->Present = 2;
     EXPECT_EQ(Logged(1), std::vector<std::string>({KeyDown('Q', 0x10)}));
     StopEngine(g_engine, Win32EnginePlatform(), 500);
-    EXPECT_EQ(WaitForSingleObject(thread, kWaitMs), WAIT_OBJECT_0);
-    CloseHandle(thread);
+    JoinPollingThread();
     EXPECT_EQ(Logged(1), std::vector<std::string>({KeyUp('Q', 0x10)}));
     EXPECT_GT(stick->PosExCalls, 0);
     EXPECT_EQ(stick->PosCalls, 0);
@@ -285,8 +333,7 @@ TEST_F(EngineOnWin32, ExitDuringACaptureReleasesTheHeldKeys) {
     stick->Present = 1;
     stick->Buttons = 1;
     ASSERT_TRUE(DetectJoystick(g_engine, Win32EnginePlatform()));
-    HANDLE thread = StartPollingThread();
-    ASSERT_NE(thread, nullptr);
+    StartPollingThread();
     EXPECT_EQ(Logged(1), std::vector<std::string>({KeyDown('Z', 0x2C)}));
 
     // From here on this thread answers no message, as in the exit.
@@ -300,8 +347,7 @@ TEST_F(EngineOnWin32, ExitDuringACaptureReleasesTheHeldKeys) {
     EXPECT_TRUE(captured) << "the capture did not end";
     StopEngine(g_engine, Win32EnginePlatform(), 500);
     EXPECT_TRUE(WaitForLogged(KeyUp('Z', 0x2C))) << "the held key stayed down";
-    EXPECT_EQ(WaitForSingleObject(thread, kWaitMs), WAIT_OBJECT_0);
-    CloseHandle(thread);
+    JoinPollingThread();
     EXPECT_EQ(g_keySets.Keys[0][SlotUp][0], 'K');
 
     // The capture's window changes were posted: they happen once this

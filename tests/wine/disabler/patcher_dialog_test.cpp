@@ -490,7 +490,7 @@ TEST_F(DisablerDialog, DroppedFilesPutTheFirstIntoTheField) {
     SetPath(L"typed by hand");
     Drop(first + L'\0' + folder_ + L"second.exe" + L'\0' + L'\0');
     EXPECT_TRUE(WaitUntil([&] { return PathField() == first; }, kTimeoutMs))
-        << "the field holds " << PathField().size() << " other characters";
+        << "the drop did not reach the field";
     EXPECT_TRUE(HandledSoFar()) << "the drop ended the dialog";
     EXPECT_EQ(WaitForSingleObject(process_.hProcess, 0), static_cast<DWORD>(WAIT_TIMEOUT));
 }

@@ -307,10 +307,14 @@ TEST_F(MapperKeysE2E, PauseReleasesHeldKeysAndTheTrayPopupResumes) {
     BringLoggerForward();
     stick_->Y = 0;
     stick_->Buttons = 1;
-    Sleep(300);  // a hundred poll periods with the stick up and a button held
+    // A paused engine reads nothing, so there is no sign of it to wait for:
+    // the button is held for a hundred poll periods, time enough for an
+    // engine that kept reading to see it.
+    Sleep(300);
     stick_->Buttons = 0;
     SendMessageW(run.Main(), WM_COMMAND, 40005, 0);
     ASSERT_TRUE(WaitForKeyLog(log_, 5, kActMs)) << "no keys after resume";
+    ASSERT_TRUE(WaitForPolls(20));  // and nothing more after the resume's press
     EXPECT_EQ(Events(), (KeyEvents{Down('A'), Up('A'), Down('A'), Up('A'), Down('A')}))
         << "keys while paused from the popup";
     stick_->Y = 32768;

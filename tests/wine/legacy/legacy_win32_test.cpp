@@ -16,6 +16,7 @@
 #include "mapper/model/startup_data.h"
 #include "mapper/platform/win32/win32_legacy_platform.h"
 #include "mapper/platform/win32/win32_settings_storage.h"
+#include "tests/wine/support/wait.h"
 
 namespace {
 
@@ -63,10 +64,12 @@ class MessageBoxWatcher {
   private:
     static DWORD WINAPI Run(void* self) {
         auto* watcher = static_cast<MessageBoxWatcher*>(self);
-        while (InterlockedCompareExchange(&watcher->stop_, 0, 0) == 0) {
-            EnumWindows(&OnTopLevelWindow, reinterpret_cast<LPARAM>(watcher));
-            Sleep(20);
-        }
+        WaitUntil(
+            [watcher] {
+                EnumWindows(&OnTopLevelWindow, reinterpret_cast<LPARAM>(watcher));
+                return InterlockedCompareExchange(&watcher->stop_, 0, 0) != 0;
+            },
+            INFINITE, 20);
         return 0;
     }
 

@@ -221,10 +221,13 @@ TEST_F(EngineOnWin32, AJoystickPluggedInAfterStartUpIsFound) {
     g_keySets.Keys[0][SlotLeft][0] = 'Q';
     ASSERT_FALSE(DetectJoystick(g_engine, Win32EnginePlatform()));
     const LONG callsAtStart = stick->CapsCalls;
+    const DWORD started = GetTickCount();
     StartPollingThread();
-    Sleep(1500);
-    // Joysticks 0 and 1 asked about once a second, not at every poll.
-    EXPECT_LE(stick->CapsCalls - callsAtStart, 4);
+    // Joysticks 0 and 1 asked about again, twice, once a second: not at
+    // every poll.
+    ASSERT_TRUE(WaitUntil([&] { return stick->CapsCalls - callsAtStart >= 4; }, kWaitMs))
+        << "no joystick looked for again";
+    EXPECT_GE(GetTickCount() - started, 1500u) << "looked for more often than once a second";
     stick->X = 0;
     stick->Present = 1;
     const DWORD plugged = GetTickCount();

@@ -41,3 +41,15 @@ inline TestJoystick* OpenTestJoystick() {
     return static_cast<TestJoystick*>(
         MapViewOfFile(section, FILE_MAP_ALL_ACCESS, 0, 0, sizeof(TestJoystick)));
 }
+
+// Plugs in joystick 0 as a pad without a hat: full 16-bit ranges, the stick
+// centred, no button held.
+inline void PlugCentredJoystick(TestJoystick* stick) {
+    stick->XMin = stick->YMin = 0;
+    stick->XMax = stick->YMax = 65535;
+    stick->X = stick->Y = 32768;
+    stick->Buttons = 0;
+    stick->HatPresent = 0;
+    stick->RefusePov = 0;
+    stick->Present = 1;
+}

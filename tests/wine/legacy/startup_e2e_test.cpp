@@ -44,11 +44,7 @@ class StartupE2E : public ::testing::Test {
     void SetUp() override {
         TestJoystick* stick = OpenTestJoystick();
         ASSERT_NE(stick, nullptr);
-        stick->XMin = stick->YMin = 0;
-        stick->XMax = stick->YMax = 65535;
-        stick->X = stick->Y = 32768;
-        stick->Buttons = 0;
-        stick->Present = 1;
+        PlugCentredJoystick(stick);
         folder_ = MakeWorkFolder();
     }
     void TearDown() override { DeleteFileW(LegacyPath().c_str()); }

@@ -30,15 +30,6 @@ const std::wstring kGameTitle = L"Pamuro - 「縦 シューティング.exe」";
 
 using KeyEvents = std::vector<std::pair<LONG, LONG>>;
 
-std::wstring DriverFolder() {
-    wchar_t path[MAX_PATH];
-    DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    while (length > 0 && path[length - 1] != L'\\') {
-        --length;
-    }
-    return std::wstring(path, length);
-}
-
 // Sets 0 and 2 send A and C for the stick's Up; set 1, the first named after
 // the game, sends B. Set 2 names the game too, in capitals, and loses to set 1.
 std::string TopIniWithAGameSet() {
@@ -75,13 +66,7 @@ class ForegroundE2E : public ::testing::Test {
     void SetUp() override {
         stick_ = OpenTestJoystick();
         ASSERT_NE(stick_, nullptr);
-        stick_->XMin = stick_->YMin = 0;
-        stick_->XMax = stick_->YMax = 65535;
-        stick_->X = stick_->Y = 32768;
-        stick_->Buttons = 0;
-        stick_->HatPresent = 0;
-        stick_->RefusePov = 0;
-        stick_->Present = 1;
+        PlugCentredJoystick(stick_);
         log_ = OpenKeyLog();
         ASSERT_NE(log_, nullptr);
         folder_ = MakeWorkFolder();

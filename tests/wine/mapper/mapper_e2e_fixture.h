@@ -120,15 +120,7 @@ class MapperE2E : public ::testing::Test {
         stick_->Present = 0;
         folder_ = MakeWorkFolder();
     }
-    void PlugJoystick() {
-        stick_->XMin = stick_->YMin = 0;
-        stick_->XMax = stick_->YMax = 65535;
-        stick_->X = stick_->Y = 32768;
-        stick_->Buttons = 0;
-        stick_->HatPresent = 0;
-        stick_->RefusePov = 0;
-        stick_->Present = 1;
-    }
+    void PlugJoystick() { PlugCentredJoystick(stick_); }
     std::wstring TopIni() const { return folder_ + L"\\Top.ini"; }
     // Starts mapper and waits until start-up has titled the window.
     void StartWithJoystick(MapperRun& run, const std::wstring& tail) {

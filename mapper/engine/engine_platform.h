@@ -43,12 +43,16 @@ class EnginePlatform {
     // nonzero when the key was pressed since the previous query.
     virtual uint8_t AsyncKeyState(int vk) = 0;
     // The three operations that end a capture: show the main window (SW_SHOW)
-    // and enable it, hide the capture window. They never wait for the thread
-    // that owns the windows. Results are ignored.
+    // and enable it, hide the capture window. Called from the polling thread
+    // when a capture takes a key, and from the interface thread, which owns
+    // the windows, when the capture is cancelled. They never wait for the
+    // interface thread. Results are ignored.
     virtual void ShowMainWindow() = 0;
     virtual void EnableMainWindow() = 0;
     virtual void HideCaptureWindow() = 0;
     // Schedules a repaint of the main window's whole client area, no erase.
+    // Called from the polling thread after a capture stored its key; never
+    // waits for the interface thread.
     virtual void InvalidateMainWindow() = 0;
     // Rests about `ms` milliseconds; 0 only yields the rest of the time slice.
     virtual void Rest(uint32_t ms) = 0;

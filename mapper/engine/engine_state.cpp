@@ -1,4 +1,4 @@
-#include "mapper/engine/polling.h"
+#include "mapper/engine/engine_state.h"
 
 EngineState g_engine;
 

@@ -1,7 +1,5 @@
 #include "mapper/engine/joystick.h"
 
-#include "mapper/engine/polling.h"
-
 namespace {
 
 // Splits one axis into thirds in unsigned 32-bit arithmetic, as the driver's
@@ -19,19 +17,4 @@ AxisThresholds ComputeThresholds(const JoystickRange& range) {
     AxisThirds(range.xMin, range.xMax, thresholds.XLow, thresholds.XHigh);
     AxisThirds(range.yMin, range.yMax, thresholds.YLow, thresholds.YHigh);
     return thresholds;
-}
-
-bool DetectJoystick(EngineState& engine, EnginePlatform& platform) {
-    JoystickRange range{};
-    engine.LastDiscoveryMs = platform.Milliseconds();
-    engine.JoystickId = 0;
-    if (!platform.ReadJoystickRange(0, range)) {
-        engine.JoystickId = 1;
-        if (!platform.ReadJoystickRange(1, range)) {
-            return false;
-        }
-    }
-    engine.Thresholds = ComputeThresholds(range);
-    engine.JoystickFound = true;
-    return true;
 }

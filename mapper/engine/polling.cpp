@@ -314,6 +314,21 @@ bool RunOwnedIteration(EngineState& engine, KeySetTable& table, const MapperOpti
 
 }  // namespace
 
+bool DetectJoystick(EngineState& engine, EnginePlatform& platform) {
+    JoystickRange range{};
+    engine.LastDiscoveryMs = platform.Milliseconds();
+    engine.JoystickId = 0;
+    if (!platform.ReadJoystickRange(0, range)) {
+        engine.JoystickId = 1;
+        if (!platform.ReadJoystickRange(1, range)) {
+            return false;
+        }
+    }
+    engine.Thresholds = ComputeThresholds(range);
+    engine.JoystickFound = true;
+    return true;
+}
+
 bool RunIteration(EngineState& engine, KeySetTable& table, const MapperOptions& options,
                   EnginePlatform& platform) {
     platform.Rest(options.SetSleep.load(std::memory_order_relaxed));

@@ -5,88 +5,18 @@
 //
 // State shared with the interface thread is atomic and read whole; the loop
 // allocates nothing and takes no lock.
-#include <atomic>
 #include <cstdint>
 
 #include "mapper/engine/engine_platform.h"
-#include "mapper/engine/joystick.h"
+#include "mapper/engine/engine_state.h"
 #include "mapper/model/keyset_table.h"
 #include "mapper/model/options.h"
-
-enum EngineModeValue : int32_t {
-    EngineMapping = 1,
-    EngineCapturing = 2,
-};
-
-enum SlotLatchValue : int32_t {
-    LatchReleased = 0,
-    LatchHeld = 1,        // pressed once (Normal): no further key-down while active
-    LatchHeldRepeat = 2,  // pressed in Rapid: key-down again at every poll while active
-};
-
-// Who may touch the polling thread's own state (latches, pressed codes). The
-// polling thread claims it for the working part of each iteration without
-// ever waiting; at exit the interface thread claims it for good when the
-// polling thread has not answered, so the two never release keys at once.
-enum EngineOwnerValue : uint8_t {
-    OwnerNone = 0,
-    OwnerPollingThread = 1,
-    OwnerStopper = 2,
-};
 
 // How often the polling thread asks for a joystick while it knows none.
 constexpr uint32_t kDiscoveryRetryMs = 1000;
 // How long reads must fail without a break before the pad counts as gone: a
 // shorter read error must not break a held key.
 constexpr uint32_t kPadGoneMs = 500;
-
-// A key the engine holds down: the Keys entry it was pressed for (0 = none)
-// and the scan code its key-down carried, which its key-up carries too.
-struct PressedKey {
-    int32_t Code;
-    KeyScan Scan;
-};
-
-struct EngineState {
-    // Written by the interface thread, read by the polling thread.
-    std::atomic<int32_t> EngineMode;      // EngineModeValue; any other value only rests
-    std::atomic<int32_t> CaptureSlot;     // InputSlot being assigned
-    std::atomic<int32_t> CaptureKey;      // key index being assigned
-    std::atomic<uint8_t> ControlEnabled;  // 0 while paused from the tray menu
-    std::atomic<uint8_t> StopRequested;   // set once by the program's exit
-    std::atomic<uint8_t> Stopped;         // every held key released; no more events
-    std::atomic<uint8_t> Owner;           // EngineOwnerValue
-    // Counts the captures started; the polling thread answers a new one by
-    // forgetting every key press from before it.
-    std::atomic<uint32_t> CaptureGeneration;
-
-    // Joystick discovery: written by DetectJoystick before the thread starts,
-    // afterwards only by the polling thread, which looks again while no pad
-    // is known.
-    uint8_t JoystickId;
-    AxisThresholds Thresholds;
-    bool JoystickFound;
-    uint32_t LastDiscoveryMs;
-    bool ReadsFailing;        // the last read failed
-    uint32_t FailingSinceMs;  // when the current run of failed reads began
-
-    // Owned by the polling thread.
-    int32_t SlotLatch[kSlotCount];
-    // The keys down now, by slot and key index. Releases go to these, not to
-    // whatever the active set or the keyboard layout says by then, so a set
-    // switch, a capture or a layout switch strands no key.
-    PressedKey Pressed[kSlotCount][kKeysPerSlot];
-    bool PauseApplied;             // the held keys were released for the current pause
-    uint32_t ForgottenGeneration;  // the capture whose earlier key presses were forgotten
-};
-
-// The one engine of the process. All zero at start, which is idle and paused:
-// ResetEngine before DetectJoystick and the thread start.
-extern EngineState g_engine;
-
-// Puts `engine` into its start state: Mapping, control enabled, no joystick,
-// latches released, no stop.
-void ResetEngine(EngineState& engine);
 
 // Asks joystick 0, then joystick 1, for its axis ranges and computes the
 // thresholds. True when one of them answered. JoystickId is 0 when joystick 0
@@ -104,18 +34,6 @@ bool RunIteration(EngineState& engine, KeySetTable& table, const MapperOptions& 
 void PollingThread(EngineState& engine, KeySetTable& table, const MapperOptions& options,
                    EnginePlatform& platform);
 
-// Interface thread: starts the capture of `keyIndex` of `slot`; the target is
-// stored before EngineMode becomes Capturing, so the polling thread never sees
-// the mode with a stale target. The first capture iteration only forgets the
-// key presses made before the capture, so a key pressed long ago (the Enter
-// that closed a dialog, a key typed in a game) is not taken for the answer.
-void StartCapture(EngineState& engine, int32_t slot, int32_t keyIndex);
-// Interface thread: ends a capture without writing a key (the cancel button):
-// shows and enables the main window, hides the capture window, back to Mapping.
-void CancelCapture(EngineState& engine, EnginePlatform& platform);
-// Interface thread: pause (false) or resume (true) key synthesis. The polling
-// thread releases every held key when the pause takes effect.
-void SetControlEnabled(EngineState& engine, bool enabled);
 // Interface thread, at exit: ends synthesis and has every held key released
 // by the polling thread, waiting `waitMs` for it to answer. When it does not
 // (never started, or slow), the keys are released from here instead, as soon

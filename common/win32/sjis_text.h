@@ -5,6 +5,8 @@
 // system's ANSI code page is. Header-only: both programs use it.
 #include <windows.h>
 
+#include "common/shift_jis.h"
+
 // Converts a zero-terminated Shift-JIS text into `out` (`outCount` wide
 // characters, terminator included). An over-long text is cut; the result is
 // always terminated. Returns the number of characters written, terminator
@@ -13,11 +15,11 @@ inline int SjisToWide(const char* sjis, wchar_t* out, int outCount) {
     if (outCount <= 0) {
         return 0;
     }
-    int written = MultiByteToWideChar(932, 0, sjis, -1, out, outCount);
+    int written = MultiByteToWideChar(kShiftJisCodePage, 0, sjis, -1, out, outCount);
     if (written == 0) {
         // Too long for the buffer: convert what fits.
-        written =
-            MultiByteToWideChar(932, 0, sjis, static_cast<int>(lstrlenA(sjis)), out, outCount - 1);
+        written = MultiByteToWideChar(kShiftJisCodePage, 0, sjis, static_cast<int>(lstrlenA(sjis)),
+                                      out, outCount - 1);
         out[written] = L'\0';
         return written;
     }
@@ -29,8 +31,8 @@ inline int SjisToWide(const char* sjis, wchar_t* out, int outCount) {
 // Shift-JIS form or the text does not fit.
 inline bool WideToSjis(const wchar_t* text, char* out, int outSize) {
     BOOL lossy = FALSE;
-    int written =
-        WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, text, -1, out, outSize, nullptr, &lossy);
+    int written = WideCharToMultiByte(kShiftJisCodePage, WC_NO_BEST_FIT_CHARS, text, -1, out,
+                                      outSize, nullptr, &lossy);
     if (written == 0 || lossy) {
         if (outSize > 0) {
             out[0] = '\0';

@@ -2,8 +2,8 @@
 
 #include <commctrl.h>
 
+#include "common/shift_jis.h"
 #include "common/win32/sjis_text.h"
-#include "mapper/engine/key_labels.h"
 #include "mapper/model/keyset_table.h"
 #include "mapper/model/options.h"
 #include "mapper/ui/core/ui_texts.h"
@@ -24,7 +24,7 @@ bool ReadTypedName(HWND dialog, char* name) {
         MessageBoxW(dialog, WideText(kUnstorableNameMessage).c_str(), nullptr, MB_OK);
         return false;
     }
-    CopySjisCut(name, kNameSize, sjis);
+    CopyShiftJisCut(name, kNameSize, sjis);
     return true;
 }
 

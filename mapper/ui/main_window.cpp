@@ -4,7 +4,7 @@
 
 #include "common/win32/sjis_text.h"
 #include "dialogs.h"
-#include "mapper/engine/key_labels.h"
+#include "mapper/ui/core/key_labels.h"
 #include "mapper/engine/polling.h"
 #include "mapper/model/keyset_table.h"
 #include "mapper/model/settings.h"

@@ -1,7 +1,7 @@
 // Key labels: the fixed table checked against the texts as the user reads
-// them (decoded from Shift-JIS), the fallback to the keyboard layout's names,
-// and the Shift-JIS aware cutting that keeps names and titles readable.
-#include "mapper/engine/key_labels.h"
+// them (decoded from Shift-JIS) and the fallback to the keyboard layout's
+// names.
+#include "mapper/ui/core/key_labels.h"
 
 #include <gtest/gtest.h>
 #include <iconv.h>
@@ -165,30 +165,6 @@ TEST(KeyLabels, StandAloneNamesKeepTheLayoutContract) {
     for (const auto& c : cases) {
         EXPECT_EQ(Label(c.code, c.size, names), c.expected) << "code " << c.code;
     }
-}
-
-TEST(SjisCut, NeverSplitsADoubleByteCharacter) {
-    const std::string mixed = "A\x83J\x81[B";  // AカーB: ASCII around two double-byte characters
-    const struct {
-        int32_t maxBytes;
-        int32_t fits;
-    } cases[] = {{0, 0}, {1, 1}, {2, 1}, {3, 3}, {4, 3}, {5, 5}, {6, 6}, {100, 6}};
-    for (const auto& c : cases) {
-        EXPECT_EQ(SjisFitLength(mixed.c_str(), c.maxBytes), c.fits) << "max " << c.maxBytes;
-    }
-}
-
-TEST(SjisCut, CopyEndsWithTerminatorAndWholeCharacters) {
-    char out[8];
-    std::memset(out, 'X', sizeof out);
-    CopySjisCut(out, 4, "\x96\xb3\x91\xe8");  // 無題: the second character does not fit
-    EXPECT_STREQ(out, "\x96\xb3");
-    CopySjisCut(out, 5, "\x96\xb3\x91\xe8");
-    EXPECT_STREQ(out, "\x96\xb3\x91\xe8");
-    // A lead byte with nothing after it is taken as a single byte, not as half
-    // of a character that would swallow the terminator.
-    CopySjisCut(out, 8, "ab\x96");
-    EXPECT_STREQ(out, "ab\x96");
 }
 
 }  // namespace

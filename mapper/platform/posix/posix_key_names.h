@@ -1,6 +1,6 @@
 #pragma once
 // Key names for builds without Windows: letters, digits and a few keys named
 // the way a US keyboard layout names them (extended bit clear).
-#include "mapper/engine/key_labels.h"
+#include "mapper/ui/core/key_labels.h"
 
 KeyNameSource& PosixKeyNames();

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "common/shift_jis.h"
+
 namespace {
 
 class Win32KeyNameSource : public KeyNameSource {
@@ -25,12 +27,12 @@ class Win32KeyNameSource : public KeyNameSource {
         // The grid's labels are Shift-JIS data like the table's, whatever the
         // system's ANSI code page is.
         char sjis[512];
-        const int written = WideCharToMultiByte(932, 0, wide, -1, sjis,
+        const int written = WideCharToMultiByte(kShiftJisCodePage, 0, wide, -1, sjis,
                                                 static_cast<int>(sizeof sjis), nullptr, nullptr);
         if (written <= 0) {
             return;
         }
-        CopySjisCut(buffer, size, sjis);
+        CopyShiftJisCut(buffer, size, sjis);
     }
 };
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "mapper/engine/key_labels.h"
+#include "common/shift_jis.h"
 #include "mapper/ui/core/ui_texts.h"
 
 namespace {
@@ -13,7 +13,7 @@ void Surround(char* out, int32_t size, const char* prefix, const char* name, con
     const int32_t fixed = static_cast<int32_t>(std::strlen(prefix) + std::strlen(suffix));
     std::strcpy(out, prefix);
     char* namePart = out + std::strlen(prefix);
-    CopySjisCut(namePart, size - fixed, name);
+    CopyShiftJisCut(namePart, size - fixed, name);
     std::strcat(out, suffix);
 }
 

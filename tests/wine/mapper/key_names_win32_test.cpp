@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "mapper/engine/key_labels.h"
+#include "mapper/ui/core/key_labels.h"
 #include "mapper/platform/win32/win32_key_names.h"
 
 namespace {

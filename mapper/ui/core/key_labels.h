@@ -11,8 +11,8 @@ class KeyNameSource {
     virtual ~KeyNameSource() = default;
     // Writes the name of the key with virtual-key code `code` into `buffer`
     // (`size` bytes) as zero-terminated Shift-JIS of at most size - 1 bytes,
-    // cut at a character boundary. Empty for code 0 and for codes that name no
-    // key. Writes nothing when `size` is below 1.
+    // cut at a character boundary. Empty for code 0 and for codes that name
+    // no key. Writes nothing when `size` is below 1.
     virtual void KeyName(uint32_t code, char* buffer, int32_t size) = 0;
 };
 
@@ -26,11 +26,3 @@ const char* TableKeyLabel(uint32_t code);
 // whatever `size` says (the buffer must hold kLongestTableLabel bytes); the
 // size bounds only the name from `names`.
 void GetKeyLabel(uint32_t code, char* buffer, int32_t size, KeyNameSource& names);
-
-// The number of bytes of the Shift-JIS text `text` that fit in `maxBytes`
-// without splitting a double-byte character.
-int32_t SjisFitLength(const char* text, int32_t maxBytes);
-
-// Copies `text` into `out` (`size` bytes), cut at a character boundary so that
-// it fits with its terminator. Nothing is written when `size` is below 1.
-void CopySjisCut(char* out, int32_t size, const char* text);

@@ -1,4 +1,4 @@
-#include "mapper/engine/key_labels.h"
+#include "mapper/ui/core/key_labels.h"
 
 #include <cstring>
 
@@ -99,10 +99,6 @@ const KeyLabel KeyLabelTable[] = {
     {243, "\x94\xbc\x8ap/\x91S\x8ap"},  // 半角/全角
 };
 
-bool IsSjisLeadByte(unsigned char byte) {
-    return (byte >= 0x81 && byte <= 0x9f) || (byte >= 0xe0 && byte <= 0xfc);
-}
-
 }  // namespace
 
 const char* TableKeyLabel(uint32_t code) {
@@ -120,27 +116,4 @@ void GetKeyLabel(uint32_t code, char* buffer, int32_t size, KeyNameSource& names
         return;
     }
     names.KeyName(code, buffer, size);
-}
-
-int32_t SjisFitLength(const char* text, int32_t maxBytes) {
-    int32_t length = 0;
-    while (length < maxBytes && text[length] != '\0') {
-        const bool doubleByte =
-            IsSjisLeadByte(static_cast<unsigned char>(text[length])) && text[length + 1] != '\0';
-        const int32_t width = doubleByte ? 2 : 1;
-        if (length + width > maxBytes) {
-            break;
-        }
-        length += width;
-    }
-    return length;
-}
-
-void CopySjisCut(char* out, int32_t size, const char* text) {
-    if (size < 1) {
-        return;
-    }
-    const int32_t length = SjisFitLength(text, size - 1);
-    std::memcpy(out, text, static_cast<size_t>(length));
-    out[length] = '\0';
 }

@@ -1,6 +1,6 @@
 #include "mapper/platform/posix/posix_key_names.h"
 
-#include <cstring>
+#include "common/shift_jis.h"
 
 namespace {
 
@@ -35,13 +35,6 @@ const KeyNameEntry kOtherKeys[] = {
     {222, "'"},
 };
 
-void CopyCut(char* buffer, int32_t size, const char* name) {
-    const size_t length = std::strlen(name);
-    const size_t fits = length < static_cast<size_t>(size - 1) ? length : size - 1;
-    std::memcpy(buffer, name, fits);
-    buffer[fits] = '\0';
-}
-
 class PosixKeyNameSource : public KeyNameSource {
   public:
     void KeyName(uint32_t code, char* buffer, int32_t size) override {
@@ -60,7 +53,7 @@ class PosixKeyNameSource : public KeyNameSource {
                 }
             }
         }
-        CopyCut(buffer, size, name);
+        CopyShiftJisCut(buffer, size, name);
     }
 };
 

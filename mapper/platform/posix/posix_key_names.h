@@ -1,6 +1,8 @@
 #pragma once
-// Key names for builds without Windows: letters, digits and a few keys named
-// the way a US keyboard layout names them (extended bit clear).
+// Stand-alone key names, for the native tests only: letters, digits and a
+// few keys named the way a US keyboard layout names them (extended bit
+// clear). mapper.exe takes its names from the keyboard layout
+// (mapper/platform/win32).
 #include "mapper/ui/core/key_labels.h"
 
 KeyNameSource& PosixKeyNames();

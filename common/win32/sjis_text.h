@@ -54,3 +54,14 @@ class WideTextOf {
     wchar_t text_[Size];
 };
 using WideText = WideTextOf<1024>;
+
+// Shows the Shift-JIS `text` in a message box owned by `owner` (may be null)
+// with the buttons and icon of `type`, under the Shift-JIS `caption`, or the
+// system's default caption when it is null. Returns MessageBoxW's answer.
+inline int ShowSjisMessage(HWND owner, const char* text, const char* caption, UINT type) {
+    const WideTextOf<2048> wideText(text);
+    if (caption == nullptr) {
+        return MessageBoxW(owner, wideText.c_str(), nullptr, type);
+    }
+    return MessageBoxW(owner, wideText.c_str(), WideTextOf<1024>(caption).c_str(), type);
+}

@@ -37,7 +37,7 @@ const char kUnusablePath[] =
 using OperationPath = char[kMaxPathBytes + 1];
 
 void RefuseUnusablePath(HWND dialog) {
-    MessageBoxW(dialog, WideText(kUnusablePath).c_str(), nullptr, MB_OK);
+    ShowSjisMessage(dialog, kUnusablePath, nullptr, MB_OK);
 }
 
 // `widePath` as the patch operation takes it, in Shift-JIS; false, after
@@ -51,13 +51,18 @@ bool ToOperationPath(HWND dialog, const wchar_t* widePath, OperationPath& path) 
     return false;
 }
 
+// The platform that RunPatcherDialog handed the dialog.
+DisablerPlatform& PlatformOf(HWND dialog) {
+    return *reinterpret_cast<DisablerPlatform*>(GetWindowLongPtrW(dialog, DWLP_USER));
+}
+
 // Button 1001: the patch operation on the path as the field holds it now.
 void OnDisableJoystick(HWND dialog) {
     wchar_t widePath[kPathReadChars];
     GetDlgItemTextW(dialog, IDC_PATH, widePath, kPathReadChars);
     OperationPath path;
     if (ToOperationPath(dialog, widePath, path)) {
-        DisableJoystick(dialog, path);
+        DisableJoystick(PlatformOf(dialog).patch, dialog, path);
     }
 }
 
@@ -142,9 +147,10 @@ INT_PTR OnCommand(HWND dialog, WORD id) {
     }
 }
 
-INT_PTR CALLBACK PatcherDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+INT_PTR CALLBACK PatcherDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_INITDIALOG:
+            SetWindowLongPtrW(dialog, DWLP_USER, lParam);  // the DisablerPlatform
             return TRUE;  // the focus goes to the first tab stop, "終了"
         case WM_COMMAND:
             return OnCommand(dialog, LOWORD(wParam));
@@ -161,6 +167,7 @@ INT_PTR CALLBACK PatcherDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
 
 }  // namespace
 
-void RunPatcherDialog(HINSTANCE instance) {
-    DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_PATCHER), nullptr, PatcherDialogProc, 0);
+void RunPatcherDialog(HINSTANCE instance, DisablerPlatform& platform) {
+    DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_PATCHER), nullptr, PatcherDialogProc,
+                    reinterpret_cast<LPARAM>(&platform));
 }

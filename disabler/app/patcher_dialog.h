@@ -3,5 +3,8 @@
 // browsing or dropping it and starts the patch operation on it.
 #include <windows.h>
 
-// Runs dialog 101 modally with no owner until "終了" ends it.
-void RunPatcherDialog(HINSTANCE instance);
+#include "disabler/app/disabler_platform.h"
+
+// Runs dialog 101 modally with no owner until "終了" ends it; the patch
+// operation runs on `platform`.
+void RunPatcherDialog(HINSTANCE instance, DisablerPlatform& platform);

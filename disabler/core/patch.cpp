@@ -199,7 +199,3 @@ void DisableJoystick(PatchPlatform& platform, OwnerWindow owner, const char* pat
     file->Close();
     ShowScanOutcome(platform, owner, result);
 }
-
-void DisableJoystick(OwnerWindow owner, const char* path) {
-    DisableJoystick(SystemPatchPlatform(), owner, path);
-}

@@ -35,5 +35,3 @@ ScanResult RewriteJoystickNames(PatchFile& file, size_t chunkBytes = kScanChunkB
 // opens the executable, rewrites the names and tells the outcome, each step
 // by a message box owned by `owner`. No result: the user is told.
 void DisableJoystick(PatchPlatform& platform, OwnerWindow owner, const char* path);
-// The same with this build's backend.
-void DisableJoystick(OwnerWindow owner, const char* path);

@@ -54,6 +54,3 @@ class PatchPlatform {
     // leaves the system's default caption.
     virtual void ShowMessage(OwnerWindow owner, const char* text, const char* caption) = 0;
 };
-
-// The backend of this build (Win32 on Windows, POSIX elsewhere).
-PatchPlatform& SystemPatchPlatform();

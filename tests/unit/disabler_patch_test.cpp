@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "disabler/core/patch.h"
+#include "disabler/platform/posix/posix_patch_platform.h"
 
 using namespace std::string_literals;
 
@@ -132,19 +133,19 @@ class RecordingPlatform : public PatchPlatform {
   public:
     PatchFile* OpenRead(const char* path) override {
         calls.push_back("open-read "s + path);
-        return Wrap(SystemPatchPlatform().OpenRead(path), path, sourceFaults);
+        return Wrap(PosixPatchPlatform().OpenRead(path), path, sourceFaults);
     }
     PatchFile* CreateNew(const char* path) override {
         calls.push_back("create "s + path);
-        return Wrap(SystemPatchPlatform().CreateNew(path), path, backupFaults);
+        return Wrap(PosixPatchPlatform().CreateNew(path), path, backupFaults);
     }
     void Remove(const char* path) override {
         calls.push_back("remove "s + path);
-        SystemPatchPlatform().Remove(path);
+        PosixPatchPlatform().Remove(path);
     }
     PatchFile* OpenReadWrite(const char* path) override {
         calls.push_back("open "s + path);
-        return Wrap(SystemPatchPlatform().OpenReadWrite(path), path, rewriteFaults);
+        return Wrap(PosixPatchPlatform().OpenReadWrite(path), path, rewriteFaults);
     }
     void ShowMessage(OwnerWindow owner, const char* text, const char* caption) override {
         EXPECT_EQ(owner, kOwner);

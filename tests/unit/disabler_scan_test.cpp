@@ -16,10 +16,24 @@
 
 #include "disabler/core/patch.h"
 #include "tests/support/plain_name_scan.h"
+#ifdef _WIN32
+#include "disabler/platform/win32/win32_patch_platform.h"
+#else
+#include "disabler/platform/posix/posix_patch_platform.h"
+#endif
 
 using namespace std::string_literals;
 
 namespace {
+
+// The file backend of the build the tests run on.
+PatchPlatform& FileBackend() {
+#ifdef _WIN32
+    return Win32PatchPlatform();
+#else
+    return PosixPatchPlatform();
+#endif
+}
 
 // A file in memory that records every write and can be told to fail one
 // write, its size query, or every read from an offset on.
@@ -133,7 +147,7 @@ void CreateSparseFile(const std::string& path) {
 std::string ScanRealFile(const std::string& input, size_t chunk, ScanResult& result) {
     std::string path = TempPath("case.bin");
     WriteWholeFile(path, input);
-    PatchFile* file = SystemPatchPlatform().OpenReadWrite(path.c_str());
+    PatchFile* file = FileBackend().OpenReadWrite(path.c_str());
     if (file == nullptr) {
         ADD_FAILURE() << "cannot open " << path;
         return {};
@@ -368,7 +382,7 @@ TEST(DisablerScan, BackendPositionsPastFourGiB) {
     std::string path = TempPath("sparse.bin");
     std::remove(path.c_str());
     CreateSparseFile(path);
-    PatchFile* file = SystemPatchPlatform().OpenReadWrite(path.c_str());
+    PatchFile* file = FileBackend().OpenReadWrite(path.c_str());
     ASSERT_NE(file, nullptr);
     for (uint64_t offset : offsets) {
         EXPECT_EQ(file->WriteAt(offset, "joyGetPos", 9), 9u) << offset;

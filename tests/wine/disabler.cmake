@@ -4,7 +4,7 @@
 # its message boxes.
 pamuro_wine_test(disabler_scan_tests_windows
     ${PROJECT_SOURCE_DIR}/tests/unit/disabler_scan_test.cpp
-    LIBS disabler_core)
+    LIBS disabler_core disabler_platform)
 
 pamuro_wine_test(disabler_dialog_tests
     ${CMAKE_CURRENT_LIST_DIR}/disabler/patcher_dialog_test.cpp

@@ -1,15 +1,15 @@
-// Stand-alone backend of the patch platform: plain POSIX files, so the patch
-// operation runs and is tested on real files without Windows. Messages go to
-// standard error as bytes ("caption: text").
+// Stand-alone backend of the patch platform, for the native tests. Messages
+// go to standard error as bytes ("caption: text").
+#include "disabler/platform/posix/posix_patch_platform.h"
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
 
-#include "disabler/core/patch_platform.h"
+#include "common/posix/posix_calls.h"
 
 namespace {
 
@@ -19,21 +19,18 @@ class PosixPatchFile : public PatchFile {
     void Attach(int descriptor) { descriptor_ = descriptor; }
 
     size_t ReadAt(uint64_t offset, void* buffer, size_t count) override {
-        ssize_t got;
-        do {
-            got = pread(descriptor_, buffer, count, static_cast<off_t>(offset));
-        } while (got < 0 && errno == EINTR);
+        const ssize_t got = RetryOnSignal(
+            [&] { return pread(descriptor_, buffer, count, static_cast<off_t>(offset)); });
         return got > 0 ? static_cast<size_t>(got) : 0;
     }
 
     size_t WriteAt(uint64_t offset, const void* data, size_t count) override {
         size_t written = 0;
         while (written < count) {
-            ssize_t put = pwrite(descriptor_, static_cast<const char*>(data) + written,
-                                 count - written, static_cast<off_t>(offset + written));
-            if (put < 0 && errno == EINTR) {
-                continue;
-            }
+            const ssize_t put = RetryOnSignal([&] {
+                return pwrite(descriptor_, static_cast<const char*>(data) + written,
+                              count - written, static_cast<off_t>(offset + written));
+            });
             if (put <= 0) {
                 break;
             }
@@ -62,7 +59,7 @@ class PosixPatchFile : public PatchFile {
     int descriptor_ = -1;
 };
 
-class PosixPatchPlatform : public PatchPlatform {
+class PosixPatchBackend : public PatchPlatform {
   public:
     PatchFile* OpenRead(const char* path) override {
         int descriptor = open(path, O_RDONLY);
@@ -117,7 +114,7 @@ class PosixPatchPlatform : public PatchPlatform {
 
 }  // namespace
 
-PatchPlatform& SystemPatchPlatform() {
-    static PosixPatchPlatform platform;
+PatchPlatform& PosixPatchPlatform() {
+    static PosixPatchBackend platform;
     return platform;
 }

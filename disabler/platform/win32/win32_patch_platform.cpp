@@ -2,10 +2,11 @@
 // wide file functions after an explicit conversion from code page 932, so a
 // Japanese path works whatever the system's ANSI code page is; texts are shown
 // through MessageBoxW the same way.
+#include "disabler/platform/win32/win32_patch_platform.h"
+
 #include <windows.h>
 
 #include "common/win32/sjis_text.h"
-#include "disabler/core/patch_platform.h"
 
 namespace {
 
@@ -66,7 +67,7 @@ class Win32PatchFile : public PatchFile {
     HANDLE handle_ = INVALID_HANDLE_VALUE;
 };
 
-class Win32PatchPlatform : public PatchPlatform {
+class Win32PatchBackend : public PatchPlatform {
   public:
     PatchFile* OpenRead(const char* path) override {
         // Shared for reading only: a running game's executable can be read,
@@ -92,12 +93,7 @@ class Win32PatchPlatform : public PatchPlatform {
     }
 
     void ShowMessage(OwnerWindow owner, const char* text, const char* caption) override {
-        WideTextOf<2048> wideText(text);
-        if (caption == nullptr) {
-            MessageBoxW(static_cast<HWND>(owner), wideText.c_str(), nullptr, MB_OK);
-            return;
-        }
-        MessageBoxW(static_cast<HWND>(owner), wideText.c_str(), WidePath(caption).c_str(), MB_OK);
+        ShowSjisMessage(static_cast<HWND>(owner), text, caption, MB_OK);
     }
 
   private:
@@ -122,7 +118,7 @@ class Win32PatchPlatform : public PatchPlatform {
 
 }  // namespace
 
-PatchPlatform& SystemPatchPlatform() {
-    static Win32PatchPlatform platform;
+PatchPlatform& Win32PatchPlatform() {
+    static Win32PatchBackend platform;
     return platform;
 }

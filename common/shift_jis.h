@@ -12,8 +12,8 @@ constexpr unsigned kShiftJisCodePage = 932;
 
 // The first byte of a two-byte Shift-JIS character. Its second byte can be
 // 0x40..0xFC, which takes in ']', '\\', '|' and the ASCII letters, so those
-// must not be seen on their own. CR, LF, blanks, '=', ';' and the quotes lie
-// below 0x40 and so are never a second byte.
+// must not be seen on their own. CR, LF, blanks, the dot, '=', ';' and the
+// quotes lie below 0x40 and so are never a second byte.
 inline bool IsShiftJisLeadByte(char c) {
     const auto byte = static_cast<unsigned char>(c);
     return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);

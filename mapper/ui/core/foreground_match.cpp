@@ -2,24 +2,20 @@
 
 #include <cstring>
 
+#include "common/shift_jis.h"
+
 namespace {
 
 constexpr char kProgramSuffix[] = ".exe";
 constexpr size_t kSuffixLength = sizeof kProgramSuffix - 1;
-
-// The first byte of a two-byte Shift-JIS character. Its second byte lies in
-// 0x40..0xFC, which takes in the ASCII letters but never the blank or the dot,
-// so a blank or a dot found anywhere is a character of its own.
-bool IsLeadByte(unsigned char byte) {
-    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
-}
 
 unsigned char FoldAsciiCase(unsigned char byte) {
     return byte >= 'A' && byte <= 'Z' ? static_cast<unsigned char>(byte - 'A' + 'a') : byte;
 }
 
 // The dot and the three letters are single-byte characters whatever comes
-// before them (see IsLeadByte), so the end of the name can be read backwards.
+// before them: the second byte of a Shift-JIS character is never a blank or a
+// dot (IsShiftJisLeadByte), so the end of the name can be read backwards.
 bool EndsWithProgramSuffix(const char* text, size_t length) {
     if (length <= kSuffixLength) {
         return false;  // ".exe" alone names no program
@@ -49,7 +45,7 @@ bool SameProgramFileName(const char* a, const char* b) {
         if (byteA == '\0' || byteB == '\0') {
             return byteA == byteB;
         }
-        if (IsLeadByte(byteA)) {
+        if (IsShiftJisLeadByte(a[i])) {
             if (byteA != byteB || a[i + 1] != b[i + 1]) {
                 return false;
             }

@@ -3,7 +3,7 @@
 // as the rule in mapper/ui/core/foreground_match.h says. Interface thread only.
 #include <windows.h>
 
-#include "mapper/engine/polling.h"
+#include "mapper/engine/engine_state.h"
 #include "mapper/model/keyset_table.h"
 #include "mapper/ui/core/foreground_match.h"
 

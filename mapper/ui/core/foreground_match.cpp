@@ -29,14 +29,19 @@ bool EndsWithProgramSuffix(const char* text, size_t length) {
     return true;
 }
 
-}  // namespace
-
+// The program file name that ends `setName`: the text after its last blank,
+// or the whole name when it has none, provided that text ends in ".exe" (any
+// case of the ASCII letters) with something before it. Null when the name
+// names no program.
 const char* ProgramFileNameOf(const char* setName) {
     const char* lastBlank = std::strrchr(setName, ' ');
     const char* fileName = lastBlank != nullptr ? lastBlank + 1 : setName;
     return EndsWithProgramSuffix(fileName, std::strlen(fileName)) ? fileName : nullptr;
 }
 
+// Whether two program file names are the same, as Windows compares file
+// names: ASCII letters in any case, the two bytes of a double-byte character
+// exactly (its second byte may look like a letter, and must not be folded).
 bool SameProgramFileName(const char* a, const char* b) {
     size_t i = 0;
     for (;;) {
@@ -61,6 +66,8 @@ bool SameProgramFileName(const char* a, const char* b) {
         ++i;
     }
 }
+
+}  // namespace
 
 int32_t SetForProgram(const KeySetTable& table, const char* programFileName) {
     const int32_t highest = table.SetKeyCount.load();

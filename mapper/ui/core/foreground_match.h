@@ -5,19 +5,8 @@
 // Names and program file names are Shift-JIS bytes, as Top.ini keeps them.
 #include <cstdint>
 
-#include "mapper/engine/polling.h"
+#include "mapper/engine/engine_state.h"
 #include "mapper/model/keyset_table.h"
-
-// The program file name that ends `setName`: the text after its last blank,
-// or the whole name when it has none, provided that text ends in ".exe" (any
-// case of the ASCII letters) with something before it. Null when the name
-// names no program.
-const char* ProgramFileNameOf(const char* setName);
-
-// Whether two program file names are the same, as Windows compares file
-// names: ASCII letters in any case, the two bytes of a double-byte character
-// exactly (its second byte may look like a letter, and must not be folded).
-bool SameProgramFileName(const char* a, const char* b);
 
 // The lowest index of a set that belongs to the program `programFileName`;
 // -1 when none does.

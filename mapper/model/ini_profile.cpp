@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "mapper/model/shift_jis.h"
+#include "common/shift_jis.h"
 
 namespace {
 

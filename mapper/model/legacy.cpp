@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "mapper/model/byte_reader.h"
-#include "mapper/model/shift_jis.h"
+#include "common/shift_jis.h"
 
 namespace {
 

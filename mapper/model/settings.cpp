@@ -256,12 +256,6 @@ bool SaveSettings(SettingsState& state, SettingsStorage& storage, const KeySetTa
     return true;
 }
 
-bool WriteIntSetting(IniProfile& profile, const char* section, const char* key, int32_t value) {
-    char text[kSettingTextSize];
-    FormatInt(value, text);
-    return profile.WriteString(section, key, text);
-}
-
 const char* SettingsProblem(const SettingsState& state) {
     return state.problem;
 }

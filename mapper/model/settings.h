@@ -81,10 +81,6 @@ SettingsLoadResult LoadSettings(SettingsState& state, bool converted, SettingsSt
 bool SaveSettings(SettingsState& state, SettingsStorage& storage, const KeySetTable& table,
                   const MapperOptions& options);
 
-// Formats `value` with "%d" and writes it under section/key into `profile`;
-// false when the profile is full.
-bool WriteIntSetting(IniProfile& profile, const char* section, const char* key, int32_t value);
-
 // The message (Shift-JIS) for the user about the last load or save that went
 // wrong, or nullptr when the last load and save went well.
 const char* SettingsProblem(const SettingsState& state);

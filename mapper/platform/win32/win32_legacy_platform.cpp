@@ -22,7 +22,7 @@ bool WideToSjisCut(const wchar_t* text, char* out, uint32_t outSize) {
     }
     int length = lstrlenW(text);
     while (length > 0) {
-        const int written = WideCharToMultiByte(932, 0, text, length, out,
+        const int written = WideCharToMultiByte(kShiftJisCodePage, 0, text, length, out,
                                                 static_cast<int>(outSize) - 1, nullptr, nullptr);
         if (written > 0) {
             out[written] = '\0';
@@ -83,12 +83,7 @@ class Win32Legacy : public LegacyPlatform {
     }
 
     void ShowMessage(const char* text, const char* caption, bool information) override {
-        const UINT style = MB_OK | (information ? MB_ICONINFORMATION : 0);
-        if (caption == nullptr) {
-            MessageBoxW(nullptr, WideText(text).c_str(), nullptr, style);
-            return;
-        }
-        MessageBoxW(nullptr, WideText(text).c_str(), WideText(caption).c_str(), style);
+        ShowSjisMessage(nullptr, text, caption, MB_OK | (information ? MB_ICONINFORMATION : 0));
     }
 };
 

@@ -7,11 +7,10 @@
 #include <cstdio>
 #include <cwchar>
 
+#include "common/shift_jis.h"
 #include "mapper/model/settings.h"
 
 namespace {
-
-constexpr UINT kShiftJis = 932;
 
 class FileHandle {
   public:
@@ -166,14 +165,15 @@ class Win32Storage final : public SettingsStorage {
     int ToAnsi(char16_t unit, char out[2]) override {
         const wchar_t wide = static_cast<wchar_t>(unit);
         BOOL lossy = FALSE;
-        const int count =
-            WideCharToMultiByte(kShiftJis, WC_NO_BEST_FIT_CHARS, &wide, 1, out, 2, nullptr, &lossy);
+        const int count = WideCharToMultiByte(kShiftJisCodePage, WC_NO_BEST_FIT_CHARS, &wide, 1,
+                                              out, 2, nullptr, &lossy);
         return lossy ? 0 : count;
     }
 
     char16_t ToWide(const char* bytes, int count) override {
         wchar_t wide = 0;
-        if (MultiByteToWideChar(kShiftJis, MB_ERR_INVALID_CHARS, bytes, count, &wide, 1) != 1) {
+        if (MultiByteToWideChar(kShiftJisCodePage, MB_ERR_INVALID_CHARS, bytes, count, &wide, 1) !=
+            1) {
             return 0;
         }
         return static_cast<char16_t>(wide);

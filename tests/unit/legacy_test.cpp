@@ -576,10 +576,9 @@ class PosixLegacyConversion : public ::testing::Test {
         ASSERT_NE(mkdtemp(pattern), nullptr);
         directory_ = pattern;
         path_ = directory_ + "/Tolvin.dat";
-        setenv("PAMURO_WINDOWS_DIR", directory_.c_str(), 1);
+        platform_ = std::make_unique<PosixLegacyPlatform>(directory_);
     }
     void TearDown() override {
-        unsetenv("PAMURO_WINDOWS_DIR");
         std::remove(path_.c_str());
         rmdir(path_.c_str());
         rmdir(directory_.c_str());
@@ -593,6 +592,8 @@ class PosixLegacyConversion : public ::testing::Test {
     bool FileExists() const { return access(path_.c_str(), F_OK) == 0; }
 
     std::string directory_, path_;
+    // Looks for Tolvin.dat in the test's own folder.
+    std::unique_ptr<PosixLegacyPlatform> platform_;
 };
 
 TEST_F(PosixLegacyConversion, ConvertsAndDeletesTheFile) {
@@ -600,17 +601,17 @@ TEST_F(PosixLegacyConversion, ConvertsAndDeletesTheFile) {
     WriteFile(file);
     auto table = MarkedTable();
     testing::internal::CaptureStderr();
-    EXPECT_TRUE(ConvertLegacyData(*table, PosixLegacyPlatform()));
+    EXPECT_TRUE(ConvertLegacyData(*table, *platform_));
     const std::string shown = testing::internal::GetCapturedStderr();
     EXPECT_EQ(shown, std::string(kCaption) + ": " + kMessage10 + "\n");
     ExpectConvertedSets(*table, file, Layout::V10, 2);
     EXPECT_TRUE(FileExists());
-    DeleteLegacyData(PosixLegacyPlatform());
+    DeleteLegacyData(*platform_);
     EXPECT_FALSE(FileExists());
 
     // Once the file is gone there is nothing more to convert.
     auto untouched = MarkedTable();
-    EXPECT_FALSE(ConvertLegacyData(*untouched, PosixLegacyPlatform()));
+    EXPECT_FALSE(ConvertLegacyData(*untouched, *platform_));
     ExpectTableUntouched(*untouched);
 }
 
@@ -618,7 +619,7 @@ TEST_F(PosixLegacyConversion, AFolderNamedTolvinDatIsNotConverted) {
     ASSERT_EQ(mkdir(path_.c_str(), 0700), 0);
     auto table = MarkedTable();
     testing::internal::CaptureStderr();
-    EXPECT_FALSE(ConvertLegacyData(*table, PosixLegacyPlatform()));
+    EXPECT_FALSE(ConvertLegacyData(*table, *platform_));
     testing::internal::GetCapturedStderr();
     ExpectTableUntouched(*table);
     EXPECT_TRUE(FileExists());

@@ -1,8 +1,28 @@
 #pragma once
-// The stand-alone backend of the legacy converter, for builds without Windows:
-// the "Windows directory" is the folder named by PAMURO_WINDOWS_DIR (else
-// /var/lib/pamuro), a backslash in a path separates folders, and message
-// boxes are printed to stderr in UTF-8.
+// The stand-alone backend of the legacy converter, for the native tests: the
+// "Windows directory" is the folder the test names, a backslash in a path
+// separates folders, and message boxes are printed to stderr in UTF-8.
+// mapper.exe runs on the Win32 backend (mapper/platform/win32).
+#include <string>
+
+#include "common/posix/posix_calls.h"
 #include "mapper/model/legacy.h"
 
-LegacyPlatform& PosixLegacyPlatform();
+class PosixLegacyPlatform : public LegacyPlatform {
+  public:
+    explicit PosixLegacyPlatform(std::string windowsDirectory);
+
+    uint32_t WindowsDirectory(char* buffer, uint32_t size) override;
+    LegacyFile OpenForReading(const char* path) override;
+    bool Read(LegacyFile file, void* buffer, uint32_t size, uint32_t& got) override;
+    void Close(LegacyFile file) override;
+    bool Delete(const char* path, uint32_t& error) override;
+    bool ErrorText(uint32_t code, char* buffer, uint32_t size) override;
+    void ShowMessage(const char* text, const char* caption, bool information) override;
+
+  private:
+    void PrintSjis(const char* text);
+
+    std::string windowsDirectory_;
+    TextConverter toUtf8_{"UTF-8", "CP932"};
+};

@@ -1,14 +1,15 @@
 #include "mapper/platform/posix/posix_settings_storage.h"
 
-#include <errno.h>
 #include <fcntl.h>
-#include <iconv.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+
+#include "common/posix/posix_calls.h"
 
 namespace {
 
@@ -18,94 +19,9 @@ struct NativePath {
     char text[kPathSize];
 };
 
-// Appends the UTF-8 form of `code` at `at`; false when it does not fit.
-bool PutUtf8(uint32_t code, NativePath* native, size_t* at) {
-    char bytes[4];
-    size_t count = 0;
-    if (code < 0x80) {
-        bytes[count++] = static_cast<char>(code);
-    } else if (code < 0x800) {
-        bytes[count++] = static_cast<char>(0xC0 | (code >> 6));
-        bytes[count++] = static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        bytes[count++] = static_cast<char>(0xE0 | (code >> 12));
-        bytes[count++] = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        bytes[count++] = static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        bytes[count++] = static_cast<char>(0xF0 | (code >> 18));
-        bytes[count++] = static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        bytes[count++] = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        bytes[count++] = static_cast<char>(0x80 | (code & 0x3F));
-    }
-    if (*at + count >= sizeof native->text) {
-        return false;
-    }
-    std::memcpy(native->text + *at, bytes, count);
-    *at += count;
-    return true;
-}
-
-// The settings code gives UTF-16 paths with '\' between folders, as on
-// Windows; here a path is UTF-8 with '/'. False for a path that does not fit
-// or holds half a surrogate pair.
-bool ToNativePath(const char16_t* path, NativePath* native) {
-    size_t at = 0;
-    for (size_t i = 0; path[i] != u'\0'; ++i) {
-        uint32_t code = path[i] == u'\\' ? u'/' : path[i];
-        if (code >= 0xD800 && code <= 0xDBFF && path[i + 1] >= 0xDC00 && path[i + 1] <= 0xDFFF) {
-            code = 0x10000 + ((code - 0xD800) << 10) + (path[i + 1] - 0xDC00);
-            ++i;
-        } else if (code >= 0xD800 && code <= 0xDFFF) {
-            return false;
-        }
-        if (!PutUtf8(code, native, &at)) {
-            return false;
-        }
-    }
-    native->text[at] = '\0';
-    return true;
-}
-
-// The UTF-16 form of the UTF-8 text `utf8`; false when it is not UTF-8 or
-// does not fit out[0..capacity-1] with its zero.
-bool FromUtf8(const char* utf8, char16_t* out, size_t capacity) {
-    size_t used = 0;
-    for (size_t i = 0; utf8[i] != '\0';) {
-        const auto lead = static_cast<unsigned char>(utf8[i]);
-        const size_t count = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
-        uint32_t code = count == 1 ? lead : lead & (0x3F >> (count - 1));
-        for (size_t k = 1; k < count; ++k) {
-            const auto next = static_cast<unsigned char>(utf8[i + k]);
-            if ((next & 0xC0) != 0x80) {
-                return false;
-            }
-            code = (code << 6) | (next & 0x3F);
-        }
-        if ((count > 1 && lead < 0xC2) || lead > 0xF4 || code > 0x10FFFF) {
-            return false;
-        }
-        const size_t units = code >= 0x10000 ? 2 : 1;
-        if (used + units >= capacity) {
-            return false;
-        }
-        if (units == 2) {
-            out[used++] = static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10));
-            out[used++] = static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
-        } else {
-            out[used++] = static_cast<char16_t>(code);
-        }
-        i += count;
-    }
-    out[used] = u'\0';
-    return true;
-}
-
 bool WriteAll(int fd, const char* data, size_t size) {
     while (size > 0) {
-        const ssize_t written = write(fd, data, size);
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
+        const ssize_t written = RetryOnSignal([&] { return write(fd, data, size); });
         if (written <= 0) {
             return false;
         }
@@ -134,30 +50,12 @@ void SyncDirectoryOf(const char* path) {
     }
 }
 
-// One conversion of `count` bytes from one encoding to another through iconv;
-// returns the number of bytes produced, 0 when the input has no exact form.
-size_t Convert(iconv_t converter, const char* in, size_t count, char* out, size_t outSize) {
-    if (converter == reinterpret_cast<iconv_t>(-1)) {
-        return 0;
-    }
-    iconv(converter, nullptr, nullptr, nullptr, nullptr);
-    char* input = const_cast<char*>(in);
-    char* output = out;
-    size_t inLeft = count;
-    size_t outLeft = outSize;
-    if (iconv(converter, &input, &inLeft, &output, &outLeft) == static_cast<size_t>(-1) ||
-        inLeft != 0) {
-        return 0;
-    }
-    return outSize - outLeft;
-}
-
 class PosixStorage final : public SettingsStorage {
   public:
     FileReadResult ReadWholeFile(const char16_t* path, char* buffer, size_t capacity,
                                  size_t* size) override {
         NativePath native{};
-        if (!ToNativePath(path, &native)) {
+        if (!ToNativePath(path, native)) {
             return FileReadResult::Failed;
         }
         const int fd = open(native.text, O_RDONLY);
@@ -173,7 +71,7 @@ class PosixStorage final : public SettingsStorage {
     // the file it replaces.
     bool ReplaceFile(const char16_t* path, const char* data, size_t size) override {
         NativePath native{};
-        if (!ToNativePath(path, &native)) {
+        if (!ToNativePath(path, native)) {
             return false;
         }
         struct stat existing {};
@@ -201,7 +99,7 @@ class PosixStorage final : public SettingsStorage {
     int ToAnsi(char16_t unit, char out[2]) override {
         const char utf16[2] = {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
         char ansi[4];
-        const size_t count = Convert(ToAnsiConverter(), utf16, 2, ansi, sizeof ansi);
+        const size_t count = toAnsi_.Convert(utf16, 2, ansi, sizeof ansi);
         if (count == 0 || count > 2) {
             return 0;
         }
@@ -211,8 +109,7 @@ class PosixStorage final : public SettingsStorage {
 
     char16_t ToWide(const char* bytes, int count) override {
         char utf16[4];
-        if (Convert(ToWideConverter(), bytes, static_cast<size_t>(count), utf16, sizeof utf16) !=
-            2) {
+        if (toWide_.Convert(bytes, static_cast<size_t>(count), utf16, sizeof utf16) != 2) {
             return 0;
         }
         return static_cast<char16_t>(static_cast<unsigned char>(utf16[0]) |
@@ -244,10 +141,7 @@ class PosixStorage final : public SettingsStorage {
             // One byte past the capacity tells a full buffer from a longer file.
             char* target = total < capacity ? buffer + total : &probe;
             const size_t room = total < capacity ? capacity - total : 1;
-            const ssize_t got = read(fd, target, room);
-            if (got < 0 && errno == EINTR) {
-                continue;
-            }
+            const ssize_t got = RetryOnSignal([&] { return read(fd, target, room); });
             if (got < 0) {
                 return FileReadResult::Failed;
             }
@@ -262,26 +156,49 @@ class PosixStorage final : public SettingsStorage {
         }
     }
 
-    iconv_t ToAnsiConverter() {
-        if (!toAnsiOpened_) {
-            toAnsi_ = iconv_open("CP932", "UTF-16LE");
-            toAnsiOpened_ = true;
+    // The settings code gives UTF-16 paths with '\' between folders, as on
+    // Windows; here a path is UTF-8 with '/'. False for a path that does not
+    // fit or holds half a surrogate pair.
+    bool ToNativePath(const char16_t* path, NativePath& native) {
+        char utf16[2 * kPathSize];
+        size_t bytes = 0;
+        for (size_t i = 0; path[i] != u'\0'; ++i) {
+            if (bytes + 2 > sizeof utf16) {
+                return false;
+            }
+            utf16[bytes++] = static_cast<char>(path[i] & 0xFF);
+            utf16[bytes++] = static_cast<char>(path[i] >> 8);
         }
-        return toAnsi_;
+        char utf8[kPathSize];
+        const size_t length = toUtf8_.Convert(utf16, bytes, utf8, sizeof utf8 - 1);
+        if (length == 0 && bytes != 0) {
+            return false;
+        }
+        utf8[length] = '\0';
+        return ToPosixPath(utf8, native.text, sizeof native.text);
     }
 
-    iconv_t ToWideConverter() {
-        if (!toWideOpened_) {
-            toWide_ = iconv_open("UTF-16LE", "CP932");
-            toWideOpened_ = true;
+    // The UTF-16 form of the UTF-8 text `utf8`; false when it is not UTF-8 or
+    // does not fit out[0..capacity-1] with its zero.
+    bool FromUtf8(const char* utf8, char16_t* out, size_t capacity) {
+        char utf16[2 * kPathSize];
+        const size_t length = std::strlen(utf8);
+        const size_t bytes = fromUtf8_.Convert(utf8, length, utf16, sizeof utf16);
+        if ((bytes == 0 && length != 0) || capacity == 0 || bytes / 2 >= capacity) {
+            return false;
         }
-        return toWide_;
+        for (size_t i = 0; i < bytes / 2; ++i) {
+            out[i] = static_cast<char16_t>(static_cast<unsigned char>(utf16[2 * i]) |
+                                           (static_cast<unsigned char>(utf16[2 * i + 1]) << 8));
+        }
+        out[bytes / 2] = u'\0';
+        return true;
     }
 
-    iconv_t toAnsi_ = reinterpret_cast<iconv_t>(-1);
-    iconv_t toWide_ = reinterpret_cast<iconv_t>(-1);
-    bool toAnsiOpened_ = false;
-    bool toWideOpened_ = false;
+    TextConverter toAnsi_{"CP932", "UTF-16LE"};
+    TextConverter toWide_{"UTF-16LE", "CP932"};
+    TextConverter toUtf8_{"UTF-8", "UTF-16LE"};
+    TextConverter fromUtf8_{"UTF-16LE", "UTF-8"};
 };
 
 }  // namespace

@@ -1,10 +1,10 @@
 #include "capture_window.h"
 
 #include "common/win32/sjis_text.h"
-#include "mapper/engine/polling.h"
-#include "mapper/platform/win32/win32_engine_platform.h"
+#include "mapper/engine/engine_state.h"
 #include "mapper/ui/core/ui_texts.h"
 #include "resource.h"
+#include "ui_state.h"
 #include "window_class.h"
 #include "window_styles.h"
 
@@ -32,20 +32,21 @@ LRESULT OnPaint(HWND window) {
 // Only the cancel button acts: the capture ends with no key written.
 LRESULT OnCommand(WPARAM wParam) {
     if (LOWORD(wParam) == IDC_CAPTURE_CANCEL) {
-        CancelCapture(g_engine, Win32EnginePlatform());
+        CancelCapture(g_engine, g_ui.platform->engine);
     }
     return 0;
 }
 
 LRESULT CALLBACK CaptureWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == g_ui.platform->engineWindowMessage) {
+        g_ui.platform->runEngineWindowOperation(wParam);  // a capture ended by the polling thread
+        return 0;
+    }
     switch (message) {
         case WM_PAINT:
             return OnPaint(window);
         case WM_COMMAND:
             return OnCommand(wParam);
-        case kEngineWindowMessage:
-            RunPostedWindowOperation(wParam);  // a capture ended by the polling thread
-            return 0;
         case WM_DESTROY:
             PostQuitMessage(0);
             return 0;

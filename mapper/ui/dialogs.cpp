@@ -21,7 +21,7 @@ bool ReadTypedName(HWND dialog, char* name) {
     GetDlgItemTextW(dialog, IDC_NAME_EDIT, typed, 1024);
     char sjis[2048];
     if (!WideToSjis(typed, sjis, sizeof sjis)) {
-        MessageBoxW(dialog, WideText(kUnstorableNameMessage).c_str(), nullptr, MB_OK);
+        ShowSjisMessage(dialog, kUnstorableNameMessage, nullptr, MB_OK);
         return false;
     }
     CopyShiftJisCut(name, kNameSize, sjis);

@@ -4,13 +4,10 @@
 
 #include "common/win32/sjis_text.h"
 #include "dialogs.h"
-#include "mapper/ui/core/key_labels.h"
 #include "mapper/engine/polling.h"
 #include "mapper/model/keyset_table.h"
 #include "mapper/model/settings.h"
-#include "mapper/platform/win32/win32_engine_platform.h"
-#include "mapper/platform/win32/win32_key_names.h"
-#include "mapper/platform/win32/win32_settings_storage.h"
+#include "mapper/ui/core/key_labels.h"
 #include "mapper/ui/core/main_commands.h"
 #include "mapper/ui/core/ui_texts.h"
 #include "mapper/ui/core/window_texts.h"
@@ -24,15 +21,6 @@ namespace {
 constexpr wchar_t kMainClass[] = L"PamuroMain";
 constexpr int kRowHeight = 25;
 constexpr int kGridTop = 20;
-
-void ShowTextBox(HWND owner, const char* sjisText, const char* sjisCaption, UINT type) {
-    WideText text(sjisText);
-    if (sjisCaption == nullptr) {
-        MessageBoxW(owner, text.c_str(), nullptr, type);
-        return;
-    }
-    MessageBoxW(owner, text.c_str(), WideTextOf<256>(sjisCaption).c_str(), type);
-}
 
 void CreateButton(HWND parent, HINSTANCE instance, int id, const char* caption, int x, int y,
                   int width, int height, DWORD style) {
@@ -104,7 +92,7 @@ void ShowHelpFile(HWND window) {
             return;
         }
     }
-    ShowTextBox(window, kHelpMissingMessage, nullptr, MB_OK);
+    ShowSjisMessage(window, kHelpMissingMessage, nullptr, MB_OK);
 }
 
 // The windows as the portable commands see them.
@@ -119,10 +107,9 @@ class Win32MainWindowView : public MainWindowView {
     }
     void InvalidateGrid() override { InvalidateRect(g_ui.mainWindow, nullptr, FALSE); }
     bool AskName(char* name) override { return RunNameDialog(g_ui.mainWindow, name); }
-    void ShowMessage(const char* text) override { ShowTextBox(nullptr, text, nullptr, MB_OK); }
+    void ShowMessage(const char* text) override { ShowSjisMessage(nullptr, text, nullptr, MB_OK); }
     bool AskYesNo(const char* text, const char* caption) override {
-        return MessageBoxW(nullptr, WideText(text).c_str(), WideTextOf<256>(caption).c_str(),
-                           MB_YESNO) == IDYES;
+        return ShowSjisMessage(nullptr, text, caption, MB_YESNO) == IDYES;
     }
     void ShowHelp() override { ShowHelpFile(g_ui.mainWindow); }
     void RunSettingsDialog() override { ::RunSettingsDialog(g_ui.mainWindow); }
@@ -176,7 +163,7 @@ void PaintBoundKeys(HDC dc) {
         for (int row = 0; row < kSlotCount; ++row) {
             const int top = kGridTop + kRowHeight * row;
             const auto code = static_cast<uint32_t>(ActiveKey(g_keySets, row, key));
-            GetKeyLabel(code, label, sizeof label, Win32KeyNames());
+            GetKeyLabel(code, label, sizeof label, g_ui.platform->keyNames);
             DrawBox(dc, RECT{right - 110, top, right, top + 20}, label, POINT{2, 5});
         }
     }
@@ -212,6 +199,15 @@ LRESULT OnCommand(WPARAM wParam) {
     Win32MainWindowView view;
     HandleMainCommand(LOWORD(wParam), view, g_keySets, g_engine);
     return 0;
+}
+
+// Minimise to the tray: adds the tray icon and hides the main window. Without
+// its icon a hidden window could not be reached: it is hidden only once the
+// shell has taken the icon, and stays where it is otherwise.
+void MinimiseToTray(HWND window) {
+    if (AddTrayIcon(window)) {
+        ShowWindow(window, SW_HIDE);
+    }
 }
 
 LRESULT OnSize(HWND window, WPARAM sizeType) {
@@ -252,8 +248,8 @@ LRESULT OnTaskbarCreated(HWND window) {
 
 void ReportSaveFailure() {
     const char* problem = SettingsProblem(g_settings);
-    ShowTextBox(nullptr, problem != nullptr ? problem : kSaveFailedMessage, nullptr,
-                MB_OK | MB_ICONWARNING);
+    ShowSjisMessage(nullptr, problem != nullptr ? problem : kSaveFailedMessage, nullptr,
+                    MB_OK | MB_ICONWARNING);
 }
 
 // Everything is saved here, on every orderly exit; then the keys the engine
@@ -262,10 +258,10 @@ void ReportSaveFailure() {
 // failed save is reported.
 LRESULT OnDestroy(HWND window) {
     RemoveTrayIcon(window);
-    if (!SaveSettings(g_settings, Win32SettingsStorage(), g_keySets, g_options)) {
+    if (!SaveSettings(g_settings, g_ui.platform->settings, g_keySets, g_options)) {
         ReportSaveFailure();
     }
-    StopEngine(g_engine, Win32EnginePlatform(), 500);
+    StopEngine(g_engine, g_ui.platform->engine, 500);
     PostQuitMessage(0);
     return 0;
 }
@@ -323,14 +319,6 @@ void CreateMainControls(HWND window, HINSTANCE instance) {
                                    kSetListStyle, 8, 320, 445, 200, window,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_MAIN_SET_LIST)),
                                    instance, nullptr);
-}
-
-// Without its icon a hidden window could not be reached: it is hidden only
-// once the shell has taken the icon.
-void MinimiseToTray(HWND window) {
-    if (AddTrayIcon(window)) {
-        ShowWindow(window, SW_HIDE);
-    }
 }
 
 void RefreshSetList() {

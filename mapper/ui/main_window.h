@@ -7,9 +7,6 @@
 HWND CreateMainWindow(HINSTANCE instance);
 // Creates the child controls in their fixed order, the combo box last.
 void CreateMainControls(HWND window, HINSTANCE instance);
-// Adds the tray icon and hides the main window (minimise to the tray); the
-// window stays where it is when the shell refuses the icon.
-void MinimiseToTray(HWND window);
 
 // The refresh operations that bring the windows into line with the table.
 void RefreshSetList();

@@ -1,6 +1,7 @@
 // mapper.exe: brings the system up in its fixed order, runs the message loop
 // and returns when the main window has been destroyed (shutdown is the main
-// window's, see main_window.cpp).
+// window's, see main_window.cpp). The one place that names the Win32
+// backends: it fills the platform services and hands them to the windows.
 #include <windows.h>
 #include <commctrl.h>
 #include <process.h>
@@ -16,6 +17,7 @@
 #include "mapper/model/settings.h"
 #include "mapper/model/startup_data.h"
 #include "mapper/platform/win32/win32_engine_platform.h"
+#include "mapper/platform/win32/win32_key_names.h"
 #include "mapper/platform/win32/win32_legacy_platform.h"
 #include "mapper/platform/win32/win32_settings_storage.h"
 #include "mapper/ui/core/ui_texts.h"
@@ -27,15 +29,15 @@ MapperUi g_ui;
 namespace {
 
 void ShowStartupMessage(const char* sjisText) {
-    MessageBoxW(nullptr, WideText(sjisText).c_str(), nullptr, MB_OK);
+    ShowSjisMessage(nullptr, sjisText, nullptr, MB_OK);
 }
 
 // Key sets from the legacy file when there is one, else from Top.ini; the
 // options from Top.ini in every case. What went wrong is told before any
 // window exists.
-void LoadData() {
-    if (const char* problem = LoadStartupData(g_settings, Win32SettingsStorage(),
-                                              Win32LegacyPlatform(), g_keySets, g_options)) {
+void LoadData(const MapperPlatform& platform) {
+    if (const char* problem =
+            LoadStartupData(g_settings, platform.settings, platform.legacy, g_keySets, g_options)) {
         ShowStartupMessage(problem);
     }
 }
@@ -65,10 +67,13 @@ void FirstFill() {
 }
 
 // The polling thread starts last: it reads the table, the options, the
-// engine mode and both window handles without locks.
+// engine mode and both window handles without locks. Nothing waits for it
+// (the exit goes through StopEngine), so its handle is not kept.
 void StartPollingThread() {
-    g_ui.pollingThread = reinterpret_cast<HANDLE>(
-        _beginthreadex(nullptr, 0, PollingThreadEntry, nullptr, 0, nullptr));
+    const uintptr_t thread = _beginthreadex(nullptr, 0, PollingThreadEntry, nullptr, 0, nullptr);
+    if (thread != 0) {
+        CloseHandle(reinterpret_cast<HANDLE>(thread));
+    }
 }
 
 int RunMessageLoop() {
@@ -83,8 +88,13 @@ int RunMessageLoop() {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandTail, int showCommand) {
+    // Static: window procedures may still run while the process ends.
+    static const MapperPlatform platform = {Win32EnginePlatform(),  Win32KeyNames(),
+                                            Win32SettingsStorage(), Win32LegacyPlatform(),
+                                            kEngineWindowMessage,   RunPostedWindowOperation};
+    g_ui.platform = &platform;
     g_ui.instance = instance;
-    LoadData();
+    LoadData(platform);
 
     // The settings dialog's up-down control needs its class registered.
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_UPDOWN_CLASS};
@@ -98,7 +108,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandTail, int showCom
     SetEngineWindows(g_ui.mainWindow, g_ui.captureWindow);
 
     ResetEngine(g_engine);  // EngineMode Mapping, control enabled
-    if (!DetectJoystick(g_engine, Win32EnginePlatform())) {
+    if (!DetectJoystick(g_engine, platform.engine)) {
         ShowStartupMessage(kNoJoystickMessage);
     }
     FirstFill();

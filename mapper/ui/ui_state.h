@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "mapper_platform.h"
+
 struct MapperUi {
     HINSTANCE instance;
     HWND mainWindow;
@@ -14,7 +16,8 @@ struct MapperUi {
     int32_t trayMenuEntries;
     // The shell's "TaskbarCreated" message: Explorer has started (again).
     UINT taskbarCreatedMessage;
-    HANDLE pollingThread;
+    // The platform services, set by the entry before any window exists.
+    const MapperPlatform* platform;
 };
 
 extern MapperUi g_ui;

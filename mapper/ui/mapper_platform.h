@@ -1,0 +1,23 @@
+#pragma once
+// The platform services of mapper.exe: filled once by its entry
+// (mapper_main.cpp), the one place that names the backends, and handed to
+// the windows (MapperUi::platform), which see only these interfaces.
+#include <windows.h>
+
+#include "mapper/engine/engine_platform.h"
+#include "mapper/model/legacy.h"
+#include "mapper/model/settings_storage.h"
+#include "mapper/ui/core/key_labels.h"
+
+struct MapperPlatform {
+    // The interface thread's engine platform; the polling thread has its own.
+    EnginePlatform& engine;
+    KeyNameSource& keyNames;    // the binding grid's labels
+    SettingsStorage& settings;  // Top.ini
+    LegacyPlatform& legacy;     // Tolvin.dat
+    // The polling thread never waits for the interface thread: it posts the
+    // window operations that end a capture to the capture window as this
+    // message, whose procedure hands its wParam to `runEngineWindowOperation`.
+    UINT engineWindowMessage;
+    void (*runEngineWindowOperation)(WPARAM operation);
+};

@@ -7,6 +7,16 @@ namespace {
 
 constexpr uint16_t kLastSetEntry = kMaxSets - 1;
 
+// After a change of the table or the active set: set list, title, tray menu,
+// list selection and grid.
+void RefreshAll(MainWindowView& view, const KeySetTable& table) {
+    view.RefreshSetList();
+    view.RefreshTitle();
+    view.RebuildTrayMenu();
+    view.SelectListEntry(table.ActiveSet.load());
+    view.InvalidateGrid();
+}
+
 void SelectFromTray(uint16_t id, MainWindowView& view, KeySetTable& table) {
     SelectSet(table, id);
     RefreshAll(view, table);
@@ -78,14 +88,6 @@ void Pause(MainWindowView& view, EngineState& engine, bool paused) {
 }
 
 }  // namespace
-
-void RefreshAll(MainWindowView& view, const KeySetTable& table) {
-    view.RefreshSetList();
-    view.RefreshTitle();
-    view.RebuildTrayMenu();
-    view.SelectListEntry(table.ActiveSet.load());
-    view.InvalidateGrid();
-}
 
 void HandleMainCommand(uint16_t id, MainWindowView& view, KeySetTable& table, EngineState& engine) {
     if (id <= kLastSetEntry) {

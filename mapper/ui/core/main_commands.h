@@ -4,7 +4,7 @@
 // views it refreshes. The Win32 window procedure hands every WM_COMMAND here.
 #include <cstdint>
 
-#include "mapper/engine/polling.h"
+#include "mapper/engine/engine_state.h"
 #include "mapper/model/keyset_table.h"
 #include "mapper/ui/core/command_ids.h"
 
@@ -49,7 +49,3 @@ class MainWindowView {
 
 // Carries out command `id`. Unknown ids do nothing.
 void HandleMainCommand(uint16_t id, MainWindowView& view, KeySetTable& table, EngineState& engine);
-
-// After a change of the table or the active set: set list, title, tray menu,
-// list selection and grid.
-void RefreshAll(MainWindowView& view, const KeySetTable& table);

@@ -3,7 +3,6 @@
 // this build's file backend and records every call. The expected texts are
 // written here in UTF-8 and converted to Shift-JIS independently (iconv).
 #include <fcntl.h>
-#include <iconv.h>
 #include <sys/file.h>
 #include <unistd.h>
 
@@ -18,24 +17,11 @@
 
 #include "disabler/core/patch.h"
 #include "disabler/platform/posix/posix_patch_platform.h"
+#include "tests/support/sjis_convert.h"
 
 using namespace std::string_literals;
 
 namespace {
-
-std::string Sjis(const std::string& utf8) {
-    iconv_t converter = iconv_open("CP932", "UTF-8");
-    EXPECT_NE(converter, reinterpret_cast<iconv_t>(-1));
-    std::string out(utf8.size() * 2 + 1, '\0');
-    char* in = const_cast<char*>(utf8.data());
-    size_t inLeft = utf8.size();
-    char* outPointer = out.data();
-    size_t outLeft = out.size();
-    EXPECT_NE(iconv(converter, &in, &inLeft, &outPointer, &outLeft), static_cast<size_t>(-1));
-    iconv_close(converter);
-    out.resize(out.size() - outLeft);
-    return out;
-}
 
 const std::string kBackupError = Sjis("バックアップファイルコピー中にエラーが発生しました");
 const std::string kNotice = Sjis(

@@ -3,29 +3,15 @@
 // folding the second byte of a Shift-JIS character; the first matching set
 // wins. Also when a switch is allowed, and when the fallback timer looks.
 #include "mapper/ui/core/foreground_match.h"
+#include "tests/support/sjis_convert.h"
 
 #include <gtest/gtest.h>
-#include <iconv.h>
 
 #include <cstring>
 #include <string>
 #include <vector>
 
 namespace {
-
-std::string Sjis(const std::string& utf8) {
-    iconv_t converter = iconv_open("CP932", "UTF-8");
-    EXPECT_NE(converter, reinterpret_cast<iconv_t>(-1));
-    std::string out(utf8.size() * 2 + 1, '\0');
-    char* in = const_cast<char*>(utf8.data());
-    size_t inLeft = utf8.size();
-    char* outPointer = &out[0];
-    size_t outLeft = out.size();
-    EXPECT_NE(iconv(converter, &in, &inLeft, &outPointer, &outLeft), static_cast<size_t>(-1));
-    iconv_close(converter);
-    out.resize(out.size() - outLeft);
-    return out;
-}
 
 std::string Repeat(const std::string& text, int times) {
     std::string out;

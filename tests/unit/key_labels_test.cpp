@@ -4,30 +4,15 @@
 #include "mapper/ui/core/key_labels.h"
 
 #include <gtest/gtest.h>
-#include <iconv.h>
 
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "mapper/platform/posix/posix_key_names.h"
+#include "tests/support/sjis_convert.h"
 
 namespace {
-
-std::string SjisToUtf8(const std::string& sjis) {
-    iconv_t converter = iconv_open("UTF-8", "CP932");
-    EXPECT_NE(converter, reinterpret_cast<iconv_t>(-1));
-    std::string in = sjis;
-    char out[1024] = {};
-    char* inPtr = in.data();
-    char* outPtr = out;
-    size_t inLeft = in.size();
-    size_t outLeft = sizeof out - 1;
-    EXPECT_NE(iconv(converter, &inPtr, &inLeft, &outPtr, &outLeft), static_cast<size_t>(-1))
-        << "not valid Shift-JIS";
-    iconv_close(converter);
-    return std::string(out, outPtr);
-}
 
 // Records what the fallback was asked and answers with a fixed name, cut to
 // the size it was given, the way the contract asks.

@@ -3,9 +3,9 @@
 #include "mapper/model/startup_data.h"
 #include "mapper/platform/posix/posix_legacy_platform.h"
 #include "tests/support/memory_settings_storage.h"
+#include "tests/support/sjis_convert.h"
 
 #include <gtest/gtest.h>
-#include <iconv.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -162,21 +162,6 @@ std::string MakeLegacyFile(Layout layout, int32_t highestIndex) {
         }
     }
     return bytes;
-}
-
-std::string SjisToUtf8(const std::string& sjis) {
-    iconv_t converter = iconv_open("UTF-8", "CP932");
-    EXPECT_NE(converter, reinterpret_cast<iconv_t>(-1));
-    std::string in = sjis;
-    std::string out(in.size() * 3 + 1, '\0');
-    char* inPointer = in.data();
-    char* outPointer = out.data();
-    size_t inLeft = in.size(), outLeft = out.size();
-    EXPECT_NE(iconv(converter, &inPointer, &inLeft, &outPointer, &outLeft), static_cast<size_t>(-1))
-        << "not Shift-JIS";
-    iconv_close(converter);
-    out.resize(out.size() - outLeft);
-    return out;
 }
 
 const char kMessage10[] = "バージョン1.0のデーターを、バージョン1.3のデーターに自動変換します。";

@@ -143,33 +143,6 @@ class PollingTest : public ::testing::Test {
     }
 };
 
-TEST_F(PollingTest, PositionsEqualToAThresholdAreNeutral) {
-    struct Case {
-        uint32_t x, y;
-        Events sent;
-    };
-    const Case cases[] = {
-        {kCentre, 21845, {}},
-        {kCentre, 21844, {Down(kA)}},
-        {kCentre, 43690, {}},
-        {kCentre, 43691, {Down(kB)}},
-        {21845, kCentre, {}},
-        {21844, kCentre, {Down(kC)}},
-        {43690, kCentre, {}},
-        {43691, kCentre, {Down(kD)}},
-        // Positions are compared as signed values: 0xFFFFFFFF is -1, far Left.
-        {0xFFFFFFFFu, kCentre, {Down(kC)}},
-    };
-    for (const Case& c : cases) {
-        SetUp();
-        Bind(SlotUp, kA, 0);
-        Bind(SlotDown, kB, 0);
-        Bind(SlotLeft, kC, 0);
-        Bind(SlotRight, kD, 0);
-        EXPECT_EQ(Poll(c.x, c.y), c.sent) << c.x << "," << c.y;
-    }
-}
-
 TEST_F(PollingTest, NormalPressesOnceRapidAtEveryPoll) {
     struct Case {
         uint8_t mode;
@@ -516,28 +489,41 @@ TEST_F(PollingTest, AJoystickPluggedInLaterIsFoundByRetries) {
     EXPECT_EQ(engine.JoystickId, 0);
 }
 
-TEST_F(PollingTest, TheHatPressesTheDirectionsOfItsPosition) {
+// Up A, Down B, Left C, Right D; each case is pressed, then let go.
+TEST_F(PollingTest, TheStickAndTheHatPressTheDirectionsOfTheirPosition) {
     struct Case {
-        uint32_t pov;
-        Events sent;  // Up A, Down B, Left C, Right D, pressed in that order
+        uint32_t x, y, pov;
+        Events sent;  // pressed in the order Up, Down, Left, Right
     };
     const Case cases[] = {
-        {0, {Down(kA)}},
-        {4500, {Down(kA), Down(kD)}},
-        {9000, {Down(kD)}},
-        {13500, {Down(kB), Down(kD)}},
-        {18000, {Down(kB)}},
-        {22500, {Down(kB), Down(kC)}},
-        {27000, {Down(kC)}},
-        {31500, {Down(kA), Down(kC)}},
-        // Between the eight positions the nearest one counts.
-        {2249, {Down(kA)}},
-        {2250, {Down(kA), Down(kD)}},
-        {35999, {Down(kA)}},
-        // Centred (JOY_POVCENTERED) and everything outside 0..35999.
-        {kPovCentred, {}},
-        {36000, {}},
-        {0xFFFFFFFFu, {}},
+        // Stick positions equal to a threshold are neutral.
+        {kCentre, 21845, kPovCentred, {}},
+        {kCentre, 21844, kPovCentred, {Down(kA)}},
+        {kCentre, 43690, kPovCentred, {}},
+        {kCentre, 43691, kPovCentred, {Down(kB)}},
+        {21845, kCentre, kPovCentred, {}},
+        {21844, kCentre, kPovCentred, {Down(kC)}},
+        {43690, kCentre, kPovCentred, {}},
+        {43691, kCentre, kPovCentred, {Down(kD)}},
+        // Positions are compared as signed values: 0xFFFFFFFF is -1, far Left.
+        {0xFFFFFFFFu, kCentre, kPovCentred, {Down(kC)}},
+        // The hat's eight positions.
+        {kCentre, kCentre, 0, {Down(kA)}},
+        {kCentre, kCentre, 4500, {Down(kA), Down(kD)}},
+        {kCentre, kCentre, 9000, {Down(kD)}},
+        {kCentre, kCentre, 13500, {Down(kB), Down(kD)}},
+        {kCentre, kCentre, 18000, {Down(kB)}},
+        {kCentre, kCentre, 22500, {Down(kB), Down(kC)}},
+        {kCentre, kCentre, 27000, {Down(kC)}},
+        {kCentre, kCentre, 31500, {Down(kA), Down(kC)}},
+        // Between the eight hat positions the nearest one counts.
+        {kCentre, kCentre, 2249, {Down(kA)}},
+        {kCentre, kCentre, 2250, {Down(kA), Down(kD)}},
+        {kCentre, kCentre, 35999, {Down(kA)}},
+        // A hat centred (JOY_POVCENTERED) or anywhere outside 0..35999.
+        {kCentre, kCentre, kPovCentred, {}},
+        {kCentre, kCentre, 36000, {}},
+        {kCentre, kCentre, 0xFFFFFFFFu, {}},
     };
     for (const Case& c : cases) {
         SetUp();
@@ -545,12 +531,12 @@ TEST_F(PollingTest, TheHatPressesTheDirectionsOfItsPosition) {
         Bind(SlotDown, kB, 0);
         Bind(SlotLeft, kC, 0);
         Bind(SlotRight, kD, 0);
-        EXPECT_EQ(Poll(kCentre, kCentre, 0, c.pov), c.sent) << c.pov;
+        EXPECT_EQ(Poll(c.x, c.y, 0, c.pov), c.sent) << c.x << "," << c.y << " pov " << c.pov;
         Events released;
         for (const std::string& down : c.sent) {
             released.push_back("up" + down.substr(4));
         }
-        EXPECT_EQ(Poll(kCentre, kCentre, 0, kPovCentred), released) << c.pov;
+        EXPECT_EQ(Poll(kCentre, kCentre), released) << c.x << "," << c.y << " pov " << c.pov;
     }
 }
 

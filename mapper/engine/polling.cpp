@@ -174,6 +174,7 @@ void NoteFailedRead(EngineState& engine, EnginePlatform& platform) {
     if (now - engine.FailingSinceMs >= kPadGoneMs) {
         ReleaseAllHeld(engine, platform);
         engine.JoystickFound = false;
+        engine.ReadsFailing = false;  // a pad found again starts a fresh count
     }
 }
 

@@ -600,7 +600,8 @@ TEST_F(PollingTest, APadGoneLongEnoughHasItsKeysReleased) {
     }
 }
 
-// A successful read between two failures starts the count again.
+// A successful read between two failures, or a pad found again, starts the
+// count again.
 TEST_F(PollingTest, AReadBetweenFailuresRestartsTheCount) {
     Bind(SlotUp, kA, 0);
     Poll(kCentre, kMin);
@@ -618,6 +619,13 @@ TEST_F(PollingTest, AReadBetweenFailuresRestartsTheCount) {
     }
     platform.Now = 1000;
     EXPECT_EQ(Poll(kCentre, kMin), Events{Up(kA)});
+    // A pad found again starts a fresh count: a failed first read is not the
+    // old failure going on.
+    platform.Now = 2000;
+    EXPECT_EQ(Poll(kCentre, kMin), Events{});
+    platform.ReadSucceeds = true;
+    platform.Now = 2100;
+    EXPECT_EQ(Poll(kCentre, kMin), Events{Down(kA)});
 }
 
 // After the pad is gone discovery runs about once a second, one attempt per

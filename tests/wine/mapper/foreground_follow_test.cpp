@@ -16,19 +16,17 @@
 #include <utility>
 #include <vector>
 
-#include "tests/wine/joystick_stub/joystick_stub.h"
 #include "tests/wine/key_logger/key_log.h"
-#include "tests/wine/mapper/mapper_driver.h"
+#include "tests/wine/mapper/mapper_e2e_fixture.h"
 
 namespace {
 
-constexpr DWORD kStartMs = 20000;
-constexpr DWORD kActMs = 5000;
 const std::wstring kGameFile = L"シューティング.exe";
 const std::wstring kRaceTitle = L"Pamuro - 「レース」";
 const std::wstring kGameTitle = L"Pamuro - 「縦 シューティング.exe」";
 
 using KeyEvents = std::vector<std::pair<LONG, LONG>>;
+const KeyEvents kGameKeys = {{WM_KEYDOWN, 'B'}, {WM_KEYUP, 'B'}};
 
 // Sets 0 and 2 send A and C for the stick's Up; set 1, the first named after
 // the game, sends B. Set 2 names the game too, in capitals, and loses to set 1.
@@ -144,6 +142,21 @@ class ForegroundE2E : public ::testing::Test {
         ASSERT_NE(run_.WaitMainWindow(kStartMs), nullptr);
         ASSERT_EQ(run_.WaitSetTitle(kStartMs), kRaceTitle);
     }
+    void CloseMapper() {
+        PostMessageW(run_.Main(), WM_CLOSE, 0, 0);
+        ASSERT_TRUE(run_.WaitExit(kStartMs));
+    }
+    // Opens a dialog by `command`, puts the game in front under it, and
+    // closes the dialog with `close`: the race set must stay.
+    void ExpectNoSwitchUnder(WPARAM command, const std::wstring& title, WPARAM close) {
+        PostMessageW(run_.Main(), WM_COMMAND, command, 0);
+        HWND dialog = run_.WaitDialog(title.c_str(), kActMs);
+        ASSERT_NE(dialog, nullptr) << Sjis(title);
+        BringToFront(GameWindow());
+        EXPECT_EQ(WindowText(run_.Main()), kRaceTitle) << "switched under " << Sjis(title);
+        PostMessageW(dialog, WM_COMMAND, close, 0);
+        ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }, kActMs));
+    }
 
     TestJoystick* stick_ = nullptr;
     KeyLog* log_ = nullptr;
@@ -160,9 +173,8 @@ TEST_F(ForegroundE2E, TheTimerFollowsTheGameWhereNoEventComes) {
     EXPECT_TRUE(WaitUntil([&] { return WindowText(run_.Main()) == kGameTitle; }, kActMs))
         << Sjis(WindowText(run_.Main()));
     EXPECT_EQ(ListSelection(), 1);
-    EXPECT_EQ(GameKeysForUp(), (KeyEvents{{WM_KEYDOWN, 'B'}, {WM_KEYUP, 'B'}}));
-    PostMessageW(run_.Main(), WM_CLOSE, 0, 0);
-    ASSERT_TRUE(run_.WaitExit(kStartMs));
+    EXPECT_EQ(GameKeysForUp(), kGameKeys);
+    CloseMapper();
 }
 
 TEST_F(ForegroundE2E, TheGameInFrontBringsItsSetAndOtherWindowsLeaveIt) {
@@ -175,7 +187,7 @@ TEST_F(ForegroundE2E, TheGameInFrontBringsItsSetAndOtherWindowsLeaveIt) {
     BringToFront(GameWindow());
     EXPECT_EQ(WindowText(run_.Main()), kGameTitle) << Sjis(WindowText(run_.Main()));
     EXPECT_EQ(ListSelection(), 1);
-    EXPECT_EQ(GameKeysForUp(), (KeyEvents{{WM_KEYDOWN, 'B'}, {WM_KEYUP, 'B'}}));
+    EXPECT_EQ(GameKeysForUp(), kGameKeys);
 
     // The tray popup shows the check mark on the game's set. Opening it puts
     // mapper itself in front, which changes nothing either.
@@ -201,10 +213,9 @@ TEST_F(ForegroundE2E, TheGameInFrontBringsItsSetAndOtherWindowsLeaveIt) {
     // The game in front again brings its set back.
     BringToFront(GameWindow());
     EXPECT_EQ(WindowText(run_.Main()), kGameTitle);
-    EXPECT_EQ(GameKeysForUp(), (KeyEvents{{WM_KEYDOWN, 'B'}, {WM_KEYUP, 'B'}}));
+    EXPECT_EQ(GameKeysForUp(), kGameKeys);
 
-    PostMessageW(run_.Main(), WM_CLOSE, 0, 0);
-    ASSERT_TRUE(run_.WaitExit(kStartMs));
+    CloseMapper();
 }
 
 TEST_F(ForegroundE2E, NothingSwitchesWhilePausedOrADialogOrACaptureIsOpen) {
@@ -224,25 +235,11 @@ TEST_F(ForegroundE2E, NothingSwitchesWhilePausedOrADialogOrACaptureIsOpen) {
     BringToFront(GameWindow());
     EXPECT_EQ(WindowText(run_.Main()), kGameTitle) << "not switched after the resume";
 
-    // The settings dialog open.
+    // The settings dialog open, then the delete confirmation: a switch
+    // under it would delete another set than the one it names.
     ChooseSet(0, kRaceTitle);
-    PostMessageW(run_.Main(), WM_COMMAND, 106, 0);
-    HWND dialog = run_.WaitDialog(L"環境設定", kActMs);
-    ASSERT_NE(dialog, nullptr);
-    BringToFront(GameWindow());
-    EXPECT_EQ(WindowText(run_.Main()), kRaceTitle) << "switched under the settings dialog";
-    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
-    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }, kActMs));
-
-    // The delete confirmation open: a switch would delete another set than
-    // the one it names.
-    PostMessageW(run_.Main(), WM_COMMAND, 104, 0);
-    HWND confirm = run_.WaitDialog(L"確認", kActMs);
-    ASSERT_NE(confirm, nullptr);
-    BringToFront(GameWindow());
-    EXPECT_EQ(WindowText(run_.Main()), kRaceTitle) << "switched under the confirmation";
-    PostMessageW(confirm, WM_COMMAND, IDNO, 0);
-    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(confirm); }, kActMs));
+    ASSERT_NO_FATAL_FAILURE(ExpectNoSwitchUnder(106, L"環境設定", IDCANCEL));
+    ASSERT_NO_FATAL_FAILURE(ExpectNoSwitchUnder(104, L"確認", IDNO));
 
     // A key capture running.
     PostMessageW(run_.Main(), WM_COMMAND, 1000, 0);
@@ -259,8 +256,7 @@ TEST_F(ForegroundE2E, NothingSwitchesWhilePausedOrADialogOrACaptureIsOpen) {
     BringToFront(GameWindow());
     EXPECT_EQ(WindowText(run_.Main()), kGameTitle);
 
-    PostMessageW(run_.Main(), WM_CLOSE, 0, 0);
-    ASSERT_TRUE(run_.WaitExit(kStartMs));
+    CloseMapper();
 }
 
 }  // namespace

@@ -128,6 +128,13 @@ class MapperE2E : public ::testing::Test {
         ASSERT_NE(run.WaitMainWindow(kStartMs), nullptr);
         ASSERT_EQ(run.WaitSetTitle(kStartMs).rfind(L"Pamuro - ", 0), 0u);
     }
+    // Starts mapper without the joystick and waits for its warning.
+    void StartToWarning(MapperRun& run, HWND* warning) {
+        ASSERT_TRUE(run.Start(folder_, L""));
+        ASSERT_NE(run.WaitMainWindow(kStartMs), nullptr);
+        *warning = run.WaitDialog(nullptr, kStartMs);
+        ASSERT_NE(*warning, nullptr) << "no joystick warning";
+    }
     void CloseAndWait(MapperRun& run) {
         PostMessageW(run.Main(), WM_CLOSE, 0, 0);
         ASSERT_TRUE(run.WaitExit(kStartMs)) << "mapper did not end after WM_CLOSE";

@@ -12,10 +12,8 @@ namespace {
 
 TEST_F(MapperE2E, FirstStartWithoutJoystickWarnsThenSavesOneUntitledSet) {
     MapperRun run;
-    ASSERT_TRUE(run.Start(folder_, L""));
-    ASSERT_NE(run.WaitMainWindow(kStartMs), nullptr);
-    HWND warning = run.WaitDialog(nullptr, kStartMs);
-    ASSERT_NE(warning, nullptr) << "no joystick warning";
+    HWND warning = nullptr;
+    ASSERT_NO_FATAL_FAILURE(StartToWarning(run, &warning));
     EXPECT_EQ(MessageBoxText(warning), L"ジョイスティックが使用できません。");
     // The warning comes before the set list and the title are filled.
     EXPECT_EQ(WindowText(run.Main()), L"Pamuro");

@@ -289,11 +289,10 @@ TEST_F(MapperWindowE2E, GridIsPaintedInFramedBoxesWithTheActiveSetsKeys) {
     const ClientShot shot(run.Main());
     ASSERT_FALSE(shot.Empty()) << "the screen could not be read";
     for (int row = 0; row < 12; ++row) {
-        const int top = 20 + 25 * row;
+        const RECT label = {8, 20 + 25 * row, 100, 40 + 25 * row};
         SCOPED_TRACE("row " + std::to_string(row));
-        ExpectFramedBox(shot, RECT{8, top, 100, top + 20});
-        EXPECT_GT(shot.CountOtherThan(Inside(RECT{8, top, 100, top + 20}), kWhite), 0)
-            << "no row label";
+        ExpectFramedBox(shot, label);
+        EXPECT_GT(shot.CountOtherThan(Inside(label), kWhite), 0) << "no row label";
         for (int key = 0; key < 2; ++key) {
             const RECT box = KeyBox(row, key);
             ExpectFramedBox(shot, box);
@@ -408,10 +407,8 @@ TEST_F(MapperWindowE2E, TrayPopupFollowsNewAndDelete) {
 // entries instead of adding to them.
 TEST_F(MapperE2E, CommandsDuringTheStartupWarningKeepTheTrayPopupWhole) {
     MapperRun run;
-    ASSERT_TRUE(run.Start(folder_, L""));
-    ASSERT_NE(run.WaitMainWindow(kStartMs), nullptr);
-    HWND warning = run.WaitDialog(nullptr, kStartMs);
-    ASSERT_NE(warning, nullptr) << "no joystick warning";
+    HWND warning = nullptr;
+    ASSERT_NO_FATAL_FAILURE(StartToWarning(run, &warning));
     ASSERT_TRUE(ClickControl(run.Control(105)));  // "新規"
     ASSERT_TRUE(WaitUntil([&] { return ComboEntries(run.Control(100)).size() == 2; }, kActMs));
     ExpectTrayPopup(run, TrayMenu({L"1 無題 [checked]", L"0 無題"}, false));

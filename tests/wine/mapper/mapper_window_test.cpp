@@ -90,13 +90,11 @@ void ExpectControls(HWND parent, const std::vector<ExpectedControl>& table) {
 std::vector<ExpectedControl> MainWindowControls() {
     constexpr DWORD button = 0x50010000;
     std::vector<ExpectedControl> table;
-    for (int slot = 0; slot < 12; ++slot) {
-        table.push_back(
-            {1000 + slot, L"Button", L"変更", Box(220, 20 + 25 * slot, 55, 23), button});
-    }
-    for (int slot = 0; slot < 12; ++slot) {
-        table.push_back(
-            {2000 + slot, L"Button", L"変更", Box(395, 20 + 25 * slot, 55, 23), button});
+    for (int key = 0; key < 2; ++key) {
+        for (int slot = 0; slot < 12; ++slot) {
+            table.push_back({1000 * (key + 1) + slot, L"Button", L"変更",
+                             Box(220 + 175 * key, 20 + 25 * slot, 55, 23), button});
+        }
     }
     table.push_back({102, L"Button", L"ヘルプ", Box(5, 350, 60, 25), button});
     table.push_back({103, L"Button", L"名前", Box(70, 350, 40, 25), button});

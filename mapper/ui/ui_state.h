@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "mapper/platform/win32/window_messages.h"
 #include "mapper_platform.h"
 
 struct MapperUi {
@@ -21,6 +22,3 @@ struct MapperUi {
 };
 
 extern MapperUi g_ui;
-
-constexpr UINT kTrayNotifyMessage = WM_APP + 100;
-constexpr UINT kTrayIconId = 1;

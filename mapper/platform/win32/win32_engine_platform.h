@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "mapper/engine/engine_platform.h"
+#include "mapper/platform/win32/window_messages.h"
 
 // The engine platform of the interface thread. The polling thread makes its
 // own (PollingThreadEntry): each instance keeps a rest timer, which serves one
@@ -15,13 +16,8 @@ EnginePlatform& Win32EnginePlatform();
 // thread starts (it reads them without a lock).
 void SetEngineWindows(HWND mainWindow, HWND captureWindow);
 
-// A window operation that another thread asked the interface thread for. The
-// polling thread never waits for the interface thread: it posts the capture's
-// window operations to the capture window, whose procedure hands this message
-// to RunPostedWindowOperation. Otherwise an exit that waits for the polling
-// thread (StopEngine) while that thread waits inside ShowWindow would leave
-// keys held down.
-constexpr UINT kEngineWindowMessage = WM_APP + 101;
+// Runs a window operation that the polling thread posted to the capture
+// window as kEngineWindowMessage (window_messages.h).
 void RunPostedWindowOperation(WPARAM operation);
 
 // Thread procedure for _beginthreadex: runs PollingThread on g_engine,

@@ -1,0 +1,20 @@
+#pragma once
+// mapper's own window messages and the meaning of its reserved command ids,
+// all in one place: a new message takes the next free WM_APP offset here.
+#include <windows.h>
+
+// The tray icon's notifications to the main window; lParam is the mouse
+// message (WM_LBUTTONDOWN, WM_RBUTTONDOWN, ...).
+constexpr UINT kTrayNotifyMessage = WM_APP + 100;
+constexpr UINT kTrayIconId = 1;
+
+// A window operation that the polling thread asks the interface thread for
+// (posted to the capture window; wParam names the operation). The polling
+// thread never waits for the interface thread: otherwise an exit that waits
+// for the polling thread while that thread waits inside ShowWindow would
+// leave keys held down.
+constexpr UINT kEngineWindowMessage = WM_APP + 101;
+
+// Command ids 0..kMaxSets-1 of WM_COMMAND are the tray menu's set entries:
+// command id s selects key set s. The controls' and menu items' ids are in
+// mapper/ui/core/command_ids.h, which the resource script includes too.

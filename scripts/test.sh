@@ -67,6 +67,10 @@ step_format() {
 step_native() {
     configure build/native -DCMAKE_BUILD_TYPE=Debug
     ctest --test-dir build/native -j "$jobs" --output-on-failure
+    # A plain build (CMake's default generator, no options) must work too:
+    # the portable core once that way.
+    cmake -S . -B build/plain -DPAMURO_WERROR=ON >/dev/null
+    cmake --build build/plain -j "$jobs" --target mapper_ui_core mapper_platform disabler_core disabler_platform
 }
 
 step_sanitize() {

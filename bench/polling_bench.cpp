@@ -30,6 +30,7 @@ class CountingPlatform : public EnginePlatform {
     void EnableMainWindow() override {}
     void HideCaptureWindow() override {}
     void InvalidateMainWindow() override {}
+    bool PostActiveInputs(uint32_t) override { return true; }  // the window shown
     void Rest(uint32_t) override {}
     uint32_t Milliseconds() override { return 0; }
 };

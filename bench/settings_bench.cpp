@@ -1,4 +1,4 @@
-// Load and save of a full table (80 sets, 2,003 entries) through the
+// Load and save of a full table (80 sets, 3,283 entries) through the
 // project's own INI code: against an in-memory Top.ini (the INI logic alone),
 // alone and inside a file of 1 MiB with other content, and against real files
 // through the POSIX storage. Each figure has its baseline beside it, measured

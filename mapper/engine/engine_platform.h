@@ -54,6 +54,10 @@ class EnginePlatform {
     // Called from the polling thread after a capture stored its key; never
     // waits for the interface thread.
     virtual void InvalidateMainWindow() = 0;
+    // Tells the main window which inputs are active now (bit s for InputSlot
+    // s), so it can highlight their rows. Posted from the polling thread,
+    // never waited for. False, with nothing sent, while the window is hidden.
+    virtual bool PostActiveInputs(uint32_t inputs) = 0;
     // Rests about `ms` milliseconds; 0 only yields the rest of the time slice.
     virtual void Rest(uint32_t ms) = 0;
     // A millisecond clock that wraps modulo 2^32 (GetTickCount), used to time

@@ -24,6 +24,7 @@ void ResetEngine(EngineState& engine) {
             pressed = PressedKey{};
         }
     }
+    engine.ShownInputs = 0;
     engine.PauseApplied = false;
 }
 

@@ -69,6 +69,9 @@ struct EngineState {
     // whatever the active set or the keyboard layout says by then, so a set
     // switch, a capture or a layout switch strands no key.
     PressedKey Pressed[kSlotCount][kKeysPerSlot];
+    // The inputs (bit s for InputSlot s) the main window was last told are
+    // active; it highlights their row labels.
+    uint32_t ShownInputs;
     bool PauseApplied;             // the held keys were released for the current pause
     uint32_t ForgottenGeneration;  // the capture whose earlier key presses were forgotten
 };

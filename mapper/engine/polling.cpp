@@ -130,7 +130,7 @@ uint8_t HatDirections(uint32_t pov) {
     return kHatSectors[(pov + kPovSector / 2) / kPovSector % 8];
 }
 
-// Which of the twelve inputs a reading makes active. The driver's unsigned
+// Which of the twenty inputs a reading makes active. The driver's unsigned
 // positions are compared as signed values with the signed thresholds; a
 // direction is active while the stick or the hat says so.
 void ActiveInputs(const AxisThresholds& limits, const JoystickReading& reading,
@@ -145,7 +145,7 @@ void ActiveInputs(const AxisThresholds& limits, const JoystickReading& reading,
     for (int slot = 0; slot < kDirectionCount; ++slot) {
         active[slot] = active[slot] || (hat & DirectionBit(slot)) != 0;
     }
-    for (int slot = SlotButton1; slot <= SlotButton8; ++slot) {
+    for (int slot = SlotButton1; slot <= SlotButton16; ++slot) {
         active[slot] = (reading.buttons & (1u << (slot - SlotButton1))) != 0;
     }
 }
@@ -209,7 +209,7 @@ void MappingPoll(EngineState& engine, const KeySetTable& table, const MapperOpti
     for (int slot = 0; slot < kDirectionCount; ++slot) {
         ReleaseIfInactive(engine, platform, slot, active[slot]);
     }
-    for (int slot = SlotButton1; slot <= SlotButton8; ++slot) {
+    for (int slot = SlotButton1; slot <= SlotButton16; ++slot) {
         PressIfActive(engine, table, options, platform, slot, active[slot]);
         ReleaseIfInactive(engine, platform, slot, active[slot]);
     }
@@ -281,6 +281,24 @@ bool ApplyPause(EngineState& engine, EnginePlatform& platform) {
     return true;
 }
 
+static_assert(kSlotCount <= 32, "one bit per input");
+
+// A slot's latch is held exactly while the engine takes its input as active
+// (pause, a gone pad and the stop release them all), so the latches are what
+// the main window highlights. It hears of each change once, and of none while
+// it is hidden: what it last heard is what it shows when it comes back.
+void ReportActiveInputs(EngineState& engine, EnginePlatform& platform) {
+    uint32_t inputs = 0;
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        if (engine.SlotLatch[slot] != LatchReleased) {
+            inputs |= 1u << slot;
+        }
+    }
+    if (inputs != engine.ShownInputs && platform.PostActiveInputs(inputs)) {
+        engine.ShownInputs = inputs;
+    }
+}
+
 // The working part of an iteration, run while the polling thread owns the
 // engine's state. False once the engine has stopped.
 bool RunOwnedIteration(EngineState& engine, KeySetTable& table, const MapperOptions& options,
@@ -310,6 +328,7 @@ bool RunOwnedIteration(EngineState& engine, KeySetTable& table, const MapperOpti
         default:
             break;
     }
+    ReportActiveInputs(engine, platform);
     return true;
 }
 

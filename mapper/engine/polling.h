@@ -1,6 +1,6 @@
 #pragma once
 // The polling engine: joystick discovery, the mapping poll that turns the
-// twelve joystick inputs into key events of the active key set, and the
+// twenty joystick inputs into key events of the active key set, and the
 // capture scan that stores a freshly pressed key for assignment.
 //
 // State shared with the interface thread is atomic and read whole; the loop

@@ -537,6 +537,12 @@ int32_t IniProfile::GetInt(const char* section, const char* key, int32_t fallbac
     return ParseProfileInt(Span{value, length});
 }
 
+bool IniProfile::HasKey(const char* section, const char* key) const {
+    const char* value = nullptr;
+    size_t length = 0;
+    return FindValue(section, key, &value, &length);
+}
+
 bool IniProfile::WriteString(const char* section, const char* key, const char* value) {
     const ProfileWrite write{section, key, value};
     return WriteEntries(&write, 1);

@@ -25,8 +25,8 @@ constexpr size_t kMaxProfileFileBytes = size_t{1} << 20;
 constexpr size_t kProfileTextCapacity = kMaxProfileFileBytes;
 // Room for the bytes of any file that may be read or written.
 constexpr size_t kProfileFileCapacity = kMaxProfileFileBytes;
-// The most writes one WriteEntries call takes: a full save is 2,003.
-constexpr size_t kMaxProfileWrites = 2048;
+// The most writes one WriteEntries call takes: a full save is at most 3,283.
+constexpr size_t kMaxProfileWrites = 4096;
 
 // Single-character conversion between UTF-16 and the ANSI code page 932,
 // supplied by the platform; only used for UTF-16LE files, and never asked
@@ -81,6 +81,8 @@ class IniProfile {
     // to the first non-digit, modulo 2^32); a value that is not a number,
     // the empty value included, is 0; `fallback` when the key is missing.
     int32_t GetInt(const char* section, const char* key, int32_t fallback) const;
+    // True when `section` holds `key`, with any value, the empty one included.
+    bool HasKey(const char* section, const char* key) const;
 
     // WritePrivateProfileStringA(section, key, value). False when the text
     // would outgrow kProfileTextCapacity; the profile is then unchanged.

@@ -1,5 +1,5 @@
 #pragma once
-// The table of key sets: up to 80 named sets, each binding the twelve
+// The table of key sets: up to 80 named sets, each binding the twenty
 // joystick inputs to two keyboard keys, and the choice of the active set.
 //
 // Two threads use it without a lock. The interface thread runs the set
@@ -12,7 +12,10 @@
 #include <cstdint>
 
 constexpr int kMaxSets = 80;
-constexpr int kSlotCount = 12;
+constexpr int kSlotCount = 20;
+// Releases before buttons 9 to 16 knew only the first twelve slots; their
+// files and legacy data hold nothing for the others.
+constexpr int kFirstReleaseSlotCount = 12;
 constexpr int kKeysPerSlot = 2;
 constexpr int kNameSize = 256;  // 255 bytes of Shift-JIS text and a zero byte
 
@@ -24,6 +27,8 @@ enum InputSlot : int32_t {
     SlotRight = 3,
     SlotButton1 = 4,  // Button i is bit i - 1 of the joystick's button word
     SlotButton8 = 11,
+    SlotButton9 = 12,
+    SlotButton16 = 19,
 };
 
 // "無題" (Untitled) in Shift-JIS: the name of a new set.

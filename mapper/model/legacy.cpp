@@ -26,7 +26,7 @@ struct LegacyLayout {
     const char* message;
     size_t highestIndexOffset;
     size_t namesOffset;
-    size_t slotArrayOffsets[kSlotCount];  // by InputSlot
+    size_t slotArrayOffsets[kFirstReleaseSlotCount];  // by InputSlot
 };
 
 // Release 1.0: no signature, buttons 1 to 4 only.
@@ -131,8 +131,9 @@ int32_t BoundHighestIndex(int32_t stored) {
     return stored > kMaxSets - 1 ? kMaxSets - 1 : stored;
 }
 
-// Each legacy set had one key per input: key index 1 becomes 0, and the
-// buttons that 1.0 lacks get the Enter key.
+// Each legacy set had one key per input: key index 1 becomes 0, the buttons
+// that 1.0 lacks get the Enter key, and buttons 9 to 16, which no legacy
+// release knew, get nothing.
 void CopySet(const ByteReader& file, const LegacyLayout& layout, int set, KeySetTable& table) {
     const size_t field = layout.namesOffset + static_cast<size_t>(set) * kNameSize;
     char* name = table.Names[set];
@@ -142,9 +143,11 @@ void CopySet(const ByteReader& file, const LegacyLayout& layout, int set, KeySet
         name[ShiftJisCutLength(name, kNameSize, kNameSize - 1)] = '\0';
     }
     for (int slot = 0; slot < kSlotCount; ++slot) {
-        const size_t array = layout.slotArrayOffsets[slot];
-        const int32_t key =
-            array != 0 ? file.Int32LE(array + static_cast<size_t>(set) * 4) : kEnterKey;
+        int32_t key = 0;
+        if (slot < kFirstReleaseSlotCount) {
+            const size_t array = layout.slotArrayOffsets[slot];
+            key = array != 0 ? file.Int32LE(array + static_cast<size_t>(set) * 4) : kEnterKey;
+        }
         table.Keys[set][slot][0].store(key);
         table.Keys[set][slot][1].store(0);
     }

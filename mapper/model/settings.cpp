@@ -52,7 +52,7 @@ FileReadResult ReadProfile(SettingsState& state, SettingsStorage& storage) {
     return result == FileReadResult::Read ? FileReadResult::TooLarge : result;
 }
 
-// "%d", without the cost of the printf family: the save formats 2,003 values.
+// "%d", without the cost of the printf family: a full save formats 3,283 values.
 void FormatInt(int32_t value, char* out) {
     char digits[10];
     int count = 0;
@@ -148,10 +148,13 @@ void AddIntEntry(SettingsEntries& entries, const char* section, const char* key,
 }
 
 // Every entry of a save, in the order the file gets them: the set count, each
-// set's name and its keys (key index 0 for slots 0 to 11, then key index 1),
-// then the two options.
-void CollectEntries(const KeySetTable& table, const MapperOptions& options,
-                    SettingsEntries& entries) {
+// set's name and its keys (key index 0 for slots 0 to 19, then key index 1),
+// then the two options. Buttons 9 to 16 (slots 12 to 19) are written only when
+// bound or already in the file: a player who never binds them keeps the file
+// of the releases before them, byte for byte, and a zero over a binding of
+// theirs still reaches the file.
+void CollectEntries(const IniProfile& profile, const KeySetTable& table,
+                    const MapperOptions& options, SettingsEntries& entries) {
     entries.count = 0;
     const int32_t highest = WithinTable(table.SetKeyCount.load());
     AddIntEntry(entries, kPamuroSection, kSetKeyCountKey, highest);
@@ -161,9 +164,13 @@ void CollectEntries(const KeySetTable& table, const MapperOptions& options,
         AddEntry(entries, kNameSection, entries.keys[entries.count], entries.names[set]);
         for (int keyIndex = 0; keyIndex < kKeysPerSlot; ++keyIndex) {
             for (int slot = 0; slot < kSlotCount; ++slot) {
-                FormatCodeKey(set, slot, keyIndex, entries.keys[entries.count]);
-                AddIntEntry(entries, kKeySection, entries.keys[entries.count],
-                            table.Keys[set][slot][keyIndex].load());
+                const int32_t code = table.Keys[set][slot][keyIndex].load();
+                char* key = entries.keys[entries.count];
+                FormatCodeKey(set, slot, keyIndex, key);
+                if (slot < kFirstReleaseSlotCount || code != 0 ||
+                    profile.HasKey(kKeySection, key)) {
+                    AddIntEntry(entries, kKeySection, key, code);
+                }
             }
         }
     }
@@ -236,7 +243,7 @@ bool SaveSettings(SettingsState& state, SettingsStorage& storage, const KeySetTa
     if (!state.profile.Lossless()) {
         return Fail(state, kUnconvertibleText);
     }
-    CollectEntries(table, options, state.entries);
+    CollectEntries(state.profile, table, options, state.entries);
     if (!state.profile.WriteEntries(state.entries.writes, state.entries.count)) {
         return Fail(state, kSaveTooLargeText);
     }

@@ -6,7 +6,9 @@
 //
 // Sections and keys: "PAMURO"/"SETKEYCOUNT", "KEYSETNAME"/"KEYSETNAME%2d",
 // "KEYSET"/"KEYSET%2d-%2d-%2d" (set, slot, key index), "SETTING"/
-// "SetKeyDownMode" and "SetSleep". Every value is written, zeros included.
+// "SetKeyDownMode" and "SetSleep". Every value is written, zeros included,
+// except the keys of buttons 9 to 16 (slots 12 to 19): those only when not 0
+// or already in the file, so older releases' files stay as they were.
 #include <cstddef>
 #include <cstdint>
 

@@ -21,6 +21,11 @@ namespace {
 constexpr wchar_t kMainClass[] = L"PamuroMain";
 constexpr int kRowHeight = 25;
 constexpr int kGridTop = 20;
+// The combo box and the row of buttons below the grid's twenty rows.
+constexpr int kSetListTop = 520;
+constexpr int kButtonRowTop = 550;
+
+static_assert(sizeof kRowLabels / sizeof kRowLabels[0] == kSlotCount, "one label per input");
 
 void CreateButton(HWND parent, HINSTANCE instance, int id, const char* caption, int x, int y,
                   int width, int height, DWORD style) {
@@ -147,10 +152,20 @@ void DrawBox(HDC dc, RECT box, const char* text, POINT inset) {
     DrawTextW(dc, WideText(text).c_str(), -1, &textBox, DT_NOCLIP);
 }
 
+RECT RowLabelBox(int row) {
+    const int top = kGridTop + kRowHeight * row;
+    return RECT{8, top, 100, top + 20};
+}
+
+// The label of an input that is active now is drawn with its colours
+// inverted, so a player sees which row a button of the pad is.
 void PaintRowLabels(HDC dc) {
     for (int row = 0; row < kSlotCount; ++row) {
-        const int top = kGridTop + kRowHeight * row;
-        DrawBox(dc, RECT{8, top, 100, top + 20}, kRowLabels[row], POINT{2, 2});
+        const RECT box = RowLabelBox(row);
+        DrawBox(dc, box, kRowLabels[row], POINT{2, 2});
+        if ((g_ui.highlightedInputs & (1u << row)) != 0) {
+            InvertRect(dc, &box);
+        }
     }
 }
 
@@ -192,6 +207,21 @@ LRESULT OnPaint(HWND window) {
     DeleteObject(labelFont);
     DeleteObject(smallFont);
     EndPaint(window, &paint);
+    return 0;
+}
+
+// The polling thread says which inputs are active now: only the label boxes
+// whose highlight changes are repainted.
+LRESULT OnActiveInputs(HWND window, WPARAM inputs) {
+    const auto active = static_cast<uint32_t>(inputs);
+    const uint32_t changed = active ^ g_ui.highlightedInputs;
+    g_ui.highlightedInputs = active;
+    for (int row = 0; row < kSlotCount; ++row) {
+        if ((changed & (1u << row)) != 0) {
+            const RECT box = RowLabelBox(row);
+            InvalidateRect(window, &box, FALSE);
+        }
+    }
     return 0;
 }
 
@@ -281,6 +311,8 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             return OnTrayNotify(window, lParam);
         case WM_PAINT:
             return OnPaint(window);
+        case kActiveInputsMessage:
+            return OnActiveInputs(window, wParam);
         default:
             return DefWindowProcW(window, message, wParam, lParam);
     }
@@ -293,7 +325,7 @@ HWND CreateMainWindow(HINSTANCE instance) {
     RegisterProgramClass(instance, kMainClass, MainWindowProc,
                          CreateSolidBrush(RGB(105, 153, 205)));
     return CreateWindowExW(0, kMainClass, L"Pamuro", kMainWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                           465, 405, nullptr, nullptr, instance, nullptr);
+                           465, 605, nullptr, nullptr, instance, nullptr);
 }
 
 void CreateMainControls(HWND window, HINSTANCE instance) {
@@ -305,18 +337,20 @@ void CreateMainControls(HWND window, HINSTANCE instance) {
                          kGridTop + kRowHeight * slot, 55, 23, kPushButtonStyle);
         }
     }
-    CreateButton(window, instance, IDC_MAIN_HELP, kHelpCaption, 5, 350, 60, 25, kPushButtonStyle);
-    CreateButton(window, instance, IDC_MAIN_RENAME, kNameCaption, 70, 350, 40, 25,
+    CreateButton(window, instance, IDC_MAIN_HELP, kHelpCaption, 5, kButtonRowTop, 60, 25,
                  kPushButtonStyle);
-    CreateButton(window, instance, IDC_MAIN_DELETE, kDeleteCaption, 115, 350, 40, 25,
+    CreateButton(window, instance, IDC_MAIN_RENAME, kNameCaption, 70, kButtonRowTop, 40, 25,
                  kPushButtonStyle);
-    CreateButton(window, instance, IDC_MAIN_NEW, kNewCaption, 160, 350, 40, 25, kPushButtonStyle);
-    CreateButton(window, instance, IDC_MAIN_STARTUP, kStartupCaption, 205, 350, 160, 25,
+    CreateButton(window, instance, IDC_MAIN_DELETE, kDeleteCaption, 115, kButtonRowTop, 40, 25,
+                 kPushButtonStyle);
+    CreateButton(window, instance, IDC_MAIN_NEW, kNewCaption, 160, kButtonRowTop, 40, 25,
+                 kPushButtonStyle);
+    CreateButton(window, instance, IDC_MAIN_STARTUP, kStartupCaption, 205, kButtonRowTop, 160, 25,
                  kDisabledPushButtonStyle);
-    CreateButton(window, instance, IDC_MAIN_SETTINGS, kSettingsCaption, 370, 350, 40, 25,
+    CreateButton(window, instance, IDC_MAIN_SETTINGS, kSettingsCaption, 370, kButtonRowTop, 40, 25,
                  kPushButtonStyle);
     g_ui.setList = CreateWindowExW(0, L"COMBOBOX", WideTextOf<16>(kComboCaption).c_str(),
-                                   kSetListStyle, 8, 320, 445, 200, window,
+                                   kSetListStyle, 8, kSetListTop, 445, 200, window,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_MAIN_SET_LIST)),
                                    instance, nullptr);
 }

@@ -3,7 +3,7 @@
 // the set list; its commands, painting, tray icon and shutdown.
 #include <windows.h>
 
-// Registers "PamuroMain" and creates the main window (visible, 465 x 405).
+// Registers "PamuroMain" and creates the main window (visible, 465 x 605).
 HWND CreateMainWindow(HINSTANCE instance);
 // Creates the child controls in their fixed order, the combo box last.
 void CreateMainControls(HWND window, HINSTANCE instance);

@@ -17,6 +17,9 @@ struct MapperUi {
     int32_t trayMenuEntries;
     // The shell's "TaskbarCreated" message: Explorer has started (again).
     UINT taskbarCreatedMessage;
+    // The inputs whose row labels are highlighted: what the polling thread
+    // last posted (kActiveInputsMessage), bit s for InputSlot s.
+    uint32_t highlightedInputs;
     // The platform services, set by the entry before any window exists.
     const MapperPlatform* platform;
 };

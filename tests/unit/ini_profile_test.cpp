@@ -349,8 +349,8 @@ TEST(IniProfileWriter, ABatchHoldsUpToItsLimitOfWrites) {
     EXPECT_EQ(TextOf(*profile), "[S0]\r\nk=old\r\n");
     ASSERT_TRUE(profile->WriteEntries(writes.data(), kMaxProfileWrites));
     EXPECT_EQ(Read(*profile, "S0", "k"), "v");
-    EXPECT_EQ(Read(*profile, "S2047", "k"), "v");
-    EXPECT_EQ(Read(*profile, "S2048", "k"), "DEFAULT");
+    EXPECT_EQ(Read(*profile, sections[kMaxProfileWrites - 1].c_str(), "k"), "v");
+    EXPECT_EQ(Read(*profile, sections[kMaxProfileWrites].c_str(), "k"), "DEFAULT");
 }
 
 std::string Utf16(const std::u16string& text) {

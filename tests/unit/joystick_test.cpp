@@ -31,6 +31,7 @@ class RangeOnlyPlatform : public EnginePlatform {
     void EnableMainWindow() override {}
     void HideCaptureWindow() override {}
     void InvalidateMainWindow() override {}
+    bool PostActiveInputs(uint32_t) override { return false; }
     void Rest(uint32_t) override {}
     uint32_t Milliseconds() override { return 0; }
 };

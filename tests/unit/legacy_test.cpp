@@ -107,7 +107,7 @@ enum class Layout { V10, V12 };
 // Documented field positions of the two layouts.
 struct LayoutOffsets {
     size_t size, highestIndex, names;
-    size_t slotArrays[kSlotCount];  // by InputSlot; 0 when the layout has none
+    size_t slotArrays[kFirstReleaseSlotCount];  // by InputSlot; 0 when the layout has none
 };
 const LayoutOffsets kOffsets10 = {
     23044, 0, 4, {21764, 22084, 22404, 22724, 20484, 20804, 21124, 21444, 0, 0, 0, 0}};
@@ -155,7 +155,7 @@ std::string MakeLegacyFile(Layout layout, int32_t highestIndex) {
     for (int set = 0; set < kMaxSets; ++set) {
         const std::string name = FileName(set);
         bytes.replace(at.names + set * kNameSize, name.size(), name);
-        for (int slot = 0; slot < kSlotCount; ++slot) {
+        for (int slot = 0; slot < kFirstReleaseSlotCount; ++slot) {
             if (at.slotArrays[slot] != 0) {
                 PutInt32LE(bytes, at.slotArrays[slot] + set * 4, FileKey(set, slot));
             }
@@ -205,6 +205,9 @@ void ExpectTableUntouched(const KeySetTable& table) {
 // The key code the conversion must give `slot` of `set`, computed from the
 // bytes of `file` present at the documented offsets (missing bytes are 0).
 int32_t ExpectedKey(const std::string& file, Layout layout, int set, int slot) {
+    if (slot >= kFirstReleaseSlotCount) {
+        return 0;  // buttons 9 to 16: no legacy release knew them
+    }
     const size_t array = OffsetsOf(layout).slotArrays[slot];
     if (array == 0) {
         return 13;  // buttons 5 to 8 of layout 1.0: Enter

@@ -44,6 +44,8 @@ class RecordingPlatform : public EnginePlatform {
     uint8_t KeyStates[257] = {};
     std::vector<uint32_t> Rests;
     uint32_t Now = 0, MsPerCall = 0;
+    bool MainWindowShown = true;
+    std::vector<uint32_t> PostedInputs;
     std::atomic<int> KeysSent{0};
     std::function<void()> OnRest;  // stands in for the other thread while one waits
 
@@ -83,6 +85,12 @@ class RecordingPlatform : public EnginePlatform {
     void EnableMainWindow() override { Log.push_back("enable"); }
     void HideCaptureWindow() override { Log.push_back("hide"); }
     void InvalidateMainWindow() override { Log.push_back("invalidate"); }
+    bool PostActiveInputs(uint32_t inputs) override {
+        if (MainWindowShown) {
+            PostedInputs.push_back(inputs);
+        }
+        return MainWindowShown;
+    }
     void Rest(uint32_t ms) override {
         Rests.push_back(ms);
         if (OnRest) {
@@ -154,14 +162,49 @@ TEST_F(PollingTest, NormalPressesOnceRapidAtEveryPoll) {
         {7, {Down(kA), Down(kB)}},  // any value but 1 is Rapid
     };
     for (const Case& c : cases) {
-        SetUp();
-        options.KeyDownMode = c.mode;
-        Bind(SlotButton1 + 2, kA, kB);
-        EXPECT_EQ(Poll(kCentre, kCentre, 0x04), Events({Down(kA), Down(kB)}));
-        EXPECT_EQ(Poll(kCentre, kCentre, 0x04), c.whileHeld);
-        EXPECT_EQ(Poll(kCentre, kCentre, 0x104), c.whileHeld);  // bit 8 is no button
-        EXPECT_EQ(Poll(kCentre, kCentre, 0x100), Events({Up(kA), Up(kB)}));
-        EXPECT_EQ(Poll(kCentre, kCentre, 0), Events{});
+        for (int button : {3, 9, 16}) {
+            SetUp();
+            options.KeyDownMode = c.mode;
+            Bind(SlotButton1 + button - 1, kA, kB);
+            const uint32_t bit = 1u << (button - 1);
+            EXPECT_EQ(Poll(kCentre, kCentre, bit), Events({Down(kA), Down(kB)})) << button;
+            EXPECT_EQ(Poll(kCentre, kCentre, bit), c.whileHeld) << button;
+            EXPECT_EQ(Poll(kCentre, kCentre, bit | 0x10000), c.whileHeld);  // bit 16 is no button
+            EXPECT_EQ(Poll(kCentre, kCentre, 0x10000), Events({Up(kA), Up(kB)})) << button;
+            EXPECT_EQ(Poll(kCentre, kCentre, 0), Events{}) << button;
+        }
+    }
+}
+
+// Button i is bit i - 1 of the button word. The main window hears of each
+// change of the active inputs once, of none while it is hidden, and of the
+// one it missed when it is shown again.
+TEST_F(PollingTest, EachButtonBitIsItsOwnInput) {
+    for (int slot = SlotButton1; slot <= SlotButton16; ++slot) {
+        Bind(slot, kA + slot - SlotButton1, 0);  // buttons 1 to 16: A to P
+    }
+    const int kI = kA + 8, kJ = kA + 9, kP = kA + 15;
+    struct Step {
+        uint32_t buttons;
+        bool shown;
+        Events sent;
+        std::vector<uint32_t> posted;
+    };
+    const Step steps[] = {
+        {0x0001, true, {Down(kA)}, {1u << SlotButton1}},
+        {0x0001, true, {}, {}},
+        {0x0100, true, {Up(kA), Down(kI)}, {1u << SlotButton9}},
+        {0x0200, true, {Up(kI), Down(kJ)}, {1u << (SlotButton9 + 1)}},
+        {0x8000, false, {Up(kJ), Down(kP)}, {}},
+        {0x8000, true, {}, {1u << SlotButton16}},
+        {0x10000, true, {Up(kP)}, {0}},  // bit 16 is no button
+        {0, true, {}, {}},
+    };
+    for (const Step& step : steps) {
+        platform.MainWindowShown = step.shown;
+        platform.PostedInputs.clear();
+        EXPECT_EQ(Poll(kCentre, kCentre, step.buttons), step.sent) << std::hex << step.buttons;
+        EXPECT_EQ(platform.PostedInputs, step.posted) << std::hex << step.buttons;
     }
 }
 
@@ -249,15 +292,15 @@ const Events kCaptureEnd = {"show", "enable", "hide", "invalidate"};
 
 TEST_F(PollingTest, CaptureStoresEveryPressedKeySoTheHighestStays) {
     SelectSet(*table, 1);
-    BeginCapture(SlotButton8, 1);
+    BeginCapture(SlotButton16, 1);
     platform.KeyStates[kA] = 0x01;
     platform.KeyStates[kZ] = 0x80;  // any nonzero low byte counts
     Events twice = kCaptureEnd;
     twice.insert(twice.end(), kCaptureEnd.begin(), kCaptureEnd.end());
     EXPECT_EQ(Iterate(), twice);
     EXPECT_EQ(platform.KeyQueriesBeforeFirstShow, 256);
-    EXPECT_EQ(table->Keys[1][SlotButton8][1], kZ);
-    EXPECT_EQ(table->Keys[0][SlotButton8][1], 0);
+    EXPECT_EQ(table->Keys[1][SlotButton16][1], kZ);
+    EXPECT_EQ(table->Keys[0][SlotButton16][1], 0);
     EXPECT_EQ(engine.EngineMode, EngineMapping);
 }
 
@@ -305,7 +348,7 @@ TEST_F(PollingTest, CaptureOutsideTheTableWritesNothing) {
         int32_t slot, key, activeSet, highestSet;
     };
     const Case cases[] = {
-        {12, 0, 0, 1}, {-1, 0, 0, 1}, {0, 2, 0, 1}, {0, -1, 0, 1}, {0, 0, 0, -1}, {0, 0, 2, 1},
+        {20, 0, 0, 1}, {-1, 0, 0, 1}, {0, 2, 0, 1}, {0, -1, 0, 1}, {0, 0, 0, -1}, {0, 0, 2, 1},
     };
     for (const Case& c : cases) {
         SetUp();

@@ -107,6 +107,48 @@ TEST(Settings, SavedSetsAndOptionsComeBack) {
     EXPECT_EQ(g.options.SetSleep, 5);
 }
 
+// Top.ini of one set as the releases before buttons 9 to 16 wrote it, every
+// key bound, with `extraKeys` at the end of its key section.
+std::string OldLayoutFile(const std::string& extraKeys) {
+    std::string text =
+        "[PAMURO]\r\nSETKEYCOUNT=0\r\n[KEYSETNAME]\r\nKEYSETNAME 0=Game\r\n[KEYSET]\r\n";
+    char line[32];
+    for (int key = 0; key < 2; ++key) {
+        for (int slot = 0; slot < 12; ++slot) {
+            std::snprintf(line, sizeof line, "KEYSET 0-%2d- %d=%d\r\n", slot, key, 65 + slot + key);
+            text += line;
+        }
+    }
+    return text + extraKeys + "[SETTING]\r\nSetKeyDownMode=1\r\nSetSleep=0\r\n";
+}
+
+// Button 12 (slot 15) reaches the file only when bound or already there, so
+// a player who never binds buttons 9 to 16 keeps the file byte for byte.
+TEST(Settings, ButtonsNineToSixteenAreWrittenWhenBoundOrAlreadyThere) {
+    struct Case {
+        std::string before;
+        int32_t loaded, saved;  // button 12, as loaded and as bound for the save
+        std::string after;
+    };
+    const Case cases[] = {
+        {OldLayoutFile(""), 0, 0, OldLayoutFile("")},
+        {OldLayoutFile(""), 0, 27, OldLayoutFile("KEYSET 0-15- 0=27\r\n")},
+        {OldLayoutFile("KEYSET 0-15- 0=27\r\n"), 27, 0, OldLayoutFile("KEYSET 0-15- 0=0\r\n")},
+    };
+    for (const Case& c : cases) {
+        Fixture f;
+        f.storage.exists = true;
+        f.storage.file = c.before;
+        ASSERT_EQ(f.Load(), SettingsLoadResult::Loaded);
+        EXPECT_EQ(f.table->Keys[0][11][1], 77);
+        EXPECT_EQ(f.table->Keys[0][15][0], c.loaded);
+        EXPECT_EQ(f.table->Keys[0][19][1], 0);
+        f.table->Keys[0][15][0] = c.saved;
+        ASSERT_TRUE(f.Save());
+        EXPECT_EQ(f.storage.file, c.after);
+    }
+}
+
 TEST(Settings, DeletingEverySetWritesMinusOneAndNothingElse) {
     Fixture f;
     f.table->SetKeyCount = -1;

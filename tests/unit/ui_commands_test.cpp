@@ -91,7 +91,7 @@ TEST_F(CommandsTest, TraySetEntriesSelectAndRefreshEverything) {
 }
 
 TEST_F(CommandsTest, CommandsThatDoNothing) {
-    for (uint16_t id : {80, 99, 101, 107, 999, 1012, 1999, 2012, 40000, 40004, 40006, 65535}) {
+    for (uint16_t id : {80, 99, 101, 107, 999, 1020, 1999, 2020, 40000, 40004, 40006, 65535}) {
         view_.calls.clear();
         Command(id);
         EXPECT_TRUE(view_.calls.empty()) << "command " << id;
@@ -177,7 +177,8 @@ TEST_F(CommandsTest, ChangeButtonsStartTheCaptureOfTheirSlotAndKey) {
         uint16_t id;
         int32_t slot;
         int32_t key;
-    } cases[] = {{1000, 0, 0}, {1011, 11, 0}, {2000, 0, 1}, {2005, 5, 1}, {2011, 11, 1}};
+    } cases[] = {{1000, 0, 0}, {1011, 11, 0}, {1019, 19, 0},
+                 {2000, 0, 1}, {2005, 5, 1},  {2019, 19, 1}};
     for (const auto& c : cases) {
         ResetEngine(engine_);
         view_.calls.clear();

@@ -121,6 +121,12 @@ class Win32Engine : public EnginePlatform {
     void HideCaptureWindow() override { WindowOperationFromAnyThread(OperationHideCapture); }
     void InvalidateMainWindow() override { WindowOperationFromAnyThread(OperationInvalidateMain); }
 
+    // Only posted: the polling thread never waits for the interface thread.
+    bool PostActiveInputs(uint32_t inputs) override {
+        return IsWindowVisible(g_mainWindow) &&
+               PostMessageW(g_mainWindow, kActiveInputsMessage, inputs, 0) != FALSE;
+    }
+
     // Sleep rests in whole timer ticks, 15.6 ms by default, and Windows 11
     // ignores timeBeginPeriod for a process whose windows are minimised or
     // hidden (mapper in the tray). A high-resolution waitable timer keeps

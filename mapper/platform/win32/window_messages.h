@@ -15,6 +15,11 @@ constexpr UINT kTrayIconId = 1;
 // leave keys held down.
 constexpr UINT kEngineWindowMessage = WM_APP + 101;
 
+// The polling thread tells the main window which inputs are active now:
+// wParam holds bit s for InputSlot s. Posted, and only while the window is
+// shown; the window highlights those row labels.
+constexpr UINT kActiveInputsMessage = WM_APP + 102;
+
 // Command ids 0..kMaxSets-1 of WM_COMMAND are the tray menu's set entries:
 // command id s selects key set s. The controls' and menu items' ids are in
 // mapper/ui/core/command_ids.h, which the resource script includes too.

@@ -11,7 +11,7 @@
 #define IDC_MAIN_DELETE 104    // "削除"
 #define IDC_MAIN_NEW 105       // "新規"
 #define IDC_MAIN_SETTINGS 106  // "設定"
-// The "変更" buttons: the first id plus the input slot (0..11).
+// The "変更" buttons: the first id plus the input slot (0..19).
 #define IDC_MAIN_CHANGE_KEY1 1000
 #define IDC_MAIN_CHANGE_KEY2 2000
 

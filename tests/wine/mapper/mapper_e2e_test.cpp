@@ -231,11 +231,12 @@ class MapperKeysE2E : public MapperE2E {
         }
         return events;
     }
-    // Up on the stick: A; button 1: Z then X.
+    // Up on the stick: A; button 1: Z then X; button 10: C.
     std::string Bindings(int mode, int sleep) {
-        return PreparedTopIni({L"操作"},
-                              {"KEYSET 0- 0- 0=65", "KEYSET 0- 4- 0=90", "KEYSET 0- 4- 1=88"}, mode,
-                              sleep);
+        return PreparedTopIni(
+            {L"操作"},
+            {"KEYSET 0- 0- 0=65", "KEYSET 0- 4- 0=90", "KEYSET 0- 4- 1=88", "KEYSET 0-13- 0=67"},
+            mode, sleep);
     }
 
     KeyLog* log_ = nullptr;
@@ -258,10 +259,15 @@ TEST_F(MapperKeysE2E, NormalModePressesOnceAndReleasesInOrder) {
     ASSERT_TRUE(WaitForPolls(20));
     stick_->Buttons = 0;
     ASSERT_TRUE(WaitForKeyLog(log_, 6, kActMs));
+    stick_->Buttons = 1 << 9;  // button 10
+    ASSERT_TRUE(WaitForKeyLog(log_, 7, kActMs));
+    ASSERT_TRUE(WaitForPolls(20));
+    stick_->Buttons = 0;
+    ASSERT_TRUE(WaitForKeyLog(log_, 8, kActMs));
     ASSERT_TRUE(WaitForPolls(20));
     const std::vector<std::pair<LONG, LONG>> expected = {
-        {WM_KEYDOWN, 'A'}, {WM_KEYUP, 'A'}, {WM_KEYDOWN, 'Z'},
-        {WM_KEYDOWN, 'X'}, {WM_KEYUP, 'Z'}, {WM_KEYUP, 'X'},
+        {WM_KEYDOWN, 'A'}, {WM_KEYUP, 'A'}, {WM_KEYDOWN, 'Z'}, {WM_KEYDOWN, 'X'},
+        {WM_KEYUP, 'Z'},   {WM_KEYUP, 'X'}, {WM_KEYDOWN, 'C'}, {WM_KEYUP, 'C'},
     };
     EXPECT_EQ(Events(), expected);
     CloseAndWait(run);

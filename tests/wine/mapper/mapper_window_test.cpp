@@ -91,17 +91,17 @@ std::vector<ExpectedControl> MainWindowControls() {
     constexpr DWORD button = 0x50010000;
     std::vector<ExpectedControl> table;
     for (int key = 0; key < 2; ++key) {
-        for (int slot = 0; slot < 12; ++slot) {
+        for (int slot = 0; slot < 20; ++slot) {
             table.push_back({1000 * (key + 1) + slot, L"Button", L"変更",
                              Box(220 + 175 * key, 20 + 25 * slot, 55, 23), button});
         }
     }
-    table.push_back({102, L"Button", L"ヘルプ", Box(5, 350, 60, 25), button});
-    table.push_back({103, L"Button", L"名前", Box(70, 350, 40, 25), button});
-    table.push_back({104, L"Button", L"削除", Box(115, 350, 40, 25), button});
-    table.push_back({105, L"Button", L"新規", Box(160, 350, 40, 25), button});
-    table.push_back({101, L"Button", L"スタートアップ登録", Box(205, 350, 160, 25), 0x58010000});
-    table.push_back({106, L"Button", L"設定", Box(370, 350, 40, 25), button});
+    table.push_back({102, L"Button", L"ヘルプ", Box(5, 550, 60, 25), button});
+    table.push_back({103, L"Button", L"名前", Box(70, 550, 40, 25), button});
+    table.push_back({104, L"Button", L"削除", Box(115, 550, 40, 25), button});
+    table.push_back({105, L"Button", L"新規", Box(160, 550, 40, 25), button});
+    table.push_back({101, L"Button", L"スタートアップ登録", Box(205, 550, 160, 25), 0x58010000});
+    table.push_back({106, L"Button", L"設定", Box(370, 550, 40, 25), button});
     // The combo box's own height is the system's, and so is its dropped
     // list's: the common controls of version 6 show up to 30 entries.
     table.push_back({100, L"ComboBox", nullptr, RECT{}, 0x50210243 & ~WS_VSCROLL});
@@ -183,6 +183,11 @@ RECT KeyBox(int row, int key) {
     return RECT{right - 110, 20 + 25 * row, right, 40 + 25 * row};
 }
 
+// The label box of input `row`.
+RECT LabelBox(int row) {
+    return RECT{8, 20 + 25 * row, 100, 40 + 25 * row};
+}
+
 RECT Inside(const RECT& box) {
     return RECT{box.left + 1, box.top + 1, box.right - 1, box.bottom - 1};
 }
@@ -223,7 +228,7 @@ TEST_F(MapperWindowE2E, MainWindowControlsMatchTheirTable) {
     RECT frame;
     GetWindowRect(run.Main(), &frame);
     EXPECT_EQ(frame.right - frame.left, 465);
-    EXPECT_EQ(frame.bottom - frame.top, 405);
+    EXPECT_EQ(frame.bottom - frame.top, 605);
     ExpectControls(run.Main(), MainWindowControls());
     // Title bar, task bar and tray show icon 102's own 16 x 16 image, not the
     // 32 x 32 one scaled down.
@@ -234,7 +239,7 @@ TEST_F(MapperWindowE2E, MainWindowControlsMatchTheirTable) {
     GetWindowRect(run.Control(100), &combo);
     MapWindowPoints(nullptr, run.Main(), reinterpret_cast<POINT*>(&combo), 2);
     EXPECT_EQ(combo.left, 8);
-    EXPECT_EQ(combo.top, 320);
+    EXPECT_EQ(combo.top, 520);
     EXPECT_EQ(combo.right, 453);
 
     HWND capture = run.FindWindowOf(L"PamuroKey", nullptr);
@@ -275,8 +280,8 @@ TEST_F(MapperWindowE2E, DialogsOpenedWithTheMouseMatchTheirTables) {
     CloseAndWait(run);
 }
 
-// The grid of a set that binds A to the first key of Up: the 24 key boxes and
-// the 12 label boxes white, framed in black, on the window's background; text
+// The grid of a set that binds A to the first key of Up: the 40 key boxes and
+// the 20 label boxes white, framed in black, on the window's background; text
 // in the bound key's box and in every label, none in an unbound key's box;
 // the headings. Choosing the other set in the list, with the mouse, empties
 // the bound box.
@@ -286,8 +291,8 @@ TEST_F(MapperWindowE2E, GridIsPaintedInFramedBoxesWithTheActiveSetsKeys) {
     StartShown(run);
     const ClientShot shot(run.Main());
     ASSERT_FALSE(shot.Empty()) << "the screen could not be read";
-    for (int row = 0; row < 12; ++row) {
-        const RECT label = {8, 20 + 25 * row, 100, 40 + 25 * row};
+    for (int row = 0; row < 20; ++row) {
+        const RECT label = LabelBox(row);
         SCOPED_TRACE("row " + std::to_string(row));
         ExpectFramedBox(shot, label);
         EXPECT_GT(shot.CountOtherThan(Inside(label), kWhite), 0) << "no row label";
@@ -336,6 +341,29 @@ TEST_F(MapperWindowE2E, GridIsPaintedInFramedBoxesWithTheActiveSetsKeys) {
         kActMs);
     EXPECT_EQ(markedPixels, 0) << "the other set binds nothing";
     EXPECT_EQ(WindowText(run.Main()), Title(L"操作")) << "the list alone leaves the title";
+    CloseAndWait(run);
+}
+
+// While button 10 is held its label box is drawn with inverted colours
+// (black inside, white frame), and plain again once it lets go; the other
+// rows stay plain.
+TEST_F(MapperWindowE2E, TheLabelOfAHeldButtonIsHighlightedWhileHeld) {
+    MapperRun run;
+    StartShown(run);
+    const RECT label = LabelBox(13);
+    const auto inside = [&] {
+        return ClientShot(run.Main()).At(label.right - 3, label.bottom - 3);
+    };
+    stick_->Buttons = 1 << 9;
+    ASSERT_TRUE(WaitUntil([&] { return inside() == kBlack; }, kActMs)) << "not highlighted";
+    const ClientShot held(run.Main());
+    EXPECT_EQ(held.At(label.left, (label.top + label.bottom) / 2), kWhite);
+    EXPECT_GT(held.CountOtherThan(Inside(label), kBlack), 0) << "no label text";
+    ExpectFramedBox(held, LabelBox(12));
+    ExpectFramedBox(held, LabelBox(14));
+    stick_->Buttons = 0;
+    ASSERT_TRUE(WaitUntil([&] { return inside() == kWhite; }, kActMs)) << "still highlighted";
+    ExpectFramedBox(ClientShot(run.Main()), label);
     CloseAndWait(run);
 }
 

@@ -21,7 +21,16 @@ inline void KernelSave(const std::string& path, const KeySetTable& table,
         for (int keyIndex = 0; keyIndex < kKeysPerSlot; ++keyIndex) {
             for (int slot = 0; slot < kSlotCount; ++slot) {
                 wsprintfA(key, "KEYSET%2d-%2d-%2d", set, slot, keyIndex);
-                wsprintfA(value, "%d", table.Keys[set][slot][keyIndex].load());
+                const int32_t code = table.Keys[set][slot][keyIndex].load();
+                // Buttons 9 to 16: only when bound or already in the file.
+                char held[8];
+                if (slot >= kFirstReleaseSlotCount && code == 0 &&
+                    GetPrivateProfileStringA("KEYSET", key, "\x01", held, sizeof held,
+                                             path.c_str()) == 1 &&
+                    held[0] == '\x01') {
+                    continue;
+                }
+                wsprintfA(value, "%d", code);
                 WritePrivateProfileStringA("KEYSET", key, value, path.c_str());
             }
         }

@@ -10,6 +10,7 @@
 
 #include "common/win32/sjis_text.h"
 #include "disabler/app/resource.h"
+#include "disabler/core/disabler_texts_sjis.h"
 #include "disabler/core/patch.h"
 
 namespace {
@@ -20,19 +21,6 @@ constexpr int kPathChars = MAX_PATH;
 // too long for the patch operation is refused with a message instead of
 // being cut to another file's name.
 constexpr int kPathReadChars = 4 * kPathChars;
-
-// 実行ファイル
-const char kExecutableFilter[] = "\x8e\xc0\x8ds\x83t\x83@\x83\x43\x83\x8b";
-// 全てのファイル
-const char kAllFilesFilter[] = "\x91S\x82\xc4\x82\xcc\x83t\x83@\x83\x43\x83\x8b";
-// 実行ファイルのパスが長すぎるか、シフトJISで表せない文字を含んでいるため扱えません。\r\n
-// パスはシフトJISで259バイトまでです。
-const char kUnusablePath[] =
-    "\x8e\xc0\x8ds\x83t\x83@\x83\x43\x83\x8b\x82\xcc\x83p\x83X\x82\xaa\x92\xb7\x82\xb7\x82\xac"
-    "\x82\xe9\x82\xa9\x81\x41\x83V\x83t\x83gJIS\x82\xc5\x95\x5c\x82\xb9\x82\xc8\x82\xa2\x95\xb6"
-    "\x8e\x9a\x82\xf0\x8a\xdc\x82\xf1\x82\xc5\x82\xa2\x82\xe9\x82\xbd\x82\xdf\x88\xb5\x82\xa6\x82"
-    "\xdc\x82\xb9\x82\xf1\x81\x42\x0d\x0a\x83p\x83X\x82\xcd\x83V\x83t\x83gJIS\x82\xc5\x32\x35\x39"
-    "\x83o\x83\x43\x83g\x82\xdc\x82\xc5\x82\xc5\x82\xb7\x81\x42";
 
 using OperationPath = char[kMaxPathBytes + 1];
 

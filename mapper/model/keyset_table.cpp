@@ -2,8 +2,6 @@
 
 #include <cstring>
 
-const char kUntitledName[] = "\x96\xb3\x91\xe8";  // 無題
-
 KeySetTable g_keySets;
 
 namespace {

@@ -11,6 +11,8 @@
 #include <atomic>
 #include <cstdint>
 
+#include "mapper/model/model_texts_sjis.h"  // kUntitledName: the name of a new set
+
 constexpr int kMaxSets = 80;
 constexpr int kSlotCount = 20;
 // Releases before buttons 9 to 16 knew only the first twelve slots; their
@@ -30,9 +32,6 @@ enum InputSlot : int32_t {
     SlotButton9 = 12,
     SlotButton16 = 19,
 };
-
-// "無題" (Untitled) in Shift-JIS: the name of a new set.
-extern const char kUntitledName[];
 
 struct KeySetTable {
     // Virtual-key codes by [set][slot][key index]; 0 means no key.

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "mapper/model/byte_reader.h"
+#include "mapper/model/model_texts_sjis.h"
 #include "common/shift_jis.h"
 
 namespace {
@@ -14,11 +15,6 @@ constexpr uint32_t kSignatureSize = 7;  // "Pamuro" and its zero byte
 constexpr size_t kKeyArraySize = kMaxSets * 4;
 constexpr int32_t kEnterKey = 13;
 constexpr uint32_t kErrorTextSize = 1024;
-
-// "メッセージ" (Message)
-const char kConvertCaption[] =
-    "\x83\x81\x83"
-    "b\x83Z\x81[\x83W";
 
 // Where a layout keeps its fields. A slot's array offset of 0 means the layout
 // has no array for it.
@@ -31,15 +27,7 @@ struct LegacyLayout {
 
 // Release 1.0: no signature, buttons 1 to 4 only.
 constexpr LegacyLayout kLayout10 = {
-    // "バージョン1.0のデーターを、バージョン1.3のデーターに自動変換します。"
-    "\x83o\x81[\x83W\x83\x87\x83\x93"
-    "1.0\x82\xcc\x83"
-    "f\x81[\x83^\x81[\x82\xf0\x81"
-    "A\x83o\x81[\x83W\x83\x87\x83\x93"
-    "1.3\x82\xcc\x83"
-    "f\x81[\x83^\x81[\x82\xc9\x8e\xa9"
-    "\x93\xae\x95\xcf\x8a\xb7\x82\xb5\x82\xdc\x82\xb7\x81"
-    "B",
+    kLegacy10Notice,
     0,
     4,
     // up, down, left, right, buttons 1 to 4, no buttons 5 to 8
@@ -49,15 +37,7 @@ constexpr LegacyLayout kLayout10 = {
 // Release 1.2: the signature, two uninterpreted fields, eight buttons, and
 // two trailing values that carry nothing over.
 constexpr LegacyLayout kLayout12 = {
-    // "バージョン1.2のデーターを、バージョン1.3のデーターに自動変換します。"
-    "\x83o\x81[\x83W\x83\x87\x83\x93"
-    "1.2\x82\xcc\x83"
-    "f\x81[\x83^\x81[\x82\xf0\x81"
-    "A\x83o\x81[\x83W\x83\x87\x83\x93"
-    "1.3\x82\xcc\x83"
-    "f\x81[\x83^\x81[\x82\xc9\x8e\xa9"
-    "\x93\xae\x95\xcf\x8a\xb7\x82\xb5\x82\xdc\x82\xb7\x81"
-    "B",
+    kLegacy12Notice,
     12,
     16,
     // up, down, left, right, buttons 1 to 8

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "mapper/model/settings_storage.h"
-#include "mapper/model/settings_texts.h"
+#include "mapper/model/model_texts_sjis.h"
 
 SettingsState g_settings;
 

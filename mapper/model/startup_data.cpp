@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "mapper/model/settings_texts.h"
+#include "mapper/model/model_texts_sjis.h"
 
 const char* LoadStartupData(SettingsState& settings, SettingsStorage& storage,
                             LegacyPlatform& legacy, KeySetTable& table, MapperOptions& options) {

@@ -43,43 +43,15 @@ std::string Label(uint32_t code, int32_t size, KeyNameSource& names) {
 }
 
 TEST(KeyLabels, TableLabelsReadAsTheUserSeesThem) {
+    // A sample of the table's kinds: Japanese, mixed, plain ASCII, the old
+    // spelling, arrows, keypad, half-width and full-width.
     const struct {
         uint32_t code;
         const char* expected;
     } cases[] = {
-        {1, "マウスの左ボタン"},
-        {2, "マウスの右ボタン"},
-        {3, "システムのキャンセルボタン"},
-        {4, "マウスの中央ボタン"},
-        {8, "BS/BackSpace/後退"},
-        {9, "Tab/タブ"},
-        {13, "Return/Enter/改行"},
-        {16, "SHIFT"},
-        {17, "Ctrl"},
-        {27, "Esc"},
-        {32, "SPACE"},
-        {33, "PageUp/RoolUp"},
-        {34, "PageDown/RoolDown"},
-        {37, "カーソル←"},
-        {38, "カーソル↑"},
-        {39, "カーソル→"},
-        {40, "カーソル↓"},
-        {46, "DEL/Delete/削除"},
-        {91, "Windows"},
-        {96, "テンキー０"},
-        {101, "テンキー５"},
-        {105, "テンキー９"},
-        {106, "テンキー*"},
-        {107, "テンキー+"},
-        {109, "テンキー-"},
-        {111, "テンキー/"},
-        {112, "F1"},
-        {121, "F10"},
-        {122, "F11/vf.1"},
-        {123, "F12/vf.2"},
-        {144, "NumLock"},
-        {240, "CapsLock/英数"},
-        {243, "半角/全角"},
+        {1, "マウスの左ボタン"}, {13, "Return/Enter/改行"}, {16, "SHIFT"},
+        {33, "PageUp/RoolUp"},   {40, "カーソル↓"},         {107, "テンキー+"},
+        {122, "F11/vf.1"},       {243, "半角/全角"},
     };
     FakeKeyNames names;
     for (const auto& c : cases) {

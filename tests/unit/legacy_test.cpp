@@ -1,5 +1,5 @@
 #include "mapper/model/legacy.h"
-#include "mapper/model/settings_texts.h"
+#include "mapper/model/model_texts_sjis.h"
 #include "mapper/model/startup_data.h"
 #include "mapper/platform/posix/posix_legacy_platform.h"
 #include "tests/support/memory_settings_storage.h"

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "mapper/model/settings_storage.h"
-#include "mapper/model/settings_texts.h"
+#include "mapper/model/model_texts_sjis.h"
 #include "mapper/platform/posix/posix_settings_storage.h"
 #include "tests/support/memory_settings_storage.h"
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "mapper/model/legacy.h"
-#include "mapper/model/settings_texts.h"
+#include "mapper/model/model_texts_sjis.h"
 #include "mapper/model/startup_data.h"
 #include "mapper/platform/win32/win32_legacy_platform.h"
 #include "mapper/platform/win32/win32_settings_storage.h"

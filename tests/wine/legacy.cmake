@@ -10,11 +10,5 @@ pamuro_wine_test(startup_e2e_tests
     ${CMAKE_CURRENT_LIST_DIR}/legacy/startup_e2e_test.cpp
     ${PROJECT_SOURCE_DIR}/tests/wine/mapper/mapper_driver.cpp
     LIBS user32 kernel32 shell32)
-target_include_directories(startup_e2e_tests PRIVATE ${PROJECT_SOURCE_DIR})
 pamuro_use_test_joystick(startup_e2e_tests startup_e2e_tests)
-set(startup_program ${CMAKE_BINARY_DIR}/tests/wine/startup_e2e_tests/mapper.exe)
-add_custom_command(OUTPUT ${startup_program}
-    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:mapper> ${startup_program}
-    DEPENDS mapper)
-add_custom_target(startup_program ALL DEPENDS ${startup_program})
-add_dependencies(startup_e2e_tests startup_program)
+pamuro_beside_test(startup_e2e_tests mapper)

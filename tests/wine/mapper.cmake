@@ -8,16 +8,8 @@ pamuro_wine_test(mapper_e2e_tests
     ${PROJECT_SOURCE_DIR}/tests/wine/mapper/mapper_driver.cpp
     ${PROJECT_SOURCE_DIR}/tests/wine/mapper/window_probe.cpp
     LIBS user32 gdi32 kernel32 shell32)
-target_include_directories(mapper_e2e_tests PRIVATE ${PROJECT_SOURCE_DIR})
 pamuro_use_test_joystick(mapper_e2e_tests mapper_e2e_tests)
-# The program under test beside the driver, copied again whenever mapper.exe
-# is rebuilt, even when the driver itself is not.
-set(mapper_e2e_program ${CMAKE_BINARY_DIR}/tests/wine/mapper_e2e_tests/mapper.exe)
-add_custom_command(OUTPUT ${mapper_e2e_program}
-    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:mapper> ${mapper_e2e_program}
-    DEPENDS mapper)
-add_custom_target(mapper_e2e_program ALL DEPENDS ${mapper_e2e_program})
-add_dependencies(mapper_e2e_tests mapper_e2e_program)
+pamuro_beside_test(mapper_e2e_tests mapper)
 set_tests_properties(mapper_e2e_tests PROPERTIES TIMEOUT 600)
 
 # The menu reader hook DLL, beside the driver that loads it: it reads the
@@ -47,15 +39,5 @@ pamuro_wine_test(mapper_foreground_tests
     ${PROJECT_SOURCE_DIR}/tests/wine/mapper/foreground_follow_test.cpp
     ${PROJECT_SOURCE_DIR}/tests/wine/mapper/mapper_driver.cpp
     LIBS user32 kernel32 shell32)
-target_include_directories(mapper_foreground_tests PRIVATE ${PROJECT_SOURCE_DIR})
 pamuro_use_test_joystick(mapper_foreground_tests mapper_foreground_tests)
-# mapper.exe and the menu reader beside the driver, copied again whenever
-# they are rebuilt.
-set(foreground_folder ${CMAKE_BINARY_DIR}/tests/wine/mapper_foreground_tests)
-add_custom_command(OUTPUT ${foreground_folder}/mapper.exe ${foreground_folder}/menu_reader.dll
-    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:mapper> $<TARGET_FILE:pamuro_menu_reader>
-            ${foreground_folder}
-    DEPENDS mapper pamuro_menu_reader)
-add_custom_target(mapper_foreground_programs ALL
-    DEPENDS ${foreground_folder}/mapper.exe ${foreground_folder}/menu_reader.dll)
-add_dependencies(mapper_foreground_tests mapper_foreground_programs)
+pamuro_beside_test(mapper_foreground_tests mapper pamuro_menu_reader)

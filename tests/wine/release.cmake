@@ -40,7 +40,6 @@ pamuro_wine_test(release_resources_tests
     ${release_tests_dir}/release_resources_test.cpp
     ${release_tests_dir}/build_tree_programs.cpp
     LIBS version user32 kernel32)
-target_include_directories(release_resources_tests PRIVATE ${PROJECT_SOURCE_DIR})
 add_dependencies(release_resources_tests mapper disabler)
 get_target_property(mapper_folder mapper BINARY_DIR)
 get_target_property(disabler_folder disabler BINARY_DIR)

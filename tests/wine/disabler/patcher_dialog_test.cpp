@@ -13,7 +13,9 @@
 #include <thread>
 #include <vector>
 
-#include "../support/wait.h"
+#include "tests/wine/support/child_process.h"
+#include "tests/wine/support/files.h"
+#include "tests/wine/support/wait.h"
 
 using namespace std::string_literals;
 
@@ -45,17 +47,6 @@ const std::string kPatchedGame =
 
 constexpr DWORD kTimeoutMs = 15000;
 
-std::wstring DisablerExe() {
-    wchar_t self[MAX_PATH];
-    GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring path(self);
-    path.resize(path.find_last_of(L'\\') + 1);
-    for (const char* c = DISABLER_EXE_RELATIVE; *c != '\0'; ++c) {
-        path.push_back(*c == '/' ? L'\\' : static_cast<wchar_t>(*c));
-    }
-    return path;
-}
-
 std::wstring ClassOf(HWND window) {
     wchar_t name[64] = {};
     GetClassNameW(window, name, 64);
@@ -79,38 +70,23 @@ std::wstring TextOf(HWND window) {
     return text;
 }
 
-struct WindowSearch {
-    DWORD process;
-    HWND owner;
-    bool visibleOnly;
-    HWND found;
-};
-
 // A "#32770" window of `process` whose owner is `owner` (null for the
-// program's own dialog).
-BOOL CALLBACK MatchDialogWindow(HWND window, LPARAM parameter) {
-    auto* search = reinterpret_cast<WindowSearch*>(parameter);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    if (process == search->process && (!search->visibleOnly || IsWindowVisible(window)) &&
-        ClassOf(window) == L"#32770" && GetWindow(window, GW_OWNER) == search->owner) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
+// program's own dialog). `visibleOnly` false also finds a box that is made
+// but not yet shown.
+HWND FindDialogWindow(const ChildProcess& process, HWND owner, bool visibleOnly = true) {
+    return process.TopWindow([&](HWND window) {
+        return (!visibleOnly || IsWindowVisible(window)) && ClassOf(window) == L"#32770" &&
+               GetWindow(window, GW_OWNER) == owner;
+    });
 }
 
-// `visibleOnly` false also finds a box that is made but not yet shown.
-HWND FindDialogWindow(DWORD process, HWND owner, bool visibleOnly = true) {
-    WindowSearch search{process, owner, visibleOnly, nullptr};
-    EnumWindows(MatchDialogWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-HWND WaitForDialogWindow(DWORD process, HWND owner) {
-    HWND window = nullptr;
-    WaitUntil([&] { return (window = FindDialogWindow(process, owner)) != nullptr; }, kTimeoutMs);
-    return window;
+HWND WaitForDialogWindow(const ChildProcess& process, HWND owner) {
+    return process.WaitWindow(
+        [&](HWND window) {
+            return IsWindowVisible(window) && ClassOf(window) == L"#32770" &&
+                   GetWindow(window, GW_OWNER) == owner;
+        },
+        kTimeoutMs);
 }
 
 // What a message box shows: its caption and its text (the static control
@@ -191,52 +167,21 @@ class DisablerDialog : public ::testing::Test {
         exe_ = folder_ + L"シューティング.EXE";
         backup_ = exe_ + L".BAK";
 
-        STARTUPINFOW startup = {};
-        startup.cb = sizeof startup;
-        std::wstring command = L"\"" + DisablerExe() + L"\"";
-        ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                   nullptr, &startup, &process_))
-            << "cannot start " << std::string(command.begin(), command.end());
-        WaitForInputIdle(process_.hProcess, kTimeoutMs);
-        dialog_ = WaitForDialogWindow(process_.dwProcessId, nullptr);
+        const std::wstring program = FromOwnFolder(DISABLER_EXE_RELATIVE);
+        ASSERT_TRUE(process_.Start(program))
+            << "cannot start " << std::string(program.begin(), program.end());
+        WaitForInputIdle(process_.Handle(), kTimeoutMs);
+        dialog_ = WaitForDialogWindow(process_, nullptr);
         ASSERT_NE(dialog_, nullptr) << "the dialog did not appear";
     }
 
     void TearDown() override {
-        if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
-            TerminateProcess(process_.hProcess, 1);
-            WaitForSingleObject(process_.hProcess, kTimeoutMs);
-        }
-        CloseHandle(process_.hThread);
-        CloseHandle(process_.hProcess);
+        process_.End();
         for (const std::wstring& file : {exe_, backup_}) {
             SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
             DeleteFileW(file.c_str());
         }
         RemoveDirectoryW(folder_.c_str());
-    }
-
-    static void WriteFile(const std::wstring& path, const std::string& bytes) {
-        HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-        ASSERT_NE(file, INVALID_HANDLE_VALUE);
-        DWORD written = 0;
-        ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-        CloseHandle(file);
-    }
-
-    static std::string ReadFile(const std::wstring& path) {
-        HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                  OPEN_EXISTING, 0, nullptr);
-        if (file == INVALID_HANDLE_VALUE) {
-            return "(missing)";
-        }
-        std::string bytes(4096, '\0');
-        DWORD got = 0;
-        ::ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
-        CloseHandle(file);
-        bytes.resize(got);
-        return bytes;
     }
 
     void SetPath(const std::wstring& path) {
@@ -254,7 +199,7 @@ class DisablerDialog : public ::testing::Test {
 
     // Waits for the next message box of the dialog, reads it and dismisses it.
     Box NextBox() {
-        HWND box = WaitForDialogWindow(process_.dwProcessId, dialog_);
+        HWND box = WaitForDialogWindow(process_, dialog_);
         if (box == nullptr) {
             return {L"(no message box)", L""};
         }
@@ -285,7 +230,7 @@ class DisablerDialog : public ::testing::Test {
 
     void ExpectNoFurtherBox() {
         ASSERT_TRUE(HandledSoFar()) << "the dialog did not take the mark";
-        EXPECT_EQ(FindDialogWindow(process_.dwProcessId, dialog_, false), nullptr)
+        EXPECT_EQ(FindDialogWindow(process_, dialog_, false), nullptr)
             << "an unexpected message box appeared";
     }
 
@@ -308,17 +253,17 @@ class DisablerDialog : public ::testing::Test {
         header.fWide = TRUE;
         memcpy(block.data(), &header, sizeof header);
         memcpy(block.data() + sizeof header, list.data(), list.size() * sizeof(wchar_t));
-        void* remote = VirtualAllocEx(process_.hProcess, nullptr, block.size(),
+        void* remote = VirtualAllocEx(process_.Handle(), nullptr, block.size(),
                                       MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
         ASSERT_NE(remote, nullptr);
         ASSERT_TRUE(
-            WriteProcessMemory(process_.hProcess, remote, block.data(), block.size(), nullptr));
+            WriteProcessMemory(process_.Handle(), remote, block.data(), block.size(), nullptr));
         ASSERT_TRUE(PostMessageW(dialog_, WM_DROPFILES, reinterpret_cast<WPARAM>(remote), 0));
     }
 
     static inline std::wstring defaultCaption_;
     std::wstring folder_, exe_, backup_;
-    PROCESS_INFORMATION process_ = {};
+    ChildProcess process_;
     HWND dialog_ = nullptr;
 };
 
@@ -367,37 +312,37 @@ TEST_F(DisablerDialog, MatchesItsTemplate) {
     EXPECT_EQ(LOWORD(SendMessageW(dialog_, DM_GETDEFID, 0, 0)), 1003) << "参照 is not the default";
     GUITHREADINFO thread = {};
     thread.cbSize = sizeof thread;
-    ASSERT_TRUE(GetGUIThreadInfo(process_.dwThreadId, &thread));
+    ASSERT_TRUE(GetGUIThreadInfo(process_.ThreadId(), &thread));
     EXPECT_EQ(thread.hwndFocus, GetDlgItem(dialog_, 1000)) << "終了 should have the focus";
 }
 
 TEST_F(DisablerDialog, PatchesTheExecutableThenRefusesASecondRun) {
-    WriteFile(exe_, kGame);
+    ASSERT_TRUE(WriteFileBytes(exe_, kGame));
     SetPath(exe_);
     Press(1001);
     ExpectBox(kNotice, defaultCaption_, "notice");
     ExpectBox(kSuccess, kSuccessCaption, "success");
     ExpectNoFurtherBox();
-    EXPECT_EQ(ReadFile(exe_), kPatchedGame);
-    EXPECT_EQ(ReadFile(backup_), kGame);
+    EXPECT_EQ(ReadFileBytes(exe_), kPatchedGame);
+    EXPECT_EQ(ReadFileBytes(backup_), kGame);
 
     Press(1001);
     ExpectBox(kBackupError, backup_, "second run");
     ExpectNoFurtherBox();
-    EXPECT_EQ(ReadFile(exe_), kPatchedGame);
-    EXPECT_EQ(ReadFile(backup_), kGame);
+    EXPECT_EQ(ReadFileBytes(exe_), kPatchedGame);
+    EXPECT_EQ(ReadFileBytes(backup_), kGame);
 }
 
 TEST_F(DisablerDialog, FileWithoutNamesGetsTheFailureMessage) {
     const std::string bytes = "MZ JoyGetPos JOYGETPOS joyGetPo"s;
-    WriteFile(exe_, bytes);
+    ASSERT_TRUE(WriteFileBytes(exe_, bytes));
     SetPath(exe_);
     Press(1001);
     ExpectBox(kNotice, defaultCaption_, "notice");
     ExpectBox(kNoNameFound, defaultCaption_, "failure");
     ExpectNoFurtherBox();
-    EXPECT_EQ(ReadFile(exe_), bytes);
-    EXPECT_EQ(ReadFile(backup_), bytes);
+    EXPECT_EQ(ReadFileBytes(exe_), bytes);
+    EXPECT_EQ(ReadFileBytes(backup_), bytes);
 }
 
 TEST_F(DisablerDialog, EmptyOrMissingPathGivesTheBackupError) {
@@ -407,14 +352,14 @@ TEST_F(DisablerDialog, EmptyOrMissingPathGivesTheBackupError) {
     Press(1001);
     ExpectBox(kBackupError, backup_, "missing executable");
     ExpectNoFurtherBox();
-    EXPECT_EQ(ReadFile(backup_), "(missing)");
+    EXPECT_EQ(ReadFileBytes(backup_), kMissingFile);
 }
 
 // Mended: a game that is running (it holds its executable) or a read-only
 // executable used to end the operation silently after the notice, leaving a
 // backup that blocks every later try without the user knowing why.
 TEST_F(DisablerDialog, ExecutableInUseIsTold) {
-    WriteFile(exe_, kGame);
+    ASSERT_TRUE(WriteFileBytes(exe_, kGame));
     // A running game's image is open for reading and shared for reading only:
     // the copy works, opening it for writing does not.
     HANDLE held = CreateFileW(exe_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
@@ -426,14 +371,14 @@ TEST_F(DisablerDialog, ExecutableInUseIsTold) {
     ExpectBox(OpenFailure(exe_), defaultCaption_, "in use");
     CloseHandle(held);
     ExpectNoFurtherBox();  // nor a later write, now that it could succeed
-    EXPECT_EQ(ReadFile(exe_), kGame);
-    EXPECT_EQ(ReadFile(backup_), kGame);
+    EXPECT_EQ(ReadFileBytes(exe_), kGame);
+    EXPECT_EQ(ReadFileBytes(backup_), kGame);
     Press(1001);
     ExpectBox(kBackupError, backup_, "later try");
 }
 
 TEST_F(DisablerDialog, ReadOnlyExecutableIsTold) {
-    WriteFile(exe_, kGame);
+    ASSERT_TRUE(WriteFileBytes(exe_, kGame));
     SetPath(exe_);
     ASSERT_TRUE(SetFileAttributesW(exe_.c_str(), FILE_ATTRIBUTE_READONLY));
     HANDLE probe = CreateFileW(exe_.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -446,17 +391,17 @@ TEST_F(DisablerDialog, ReadOnlyExecutableIsTold) {
     ExpectBox(kNotice, defaultCaption_, "notice, read-only");
     ExpectBox(OpenFailure(exe_), defaultCaption_, "read-only");
     ExpectNoFurtherBox();
-    EXPECT_EQ(ReadFile(exe_), kGame);
+    EXPECT_EQ(ReadFileBytes(exe_), kGame);
 }
 
 TEST_F(DisablerDialog, PathWithoutShiftJisFormIsRefused) {
     const std::wstring path = folder_ + L"caf\u00e9.exe";  // é has no Shift-JIS form
-    WriteFile(path, kGame);
+    ASSERT_TRUE(WriteFileBytes(path, kGame));
     SetPath(path);
     Press(1001);
     ExpectBox(kUnusablePath, defaultCaption_, "path outside Shift-JIS");
     ExpectNoFurtherBox();
-    EXPECT_EQ(ReadFile(path), kGame);
+    EXPECT_EQ(ReadFileBytes(path), kGame);
     DeleteFileW(path.c_str());
 }
 
@@ -466,7 +411,7 @@ TEST_F(DisablerDialog, PathWithoutShiftJisFormIsRefused) {
 TEST_F(DisablerDialog, BrowseStartsEmptyWithTheExecutableFilterAndCancelKeepsTheField) {
     SetPath(exe_);
     Press(1003);
-    HWND files = WaitForDialogWindow(process_.dwProcessId, dialog_);
+    HWND files = WaitForDialogWindow(process_, dialog_);
     ASSERT_NE(files, nullptr) << "the file dialog did not appear";
     HWND filter = GetDlgItem(files, cmb1);
     ASSERT_NE(filter, nullptr) << "no file type list";
@@ -492,7 +437,7 @@ TEST_F(DisablerDialog, DroppedFilesPutTheFirstIntoTheField) {
     EXPECT_TRUE(WaitUntil([&] { return PathField() == first; }, kTimeoutMs))
         << "the drop did not reach the field";
     EXPECT_TRUE(HandledSoFar()) << "the drop ended the dialog";
-    EXPECT_EQ(WaitForSingleObject(process_.hProcess, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+    EXPECT_EQ(WaitForSingleObject(process_.Handle(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
 }
 
 // Mended: a dropped path longer than the field used to be cut silently to
@@ -525,13 +470,13 @@ TEST_F(DisablerDialog, EscapeLeavesTheDialogOpenAndExitEndsTheProgram) {
     PostMessageW(dialog_, WM_COMMAND, IDCANCEL, 0);  // what Esc becomes in any dialog
     EXPECT_TRUE(HandledSoFar()) << "Esc ended the dialog";
     EXPECT_TRUE(IsWindowVisible(dialog_)) << "Esc hid the dialog";
-    EXPECT_EQ(WaitForSingleObject(process_.hProcess, 0), static_cast<DWORD>(WAIT_TIMEOUT))
+    EXPECT_EQ(WaitForSingleObject(process_.Handle(), 0), static_cast<DWORD>(WAIT_TIMEOUT))
         << "Esc ended the program";
 
     Press(1000);
-    ASSERT_EQ(WaitForSingleObject(process_.hProcess, kTimeoutMs), WAIT_OBJECT_0);
+    ASSERT_EQ(WaitForSingleObject(process_.Handle(), kTimeoutMs), WAIT_OBJECT_0);
     DWORD exitCode = 1234;
-    GetExitCodeProcess(process_.hProcess, &exitCode);
+    GetExitCodeProcess(process_.Handle(), &exitCode);
     EXPECT_EQ(exitCode, 0u);
 }
 

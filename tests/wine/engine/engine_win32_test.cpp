@@ -18,6 +18,7 @@
 #include "mapper/platform/win32/win32_engine_platform.h"
 #include "tests/wine/joystick_stub/joystick_stub.h"
 #include "tests/wine/key_logger/key_log.h"
+#include "tests/wine/support/child_process.h"
 #include "tests/wine/support/wait.h"
 
 namespace {
@@ -55,12 +56,9 @@ class EngineOnWin32 : public ::testing::Test {
         stick = OpenTestJoystick();
         log = OpenKeyLog();
         // key_logger.exe lies beside this program (pamuro_use_test_joystick).
-        const char kLoggerName[] = "key_logger.exe";
-        char path[MAX_PATH + sizeof kLoggerName];
-        GetModuleFileNameA(nullptr, path, MAX_PATH);
-        char* folderEnd = std::strrchr(path, '\\');
-        std::memcpy(folderEnd != nullptr ? folderEnd + 1 : path, kLoggerName, sizeof kLoggerName);
-        logger = (stick != nullptr && log != nullptr) ? StartKeyLogger(log, path) : nullptr;
+        logger = (stick != nullptr && log != nullptr)
+                     ? StartKeyLogger(log, OwnFolder() + L"key_logger.exe")
+                     : nullptr;
     }
     static void TearDownTestSuite() {
         if (logger != nullptr) {

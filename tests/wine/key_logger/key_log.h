@@ -6,13 +6,15 @@
 // memory section PAMURO_KEY_LOG_NAME so a test driver in another process can
 // read it.
 //
-// Use from a driver: StartKeyLogger(path) (path of key_logger.exe; the
+// Use from a driver: StartKeyLogger(log, path) (path of key_logger.exe; the
 // target `pamuro_key_logger` builds it into
 // ${CMAKE_BINARY_DIR}/tests/wine/key_logger/), then WaitForKeyLog(...) and
 // read Entries[0 .. Count-1]; ResetKeyLog() between cases; StopKeyLogger() at
 // the end. The logger's window makes itself the foreground window, so events
 // injected with keybd_event reach it. One logger at a time per Wine desktop.
 #include <windows.h>
+
+#include <string>
 
 #include "tests/wine/support/wait.h"
 
@@ -57,16 +59,15 @@ inline bool WaitForKeyLog(const KeyLog* log, LONG count, DWORD timeoutMs) {
 
 // Starts key_logger.exe at `path` and waits until its window is foreground.
 // Returns the process handle, or null when it did not come up in 10 s.
-inline HANDLE StartKeyLogger(KeyLog* log, const char* path) {
+inline HANDLE StartKeyLogger(KeyLog* log, const std::wstring& path) {
     InterlockedExchange(&log->Ready, 0);
     ResetKeyLog(log);
-    char commandLine[MAX_PATH + 2];
-    wsprintfA(commandLine, "\"%s\"", path);
-    STARTUPINFOA startup{};
+    std::wstring commandLine = L"\"" + path + L"\"";
+    STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    if (!CreateProcessA(path, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process)) {
+    if (!CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
         return nullptr;
     }
     CloseHandle(process.hThread);

@@ -16,6 +16,7 @@
 #include "mapper/model/startup_data.h"
 #include "mapper/platform/win32/win32_legacy_platform.h"
 #include "mapper/platform/win32/win32_settings_storage.h"
+#include "tests/wine/support/files.h"
 #include "tests/wine/support/wait.h"
 
 namespace {
@@ -167,16 +168,6 @@ std::string MakeLegacyFile(bool layout12) {
     return bytes;
 }
 
-void WriteLegacyFile(const std::string& bytes) {
-    HANDLE file = CreateFileA(LegacyPath().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE) << "cannot write " << LegacyPath();
-    DWORD written = 0;
-    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-    ASSERT_EQ(written, bytes.size());
-}
-
 std::wstring SystemText(DWORD code) {
     wchar_t* text = nullptr;
     FormatMessageW(
@@ -223,7 +214,7 @@ class LegacyWin32 : public ::testing::Test {
 TEST_F(LegacyWin32, ConvertsBothLayouts) {
     for (bool layout12 : {false, true}) {
         SCOPED_TRACE(layout12 ? "layout 1.2" : "layout 1.0");
-        WriteLegacyFile(MakeLegacyFile(layout12));
+        ASSERT_TRUE(WriteFileBytes(LegacyPath(), MakeLegacyFile(layout12)));
         auto table = ZeroTable();
         MessageBoxWatcher watcher;
         const bool converted = ConvertLegacyData(*table, Win32LegacyPlatform());
@@ -243,7 +234,7 @@ TEST_F(LegacyWin32, ConvertsBothLayouts) {
 }
 
 TEST_F(LegacyWin32, AnUndeletableFileShowsTheSystemText) {
-    WriteLegacyFile(MakeLegacyFile(true));
+    ASSERT_TRUE(WriteFileBytes(LegacyPath(), MakeLegacyFile(true)));
     ASSERT_TRUE(SetFileAttributesA(LegacyPath().c_str(), FILE_ATTRIBUTE_READONLY));
     auto table = ZeroTable();
     MessageBoxWatcher watcher;
@@ -309,13 +300,9 @@ TEST_F(LegacyWin32, TheLegacyFileStaysUntilItsSetsAreInTopIni) {
         SCOPED_TRACE(c.what);
         DeleteFileW(topIni.c_str());
         if (c.top != nullptr) {
-            HANDLE file = CreateFileW(topIni.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr);
-            DWORD written = 0;
-            WriteFile(file, c.top->data(), static_cast<DWORD>(c.top->size()), &written, nullptr);
-            CloseHandle(file);
+            ASSERT_TRUE(WriteFileBytes(topIni, *c.top));
         }
-        WriteLegacyFile(MakeLegacyFile(false));
+        ASSERT_TRUE(WriteFileBytes(LegacyPath(), MakeLegacyFile(false)));
         wchar_t previous[MAX_PATH];
         GetCurrentDirectoryW(MAX_PATH, previous);
         ASSERT_TRUE(SetCurrentDirectoryW(folder.c_str()));

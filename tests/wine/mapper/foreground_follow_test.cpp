@@ -93,11 +93,8 @@ class ForegroundE2E : public ::testing::Test {
     // itself in front.
     void StartGame() {
         const std::wstring game = folder_ + L"\\" + kGameFile;
-        ASSERT_TRUE(CopyFileW((DriverFolder() + L"key_logger.exe").c_str(), game.c_str(), FALSE));
-        char path[MAX_PATH];
-        ASSERT_NE(WideCharToMultiByte(932, 0, game.c_str(), -1, path, MAX_PATH, nullptr, nullptr),
-                  0);
-        game_ = StartKeyLogger(log_, path);
+        ASSERT_TRUE(CopyFileW((OwnFolder() + L"key_logger.exe").c_str(), game.c_str(), FALSE));
+        game_ = StartKeyLogger(log_, game);
         ASSERT_NE(game_, nullptr);
     }
     HWND GameWindow() const { return reinterpret_cast<HWND>(static_cast<LONG_PTR>(log_->Window)); }

@@ -4,45 +4,23 @@
 
 #include "tests/wine/mapper/menu_reader.h"
 
-std::wstring DriverFolder() {
-    wchar_t path[MAX_PATH];
-    DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    while (length > 0 && path[length - 1] != L'\\') {
-        --length;
-    }
-    return std::wstring(path, length);
-}
-
 namespace {
 
-struct WindowSearch {
-    DWORD processId;
-    const wchar_t* className;
-    const wchar_t* title;
-    bool visibleOnly;
-    HWND found;
-};
-
-BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter) {
-    auto* search = reinterpret_cast<WindowSearch*>(parameter);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner != search->processId) {
-        return TRUE;
-    }
-    wchar_t className[64] = {};
-    GetClassNameW(window, className, 64);
-    if (lstrcmpW(className, search->className) != 0) {
-        return TRUE;
-    }
-    if ((search->visibleOnly || search->title != nullptr) && !IsWindowVisible(window)) {
-        return TRUE;
-    }
-    if (search->title != nullptr && WindowText(window) != search->title) {
-        return TRUE;
-    }
-    search->found = window;
-    return FALSE;
+// A top-level window of class `className`, visible (and then with `title`)
+// when asked.
+std::function<bool(HWND)> WindowMatch(const wchar_t* className, const wchar_t* title,
+                                      bool visibleOnly) {
+    return [=](HWND window) {
+        wchar_t name[64] = {};
+        GetClassNameW(window, name, 64);
+        if (lstrcmpW(name, className) != 0) {
+            return false;
+        }
+        if ((visibleOnly || title != nullptr) && !IsWindowVisible(window)) {
+            return false;
+        }
+        return title == nullptr || WindowText(window) == title;
+    };
 }
 
 // menu_reader.dll, loaded once from beside the driver.
@@ -56,7 +34,7 @@ struct MenuReader {
 const MenuReader& TheMenuReader() {
     static const MenuReader reader = [] {
         MenuReader loaded = {};
-        loaded.dll = LoadLibraryW((DriverFolder() + L"menu_reader.dll").c_str());
+        loaded.dll = LoadLibraryW((OwnFolder() + L"menu_reader.dll").c_str());
         if (loaded.dll != nullptr) {
             // Through void*: FARPROC and HOOKPROC differ in their parameters.
             loaded.hook = reinterpret_cast<HOOKPROC>(
@@ -219,28 +197,6 @@ std::wstring MakeWorkFolder() {
     }
 }
 
-void WriteFileBytes(const std::wstring& path, const std::string& bytes) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    DWORD written = 0;
-    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-}
-
-std::string ReadFileBytes(const std::wstring& path) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return {};
-    }
-    std::string bytes(GetFileSize(file, nullptr), '\0');
-    DWORD got = 0;
-    ReadFile(file, &bytes[0], static_cast<DWORD>(bytes.size()), &got, nullptr);
-    CloseHandle(file);
-    bytes.resize(got);
-    return bytes;
-}
-
 std::string Sjis(const std::wstring& text) {
     char buffer[1024];
     const int written =
@@ -275,34 +231,12 @@ std::vector<std::wstring> ComboEntries(HWND combo) {
     return entries;
 }
 
-MapperRun::~MapperRun() {
-    if (process_.hProcess == nullptr) {
-        return;
-    }
-    if (WaitForSingleObject(process_.hProcess, 0) != WAIT_OBJECT_0) {
-        TerminateProcess(process_.hProcess, 99);
-        WaitForSingleObject(process_.hProcess, 5000);
-    }
-    CloseHandle(process_.hProcess);
-    CloseHandle(process_.hThread);
-}
-
 bool MapperRun::Start(const std::wstring& workFolder, const std::wstring& tail) {
-    const std::wstring program = DriverFolder() + L"mapper.exe";
-    std::wstring commandLine = L"\"" + program + L"\"";
-    if (!tail.empty()) {
-        commandLine += L" " + tail;
-    }
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    return CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                          workFolder.c_str(), &startup, &process_) != FALSE;
+    return process_.Start(OwnFolder() + L"mapper.exe", tail, workFolder.c_str());
 }
 
 HWND MapperRun::FindWindowOf(const wchar_t* className, const wchar_t* title) const {
-    WindowSearch search = {process_.dwProcessId, className, title, false, nullptr};
-    EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    return process_.TopWindow(WindowMatch(className, title, false));
 }
 
 HWND MapperRun::WaitMainWindow(DWORD timeoutMs) {
@@ -314,9 +248,7 @@ HWND MapperRun::WaitDialog(const wchar_t* title, DWORD timeoutMs) {
     HWND dialog = nullptr;
     WaitUntil(
         [&] {
-            WindowSearch search = {process_.dwProcessId, L"#32770", nullptr, false, nullptr};
-            EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
-            dialog = search.found;
+            dialog = FindWindowOf(L"#32770", nullptr);
             return dialog != nullptr && IsWindowVisible(dialog) &&
                    (title == nullptr || WindowText(dialog) == title);
         },
@@ -330,15 +262,14 @@ HWND MapperRun::WaitDialog(const wchar_t* title, DWORD timeoutMs) {
 HWND MapperRun::WaitPopupMenu(DWORD timeoutMs) {
     // Popup menu windows may linger hidden after a menu closes: only a
     // visible one is open.
-    WindowSearch search = {process_.dwProcessId, L"#32768", nullptr, true, nullptr};
+    HWND popup = nullptr;
     WaitUntil(
         [&] {
-            search.found = nullptr;
-            EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
-            return search.found != nullptr;
+            popup = process_.TopWindow(WindowMatch(L"#32768", nullptr, true));
+            return popup != nullptr;
         },
         timeoutMs);
-    return search.found;
+    return popup;
 }
 
 HWND MapperRun::OpenTrayPopup(DWORD timeoutMs) {
@@ -356,16 +287,6 @@ bool MapperRun::WaitPostedHandled(DWORD timeoutMs) {
         [&] { return SendMessageW(list, CB_GETCURSEL, 0, 0) == markerSelection; }, timeoutMs);
     SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(selection), 0);
     return handled;
-}
-
-bool MapperRun::WaitExit(DWORD timeoutMs) {
-    return WaitForSingleObject(process_.hProcess, timeoutMs) == WAIT_OBJECT_0;
-}
-
-DWORD MapperRun::ExitCode() const {
-    DWORD code = 0;
-    GetExitCodeProcess(process_.hProcess, &code);
-    return code;
 }
 
 std::wstring MapperRun::WaitSetTitle(DWORD timeoutMs) {

@@ -8,15 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "tests/wine/support/files.h"
+#include "tests/wine/support/child_process.h"
 #include "tests/wine/support/wait.h"
 
-// The driver's folder, where mapper.exe lies; it ends in a backslash.
-std::wstring DriverFolder();
 // A fresh, empty working folder under the temp folder.
 std::wstring MakeWorkFolder();
-void WriteFileBytes(const std::wstring& path, const std::string& bytes);
-// The file's bytes; empty when it cannot be read.
-std::string ReadFileBytes(const std::wstring& path);
 // Shift-JIS bytes of a wide text (what Top.ini holds).
 std::string Sjis(const std::wstring& text);
 
@@ -63,14 +60,9 @@ bool ClickControl(HWND control);
 bool AddTrayIconFor(HWND window);
 bool RemoveTrayIconOf(HWND window);
 
-// One run of mapper.exe; terminated at destruction if still running.
+// One run of mapper.exe; ended at destruction if still running.
 class MapperRun {
   public:
-    MapperRun() = default;
-    MapperRun(const MapperRun&) = delete;
-    MapperRun& operator=(const MapperRun&) = delete;
-    ~MapperRun();
-
     // Starts the mapper.exe beside the driver in `workFolder`, with `tail`
     // after the program name.
     bool Start(const std::wstring& workFolder, const std::wstring& tail);
@@ -87,20 +79,20 @@ class MapperRun {
     // Right-clicks the tray icon (the notification the shell sends) and
     // waits for the popup; null when none opened.
     HWND OpenTrayPopup(DWORD timeoutMs);
-    bool WaitExit(DWORD timeoutMs);
-    DWORD ExitCode() const;
+    bool WaitExit(DWORD timeoutMs) { return process_.WaitExit(timeoutMs); }
+    DWORD ExitCode() const { return process_.ExitCode(); }
     // Waits until the program has handled every message posted to it so far:
     // a marker posted after them (a change of the set list's selection, put
     // back at once) must have come through.
     bool WaitPostedHandled(DWORD timeoutMs);
     HWND Main() const { return main_; }
-    HANDLE Process() const { return process_.hProcess; }
-    DWORD ProcessId() const { return process_.dwProcessId; }
+    HANDLE Process() const { return process_.Handle(); }
+    DWORD ProcessId() const { return process_.Id(); }
     HWND Control(int id) const { return GetDlgItem(main_, id); }
     // The main window's title once it names a key set (start-up has filled it).
     std::wstring WaitSetTitle(DWORD timeoutMs);
 
   private:
-    PROCESS_INFORMATION process_ = {};
+    ChildProcess process_;
     HWND main_ = nullptr;
 };

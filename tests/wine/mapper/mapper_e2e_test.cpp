@@ -206,16 +206,7 @@ class MapperKeysE2E : public MapperE2E {
         }
     }
     void StartLogger() {
-        wchar_t path[MAX_PATH];
-        DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-        while (length > 0 && path[length - 1] != L'\\') {
-            --length;
-        }
-        char loggerPath[MAX_PATH];
-        WideCharToMultiByte(CP_ACP, 0, std::wstring(path, length).c_str(), -1, loggerPath, MAX_PATH,
-                            nullptr, nullptr);
-        lstrcatA(loggerPath, "key_logger.exe");
-        logger_ = StartKeyLogger(log_, loggerPath);
+        logger_ = StartKeyLogger(log_, OwnFolder() + L"key_logger.exe");
         ASSERT_NE(logger_, nullptr);
     }
     // Gives the key logger the foreground again, where synthesised keys go.

@@ -536,7 +536,7 @@ HWND ForeignMessageBoxWith(DWORD programId, const std::wstring& fragment) {
 // engine that very file by its full path, whatever the current folder. The
 // file here is no help file, so the engine says it cannot read it, naming it.
 TEST_F(MapperWindowE2E, HelpGivesTheHelpEngineThePamuroHlpBesideTheProgram) {
-    const std::wstring helpFile = DriverFolder() + L"Pamuro.hlp";
+    const std::wstring helpFile = OwnFolder() + L"Pamuro.hlp";
     WriteFileBytes(helpFile, "not a help file");
     struct RemoveAtEnd {
         std::wstring path;

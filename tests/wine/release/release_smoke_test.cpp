@@ -38,87 +38,19 @@ std::wstring ClassOf(HWND window) {
 using WindowMatch = std::function<bool(HWND)>;
 
 WindowMatch ClassIs(const wchar_t* className) {
-    return [className](HWND window) { return ClassOf(window) == className; };
-}
-
-// A dialog or message box ("#32770") whose owner is `owner` (null: the
-// program's own top-level dialog).
-WindowMatch DialogOwnedBy(HWND owner) {
-    return [owner](HWND window) {
-        return ClassOf(window) == L"#32770" && GetWindow(window, GW_OWNER) == owner;
+    return [className](HWND window) {
+        return IsWindowVisible(window) && ClassOf(window) == className;
     };
 }
 
-struct WindowSearch {
-    DWORD processId;
-    const WindowMatch* match;
-    HWND found;
-};
-
-BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter) {
-    auto* search = reinterpret_cast<WindowSearch*>(parameter);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner == search->processId && IsWindowVisible(window) && (*search->match)(window)) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
+// A visible dialog or message box ("#32770") whose owner is `owner` (null:
+// the program's own top-level dialog).
+WindowMatch DialogOwnedBy(HWND owner) {
+    return [owner](HWND window) {
+        return IsWindowVisible(window) && ClassOf(window) == L"#32770" &&
+               GetWindow(window, GW_OWNER) == owner;
+    };
 }
-
-// One run of a released program; terminated at destruction if still running.
-class ProgramRun {
-  public:
-    ProgramRun() = default;
-    ProgramRun(const ProgramRun&) = delete;
-    ProgramRun& operator=(const ProgramRun&) = delete;
-    ~ProgramRun() {
-        if (process_.hProcess == nullptr) {
-            return;
-        }
-        if (WaitForSingleObject(process_.hProcess, 0) != WAIT_OBJECT_0) {
-            TerminateProcess(process_.hProcess, 99);
-            WaitForSingleObject(process_.hProcess, 5000);
-        }
-        CloseHandle(process_.hProcess);
-        CloseHandle(process_.hThread);
-    }
-
-    // Starts `program` with `workFolder` as its current folder, as a shortcut
-    // or a double click in Explorer does.
-    bool Start(const std::wstring& program, const std::wstring& workFolder) {
-        std::wstring commandLine = L"\"" + program + L"\"";
-        STARTUPINFOW startup = {};
-        startup.cb = sizeof startup;
-        return CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                              workFolder.c_str(), &startup, &process_) != FALSE;
-    }
-
-    // A visible top-level window of the program that `match` accepts; null
-    // after `timeoutMs`.
-    HWND WaitWindow(const WindowMatch& match, DWORD timeoutMs) const {
-        WindowSearch search = {process_.dwProcessId, &match, nullptr};
-        WaitUntil(
-            [&search] {
-                EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
-                return search.found != nullptr;
-            },
-            timeoutMs);
-        return search.found;
-    }
-
-    bool WaitExit(DWORD timeoutMs) const {
-        return WaitForSingleObject(process_.hProcess, timeoutMs) == WAIT_OBJECT_0;
-    }
-    DWORD ExitCode() const {
-        DWORD code = 0;
-        GetExitCodeProcess(process_.hProcess, &code);
-        return code;
-    }
-
-  private:
-    PROCESS_INFORMATION process_ = {};
-};
 
 // Presses OK and waits until the box is gone, so that the next search finds
 // the next box and not this one.
@@ -143,8 +75,8 @@ TEST(ReleaseSmoke, MapperStartsInItsFolderShowsItsWindowAndSavesTopIniThere) {
     const std::wstring topIni = g_releaseFolder + L"Top.ini";
     ASSERT_FALSE(Exists(topIni)) << "the unpacked release already holds a Top.ini";
 
-    ProgramRun run;
-    ASSERT_TRUE(run.Start(ProgramUnderTest(L"mapper.exe"), g_releaseFolder))
+    ChildProcess run;
+    ASSERT_TRUE(run.Start(ProgramUnderTest(L"mapper.exe"), L"", g_releaseFolder.c_str()))
         << "cannot start mapper.exe, error " << GetLastError();
     HWND main = run.WaitWindow(ClassIs(L"PamuroMain"), kStartMs);
     ASSERT_NE(main, nullptr) << "mapper.exe showed no main window";
@@ -195,8 +127,8 @@ TEST(ReleaseSmoke, DisablerPatchesAGameAndKeepsItsBackup) {
     const std::wstring backup = game + L".BAK";
     WriteFileBytes(game, kGame);
 
-    ProgramRun run;
-    ASSERT_TRUE(run.Start(ProgramUnderTest(L"disabler.exe"), g_releaseFolder))
+    ChildProcess run;
+    ASSERT_TRUE(run.Start(ProgramUnderTest(L"disabler.exe"), L"", g_releaseFolder.c_str()))
         << "cannot start disabler.exe, error " << GetLastError();
     HWND dialog = run.WaitWindow(DialogOwnedBy(nullptr), kStartMs);
     ASSERT_NE(dialog, nullptr) << "disabler.exe showed no dialog";

@@ -16,6 +16,7 @@
 #include "mapper/model/settings.h"
 #include "mapper/platform/win32/win32_settings_storage.h"
 #include "tests/wine/settings/kernel_settings.h"
+#include "tests/wine/support/files.h"
 
 namespace {
 
@@ -26,29 +27,6 @@ std::string ScratchDirectory(const char* name) {
         std::string(temp) + "pamuro-" + name + "-" + std::to_string(GetCurrentProcessId());
     CreateDirectoryA(directory.c_str(), nullptr);
     return directory;
-}
-
-void WriteBytes(const std::string& path, const std::string& bytes) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
-    DWORD written = 0;
-    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-}
-
-std::string ReadBytes(const std::string& path) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return "<missing>";
-    }
-    std::string bytes(GetFileSize(file, nullptr), '\0');
-    DWORD got = 0;
-    ReadFile(file, &bytes[0], static_cast<DWORD>(bytes.size()), &got, nullptr);
-    CloseHandle(file);
-    bytes.resize(got);
-    return bytes;
 }
 
 // Shows CR and LF, so a difference in line ends is visible in a failure.
@@ -86,12 +64,12 @@ std::string KernelWrites(const std::string& path, const std::string* before,
                          const std::vector<Write>& writes) {
     DeleteFileA(path.c_str());
     if (before) {
-        WriteBytes(path, *before);
+        EXPECT_TRUE(WriteFileBytes(path, *before)) << path;
     }
     for (const Write& w : writes) {
         EXPECT_TRUE(WritePrivateProfileStringA(w.section, w.key, w.value, path.c_str()));
     }
-    return ReadBytes(path);
+    return ReadFileBytes(path);
 }
 
 void ExpectSameTables(const KeySetTable& own, const KeySetTable& kernel) {
@@ -130,7 +108,7 @@ class SettingsAgainstKernel : public ::testing::Test {
     void SaveBoth() {
         ASSERT_TRUE(SaveSettings(*settings_, Win32SettingsStorage(), *table_, options_));
         KernelSave(kernelPath_, *table_, options_);
-        EXPECT_EQ(Visible(ReadBytes(ownPath_)), Visible(ReadBytes(kernelPath_)));
+        EXPECT_EQ(Visible(ReadFileBytes(ownPath_)), Visible(ReadFileBytes(kernelPath_)));
     }
 
     void LoadBothAndCompare() {
@@ -194,8 +172,8 @@ TEST_F(SettingsAgainstKernel, DeletingEverySet) {
 
 TEST_F(SettingsAgainstKernel, OptionsThreeHundredAndTwo) {
     const std::string file = "[SETTING]\r\nSetKeyDownMode=2\r\nSetSleep=300\r\n";
-    WriteBytes(ownPath_, file);
-    WriteBytes(kernelPath_, file);
+    ASSERT_TRUE(WriteFileBytes(ownPath_, file));
+    ASSERT_TRUE(WriteFileBytes(kernelPath_, file));
     LoadBothAndCompare();
     LoadSettings(*settings_, false, Win32SettingsStorage(), *table_, options_);
     EXPECT_EQ(options_.SetSleep, 44);
@@ -216,7 +194,7 @@ struct Read {
 // a 6-byte one for the cut) and integers.
 void ExpectSameReads(const std::string& path, const std::string& bytes,
                      const std::vector<Read>& reads) {
-    WriteBytes(path, bytes);
+    ASSERT_TRUE(WriteFileBytes(path, bytes));
     g_profile.Load(bytes.data(), bytes.size(), Win32SettingsStorage());
     for (const Read& r : reads) {
         for (DWORD size : {DWORD{256}, DWORD{6}}) {

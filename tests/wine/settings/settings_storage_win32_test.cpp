@@ -11,30 +11,9 @@
 
 #include "mapper/model/settings.h"
 #include "mapper/platform/win32/win32_settings_storage.h"
+#include "tests/wine/support/files.h"
 
 namespace {
-
-std::wstring ReadAll(const std::wstring& path) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return L"<missing>";
-    }
-    std::string bytes(GetFileSize(file, nullptr), '\0');
-    DWORD got = 0;
-    ReadFile(file, &bytes[0], static_cast<DWORD>(bytes.size()), &got, nullptr);
-    CloseHandle(file);
-    return std::wstring(bytes.begin(), bytes.begin() + got);
-}
-
-void WriteAll(const std::wstring& path, const std::string& bytes) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    DWORD written = 0;
-    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-}
 
 // The files of `directory`, by name.
 std::wstring Listing(const std::wstring& directory) {
@@ -98,10 +77,10 @@ class Win32SettingsFiles : public ::testing::Test {
 TEST_F(Win32SettingsFiles, AFileWithTheTemporaryNameIsLeftAlone) {
     UseFolder(L"pamuro-temporary-");
     const std::wstring taken = path_ + L"." + std::to_wstring(GetCurrentProcessId()) + L"-0.tmp";
-    WriteAll(taken, "someone else's");
+    ASSERT_TRUE(WriteFileBytes(taken, "someone else's"));
     ASSERT_TRUE(Save());
-    EXPECT_EQ(ReadAll(taken), L"someone else's");
-    EXPECT_NE(ReadAll(path_).find(L"SETKEYCOUNT=0\r\n"), std::wstring::npos);
+    EXPECT_EQ(ReadFileBytes(taken), "someone else's");
+    EXPECT_NE(ReadFileBytes(path_).find("SETKEYCOUNT=0\r\n"), std::string::npos);
     // Nothing else is left behind.
     EXPECT_EQ(Listing(directory_),
               L"Top.ini|Top.ini." + std::to_wstring(GetCurrentProcessId()) + L"-0.tmp|");
@@ -113,7 +92,7 @@ TEST_F(Win32SettingsFiles, TopIniKeepsItsAttributes) {
     ASSERT_TRUE(SetFileAttributesW(path_.c_str(), FILE_ATTRIBUTE_HIDDEN));
     table_->Keys[0][0][0] = 66;
     ASSERT_TRUE(Save());
-    EXPECT_NE(ReadAll(path_).find(L"KEYSET 0- 0- 0=66\r\n"), std::wstring::npos);
+    EXPECT_NE(ReadFileBytes(path_).find("KEYSET 0- 0- 0=66\r\n"), std::string::npos);
     const DWORD attributes = GetFileAttributesW(path_.c_str());
     EXPECT_NE(attributes & FILE_ATTRIBUTE_HIDDEN, 0u) << std::hex << attributes;
 }
@@ -124,14 +103,14 @@ TEST_F(Win32SettingsFiles, TopIniKeepsItsAttributes) {
 // own behind when it fails; that one is not counted.)
 TEST_F(Win32SettingsFiles, AFailedReplacementLeavesTheFileWhole) {
     UseFolder(L"pamuro-held-");
-    WriteAll(path_, "[PAMURO]\r\nSETKEYCOUNT=0\r\n; mine\r\n");
+    ASSERT_TRUE(WriteFileBytes(path_, "[PAMURO]\r\nSETKEYCOUNT=0\r\n; mine\r\n"));
     HANDLE holder = CreateFileW(path_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                 nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(holder, INVALID_HANDLE_VALUE);
     EXPECT_FALSE(Save());
     CloseHandle(holder);
     EXPECT_NE(SettingsProblem(*settings_), nullptr);
-    EXPECT_EQ(ReadAll(path_), L"[PAMURO]\r\nSETKEYCOUNT=0\r\n; mine\r\n");
+    EXPECT_EQ(ReadFileBytes(path_), "[PAMURO]\r\nSETKEYCOUNT=0\r\n; mine\r\n");
     const std::wstring files = Listing(directory_);
     EXPECT_NE(files.find(L"Top.ini|"), std::wstring::npos) << files;
     EXPECT_EQ(files.find(L"Top.ini."), std::wstring::npos) << files;
@@ -141,7 +120,7 @@ TEST_F(Win32SettingsFiles, AStartupFolderOutsideTheCodePageWorks) {
     // Korean and an emoji: neither has a form in code page 932.
     UseFolder(L"pamuro-\xd45c\xd83c\xdfae-");
     ASSERT_TRUE(Save());
-    EXPECT_NE(ReadAll(path_).find(L"SetSleep=2\r\n"), std::wstring::npos);
+    EXPECT_NE(ReadFileBytes(path_).find("SetSleep=2\r\n"), std::string::npos);
     auto loaded = std::make_unique<KeySetTable>();
     MapperOptions loadedOptions;
     EXPECT_EQ(LoadSettings(*settings_, false, Win32SettingsStorage(), *loaded, loadedOptions),

@@ -7,41 +7,18 @@
 #include <memory>
 
 #include "mapper/engine/polling.h"
+#include "tests/support/fake_engine_platform.h"
 
 namespace {
-
-class CountingPlatform : public EnginePlatform {
-  public:
-    JoystickReading Reading = {32767, 32767, 0, 0};
-    uint64_t KeysSent = 0;
-
-    bool ReadJoystickRange(uint8_t, JoystickRange& range) override {
-        range = {0, 65535, 0, 65535};
-        return true;
-    }
-    bool ReadJoystick(uint8_t, JoystickReading& reading) override {
-        reading = Reading;
-        return true;
-    }
-    KeyScan ScanCodeOf(uint8_t vk) override { return {vk, false}; }
-    void SendKey(uint8_t, KeyScan, bool) override { ++KeysSent; }
-    uint8_t AsyncKeyState(int) override { return 0; }
-    void ShowMainWindow() override {}
-    void EnableMainWindow() override {}
-    void HideCaptureWindow() override {}
-    void InvalidateMainWindow() override {}
-    bool PostActiveInputs(uint32_t) override { return true; }  // the window shown
-    void Rest(uint32_t) override {}
-    uint32_t Milliseconds() override { return 0; }
-};
 
 struct Rig {
     std::unique_ptr<KeySetTable> table = std::make_unique<KeySetTable>();
     EngineState engine;
     MapperOptions options;
-    CountingPlatform platform;
+    FakeEnginePlatform platform;
 
     Rig() {
+        platform.Quiet = true;
         ClearKeySetTable(*table);
         for (int slot = 0; slot < kSlotCount; ++slot) {
             table->Keys[0][slot][0] = 0x41 + slot;
@@ -114,7 +91,8 @@ void BM_PollHatAllKeysChanging(benchmark::State& state) {
 BENCHMARK(BM_PollHatAllKeysChanging);
 
 void BM_FakeReadAlone(benchmark::State& state) {
-    CountingPlatform platform;
+    FakeEnginePlatform platform;
+    platform.Quiet = true;
     EnginePlatform* through = &platform;
     JoystickReading reading{};
     for (auto _ : state) {

@@ -13,7 +13,7 @@
 #include <string>
 
 #include "mapper/model/settings.h"
-#include "mapper/platform/posix/posix_settings_storage.h"
+#include "mapper/platform/standalone/standalone_settings_storage.h"
 #include "tests/support/memory_settings_storage.h"
 
 namespace {
@@ -142,7 +142,7 @@ void BM_SaveAndLoadOnDisk(benchmark::State& state) {
         state.SkipWithError("no scratch directory");
         return;
     }
-    SettingsStorage& storage = PosixSettingsStorage();
+    SettingsStorage& storage = StandaloneSettingsStorage();
     auto settings = std::make_unique<SettingsState>();
     FetchStartupDirectory(*settings, storage);
     if (chdir(previous) != 0) {

@@ -4,7 +4,7 @@
 // opened for reading and writing with no sharing), removal of a backup that
 // could not be completed, and message boxes. Win32 serves it in
 // disabler/platform/win32, a stand-alone POSIX backend in
-// disabler/platform/posix; tests use recording fakes.
+// disabler/platform/standalone; tests use recording fakes.
 #include <cstddef>
 #include <cstdint>
 

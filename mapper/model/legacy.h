@@ -17,7 +17,7 @@ constexpr uint32_t kLegacy12FileSize = 24341;
 using LegacyFile = void*;
 
 // What the converter needs from the system. Win32 serves it in
-// mapper/platform/win32, a stand-alone backend in mapper/platform/posix, and
+// mapper/platform/win32, a stand-alone backend in mapper/platform/standalone, and
 // the tests a recording fake.
 class LegacyPlatform {
   public:

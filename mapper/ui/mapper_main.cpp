@@ -89,7 +89,7 @@ int RunMessageLoop() {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandTail, int showCommand) {
     // Static: window procedures may still run while the process ends.
-    static const MapperPlatform platform = {Win32EnginePlatform(),  Win32KeyNames(),
+    static const MapperPlatform platform = {Win32EnginePlatform(),  Win32KeyNameSource(),
                                             Win32SettingsStorage(), Win32LegacyPlatform(),
                                             kEngineWindowMessage,   RunPostedWindowOperation};
     g_ui.platform = &platform;

@@ -14,64 +14,11 @@
 
 #include "mapper/model/settings.h"
 #include "mapper/model/settings_storage.h"
+#include "tests/support/memory_settings_storage.h"
 
 namespace {
 
-class MemoryStorage : public SettingsStorage {
-  public:
-    const uint8_t* bytes = nullptr;
-    size_t size = 0;
-    char saved[kProfileFileCapacity];
-    size_t savedSize = 0;
-    bool useSaved = false;
-    bool replaced = false;
-
-    FileReadResult ReadWholeFile(const char16_t*, char* buffer, size_t capacity,
-                                 size_t* read) override {
-        const char* source = useSaved ? saved : reinterpret_cast<const char*>(bytes);
-        const size_t length = useSaved ? savedSize : size;
-        if (length > capacity) {
-            return FileReadResult::TooLarge;
-        }
-        if (length > 0) {
-            std::memcpy(buffer, source, length);
-        }
-        *read = length;
-        return FileReadResult::Read;
-    }
-    bool ReplaceFile(const char16_t*, const char* data, size_t length) override {
-        if (length > sizeof saved) {
-            return false;
-        }
-        std::memcpy(saved, data, length);
-        savedSize = length;
-        useSaved = true;
-        replaced = true;
-        return true;
-    }
-    bool CurrentDirectory(char16_t* buffer, size_t capacity) override {
-        const char16_t directory[] = u"C:\\fuzz";
-        if (capacity < sizeof directory / sizeof directory[0]) {
-            return false;
-        }
-        std::memcpy(buffer, directory, sizeof directory);
-        return true;
-    }
-    // Knows one character, あ, so UTF-16 files take both paths.
-    int ToAnsi(char16_t unit, char out[2]) override {
-        if (unit != 0x3042) {
-            return 0;
-        }
-        out[0] = '\x82';
-        out[1] = '\xa0';
-        return 2;
-    }
-    char16_t ToWide(const char* bytes, int count) override {
-        return count == 2 && bytes[0] == '\x82' && bytes[1] == '\xa0' ? 0x3042 : 0;
-    }
-};
-
-MemoryStorage g_storage;
+MemorySettingsStorage g_storage;
 SettingsState g_fuzzSettings;
 uint8_t g_expanded[kMaxProfileFileBytes];
 KeySetTable g_loaded;
@@ -123,10 +70,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         size = Expand(data, size);
         data = g_expanded;
     }
-    g_storage.bytes = data;
-    g_storage.size = size;
-    g_storage.useSaved = false;
-    g_storage.replaced = false;
+    g_storage.record = false;
+    g_storage.directory = u"C:\\fuzz";
+    g_storage.exists = true;
+    g_storage.file.assign(reinterpret_cast<const char*>(data), size);
+    g_storage.replacements = 0;
     FetchStartupDirectory(g_fuzzSettings, g_storage);
     LoadSettings(g_fuzzSettings, false, g_storage, g_loaded, g_loadedOptions);
     CheckWithinTable(g_loaded);
@@ -146,10 +94,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!SaveSettings(g_fuzzSettings, g_storage, g_loaded, g_loadedOptions)) {
         // Refused (too large, or a UTF-16 file the code page cannot take
         // back): nothing written.
-        Check(!g_storage.replaced && SettingsProblem(g_fuzzSettings) != nullptr);
+        Check(g_storage.replacements == 0 && SettingsProblem(g_fuzzSettings) != nullptr);
         return 0;
     }
-    Check(g_storage.savedSize <= kMaxProfileFileBytes);
+    Check(g_storage.file.size() <= kMaxProfileFileBytes);
     LoadSettings(g_fuzzSettings, false, g_storage, g_reloaded, g_reloadedOptions);
     CheckWithinTable(g_reloaded);
     CheckSameSets(g_loaded, g_reloaded);

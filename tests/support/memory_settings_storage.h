@@ -1,5 +1,6 @@
 #pragma once
-// One Top.ini in memory, for the tests and benchmarks of the settings code.
+// One Top.ini in memory, for the tests, fuzz target and benchmarks of the
+// settings code.
 // Records every call (unless told not to); reads and replacements can be
 // scripted to fail. Its code page knows one character beyond ASCII: あ
 // (U+3042, 82 A0).
@@ -47,6 +48,7 @@ class MemorySettingsStorage : public SettingsStorage {
     bool failReplace = false;
     bool record = true;
     std::vector<std::string> calls;
+    int replacements = 0;  // successful ones
 
     FileReadResult ReadWholeFile(const char16_t* path, char* buffer, size_t capacity,
                                  size_t* size) override {
@@ -71,6 +73,7 @@ class MemorySettingsStorage : public SettingsStorage {
         }
         exists = true;
         file.assign(data, size);
+        ++replacements;
         return true;
     }
     bool CurrentDirectory(char16_t* buffer, size_t capacity) override {

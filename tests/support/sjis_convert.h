@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "common/posix/posix_calls.h"
+#include "common/standalone/posix_calls.h"
 
 // The Shift-JIS bytes of UTF-8 text.
 inline std::string Sjis(const std::string& utf8) {

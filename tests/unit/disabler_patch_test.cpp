@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "disabler/core/patch.h"
-#include "disabler/platform/posix/posix_patch_platform.h"
+#include "disabler/platform/standalone/standalone_patch_platform.h"
 #include "tests/support/sjis_convert.h"
 
 using namespace std::string_literals;
@@ -119,19 +119,19 @@ class RecordingPlatform : public PatchPlatform {
   public:
     PatchFile* OpenRead(const char* path) override {
         calls.push_back("open-read "s + path);
-        return Wrap(PosixPatchPlatform().OpenRead(path), path, sourceFaults);
+        return Wrap(StandalonePatchPlatform().OpenRead(path), path, sourceFaults);
     }
     PatchFile* CreateNew(const char* path) override {
         calls.push_back("create "s + path);
-        return Wrap(PosixPatchPlatform().CreateNew(path), path, backupFaults);
+        return Wrap(StandalonePatchPlatform().CreateNew(path), path, backupFaults);
     }
     void Remove(const char* path) override {
         calls.push_back("remove "s + path);
-        PosixPatchPlatform().Remove(path);
+        StandalonePatchPlatform().Remove(path);
     }
     PatchFile* OpenReadWrite(const char* path) override {
         calls.push_back("open "s + path);
-        return Wrap(PosixPatchPlatform().OpenReadWrite(path), path, rewriteFaults);
+        return Wrap(StandalonePatchPlatform().OpenReadWrite(path), path, rewriteFaults);
     }
     void ShowMessage(OwnerWindow owner, const char* text, const char* caption) override {
         EXPECT_EQ(owner, kOwner);

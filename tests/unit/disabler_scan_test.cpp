@@ -19,7 +19,7 @@
 #ifdef _WIN32
 #include "disabler/platform/win32/win32_patch_platform.h"
 #else
-#include "disabler/platform/posix/posix_patch_platform.h"
+#include "disabler/platform/standalone/standalone_patch_platform.h"
 #endif
 
 using namespace std::string_literals;
@@ -31,7 +31,7 @@ PatchPlatform& FileBackend() {
 #ifdef _WIN32
     return Win32PatchPlatform();
 #else
-    return PosixPatchPlatform();
+    return StandalonePatchPlatform();
 #endif
 }
 

@@ -1,40 +1,12 @@
 #include "mapper/engine/joystick.h"
 #include "mapper/engine/polling.h"
+#include "tests/support/fake_engine_platform.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
 namespace {
-
-// Answers range queries for the joysticks marked present and records the ids
-// asked, in order; everything else is inert.
-class RangeOnlyPlatform : public EnginePlatform {
-  public:
-    bool Present[2] = {false, false};
-    JoystickRange Ranges[2] = {};
-    std::vector<int> Asked;
-
-    bool ReadJoystickRange(uint8_t id, JoystickRange& range) override {
-        Asked.push_back(id);
-        if (id > 1 || !Present[id]) {
-            return false;
-        }
-        range = Ranges[id];
-        return true;
-    }
-    bool ReadJoystick(uint8_t, JoystickReading&) override { return false; }
-    KeyScan ScanCodeOf(uint8_t) override { return {}; }
-    void SendKey(uint8_t, KeyScan, bool) override {}
-    uint8_t AsyncKeyState(int) override { return 0; }
-    void ShowMainWindow() override {}
-    void EnableMainWindow() override {}
-    void HideCaptureWindow() override {}
-    void InvalidateMainWindow() override {}
-    bool PostActiveInputs(uint32_t) override { return false; }
-    void Rest(uint32_t) override {}
-    uint32_t Milliseconds() override { return 0; }
-};
 
 TEST(Joystick, ThresholdsCutEachAxisIntoThirdsWithWrappingArithmetic) {
     struct Case {
@@ -79,11 +51,11 @@ TEST(Joystick, DetectAsksJoystickZeroThenOne) {
         {false, false, false, 1, {0, 1}, -7},
     };
     for (const Case& c : cases) {
-        RangeOnlyPlatform platform;
-        platform.Present[0] = c.present0;
-        platform.Present[1] = c.present1;
-        platform.Ranges[0] = {0, 255, 0, 255};
-        platform.Ranges[1] = {0, 100, 0, 100};
+        FakeEnginePlatform platform;
+        platform.JoystickPresent[0] = c.present0;
+        platform.JoystickPresent[1] = c.present1;
+        platform.Range[0] = {0, 255, 0, 255};
+        platform.Range[1] = {0, 100, 0, 100};
         EngineState engine;
         ResetEngine(engine);
         engine.Thresholds = {-7, -7, -7, -7};
@@ -91,7 +63,7 @@ TEST(Joystick, DetectAsksJoystickZeroThenOne) {
         EXPECT_EQ(DetectJoystick(engine, platform), c.found);
         EXPECT_EQ(engine.JoystickFound, c.found);
         EXPECT_EQ(engine.JoystickId, c.id);
-        EXPECT_EQ(platform.Asked, c.asked);
+        EXPECT_EQ(platform.RangeQueries, c.asked);
         EXPECT_EQ(engine.Thresholds.XLow, c.xLow);
     }
 }

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "mapper/platform/posix/posix_key_names.h"
+#include "mapper/platform/standalone/standalone_key_names.h"
 #include "tests/support/sjis_convert.h"
 
 namespace {
@@ -109,7 +109,7 @@ TEST(KeyLabels, SizeCutsOnlyTheLayoutName) {
 }
 
 TEST(KeyLabels, StandAloneNamesKeepTheLayoutContract) {
-    KeyNameSource& names = PosixKeyNames();
+    KeyNameSource& names = StandaloneKeyNameSource();
     const struct {
         uint32_t code;
         int32_t size;

@@ -1,7 +1,8 @@
 #include "mapper/model/legacy.h"
 #include "mapper/model/model_texts_sjis.h"
 #include "mapper/model/startup_data.h"
-#include "mapper/platform/posix/posix_legacy_platform.h"
+#include "mapper/platform/standalone/standalone_legacy_platform.h"
+#include "tests/support/fake_legacy_platform.h"
 #include "tests/support/memory_settings_storage.h"
 #include "tests/support/sjis_convert.h"
 
@@ -20,87 +21,6 @@
 #include <vector>
 
 namespace {
-
-// A legacy file system in memory that records every call in order.
-class RecordingLegacyPlatform : public LegacyPlatform {
-  public:
-    struct Message {
-        std::string text;
-        bool hasCaption;
-        std::string caption;
-        bool information;
-    };
-
-    std::string windowsDirectory = "C:\\WINDOWS";
-    bool fileExists = true;
-    std::string file;
-    uint32_t readChunk = UINT32_MAX;  // most bytes one Read returns
-    int failingRead = 0;              // the n-th Read fails (1-based); 0 for none
-    uint32_t deleteError = 0;         // 0: the deletion succeeds
-    bool hasErrorText = true;
-
-    std::vector<std::string> calls;
-    std::vector<Message> messages;
-    bool deleted = false;
-    bool open = false;
-
-    uint32_t WindowsDirectory(char* buffer, uint32_t size) override {
-        calls.push_back("dir");
-        const uint32_t length = static_cast<uint32_t>(windowsDirectory.size());
-        if (length < size) {
-            std::memcpy(buffer, windowsDirectory.c_str(), length + 1);
-            return length;
-        }
-        return length + 1;
-    }
-    LegacyFile OpenForReading(const char* path) override {
-        calls.push_back(std::string("open ") + path);
-        if (!fileExists || open) {
-            return nullptr;
-        }
-        open = true;
-        position_ = 0;
-        return this;
-    }
-    bool Read(LegacyFile handle, void* buffer, uint32_t size, uint32_t& got) override {
-        calls.push_back("read " + std::to_string(size));
-        EXPECT_EQ(handle, this);
-        if (++reads_ == failingRead) {
-            return false;
-        }
-        got = static_cast<uint32_t>(
-            std::min<size_t>({size, readChunk, file.size() - std::min(position_, file.size())}));
-        std::memcpy(buffer, file.data() + std::min(position_, file.size()), got);
-        position_ += got;
-        return true;
-    }
-    void Close(LegacyFile handle) override {
-        calls.push_back("close");
-        EXPECT_EQ(handle, this);
-        open = false;
-    }
-    bool Delete(const char* path, uint32_t& error) override {
-        calls.push_back(std::string("delete ") + path);
-        EXPECT_FALSE(open) << "deleted while still open";
-        error = deleteError;
-        deleted = deleteError == 0;
-        return deleted;
-    }
-    bool ErrorText(uint32_t code, char* buffer, uint32_t size) override {
-        calls.push_back("errortext " + std::to_string(code));
-        const std::string text = hasErrorText ? "Access is denied.\r\n" : "";
-        std::snprintf(buffer, size, "%s", text.c_str());
-        return hasErrorText;
-    }
-    void ShowMessage(const char* text, const char* caption, bool information) override {
-        calls.push_back("message");
-        messages.push_back({text, caption != nullptr, caption ? caption : "", information});
-    }
-
-  private:
-    size_t position_ = 0;
-    int reads_ = 0;
-};
 
 enum class Layout { V10, V12 };
 
@@ -252,7 +172,7 @@ TEST(LegacyConversion, BothLayoutsBoundTheHighestIndexAndFillTheSets) {
     for (const auto& c : cases) {
         SCOPED_TRACE("layout " + std::string(c.layout == Layout::V10 ? "1.0" : "1.2") +
                      ", stored highest index " + std::to_string(c.stored));
-        RecordingLegacyPlatform platform;
+        FakeLegacyPlatform platform;
         platform.file = MakeLegacyFile(c.layout, c.stored);
         auto table = MarkedTable();
 
@@ -270,7 +190,7 @@ TEST(LegacyConversion, BothLayoutsBoundTheHighestIndexAndFillTheSets) {
 }
 
 TEST(LegacyConversion, AnnouncesBeforeReadingTheSets) {
-    RecordingLegacyPlatform platform;
+    FakeLegacyPlatform platform;
     platform.file = MakeLegacyFile(Layout::V12, 3);
     auto table = MarkedTable();
     ASSERT_TRUE(ConvertLegacyData(*table, platform));
@@ -303,7 +223,7 @@ TEST(LegacyConversion, OnlyTheSixLettersAndAZeroByteMarkLayout12) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE("head \"" + c.head + "\"");
-        RecordingLegacyPlatform platform;
+        FakeLegacyPlatform platform;
         platform.file = MakeLegacyFile(Layout::V12, 4);
         platform.file.replace(0, 7, c.head);
         auto table = MarkedTable();
@@ -336,7 +256,7 @@ TEST(LegacyConversion, NamesAreCopiedUpToTheirZeroByteAndCutAt255) {
         {std::string(253, 'x') + a + std::string(1, '\0'), std::string(253, 'x') + a},
     };
     for (Layout layout : {Layout::V10, Layout::V12}) {
-        RecordingLegacyPlatform platform;
+        FakeLegacyPlatform platform;
         platform.file = MakeLegacyFile(layout, 9);
         const size_t names = OffsetsOf(layout).names;
         for (size_t i = 0; i < std::size(cases); ++i) {
@@ -373,7 +293,7 @@ TEST(LegacyConversion, ShortAndLongFilesReadMissingBytesAsZero) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        RecordingLegacyPlatform platform;
+        FakeLegacyPlatform platform;
         platform.file = c.file;
         platform.readChunk = 1000;  // the system may hand the file over in pieces
         auto table = MarkedTable();
@@ -387,21 +307,19 @@ TEST(LegacyConversion, ShortAndLongFilesReadMissingBytesAsZero) {
 TEST(LegacyConversion, NothingToConvertShowsNothingAndChangesNothing) {
     const struct {
         const char* what;
-        void (*arrange)(RecordingLegacyPlatform&);
+        void (*arrange)(FakeLegacyPlatform&);
         bool opened;
     } cases[] = {
-        {"no file", [](RecordingLegacyPlatform& p) { p.fileExists = false; }, false},
-        {"no Windows directory", [](RecordingLegacyPlatform& p) { p.windowsDirectory = ""; },
-         false},
+        {"no file", [](FakeLegacyPlatform& p) { p.fileExists = false; }, false},
+        {"no Windows directory", [](FakeLegacyPlatform& p) { p.windowsDirectory = ""; }, false},
         {"Windows directory too long for the path",
-         [](RecordingLegacyPlatform& p) { p.windowsDirectory = std::string(250, 'w'); }, false},
-        {"empty file", [](RecordingLegacyPlatform& p) { p.file.clear(); }, true},
-        {"read error at the signature", [](RecordingLegacyPlatform& p) { p.failingRead = 1; },
-         true},
+         [](FakeLegacyPlatform& p) { p.windowsDirectory = std::string(250, 'w'); }, false},
+        {"empty file", [](FakeLegacyPlatform& p) { p.file.clear(); }, true},
+        {"read error at the signature", [](FakeLegacyPlatform& p) { p.failingRead = 1; }, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        RecordingLegacyPlatform platform;
+        FakeLegacyPlatform platform;
         platform.file = MakeLegacyFile(Layout::V12, 4);
         c.arrange(platform);
         auto table = MarkedTable();
@@ -417,7 +335,7 @@ TEST(LegacyConversion, NothingToConvertShowsNothingAndChangesNothing) {
 }
 
 TEST(LegacyConversion, AReadErrorAfterTheAnnouncementKeepsTheFileAndTheTable) {
-    RecordingLegacyPlatform platform;
+    FakeLegacyPlatform platform;
     platform.file = MakeLegacyFile(Layout::V10, 4);
     platform.readChunk = 5000;
     platform.failingRead = 4;
@@ -435,7 +353,7 @@ TEST(LegacyConversion, AFailedDeletionShowsTheSystemText) {
         std::string shown;
     } cases[] = {{true, "Access is denied.\r\n"}, {false, "5"}};
     for (const auto& c : cases) {
-        RecordingLegacyPlatform platform;
+        FakeLegacyPlatform platform;
         platform.deleteError = 5;
         platform.hasErrorText = c.hasErrorText;
         DeleteLegacyData(platform);
@@ -457,38 +375,36 @@ TEST(StartupData, TheLegacyFileGoesOnlyOnceItsSetsAreSaved) {
     const std::string kept = std::string("\r\n") + kLegacyKeptText;
     const struct {
         const char* what;
-        void (*arrange)(MemorySettingsStorage&, RecordingLegacyPlatform&);
+        void (*arrange)(MemorySettingsStorage&, FakeLegacyPlatform&);
         bool saved;
         std::string message;
     } cases[] = {
-        {"no Top.ini yet", [](MemorySettingsStorage&, RecordingLegacyPlatform&) {}, true, ""},
+        {"no Top.ini yet", [](MemorySettingsStorage&, FakeLegacyPlatform&) {}, true, ""},
         {"a UTF-16 Top.ini",
-         [](MemorySettingsStorage& s, RecordingLegacyPlatform&) {
+         [](MemorySettingsStorage& s, FakeLegacyPlatform&) {
              s.exists = true;
              s.file = Utf16File(u"[SETTING]\r\nSetSleep=4\r\n");
          },
          true, ""},
         {"Top.ini cannot be read",
-         [](MemorySettingsStorage& s, RecordingLegacyPlatform&) {
-             s.failRead = FileReadResult::Failed;
-         },
+         [](MemorySettingsStorage& s, FakeLegacyPlatform&) { s.failRead = FileReadResult::Failed; },
          false, kUnreadableConvertedText + kept},
         {"Top.ini is over the limit",
-         [](MemorySettingsStorage& s, RecordingLegacyPlatform&) {
+         [](MemorySettingsStorage& s, FakeLegacyPlatform&) {
              s.failRead = FileReadResult::TooLarge;
          },
          false, kTooLargeConvertedText + kept},
         {"the folder cannot be written",
-         [](MemorySettingsStorage& s, RecordingLegacyPlatform&) { s.failReplace = true; }, false,
+         [](MemorySettingsStorage& s, FakeLegacyPlatform&) { s.failReplace = true; }, false,
          kSaveFailedText + kept},
         {"the sets would take Top.ini over the limit",
-         [](MemorySettingsStorage& s, RecordingLegacyPlatform&) {
+         [](MemorySettingsStorage& s, FakeLegacyPlatform&) {
              s.exists = true;
              s.file = ";" + std::string(kMaxProfileFileBytes - 1000, 'x') + "\r\n";
          },
          false, kSaveTooLargeText + kept},
         {"a UTF-16 Top.ini cannot hold a name",
-         [](MemorySettingsStorage& s, RecordingLegacyPlatform& p) {
+         [](MemorySettingsStorage& s, FakeLegacyPlatform& p) {
              s.exists = true;
              s.file = Utf16File(u"[SETTING]\r\nSetSleep=4\r\n");
              p.file.replace(OffsetsOf(Layout::V12).names, 2,
@@ -496,7 +412,7 @@ TEST(StartupData, TheLegacyFileGoesOnlyOnceItsSetsAreSaved) {
          },
          false, kUnconvertibleText + kept},
         {"a UTF-16 Top.ini with a character it cannot read back",
-         [](MemorySettingsStorage& s, RecordingLegacyPlatform&) {
+         [](MemorySettingsStorage& s, FakeLegacyPlatform&) {
              s.exists = true;
              s.file = Utf16File(u"[SETTING]\r\nSetSleep=4\r\n;\u4e00\r\n");
          },
@@ -505,7 +421,7 @@ TEST(StartupData, TheLegacyFileGoesOnlyOnceItsSetsAreSaved) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         MemorySettingsStorage storage;
-        RecordingLegacyPlatform legacy;
+        FakeLegacyPlatform legacy;
         legacy.file = MakeLegacyFile(Layout::V12, 4);
         c.arrange(storage, legacy);
         const std::string before = storage.file;
@@ -537,7 +453,7 @@ TEST(StartupData, WithoutALegacyFileTopIniAloneIsRead) {
     MemorySettingsStorage storage;
     storage.exists = true;
     storage.file = "[PAMURO]\r\nSETKEYCOUNT=1\r\n[KEYSETNAME]\r\nKEYSETNAME 1=mine\r\n";
-    RecordingLegacyPlatform legacy;
+    FakeLegacyPlatform legacy;
     legacy.fileExists = false;
     auto settings = std::make_unique<SettingsState>();
     auto table = MarkedTable();
@@ -557,14 +473,14 @@ TEST(StartupData, WithoutALegacyFileTopIniAloneIsRead) {
 }  // namespace
 
 // The stand-alone backend, end to end in a scratch folder.
-class PosixLegacyConversion : public ::testing::Test {
+class StandaloneLegacyConversion : public ::testing::Test {
   protected:
     void SetUp() override {
         char pattern[] = "/tmp/pamuro-legacy-XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
         directory_ = pattern;
         path_ = directory_ + "/Tolvin.dat";
-        platform_ = std::make_unique<PosixLegacyPlatform>(directory_);
+        platform_ = std::make_unique<StandaloneLegacyPlatformBackend>(directory_);
     }
     void TearDown() override {
         std::remove(path_.c_str());
@@ -581,10 +497,10 @@ class PosixLegacyConversion : public ::testing::Test {
 
     std::string directory_, path_;
     // Looks for Tolvin.dat in the test's own folder.
-    std::unique_ptr<PosixLegacyPlatform> platform_;
+    std::unique_ptr<StandaloneLegacyPlatformBackend> platform_;
 };
 
-TEST_F(PosixLegacyConversion, ConvertsAndDeletesTheFile) {
+TEST_F(StandaloneLegacyConversion, ConvertsAndDeletesTheFile) {
     const std::string file = MakeLegacyFile(Layout::V10, 0);
     WriteFile(file);
     auto table = MarkedTable();
@@ -603,7 +519,7 @@ TEST_F(PosixLegacyConversion, ConvertsAndDeletesTheFile) {
     ExpectTableUntouched(*untouched);
 }
 
-TEST_F(PosixLegacyConversion, AFolderNamedTolvinDatIsNotConverted) {
+TEST_F(StandaloneLegacyConversion, AFolderNamedTolvinDatIsNotConverted) {
     ASSERT_EQ(mkdir(path_.c_str(), 0700), 0);
     auto table = MarkedTable();
     testing::internal::CaptureStderr();

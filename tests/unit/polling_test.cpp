@@ -1,4 +1,5 @@
 #include "mapper/engine/polling.h"
+#include "tests/support/fake_engine_platform.h"
 
 #include <gtest/gtest.h>
 
@@ -13,97 +14,6 @@
 
 namespace {
 
-using Events = std::vector<std::string>;
-
-std::string Key(const char* what, int vk) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%s %02X", what, vk);
-    return text;
-}
-std::string Down(int vk) {
-    return Key("down", vk);
-}
-std::string Up(int vk) {
-    return Key("up", vk);
-}
-
-// Records every key event and window operation in order as text (and each
-// key event with its scan code in ScanLog); answers joystick and keyboard
-// queries from scripted values. A joystick reads only while it is present.
-// Key states read like GetAsyncKeyState: a query clears the "pressed since
-// last query" state.
-class RecordingPlatform : public EnginePlatform {
-  public:
-    Events Log, ScanLog;
-    bool JoystickPresent[2] = {true, false};
-    JoystickRange Range[2] = {{0, 65535, 0, 65535}, {0, 65535, 0, 65535}};
-    bool ReadSucceeds = true;
-    KeyScan Layout[256] = {};  // what the keyboard layout answers, by code
-    JoystickReading Reading = {32767, 32767, 0, 0};
-    int RangeQueries = 0, Reads = 0, KeyQueries = 0, KeyQueriesBeforeFirstShow = -1;
-    uint8_t KeyStates[257] = {};
-    std::vector<uint32_t> Rests;
-    uint32_t Now = 0, MsPerCall = 0;
-    bool MainWindowShown = true;
-    std::vector<uint32_t> PostedInputs;
-    std::atomic<int> KeysSent{0};
-    std::function<void()> OnRest;  // stands in for the other thread while one waits
-
-    bool ReadJoystickRange(uint8_t id, JoystickRange& range) override {
-        ++RangeQueries;
-        if (id >= 2 || !JoystickPresent[id]) {
-            return false;
-        }
-        range = Range[id];
-        return true;
-    }
-    bool ReadJoystick(uint8_t id, JoystickReading& reading) override {
-        ++Reads;
-        reading = Reading;
-        return id < 2 && JoystickPresent[id] && ReadSucceeds;
-    }
-    KeyScan ScanCodeOf(uint8_t vk) override { return Layout[vk]; }
-    void SendKey(uint8_t vk, KeyScan scan, bool keyUp) override {
-        Log.push_back(keyUp ? Up(vk) : Down(vk));
-        char text[16];
-        std::snprintf(text, sizeof text, " scan %02X%s", scan.Scan, scan.Extended ? " ext" : "");
-        ScanLog.push_back(Log.back() + text);
-        ++KeysSent;
-    }
-    uint8_t AsyncKeyState(int vk) override {
-        ++KeyQueries;
-        const uint8_t state = KeyStates[vk];
-        KeyStates[vk] = 0;
-        return state;
-    }
-    void ShowMainWindow() override {
-        if (KeyQueriesBeforeFirstShow < 0) {
-            KeyQueriesBeforeFirstShow = KeyQueries;
-        }
-        Log.push_back("show");
-    }
-    void EnableMainWindow() override { Log.push_back("enable"); }
-    void HideCaptureWindow() override { Log.push_back("hide"); }
-    void InvalidateMainWindow() override { Log.push_back("invalidate"); }
-    bool PostActiveInputs(uint32_t inputs) override {
-        if (MainWindowShown) {
-            PostedInputs.push_back(inputs);
-        }
-        return MainWindowShown;
-    }
-    void Rest(uint32_t ms) override {
-        Rests.push_back(ms);
-        if (OnRest) {
-            OnRest();
-        }
-    }
-    uint32_t Milliseconds() override {
-        const uint32_t now = Now;
-        Now += MsPerCall;
-        return now;
-    }
-};
-
 // Stick positions and buttons for a 0..65535 joystick.
 constexpr uint32_t kCentre = 32767, kMin = 0, kMax = 65535;
 constexpr int kA = 0x41, kB = 0x42, kC = 0x43, kD = 0x44, kZ = 0x5A, kCursorUp = 0x26;
@@ -113,7 +23,7 @@ class PollingTest : public ::testing::Test {
     std::unique_ptr<KeySetTable> table = std::make_unique<KeySetTable>();
     EngineState engine;
     MapperOptions options;
-    RecordingPlatform platform;
+    FakeEnginePlatform platform;
 
     void SetUp() override {
         ClearKeySetTable(*table);
@@ -271,7 +181,7 @@ TEST_F(PollingTest, AFailedReadChangesNothing) {
     platform.ReadSucceeds = true;
     EXPECT_EQ(Poll(kCentre, kCentre), Events{Up(kA)});
     // A joystick found at start-up is never looked for again.
-    EXPECT_EQ(platform.RangeQueries, 1);
+    EXPECT_EQ(platform.RangeQueries.size(), 1u);
 }
 
 TEST_F(PollingTest, OtherModesOnlyRest) {
@@ -431,7 +341,7 @@ TEST_F(PollingTest, PauseReleasesHeldKeysAndSendsNothingUntilResumed) {
 TEST_F(PollingTest, StopIsHandledByThePollingThreadWhenItAnswers) {
     Bind(SlotUp, kA, kB);
     Poll(kCentre, kMin);
-    RecordingPlatform caller;  // the interface thread's view; it must send nothing
+    FakeEnginePlatform caller;  // the interface thread's view; it must send nothing
     caller.MsPerCall = 1;
     caller.OnRest = [this] { RunIteration(engine, *table, options, platform); };
     platform.Log.clear();
@@ -446,7 +356,7 @@ TEST_F(PollingTest, StopIsHandledByThePollingThreadWhenItAnswers) {
 TEST_F(PollingTest, StopReleasesFromTheCallerWhenNoThreadAnswers) {
     Bind(SlotUp, kA, kB);
     Poll(kCentre, kMin);
-    RecordingPlatform caller;
+    FakeEnginePlatform caller;
     caller.MsPerCall = 1;
     StopEngine(engine, caller, 500);
     EXPECT_EQ(caller.Log, Events({Up(kA), Up(kB)}));
@@ -461,7 +371,7 @@ TEST_F(PollingTest, StopGivesUpOnAThreadStuckInsideAnIteration) {
     Bind(SlotUp, kA, 0);
     Poll(kCentre, kMin);
     engine.Owner = OwnerPollingThread;  // as if blocked inside a platform call
-    RecordingPlatform caller;
+    FakeEnginePlatform caller;
     caller.MsPerCall = 1;
     StopEngine(engine, caller, 500);
     EXPECT_EQ(caller.Log, Events{});  // releasing now would race the thread
@@ -474,7 +384,7 @@ TEST_F(PollingTest, StopGivesUpOnAThreadStuckInsideAnIteration) {
 
 // A real polling thread against a fake clock-driven caller: only the shared
 // atomics cross threads; each platform is used by one thread alone.
-class RealTimePlatform : public RecordingPlatform {
+class RealTimePlatform : public FakeEnginePlatform {
   public:
     void Rest(uint32_t ms) override { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
     uint32_t Milliseconds() override {
@@ -504,7 +414,7 @@ TEST_F(PollingTest, StopReleasesKeysHeldByARunningThread) {
 TEST_F(PollingTest, AJoystickPluggedInLaterIsFoundByRetries) {
     ResetEngine(engine);
     platform.JoystickPresent[0] = false;
-    platform.RangeQueries = 0;
+    platform.RangeQueries.clear();
     platform.Now = 0xFFFFFE00u;  // the clock wraps during the test
     ASSERT_FALSE(DetectJoystick(engine, platform));
     Bind(SlotUp, kA, 0);
@@ -527,7 +437,8 @@ TEST_F(PollingTest, AJoystickPluggedInLaterIsFoundByRetries) {
         platform.JoystickPresent[0] = step.present;
         platform.ReadSucceeds = step.present;
         EXPECT_EQ(Poll(kCentre, kMin), step.sent) << std::hex << step.now;
-        EXPECT_EQ(platform.RangeQueries, step.rangeQueries) << std::hex << step.now;
+        EXPECT_EQ(static_cast<int>(platform.RangeQueries.size()), step.rangeQueries)
+            << std::hex << step.now;
     }
     EXPECT_EQ(engine.JoystickId, 0);
 }
@@ -681,7 +592,7 @@ TEST_F(PollingTest, AGonePadIsLookedForAgainWithItsNewRanges) {
     Poll(kMin, kCentre);  // Left held on a 0..65535 pad
     platform.JoystickPresent[0] = false;
     platform.Range[1] = {0, 255, 0, 255};  // Left below 85, Right above 170
-    platform.RangeQueries = 0;
+    platform.RangeQueries.clear();
     struct Step {
         uint32_t now;
         bool present1;
@@ -706,7 +617,7 @@ TEST_F(PollingTest, AGonePadIsLookedForAgainWithItsNewRanges) {
         platform.Now = step.now;
         platform.JoystickPresent[1] = step.present1;
         EXPECT_EQ(Poll(step.x, 128), step.sent) << step.now;
-        EXPECT_EQ(platform.RangeQueries, step.rangeQueries) << step.now;
+        EXPECT_EQ(static_cast<int>(platform.RangeQueries.size()), step.rangeQueries) << step.now;
     }
     EXPECT_EQ(engine.JoystickId, 1);
     EXPECT_EQ(engine.Thresholds.XLow, 85);
@@ -741,7 +652,7 @@ TEST_F(PollingTest, KeyUpCarriesTheScanCodeOfItsKeyDown) {
          }},
         {"stop", KeyDownNormal,
          [this] {
-             RecordingPlatform caller;
+             FakeEnginePlatform caller;
              caller.MsPerCall = 1;
              StopEngine(engine, caller, 5);
              platform.ScanLog = caller.ScanLog;

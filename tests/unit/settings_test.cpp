@@ -14,7 +14,7 @@
 
 #include "mapper/model/settings_storage.h"
 #include "mapper/model/model_texts_sjis.h"
-#include "mapper/platform/posix/posix_settings_storage.h"
+#include "mapper/platform/standalone/standalone_settings_storage.h"
 #include "tests/support/memory_settings_storage.h"
 
 namespace {
@@ -364,7 +364,7 @@ std::u16string U16(const std::string& ascii) {
 }
 
 // The stand-alone backend on real files, in a fresh directory.
-class PosixStorageTest : public ::testing::Test {
+class StandaloneStorageTest : public ::testing::Test {
   protected:
     void SetUp() override {
         char pattern[] = "/tmp/pamuro-settings-XXXXXX";
@@ -392,8 +392,8 @@ class PosixStorageTest : public ::testing::Test {
     std::string directory_;
 };
 
-TEST_F(PosixStorageTest, ReplacesReadsAndRefuses) {
-    SettingsStorage& storage = PosixSettingsStorage();
+TEST_F(StandaloneStorageTest, ReplacesReadsAndRefuses) {
+    SettingsStorage& storage = StandaloneSettingsStorage();
     const std::u16string path = U16(directory_ + "\\Top.ini");
     char buffer[16];
     size_t size = 0;
@@ -413,14 +413,14 @@ TEST_F(PosixStorageTest, ReplacesReadsAndRefuses) {
 }
 
 // The temporary file takes a name no file has, and the file keeps its mode.
-TEST_F(PosixStorageTest, ATemporaryNameInUseIsLeftAloneAndTheModeKept) {
+TEST_F(StandaloneStorageTest, ATemporaryNameInUseIsLeftAloneAndTheModeKept) {
     const std::string top = directory_ + "/Top.ini";
     const std::string taken = top + "." + std::to_string(getpid()) + "-0.tmp";
     WriteFile(top, "old");
     WriteFile(taken, "someone else's");
     ASSERT_EQ(chmod(top.c_str(), 0600), 0);
     ASSERT_TRUE(
-        PosixSettingsStorage().ReplaceFile(U16(directory_ + "\\Top.ini").c_str(), "new", 3));
+        StandaloneSettingsStorage().ReplaceFile(U16(directory_ + "\\Top.ini").c_str(), "new", 3));
     EXPECT_EQ(ReadFile(top), "new");
     EXPECT_EQ(ReadFile(taken), "someone else's");
     struct stat status {};
@@ -430,14 +430,14 @@ TEST_F(PosixStorageTest, ATemporaryNameInUseIsLeftAloneAndTheModeKept) {
 }
 
 // Folder names outside code page 932 (Korean, an emoji) as the start-up directory.
-TEST_F(PosixStorageTest, AStartupFolderOutsideTheCodePageWorks) {
+TEST_F(StandaloneStorageTest, AStartupFolderOutsideTheCodePageWorks) {
     const std::string folder = directory_ + "/\xed\x91\x9c \xf0\x9f\x8e\xae";  // 표 🎮
     ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
     char previous[4096];
     ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
     ASSERT_EQ(chdir(folder.c_str()), 0);
     auto state = std::make_unique<SettingsState>();
-    FetchStartupDirectory(*state, PosixSettingsStorage());
+    FetchStartupDirectory(*state, StandaloneSettingsStorage());
     ASSERT_EQ(chdir(previous), 0);
 
     auto table = std::make_unique<KeySetTable>();
@@ -445,18 +445,18 @@ TEST_F(PosixStorageTest, AStartupFolderOutsideTheCodePageWorks) {
     std::strcpy(table->Names[0], "kept");
     MapperOptions options;
     options.SetSleep = 3;
-    ASSERT_TRUE(SaveSettings(*state, PosixSettingsStorage(), *table, options));
+    ASSERT_TRUE(SaveSettings(*state, StandaloneSettingsStorage(), *table, options));
     EXPECT_NE(ReadFile(folder + "/Top.ini").find("KEYSETNAME 0=kept\r\n"), std::string::npos);
     auto loaded = std::make_unique<KeySetTable>();
     MapperOptions loadedOptions;
-    EXPECT_EQ(LoadSettings(*state, false, PosixSettingsStorage(), *loaded, loadedOptions),
+    EXPECT_EQ(LoadSettings(*state, false, StandaloneSettingsStorage(), *loaded, loadedOptions),
               SettingsLoadResult::Loaded);
     EXPECT_STREQ(loaded->Names[0], "kept");
     EXPECT_EQ(loadedOptions.SetSleep, 3);
 }
 
-TEST_F(PosixStorageTest, ConvertsThroughCodePage932) {
-    SettingsStorage& storage = PosixSettingsStorage();
+TEST_F(StandaloneStorageTest, ConvertsThroughCodePage932) {
+    SettingsStorage& storage = StandaloneSettingsStorage();
     char ansi[2] = {};
     ASSERT_EQ(storage.ToAnsi(u'\u30bd', ansi), 2);
     EXPECT_EQ(std::string(ansi, 2), "\x83\x5c");

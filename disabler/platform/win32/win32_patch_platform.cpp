@@ -67,7 +67,7 @@ class Win32PatchFile : public PatchFile {
     HANDLE handle_ = INVALID_HANDLE_VALUE;
 };
 
-class Win32PatchBackend : public PatchPlatform {
+class Win32PatchPlatformBackend : public PatchPlatform {
   public:
     PatchFile* OpenRead(const char* path) override {
         // Shared for reading only: a running game's executable can be read,
@@ -119,6 +119,6 @@ class Win32PatchBackend : public PatchPlatform {
 }  // namespace
 
 PatchPlatform& Win32PatchPlatform() {
-    static Win32PatchBackend platform;
+    static Win32PatchPlatformBackend platform;
     return platform;
 }

@@ -63,12 +63,12 @@ MMRESULT ReadPosition(uint8_t id, DWORD flags, JOYINFOEX& info) {
     return joyGetPosEx(id, &info);
 }
 
-class Win32Engine : public EnginePlatform {
+class Win32EnginePlatformBackend : public EnginePlatform {
   public:
-    Win32Engine() = default;
-    Win32Engine(const Win32Engine&) = delete;
-    Win32Engine& operator=(const Win32Engine&) = delete;
-    ~Win32Engine() override {
+    Win32EnginePlatformBackend() = default;
+    Win32EnginePlatformBackend(const Win32EnginePlatformBackend&) = delete;
+    Win32EnginePlatformBackend& operator=(const Win32EnginePlatformBackend&) = delete;
+    ~Win32EnginePlatformBackend() override {
         if (restTimer_ != nullptr) {
             CloseHandle(restTimer_);
         }
@@ -171,7 +171,7 @@ class Win32Engine : public EnginePlatform {
 }  // namespace
 
 EnginePlatform& Win32EnginePlatform() {
-    static Win32Engine platform;
+    static Win32EnginePlatformBackend platform;
     return platform;
 }
 
@@ -185,7 +185,7 @@ void RunPostedWindowOperation(WPARAM operation) {
 }
 
 unsigned __stdcall PollingThreadEntry(void*) {
-    Win32Engine platform;
+    Win32EnginePlatformBackend platform;
     PollingThread(g_engine, g_keySets, g_options, platform);
     return 0;
 }

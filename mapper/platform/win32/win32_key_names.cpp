@@ -6,7 +6,7 @@
 
 namespace {
 
-class Win32KeyNameSource : public KeyNameSource {
+class Win32KeyNameSourceBackend : public KeyNameSource {
   public:
     void KeyName(uint32_t code, char* buffer, int32_t size) override {
         if (size < 1) {
@@ -36,10 +36,10 @@ class Win32KeyNameSource : public KeyNameSource {
     }
 };
 
-Win32KeyNameSource g_win32KeyNames;
+Win32KeyNameSourceBackend g_win32KeyNames;
 
 }  // namespace
 
-KeyNameSource& Win32KeyNames() {
+KeyNameSource& Win32KeyNameSource() {
     return g_win32KeyNames;
 }

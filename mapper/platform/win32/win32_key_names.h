@@ -2,4 +2,4 @@
 // Key names from the keyboard layout of the calling thread, as Shift-JIS.
 #include "mapper/ui/core/key_labels.h"
 
-KeyNameSource& Win32KeyNames();
+KeyNameSource& Win32KeyNameSource();

@@ -34,7 +34,7 @@ bool WideToSjisCut(const wchar_t* text, char* out, uint32_t outSize) {
     return false;
 }
 
-class Win32Legacy : public LegacyPlatform {
+class Win32LegacyPlatformBackend : public LegacyPlatform {
   public:
     uint32_t WindowsDirectory(char* buffer, uint32_t size) override {
         return GetWindowsDirectoryA(buffer, size);
@@ -90,6 +90,6 @@ class Win32Legacy : public LegacyPlatform {
 }  // namespace
 
 LegacyPlatform& Win32LegacyPlatform() {
-    static Win32Legacy platform;
+    static Win32LegacyPlatformBackend platform;
     return platform;
 }

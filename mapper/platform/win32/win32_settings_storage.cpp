@@ -113,7 +113,7 @@ bool PutInPlace(const wchar_t* temporary, const wchar_t* path) {
                         nullptr) != FALSE;
 }
 
-class Win32Storage final : public SettingsStorage {
+class Win32SettingsStorageBackend final : public SettingsStorage {
   public:
     FileReadResult ReadWholeFile(const char16_t* path, char* buffer, size_t capacity,
                                  size_t* size) override {
@@ -183,6 +183,6 @@ class Win32Storage final : public SettingsStorage {
 }  // namespace
 
 SettingsStorage& Win32SettingsStorage() {
-    static Win32Storage storage;
+    static Win32SettingsStorageBackend storage;
     return storage;
 }

@@ -15,7 +15,7 @@ namespace {
 std::string Label(uint32_t code, int32_t size) {
     char buffer[1024];
     std::memset(buffer, 'X', sizeof buffer);
-    GetKeyLabel(code, buffer, size, Win32KeyNames());
+    GetKeyLabel(code, buffer, size, Win32KeyNameSource());
     return buffer;
 }
 
@@ -33,7 +33,7 @@ std::wstring LayoutName(uint32_t code) {
     return name;
 }
 
-TEST(Win32KeyNames, CodesWithoutTableLabelTakeTheLayoutsName) {
+TEST(Win32KeyNameSource, CodesWithoutTableLabelTakeTheLayoutsName) {
     for (uint32_t code : {18u, 110u, 0x41u, 0x37u, 45u}) {
         const std::string label = Label(code, 1024);
         EXPECT_FALSE(label.empty()) << "code " << code;
@@ -41,12 +41,12 @@ TEST(Win32KeyNames, CodesWithoutTableLabelTakeTheLayoutsName) {
     }
 }
 
-TEST(Win32KeyNames, NoKeyGivesAnEmptyLabel) {
+TEST(Win32KeyNameSource, NoKeyGivesAnEmptyLabel) {
     EXPECT_EQ(Label(0, 1024), "");
     EXPECT_EQ(Label(0x1000, 1024), "");  // above every key code
 }
 
-TEST(Win32KeyNames, SizeCutsTheNameNotTheTable) {
+TEST(Win32KeyNameSource, SizeCutsTheNameNotTheTable) {
     const std::string full = Label(110, 1024);  // "Num Del" or the layout's longer name
     ASSERT_GT(full.size(), 4u);
     const std::string cut = Label(110, 5);

@@ -5,4 +5,4 @@
 // (mapper/platform/win32).
 #include "mapper/model/settings_storage.h"
 
-SettingsStorage& PosixSettingsStorage();
+SettingsStorage& StandaloneSettingsStorage();

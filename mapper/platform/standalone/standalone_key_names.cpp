@@ -1,4 +1,4 @@
-#include "mapper/platform/posix/posix_key_names.h"
+#include "mapper/platform/standalone/standalone_key_names.h"
 
 #include "common/shift_jis.h"
 
@@ -35,7 +35,7 @@ const KeyNameEntry kOtherKeys[] = {
     {222, "'"},
 };
 
-class PosixKeyNameSource : public KeyNameSource {
+class StandaloneKeyNameSourceBackend : public KeyNameSource {
   public:
     void KeyName(uint32_t code, char* buffer, int32_t size) override {
         if (size < 1) {
@@ -57,10 +57,10 @@ class PosixKeyNameSource : public KeyNameSource {
     }
 };
 
-PosixKeyNameSource g_posixKeyNames;
+StandaloneKeyNameSourceBackend g_posixKeyNames;
 
 }  // namespace
 
-KeyNameSource& PosixKeyNames() {
+KeyNameSource& StandaloneKeyNameSource() {
     return g_posixKeyNames;
 }

@@ -1,4 +1,4 @@
-#include "mapper/platform/posix/posix_legacy_platform.h"
+#include "mapper/platform/standalone/standalone_legacy_platform.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -24,10 +24,10 @@ int ToDescriptor(LegacyFile file) {
 
 }  // namespace
 
-PosixLegacyPlatform::PosixLegacyPlatform(std::string windowsDirectory)
+StandaloneLegacyPlatformBackend::StandaloneLegacyPlatformBackend(std::string windowsDirectory)
     : windowsDirectory_(std::move(windowsDirectory)) {}
 
-uint32_t PosixLegacyPlatform::WindowsDirectory(char* buffer, uint32_t size) {
+uint32_t StandaloneLegacyPlatformBackend::WindowsDirectory(char* buffer, uint32_t size) {
     const size_t length = windowsDirectory_.size();
     if (length >= size) {
         return static_cast<uint32_t>(length + 1);
@@ -36,7 +36,7 @@ uint32_t PosixLegacyPlatform::WindowsDirectory(char* buffer, uint32_t size) {
     return static_cast<uint32_t>(length);
 }
 
-LegacyFile PosixLegacyPlatform::OpenForReading(const char* path) {
+LegacyFile StandaloneLegacyPlatformBackend::OpenForReading(const char* path) {
     char posixPath[kPathSize];
     if (!ToPosixPath(path, posixPath, sizeof posixPath)) {
         return nullptr;
@@ -53,17 +53,18 @@ LegacyFile PosixLegacyPlatform::OpenForReading(const char* path) {
     return ToHandle(fd);
 }
 
-bool PosixLegacyPlatform::Read(LegacyFile file, void* buffer, uint32_t size, uint32_t& got) {
+bool StandaloneLegacyPlatformBackend::Read(LegacyFile file, void* buffer, uint32_t size,
+                                           uint32_t& got) {
     const ssize_t count = RetryOnSignal([&] { return read(ToDescriptor(file), buffer, size); });
     got = count > 0 ? static_cast<uint32_t>(count) : 0;
     return count >= 0;
 }
 
-void PosixLegacyPlatform::Close(LegacyFile file) {
+void StandaloneLegacyPlatformBackend::Close(LegacyFile file) {
     close(ToDescriptor(file));
 }
 
-bool PosixLegacyPlatform::Delete(const char* path, uint32_t& error) {
+bool StandaloneLegacyPlatformBackend::Delete(const char* path, uint32_t& error) {
     char posixPath[kPathSize];
     if (!ToPosixPath(path, posixPath, sizeof posixPath)) {
         error = ENAMETOOLONG;
@@ -76,12 +77,13 @@ bool PosixLegacyPlatform::Delete(const char* path, uint32_t& error) {
     return true;
 }
 
-bool PosixLegacyPlatform::ErrorText(uint32_t code, char* buffer, uint32_t size) {
+bool StandaloneLegacyPlatformBackend::ErrorText(uint32_t code, char* buffer, uint32_t size) {
     std::snprintf(buffer, size, "%s", std::strerror(static_cast<int>(code)));
     return true;
 }
 
-void PosixLegacyPlatform::ShowMessage(const char* text, const char* caption, bool information) {
+void StandaloneLegacyPlatformBackend::ShowMessage(const char* text, const char* caption,
+                                                  bool information) {
     std::fputs(information ? "[i] " : "", stderr);
     if (caption != nullptr) {
         PrintSjis(caption);
@@ -92,7 +94,7 @@ void PosixLegacyPlatform::ShowMessage(const char* text, const char* caption, boo
 }
 
 // Prints a Shift-JIS text in UTF-8, or as it is when it does not convert.
-void PosixLegacyPlatform::PrintSjis(const char* text) {
+void StandaloneLegacyPlatformBackend::PrintSjis(const char* text) {
     char utf8[4096];
     const size_t length = toUtf8_.Convert(text, std::strlen(text), utf8, sizeof utf8 - 1);
     if (length == 0) {

@@ -1,4 +1,4 @@
-#include "mapper/platform/posix/posix_settings_storage.h"
+#include "mapper/platform/standalone/standalone_settings_storage.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "common/posix/posix_calls.h"
+#include "common/standalone/posix_calls.h"
 
 namespace {
 
@@ -50,7 +50,7 @@ void SyncDirectoryOf(const char* path) {
     }
 }
 
-class PosixStorage final : public SettingsStorage {
+class StandaloneSettingsStorageBackend final : public SettingsStorage {
   public:
     FileReadResult ReadWholeFile(const char16_t* path, char* buffer, size_t capacity,
                                  size_t* size) override {
@@ -203,7 +203,7 @@ class PosixStorage final : public SettingsStorage {
 
 }  // namespace
 
-SettingsStorage& PosixSettingsStorage() {
-    static PosixStorage storage;
+SettingsStorage& StandaloneSettingsStorage() {
+    static StandaloneSettingsStorageBackend storage;
     return storage;
 }

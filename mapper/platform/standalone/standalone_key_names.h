@@ -5,4 +5,4 @@
 // (mapper/platform/win32).
 #include "mapper/ui/core/key_labels.h"
 
-KeyNameSource& PosixKeyNames();
+KeyNameSource& StandaloneKeyNameSource();

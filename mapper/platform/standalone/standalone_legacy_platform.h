@@ -5,12 +5,12 @@
 // mapper.exe runs on the Win32 backend (mapper/platform/win32).
 #include <string>
 
-#include "common/posix/posix_calls.h"
+#include "common/standalone/posix_calls.h"
 #include "mapper/model/legacy.h"
 
-class PosixLegacyPlatform : public LegacyPlatform {
+class StandaloneLegacyPlatformBackend : public LegacyPlatform {
   public:
-    explicit PosixLegacyPlatform(std::string windowsDirectory);
+    explicit StandaloneLegacyPlatformBackend(std::string windowsDirectory);
 
     uint32_t WindowsDirectory(char* buffer, uint32_t size) override;
     LegacyFile OpenForReading(const char* path) override;

@@ -4,4 +4,4 @@
 // disabler.exe runs on the Win32 backend (disabler/platform/win32).
 #include "disabler/core/patch_platform.h"
 
-PatchPlatform& PosixPatchPlatform();
+PatchPlatform& StandalonePatchPlatform();

@@ -1,6 +1,6 @@
 // Stand-alone backend of the patch platform, for the native tests. Messages
 // go to standard error as bytes ("caption: text").
-#include "disabler/platform/posix/posix_patch_platform.h"
+#include "disabler/platform/standalone/standalone_patch_platform.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -9,11 +9,11 @@
 
 #include <cstdio>
 
-#include "common/posix/posix_calls.h"
+#include "common/standalone/posix_calls.h"
 
 namespace {
 
-class PosixPatchFile : public PatchFile {
+class StandalonePatchFile : public PatchFile {
   public:
     bool IsOpen() const { return descriptor_ >= 0; }
     void Attach(int descriptor) { descriptor_ = descriptor; }
@@ -59,7 +59,7 @@ class PosixPatchFile : public PatchFile {
     int descriptor_ = -1;
 };
 
-class PosixPatchBackend : public PatchPlatform {
+class StandalonePatchPlatformBackend : public PatchPlatform {
   public:
     PatchFile* OpenRead(const char* path) override {
         int descriptor = open(path, O_RDONLY);
@@ -99,7 +99,7 @@ class PosixPatchBackend : public PatchPlatform {
         if (descriptor < 0) {
             return nullptr;
         }
-        for (PosixPatchFile& file : files_) {
+        for (StandalonePatchFile& file : files_) {
             if (!file.IsOpen()) {
                 file.Attach(descriptor);
                 return &file;
@@ -109,12 +109,12 @@ class PosixPatchBackend : public PatchPlatform {
         return nullptr;
     }
 
-    PosixPatchFile files_[2];
+    StandalonePatchFile files_[2];
 };
 
 }  // namespace
 
-PatchPlatform& PosixPatchPlatform() {
-    static PosixPatchBackend platform;
+PatchPlatform& StandalonePatchPlatform() {
+    static StandalonePatchPlatformBackend platform;
     return platform;
 }

@@ -1,0 +1,109 @@
+#pragma once
+// The polling engine's platform for the tests, fuzz targets and benchmarks:
+// records every key event and window operation in order as text (and each
+// key event with its scan code in ScanLog), and answers joystick and keyboard
+// queries from scripted values. A joystick reads only while it is present.
+// Key states read like GetAsyncKeyState: a query clears the "pressed since
+// last query" state. Quiet (for benchmarks) records no key and no rest, so
+// that the figures are the engine's own work.
+#include <atomic>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "mapper/engine/engine_platform.h"
+
+using Events = std::vector<std::string>;
+
+inline std::string KeyEvent(const char* what, int vk) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%s %02X", what, vk);
+    return text;
+}
+inline std::string Down(int vk) {
+    return KeyEvent("down", vk);
+}
+inline std::string Up(int vk) {
+    return KeyEvent("up", vk);
+}
+
+class FakeEnginePlatform : public EnginePlatform {
+  public:
+    bool Quiet = false;
+    Events Log, ScanLog;
+    bool JoystickPresent[2] = {true, false};
+    JoystickRange Range[2] = {{0, 65535, 0, 65535}, {0, 65535, 0, 65535}};
+    bool ReadSucceeds = true;
+    KeyScan Layout[256] = {};  // what the keyboard layout answers, by code
+    JoystickReading Reading = {32767, 32767, 0, 0};
+    std::vector<int> RangeQueries;  // the joystick ids asked, in order
+    int Reads = 0, KeyQueries = 0, KeyQueriesBeforeFirstShow = -1;
+    uint8_t KeyStates[257] = {};
+    std::vector<uint32_t> Rests;
+    uint32_t Now = 0, MsPerCall = 0;
+    bool MainWindowShown = true;
+    std::vector<uint32_t> PostedInputs;  // what the shown main window was told
+    std::atomic<int> KeysSent{0};
+    std::function<void()> OnRest;  // stands in for the other thread while one waits
+
+    bool ReadJoystickRange(uint8_t id, JoystickRange& range) override {
+        RangeQueries.push_back(id);
+        if (id >= 2 || !JoystickPresent[id]) {
+            return false;
+        }
+        range = Range[id];
+        return true;
+    }
+    bool ReadJoystick(uint8_t id, JoystickReading& reading) override {
+        ++Reads;
+        reading = Reading;
+        return id < 2 && JoystickPresent[id] && ReadSucceeds;
+    }
+    KeyScan ScanCodeOf(uint8_t vk) override { return Layout[vk]; }
+    void SendKey(uint8_t vk, KeyScan scan, bool keyUp) override {
+        // One thread at a time sends; a plain add keeps the benchmarks' cost low.
+        KeysSent.store(KeysSent.load(std::memory_order_relaxed) + 1);
+        if (Quiet) {
+            return;
+        }
+        Log.push_back(keyUp ? Up(vk) : Down(vk));
+        char text[16];
+        std::snprintf(text, sizeof text, " scan %02X%s", scan.Scan, scan.Extended ? " ext" : "");
+        ScanLog.push_back(Log.back() + text);
+    }
+    uint8_t AsyncKeyState(int vk) override {
+        ++KeyQueries;
+        const uint8_t state = KeyStates[vk];
+        KeyStates[vk] = 0;
+        return state;
+    }
+    void ShowMainWindow() override {
+        if (KeyQueriesBeforeFirstShow < 0) {
+            KeyQueriesBeforeFirstShow = KeyQueries;
+        }
+        Log.push_back("show");
+    }
+    void EnableMainWindow() override { Log.push_back("enable"); }
+    void HideCaptureWindow() override { Log.push_back("hide"); }
+    void InvalidateMainWindow() override { Log.push_back("invalidate"); }
+    bool PostActiveInputs(uint32_t inputs) override {
+        if (MainWindowShown && !Quiet) {
+            PostedInputs.push_back(inputs);
+        }
+        return MainWindowShown;
+    }
+    void Rest(uint32_t ms) override {
+        if (!Quiet) {
+            Rests.push_back(ms);
+        }
+        if (OnRest) {
+            OnRest();
+        }
+    }
+    uint32_t Milliseconds() override {
+        const uint32_t now = Now;
+        Now += MsPerCall;
+        return now;
+    }
+};

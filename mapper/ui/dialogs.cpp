@@ -6,6 +6,7 @@
 #include "common/win32/sjis_text.h"
 #include "mapper/model/keyset_table.h"
 #include "mapper/model/options.h"
+#include "mapper/ui/core/settings_choice.h"
 #include "mapper/ui/core/ui_texts.h"
 #include "resource.h"
 
@@ -58,13 +59,10 @@ void InitSettings(HWND dialog) {
     SendDlgItemMessageW(dialog, IDC_SLEEP_SPIN, UDM_SETPOS, 0, g_options.SetSleep.load());
 }
 
-// The up-down control keeps its position within 0..5 whatever is typed into
-// its buddy edit.
 void StoreSettings(HWND dialog) {
-    const bool rapid = IsDlgButtonChecked(dialog, IDC_MODE_RAPID) == BST_CHECKED;
-    g_options.KeyDownMode.store(rapid ? KeyDownRapid : KeyDownNormal);
-    const LRESULT position = SendDlgItemMessageW(dialog, IDC_SLEEP_SPIN, UDM_GETPOS, 0, 0);
-    g_options.SetSleep.store(static_cast<uint8_t>(LOWORD(position)));
+    const LRESULT spin = SendDlgItemMessageW(dialog, IDC_SLEEP_SPIN, UDM_GETPOS, 0, 0);
+    StoreSettingsChoice(g_options, IsDlgButtonChecked(dialog, IDC_MODE_RAPID) == BST_CHECKED,
+                        static_cast<uint32_t>(spin));
 }
 
 INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {

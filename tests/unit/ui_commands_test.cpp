@@ -2,6 +2,7 @@
 // table and the engine, which views it refreshes and in what order, and what
 // it leaves alone on Cancel, No, an empty name or an empty selection.
 #include "mapper/ui/core/main_commands.h"
+#include "mapper/ui/core/settings_choice.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -223,6 +224,28 @@ TEST_F(CommandsTest, EmptyTableOffersNothingToDeleteRenameOrCapture) {
     EXPECT_EQ(table_.SetKeyCount, 0);
     EXPECT_STREQ(table_.Names[0], kUntitledName);
     EXPECT_EQ(view_.calls, RefreshAllFor(0));
+}
+
+// The settings dialog's OK: the mode from the rapid-fire button, the rest
+// from the up-down's answer, whose high word (no number typed) is ignored.
+TEST(SettingsChoice, OkStoresTheModeAndTheSpinPosition) {
+    const struct {
+        bool rapid;
+        uint32_t spinAnswer;
+        uint8_t mode, sleep;
+    } cases[] = {
+        {true, 3, KeyDownRapid, 3},
+        {false, 0, KeyDownNormal, 0},
+        {false, 0x10005, KeyDownNormal, 5},
+    };
+    for (const auto& c : cases) {
+        MapperOptions options;
+        options.KeyDownMode = 7;
+        options.SetSleep = 9;
+        StoreSettingsChoice(options, c.rapid, c.spinAnswer);
+        EXPECT_EQ(options.KeyDownMode.load(), c.mode) << c.spinAnswer;
+        EXPECT_EQ(options.SetSleep.load(), c.sleep) << c.spinAnswer;
+    }
 }
 
 }  // namespace

@@ -31,7 +31,7 @@ add_dependencies(mapper_e2e_tests pamuro_menu_reader)
 # Key names from the real keyboard layout.
 pamuro_wine_test(key_names_win32_tests
     ${PROJECT_SOURCE_DIR}/tests/wine/mapper/key_names_win32_test.cpp
-    LIBS mapper_platform)
+    LIBS mapper_platform mapper_ui_core)
 
 # The key set follows the program in front: the key logger runs under a set's
 # program file name, the driver's own window stands for another program.

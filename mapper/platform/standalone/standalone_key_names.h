@@ -3,6 +3,6 @@
 // few keys named the way a US keyboard layout names them (extended bit
 // clear). mapper.exe takes its names from the keyboard layout
 // (mapper/platform/win32).
-#include "mapper/ui/core/key_labels.h"
+#include "mapper/platform/key_name_source.h"
 
 KeyNameSource& StandaloneKeyNameSource();

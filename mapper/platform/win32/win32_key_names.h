@@ -1,5 +1,5 @@
 #pragma once
 // Key names from the keyboard layout of the calling thread, as Shift-JIS.
-#include "mapper/ui/core/key_labels.h"
+#include "mapper/platform/key_name_source.h"
 
 KeyNameSource& Win32KeyNameSource();

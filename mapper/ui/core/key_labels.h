@@ -4,17 +4,7 @@
 // name that the keyboard layout gives the key. Labels are Shift-JIS bytes.
 #include <cstdint>
 
-// Where key names come from when the table has no label: the system's
-// keyboard layout on Windows, a small table elsewhere.
-class KeyNameSource {
-  public:
-    virtual ~KeyNameSource() = default;
-    // Writes the name of the key with virtual-key code `code` into `buffer`
-    // (`size` bytes) as zero-terminated Shift-JIS of at most size - 1 bytes,
-    // cut at a character boundary. Empty for code 0 and for codes that name
-    // no key. Writes nothing when `size` is below 1.
-    virtual void KeyName(uint32_t code, char* buffer, int32_t size) = 0;
-};
+#include "mapper/platform/key_name_source.h"
 
 // The longest table label, "システムのキャンセルボタン", and its terminator.
 constexpr int32_t kLongestTableLabel = 27;

@@ -26,26 +26,28 @@ inline std::wstring FromOwnFolder(const char* relative) {
     return path;
 }
 
+struct ProcessWindowSearch {
+    DWORD processId;
+    const std::function<bool(HWND)>* match;
+    HWND found;
+};
+
+inline BOOL CALLBACK MatchProcessWindow(HWND window, LPARAM parameter) {
+    auto* search = reinterpret_cast<ProcessWindowSearch*>(parameter);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != search->processId || !(*search->match)(window)) {
+        return TRUE;
+    }
+    search->found = window;
+    return FALSE;
+}
+
 // The first top-level window of process `processId` that `match` accepts;
 // null when there is none.
 inline HWND FindProcessWindow(DWORD processId, const std::function<bool(HWND)>& match) {
-    struct Search {
-        DWORD processId;
-        const std::function<bool(HWND)>* match;
-        HWND found;
-    } search = {processId, &match, nullptr};
-    EnumWindows(
-        [](HWND window, LPARAM parameter) -> BOOL {
-            auto* search = reinterpret_cast<Search*>(parameter);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            if (owner != search->processId || !(*search->match)(window)) {
-                return TRUE;
-            }
-            search->found = window;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    ProcessWindowSearch search = {processId, &match, nullptr};
+    EnumWindows(MatchProcessWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 

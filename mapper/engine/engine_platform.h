@@ -42,18 +42,13 @@ class EnginePlatform {
     // The low 8 bits of the asynchronous key state of code `vk` (1..256):
     // nonzero when the key was pressed since the previous query.
     virtual uint8_t AsyncKeyState(int vk) = 0;
-    // The three operations that end a capture: show the main window (SW_SHOW)
-    // and enable it, hide the capture window. Called from the polling thread
-    // when a capture takes a key, and from the interface thread, which owns
-    // the windows, when the capture is cancelled. They never wait for the
+    // The end of a capture: show the main window (SW_SHOW) and enable it,
+    // hide the capture window, and when `keyStored` schedule a repaint of the
+    // main window's whole client area, no erase. Called from the polling
+    // thread when a capture took a key, and from the interface thread, which
+    // owns the windows, when the capture is cancelled. Never waits for the
     // interface thread. Results are ignored.
-    virtual void ShowMainWindow() = 0;
-    virtual void EnableMainWindow() = 0;
-    virtual void HideCaptureWindow() = 0;
-    // Schedules a repaint of the main window's whole client area, no erase.
-    // Called from the polling thread after a capture stored its key; never
-    // waits for the interface thread.
-    virtual void InvalidateMainWindow() = 0;
+    virtual void EndCapture(bool keyStored) = 0;
     // Tells the main window which inputs are active now (bit s for InputSlot
     // s), so it can highlight their rows. Posted from the polling thread,
     // never waited for. False, with nothing sent, while the window is hidden.

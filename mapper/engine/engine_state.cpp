@@ -37,9 +37,7 @@ void StartCapture(EngineState& engine, int32_t slot, int32_t keyIndex) {
 }
 
 void CancelCapture(EngineState& engine, EnginePlatform& platform) {
-    platform.ShowMainWindow();
-    platform.EnableMainWindow();
-    platform.HideCaptureWindow();
+    platform.EndCapture(false);
     engine.EngineMode.store(EngineMapping, std::memory_order_release);
 }
 

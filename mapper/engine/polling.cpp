@@ -244,12 +244,9 @@ void CaptureScan(EngineState& engine, KeySetTable& table, EnginePlatform& platfo
         if (states[code] == 0) {
             continue;
         }
-        platform.ShowMainWindow();
-        platform.EnableMainWindow();
-        platform.HideCaptureWindow();
         engine.EngineMode.store(EngineMapping, std::memory_order_release);
         StoreCapturedKey(engine, table, code);
-        platform.InvalidateMainWindow();
+        platform.EndCapture(true);
     }
 }
 

@@ -38,10 +38,6 @@ LRESULT OnCommand(WPARAM wParam) {
 }
 
 LRESULT CALLBACK CaptureWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == g_ui.platform->engineWindowMessage) {
-        g_ui.platform->runEngineWindowOperation(wParam);  // a capture ended by the polling thread
-        return 0;
-    }
     switch (message) {
         case WM_PAINT:
             return OnPaint(window);

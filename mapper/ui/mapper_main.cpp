@@ -66,6 +66,12 @@ void FirstFill() {
     RebuildTrayMenu();
 }
 
+// The polling thread's body, on an engine platform of its own.
+unsigned __stdcall PollingThreadEntry(void*) {
+    PollingThread(g_engine, g_keySets, g_options, Win32PollingEnginePlatform());
+    return 0;
+}
+
 // The polling thread starts last: it reads the table, the options, the
 // engine mode and both window handles without locks. Nothing waits for it
 // (the exit goes through StopEngine), so its handle is not kept.
@@ -89,9 +95,8 @@ int RunMessageLoop() {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandTail, int showCommand) {
     // Static: window procedures may still run while the process ends.
-    static const MapperPlatform platform = {Win32EnginePlatform(),  Win32KeyNameSource(),
-                                            Win32SettingsStorage(), Win32LegacyPlatform(),
-                                            kEngineWindowMessage,   RunPostedWindowOperation};
+    static const MapperPlatform platform = {Win32EnginePlatform(), Win32KeyNameSource(),
+                                            Win32SettingsStorage(), Win32LegacyPlatform()};
     g_ui.platform = &platform;
     g_ui.instance = instance;
     LoadData(platform);

@@ -15,9 +15,4 @@ struct MapperPlatform {
     KeyNameSource& keyNames;    // the binding grid's labels
     SettingsStorage& settings;  // Top.ini
     LegacyPlatform& legacy;     // Tolvin.dat
-    // The polling thread never waits for the interface thread: it posts the
-    // window operations that end a capture to the capture window as this
-    // message, whose procedure hands its wParam to `runEngineWindowOperation`.
-    UINT engineWindowMessage;
-    void (*runEngineWindowOperation)(WPARAM operation);
 };

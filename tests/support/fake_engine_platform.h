@@ -78,15 +78,16 @@ class FakeEnginePlatform : public EnginePlatform {
         KeyStates[vk] = 0;
         return state;
     }
-    void ShowMainWindow() override {
+    // Logged as the window operations it stands for.
+    void EndCapture(bool keyStored) override {
         if (KeyQueriesBeforeFirstShow < 0) {
             KeyQueriesBeforeFirstShow = KeyQueries;
         }
-        Log.push_back("show");
+        Log.insert(Log.end(), {"show", "enable", "hide"});
+        if (keyStored) {
+            Log.push_back("invalidate");
+        }
     }
-    void EnableMainWindow() override { Log.push_back("enable"); }
-    void HideCaptureWindow() override { Log.push_back("hide"); }
-    void InvalidateMainWindow() override { Log.push_back("invalidate"); }
     bool PostActiveInputs(uint32_t inputs) override {
         if (MainWindowShown && !Quiet) {
             PostedInputs.push_back(inputs);

@@ -2,7 +2,6 @@
 
 #include <mmsystem.h>
 
-#include "mapper/engine/polling.h"
 #include "mapper/engine/scan_code.h"
 
 #ifndef CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
@@ -13,43 +12,28 @@ namespace {
 
 HWND g_mainWindow = nullptr;
 HWND g_captureWindow = nullptr;
+// The engine's own message-only window, made on the interface thread: the
+// end of a capture is posted here, so the polling thread never waits for the
+// interface thread (ShowWindow and EnableWindow on another thread's window
+// wait until that thread answers, and an exit that waits for the polling
+// thread while it waits inside ShowWindow would leave keys held down).
+HWND g_engineWindow = nullptr;
 
-enum WindowOperation : WPARAM {
-    OperationShowMain,
-    OperationEnableMain,
-    OperationHideCapture,
-    OperationInvalidateMain,
-};
-
-void RunWindowOperation(WPARAM operation) {
-    switch (operation) {
-        case OperationShowMain:
-            ShowWindow(g_mainWindow, SW_SHOW);
-            break;
-        case OperationEnableMain:
-            EnableWindow(g_mainWindow, TRUE);
-            break;
-        case OperationHideCapture:
-            ShowWindow(g_captureWindow, SW_HIDE);
-            break;
-        case OperationInvalidateMain:
-            InvalidateRect(g_mainWindow, nullptr, FALSE);
-            break;
-        default:
-            break;
+void EndCaptureNow(bool keyStored) {
+    ShowWindow(g_mainWindow, SW_SHOW);
+    EnableWindow(g_mainWindow, TRUE);
+    ShowWindow(g_captureWindow, SW_HIDE);
+    if (keyStored) {
+        InvalidateRect(g_mainWindow, nullptr, FALSE);
     }
 }
 
-// On the thread that owns the windows the operation runs at once; any other
-// thread posts it, in order, to the capture window: ShowWindow and
-// EnableWindow on another thread's window wait until that thread answers.
-void WindowOperationFromAnyThread(WindowOperation operation) {
-    if (g_captureWindow == nullptr ||
-        GetWindowThreadProcessId(g_captureWindow, nullptr) == GetCurrentThreadId()) {
-        RunWindowOperation(operation);
-    } else {
-        PostMessageW(g_captureWindow, kEngineWindowMessage, operation, 0);
+LRESULT CALLBACK EngineWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == kCaptureEndedMessage) {
+        EndCaptureNow(wParam != 0);
+        return 0;
     }
+    return DefWindowProcW(window, message, wParam, lParam);
 }
 
 constexpr DWORD kStickAndButtons = JOY_RETURNX | JOY_RETURNY | JOY_RETURNBUTTONS;
@@ -116,10 +100,15 @@ class Win32EnginePlatformBackend : public EnginePlatform {
         return static_cast<uint8_t>(GetAsyncKeyState(vk) & 0xFF);
     }
 
-    void ShowMainWindow() override { WindowOperationFromAnyThread(OperationShowMain); }
-    void EnableMainWindow() override { WindowOperationFromAnyThread(OperationEnableMain); }
-    void HideCaptureWindow() override { WindowOperationFromAnyThread(OperationHideCapture); }
-    void InvalidateMainWindow() override { WindowOperationFromAnyThread(OperationInvalidateMain); }
+    // On the interface thread at once; from any other thread as one posted message.
+    void EndCapture(bool keyStored) override {
+        if (g_engineWindow == nullptr ||
+            GetWindowThreadProcessId(g_engineWindow, nullptr) == GetCurrentThreadId()) {
+            EndCaptureNow(keyStored);
+        } else {
+            PostMessageW(g_engineWindow, kCaptureEndedMessage, keyStored ? 1 : 0, 0);
+        }
+    }
 
     // Only posted: the polling thread never waits for the interface thread.
     bool PostActiveInputs(uint32_t inputs) override {
@@ -175,17 +164,22 @@ EnginePlatform& Win32EnginePlatform() {
     return platform;
 }
 
+EnginePlatform& Win32PollingEnginePlatform() {
+    static Win32EnginePlatformBackend platform;
+    return platform;
+}
+
 void SetEngineWindows(HWND mainWindow, HWND captureWindow) {
     g_mainWindow = mainWindow;
     g_captureWindow = captureWindow;
-}
-
-void RunPostedWindowOperation(WPARAM operation) {
-    RunWindowOperation(operation);
-}
-
-unsigned __stdcall PollingThreadEntry(void*) {
-    Win32EnginePlatformBackend platform;
-    PollingThread(g_engine, g_keySets, g_options, platform);
-    return 0;
+    if (g_engineWindow != nullptr) {
+        return;
+    }
+    WNDCLASSW windowClass = {};
+    windowClass.lpfnWndProc = EngineWindowProc;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"PamuroEngine";
+    RegisterClassW(&windowClass);
+    g_engineWindow = CreateWindowExW(0, L"PamuroEngine", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                     windowClass.hInstance, nullptr);
 }

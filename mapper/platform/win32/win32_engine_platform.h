@@ -7,20 +7,13 @@
 #include "mapper/engine/engine_platform.h"
 #include "mapper/platform/win32/window_messages.h"
 
-// The engine platform of the interface thread. The polling thread makes its
-// own (PollingThreadEntry): each instance keeps a rest timer, which serves one
-// waiting thread.
-EnginePlatform& Win32EnginePlatform();
+// The engine platforms of the two threads: each keeps a rest timer, which
+// serves one waiting thread.
+EnginePlatform& Win32EnginePlatform();         // the interface thread's
+EnginePlatform& Win32PollingEnginePlatform();  // the polling thread's
 
-// The windows a capture ends on: set once at start-up, before the polling
-// thread starts (it reads them without a lock).
+// The windows a capture ends on: set once on the interface thread at
+// start-up, before the polling thread starts (it reads them without a lock).
+// Makes the engine's own message-only window there too, which takes the end
+// of a capture from the polling thread (kCaptureEndedMessage).
 void SetEngineWindows(HWND mainWindow, HWND captureWindow);
-
-// Runs a window operation that the polling thread posted to the capture
-// window as kEngineWindowMessage (window_messages.h).
-void RunPostedWindowOperation(WPARAM operation);
-
-// Thread procedure for _beginthreadex: runs PollingThread on g_engine,
-// g_keySets and g_options with a Win32 platform of its own; returns 0 once
-// the engine has stopped.
-unsigned __stdcall PollingThreadEntry(void* unused);

@@ -8,12 +8,12 @@
 constexpr UINT kTrayNotifyMessage = WM_APP + 100;
 constexpr UINT kTrayIconId = 1;
 
-// A window operation that the polling thread asks the interface thread for
-// (posted to the capture window; wParam names the operation). The polling
-// thread never waits for the interface thread: otherwise an exit that waits
-// for the polling thread while that thread waits inside ShowWindow would
-// leave keys held down.
-constexpr UINT kEngineWindowMessage = WM_APP + 101;
+// The end of a capture that the polling thread asks the interface thread
+// for, posted to the engine's message-only window; wParam is 1 when a key
+// was stored (the grid is repainted too). The polling thread never waits for
+// the interface thread: otherwise an exit that waits for the polling thread
+// while that thread waits inside ShowWindow would leave keys held down.
+constexpr UINT kCaptureEndedMessage = WM_APP + 101;
 
 // The polling thread tells the main window which inputs are active now:
 // wParam holds bit s for InputSlot s. Posted, and only while the window is

@@ -23,6 +23,12 @@
 
 namespace {
 
+// The polling thread as mapper.exe runs it, on the platform of its own.
+unsigned __stdcall RunPollingThread(void*) {
+    PollingThread(g_engine, g_keySets, g_options, Win32PollingEnginePlatform());
+    return 0;
+}
+
 constexpr int kCentre = 32767;
 constexpr DWORD kWaitMs = 5000;
 // Typed behind the engine's keys to mark the end of what it has sent; no test
@@ -158,7 +164,7 @@ class EngineOnWin32 : public ::testing::Test {
 
     void StartPollingThread() {
         pollingThread_ = reinterpret_cast<HANDLE>(
-            _beginthreadex(nullptr, 0, PollingThreadEntry, nullptr, 0, nullptr));
+            _beginthreadex(nullptr, 0, RunPollingThread, nullptr, 0, nullptr));
         ASSERT_NE(pollingThread_, nullptr);
     }
 
@@ -308,26 +314,14 @@ TEST_F(EngineOnWin32, APadThatRefusesTheHatIsReadWithoutIt) {
     EXPECT_EQ(Logged(1), std::vector<std::string>({KeyUp('Z', 0x2C)}));
 }
 
-LRESULT CALLBACK TestCaptureWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == kEngineWindowMessage) {
-        RunPostedWindowOperation(wParam);
-        return 0;
-    }
-    return DefWindowProcW(window, message, wParam, lParam);
-}
-
 // The exit waits for the polling thread without answering messages. A key
 // that completes a capture just then must neither make the polling thread
 // wait for this thread nor leave a key held down.
 TEST_F(EngineOnWin32, ExitDuringACaptureReleasesTheHeldKeys) {
-    WNDCLASSW windowClass{};
-    windowClass.lpfnWndProc = TestCaptureWindowProc;
-    windowClass.lpszClassName = L"PamuroTestCapture";
-    RegisterClassW(&windowClass);
     HWND mainWindow = CreateWindowExW(0, L"STATIC", L"main", WS_POPUP | WS_DISABLED, 0, 0, 50, 50,
                                       nullptr, nullptr, nullptr, nullptr);
-    HWND captureWindow = CreateWindowExW(0, L"PamuroTestCapture", L"capture", WS_POPUP, 60, 0, 50,
-                                         50, nullptr, nullptr, nullptr, nullptr);
+    HWND captureWindow = CreateWindowExW(0, L"STATIC", L"capture", WS_POPUP, 60, 0, 50, 50, nullptr,
+                                         nullptr, nullptr, nullptr);
     ASSERT_NE(captureWindow, nullptr);
     SetEngineWindows(mainWindow, captureWindow);
     g_keySets.Keys[0][SlotButton1][0] = 'Z';

@@ -8,8 +8,6 @@ void ResetEngine(EngineState& engine) {
     engine.CaptureKey.store(0);
     engine.ControlEnabled.store(1);
     engine.StopRequested.store(0);
-    engine.Stopped.store(0);
-    engine.Owner.store(OwnerNone);
     engine.CaptureGeneration.store(0);
     engine.ForgottenGeneration = 0;
     engine.JoystickId = 0;

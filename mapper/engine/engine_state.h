@@ -4,7 +4,7 @@
 // and cancel, pause and resume.
 //
 // State shared with the interface thread is atomic and read whole; the
-// polling thread's own part is touched only by whoever owns it (Owner).
+// polling thread's own part is touched only by the thread that polls.
 #include <atomic>
 #include <cstdint>
 
@@ -23,16 +23,6 @@ enum SlotLatchValue : int32_t {
     LatchHeldRepeat = 2,  // pressed in Rapid: key-down again at every poll while active
 };
 
-// Who may touch the polling thread's own state (latches, pressed codes). The
-// polling thread claims it for the working part of each iteration without
-// ever waiting; at exit the interface thread claims it for good when the
-// polling thread has not answered, so the two never release keys at once.
-enum EngineOwnerValue : uint8_t {
-    OwnerNone = 0,
-    OwnerPollingThread = 1,
-    OwnerStopper = 2,
-};
-
 // A key the engine holds down: the Keys entry it was pressed for (0 = none)
 // and the scan code its key-down carried, which its key-up carries too.
 struct PressedKey {
@@ -47,8 +37,6 @@ struct EngineState {
     std::atomic<int32_t> CaptureKey;      // key index being assigned
     std::atomic<uint8_t> ControlEnabled;  // 0 while paused from the tray menu
     std::atomic<uint8_t> StopRequested;   // set once by the program's exit
-    std::atomic<uint8_t> Stopped;         // every held key released; no more events
-    std::atomic<uint8_t> Owner;           // EngineOwnerValue
     // Counts the captures started; the polling thread answers a new one by
     // forgetting every key press from before it.
     std::atomic<uint32_t> CaptureGeneration;

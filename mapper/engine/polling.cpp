@@ -1,5 +1,8 @@
 #include "mapper/engine/polling.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace {
 
 constexpr int kDirectionCount = 4;  // Up, Down, Left, Right: slots 0..3
@@ -50,11 +53,12 @@ void ReleaseReplacedCodes(EngineState& engine, EnginePlatform& platform, int slo
     }
 }
 
-// A code this slot already holds is pressed again with the scan code it went
+// A code the slot held before is pressed again with the scan code it went
 // down with, so its one key-up matches every key-down; a new code gets what
 // the keyboard layout says now.
-KeyScan ScanToPress(const EngineState& engine, EnginePlatform& platform, int slot, uint8_t code) {
-    for (const PressedKey& pressed : engine.Pressed[slot]) {
+KeyScan ScanToPress(const PressedKey (&before)[kKeysPerSlot], EnginePlatform& platform,
+                    uint8_t code) {
+    for (const PressedKey& pressed : before) {
         if (pressed.Code != 0 && SentCode(pressed.Code) == code) {
             return pressed.Scan;
         }
@@ -69,17 +73,16 @@ void PressSlot(EngineState& engine, const KeySetTable& table, const MapperOption
         entries[key] = ActiveKey(table, slot, key);
     }
     ReleaseReplacedCodes(engine, platform, slot, entries);
-    PressedKey pressedNow[kKeysPerSlot] = {};
+    PressedKey before[kKeysPerSlot];
+    std::copy(std::begin(engine.Pressed[slot]), std::end(engine.Pressed[slot]), before);
     for (int key = 0; key < kKeysPerSlot; ++key) {
+        PressedKey& pressed = engine.Pressed[slot][key];
+        pressed = PressedKey{};
         if (entries[key] != 0) {
             const uint8_t code = SentCode(entries[key]);
-            const KeyScan scan = ScanToPress(engine, platform, slot, code);
-            platform.SendKey(code, scan, false);
-            pressedNow[key] = {entries[key], scan};
+            pressed = {entries[key], ScanToPress(before, platform, code)};
+            platform.SendKey(code, pressed.Scan, false);
         }
-    }
-    for (int key = 0; key < kKeysPerSlot; ++key) {
-        engine.Pressed[slot][key] = pressedNow[key];
     }
     engine.SlotLatch[slot] = options.KeyDownMode.load(std::memory_order_relaxed) == KeyDownNormal
                                  ? LatchHeld
@@ -296,16 +299,13 @@ void ReportActiveInputs(EngineState& engine, EnginePlatform& platform) {
     }
 }
 
-// The working part of an iteration, run while the polling thread owns the
-// engine's state. False once the engine has stopped.
-bool RunOwnedIteration(EngineState& engine, KeySetTable& table, const MapperOptions& options,
-                       EnginePlatform& platform) {
-    if (engine.Stopped.load(std::memory_order_acquire) != 0) {
-        return false;
-    }
+}  // namespace
+
+bool RunIteration(EngineState& engine, KeySetTable& table, const MapperOptions& options,
+                  EnginePlatform& platform) {
+    platform.Rest(options.SetSleep.load(std::memory_order_relaxed));
     if (engine.StopRequested.load(std::memory_order_acquire) != 0) {
         ReleaseAllHeld(engine, platform);
-        engine.Stopped.store(1, std::memory_order_release);
         return false;
     }
     const bool paused = ApplyPause(engine, platform);
@@ -329,8 +329,6 @@ bool RunOwnedIteration(EngineState& engine, KeySetTable& table, const MapperOpti
     return true;
 }
 
-}  // namespace
-
 bool DetectJoystick(EngineState& engine, EnginePlatform& platform) {
     JoystickRange range{};
     engine.LastDiscoveryMs = platform.Milliseconds();
@@ -346,48 +344,16 @@ bool DetectJoystick(EngineState& engine, EnginePlatform& platform) {
     return true;
 }
 
-bool RunIteration(EngineState& engine, KeySetTable& table, const MapperOptions& options,
-                  EnginePlatform& platform) {
-    platform.Rest(options.SetSleep.load(std::memory_order_relaxed));
-    uint8_t free = OwnerNone;
-    if (!engine.Owner.compare_exchange_strong(free, OwnerPollingThread,
-                                              std::memory_order_acquire)) {
-        return false;  // the exit released the keys itself and keeps the state
-    }
-    const bool keepRunning = RunOwnedIteration(engine, table, options, platform);
-    engine.Owner.store(OwnerNone, std::memory_order_release);
-    return keepRunning;
-}
-
 void PollingThread(EngineState& engine, KeySetTable& table, const MapperOptions& options,
                    EnginePlatform& platform) {
     while (RunIteration(engine, table, options, platform)) {
     }
 }
 
-void StopEngine(EngineState& engine, EnginePlatform& platform, uint32_t waitMs) {
+void RequestStop(EngineState& engine) {
     engine.StopRequested.store(1, std::memory_order_release);
-    const uint32_t start = platform.Milliseconds();
-    for (;;) {
-        if (engine.Stopped.load(std::memory_order_acquire) != 0) {
-            return;  // the polling thread released everything
-        }
-        const uint32_t waited = platform.Milliseconds() - start;
-        if (waited >= waitMs) {
-            // No answer: release from here, but only while the polling thread
-            // is outside an iteration; claiming the state for good keeps it
-            // from touching the latches afterwards.
-            uint8_t free = OwnerNone;
-            if (engine.Owner.compare_exchange_strong(free, OwnerStopper,
-                                                     std::memory_order_acquire)) {
-                ReleaseAllHeld(engine, platform);
-                engine.Stopped.store(1, std::memory_order_release);
-                return;
-            }
-            if (waited / 2 >= waitMs) {
-                return;  // stuck inside a platform call: nothing can be released safely
-            }
-        }
-        platform.Rest(1);
-    }
+}
+
+void ReleaseHeldKeys(EngineState& engine, EnginePlatform& platform) {
+    ReleaseAllHeld(engine, platform);
 }

@@ -34,9 +34,12 @@ bool RunIteration(EngineState& engine, KeySetTable& table, const MapperOptions& 
 void PollingThread(EngineState& engine, KeySetTable& table, const MapperOptions& options,
                    EnginePlatform& platform);
 
-// Interface thread, at exit: ends synthesis and has every held key released
-// by the polling thread, waiting `waitMs` for it to answer. When it does not
-// (never started, or slow), the keys are released from here instead, as soon
-// as the polling thread is outside an iteration; after twice `waitMs` a thread
-// stuck inside a platform call is given up on.
-void StopEngine(EngineState& engine, EnginePlatform& platform, uint32_t waitMs);
+// Interface thread, at exit: asks the polling thread to stop. At its next
+// iteration it releases every held key, sends nothing more and ends; the
+// caller waits for that end, for a while (a thread stuck inside a platform
+// call is given up on).
+void RequestStop(EngineState& engine);
+// At exit, only when no polling thread ever ran (the iterations ran on the
+// calling thread): releases every held key from here. Never while a polling
+// thread runs, so the two never release keys at once.
+void ReleaseHeldKeys(EngineState& engine, EnginePlatform& platform);

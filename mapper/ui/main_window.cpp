@@ -282,6 +282,18 @@ void ReportSaveFailure() {
                     MB_OK | MB_ICONWARNING);
 }
 
+// The polling thread releases every held key and ends; one stuck inside a
+// platform call is given up on after a second. Without a polling thread the
+// keys are released from here.
+void StopPollingThread() {
+    RequestStop(g_engine);
+    if (g_ui.pollingThread == nullptr) {
+        ReleaseHeldKeys(g_engine, g_ui.platform->engine);
+        return;
+    }
+    WaitForSingleObject(g_ui.pollingThread, 1000);
+}
+
 // Everything is saved here, on every orderly exit; then the keys the engine
 // still holds down are released before the process ends. The tray icon goes
 // first: its clicks must not reach a window that is being destroyed while a
@@ -291,7 +303,7 @@ LRESULT OnDestroy(HWND window) {
     if (!SaveSettings(g_settings, g_ui.platform->settings, g_keySets, g_options)) {
         ReportSaveFailure();
     }
-    StopEngine(g_engine, g_ui.platform->engine, 500);
+    StopPollingThread();
     PostQuitMessage(0);
     return 0;
 }

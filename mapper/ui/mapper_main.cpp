@@ -73,13 +73,11 @@ unsigned __stdcall PollingThreadEntry(void*) {
 }
 
 // The polling thread starts last: it reads the table, the options, the
-// engine mode and both window handles without locks. Nothing waits for it
-// (the exit goes through StopEngine), so its handle is not kept.
+// engine mode and both window handles without locks. The exit waits for its
+// end (main_window.cpp).
 void StartPollingThread() {
-    const uintptr_t thread = _beginthreadex(nullptr, 0, PollingThreadEntry, nullptr, 0, nullptr);
-    if (thread != 0) {
-        CloseHandle(reinterpret_cast<HANDLE>(thread));
-    }
+    g_ui.pollingThread = reinterpret_cast<HANDLE>(
+        _beginthreadex(nullptr, 0, PollingThreadEntry, nullptr, 0, nullptr));
 }
 
 int RunMessageLoop() {

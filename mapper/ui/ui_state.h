@@ -11,8 +11,9 @@ struct MapperUi {
     HINSTANCE instance;
     HWND mainWindow;
     HWND captureWindow;
-    HWND setList;    // combo box 100
-    HMENU trayMenu;  // menu 111; its first popup is the tray popup
+    HANDLE pollingThread;  // null when it could not be started
+    HWND setList;          // combo box 100
+    HMENU trayMenu;        // menu 111; its first popup is the tray popup
     // How many set entries the last RebuildTrayMenu inserted (0 before the first).
     int32_t trayMenuEntries;
     // The shell's "TaskbarCreated" message: Explorer has started (again).

@@ -338,48 +338,25 @@ TEST_F(PollingTest, PauseReleasesHeldKeysAndSendsNothingUntilResumed) {
     EXPECT_EQ(Poll(kCentre, kMax, 1), Events({Down(kZ), Down(kC)}));
 }
 
-TEST_F(PollingTest, StopIsHandledByThePollingThreadWhenItAnswers) {
+// The stop is the polling thread's: it releases every held key and sends
+// nothing more. Only where no polling thread ran does the caller release.
+TEST_F(PollingTest, StopIsHandledByThePollingThread) {
     Bind(SlotUp, kA, kB);
     Poll(kCentre, kMin);
-    FakeEnginePlatform caller;  // the interface thread's view; it must send nothing
-    caller.MsPerCall = 1;
-    caller.OnRest = [this] { RunIteration(engine, *table, options, platform); };
-    platform.Log.clear();
-    StopEngine(engine, caller, 500);
-    EXPECT_EQ(platform.Log, Events({Up(kA), Up(kB)}));
-    EXPECT_EQ(caller.Log, Events{});
-    EXPECT_EQ(engine.Stopped, 1);
+    RequestStop(engine);
+    EXPECT_EQ(Iterate(), Events({Up(kA), Up(kB)}));
     EXPECT_FALSE(RunIteration(engine, *table, options, platform));
     EXPECT_EQ(Poll(kCentre, kMin), Events{});
 }
 
-TEST_F(PollingTest, StopReleasesFromTheCallerWhenNoThreadAnswers) {
+TEST_F(PollingTest, StopWithoutAPollingThreadIsTheCallers) {
     Bind(SlotUp, kA, kB);
     Poll(kCentre, kMin);
     FakeEnginePlatform caller;
-    caller.MsPerCall = 1;
-    StopEngine(engine, caller, 500);
+    RequestStop(engine);
+    ReleaseHeldKeys(engine, caller);
     EXPECT_EQ(caller.Log, Events({Up(kA), Up(kB)}));
-    EXPECT_GE(caller.Now, 500u);
-    EXPECT_LE(caller.Now, 1100u);
-    // A thread that wakes up late touches nothing.
-    EXPECT_FALSE(RunIteration(engine, *table, options, platform));
     EXPECT_EQ(Poll(kCentre, kCentre), Events{});
-}
-
-TEST_F(PollingTest, StopGivesUpOnAThreadStuckInsideAnIteration) {
-    Bind(SlotUp, kA, 0);
-    Poll(kCentre, kMin);
-    engine.Owner = OwnerPollingThread;  // as if blocked inside a platform call
-    FakeEnginePlatform caller;
-    caller.MsPerCall = 1;
-    StopEngine(engine, caller, 500);
-    EXPECT_EQ(caller.Log, Events{});  // releasing now would race the thread
-    EXPECT_GE(caller.Now, 1000u);
-    EXPECT_LE(caller.Now, 1100u);
-    EXPECT_EQ(engine.Stopped, 0);
-    engine.Owner = OwnerNone;  // the thread comes back and handles the stop itself
-    EXPECT_EQ(Iterate(), Events{Up(kA)});
 }
 
 // A real polling thread against a fake clock-driven caller: only the shared
@@ -404,7 +381,7 @@ TEST_F(PollingTest, StopReleasesKeysHeldByARunningThread) {
     for (int i = 0; i < 2000 && platform.KeysSent < 4; ++i) {
         caller.Rest(1);
     }
-    StopEngine(engine, caller, 500);
+    RequestStop(engine);
     polling.join();
     ASSERT_GE(platform.Log.size(), 4u);
     EXPECT_EQ(Events(platform.Log.end() - 2, platform.Log.end()), Events({Up(kA), Up(kB)}));
@@ -653,8 +630,7 @@ TEST_F(PollingTest, KeyUpCarriesTheScanCodeOfItsKeyDown) {
         {"stop", KeyDownNormal,
          [this] {
              FakeEnginePlatform caller;
-             caller.MsPerCall = 1;
-             StopEngine(engine, caller, 5);
+             ReleaseHeldKeys(engine, caller);
              platform.ScanLog = caller.ScanLog;
          }},
     };

@@ -168,7 +168,7 @@ class EngineOnWin32 : public ::testing::Test {
         ASSERT_NE(pollingThread_, nullptr);
     }
 
-    // Waits for the polling thread to end after StopEngine.
+    // Waits for the polling thread to end after RequestStop.
     void JoinPollingThread() {
         EXPECT_EQ(WaitForSingleObject(pollingThread_, kWaitMs), WAIT_OBJECT_0);
         CloseHandle(pollingThread_);
@@ -215,7 +215,7 @@ TEST_F(EngineOnWin32, ThePollingThreadMapsAndReleasesEverythingAtStop) {
     stick->Buttons = 3;
     EXPECT_EQ(Logged(2),
               std::vector<std::string>({KeyDown('Z', 0x2C), KeyDown(VK_DELETE, 0x53, true)}));
-    StopEngine(g_engine, Win32EnginePlatform(), 500);
+    RequestStop(g_engine);
     JoinPollingThread();
     EXPECT_EQ(Logged(2),
               std::vector<std::string>({KeyUp('Z', 0x2C), KeyUp(VK_DELETE, 0x53, true)}));
@@ -237,7 +237,7 @@ TEST_F(EngineOnWin32, AJoystickPluggedInAfterStartUpIsFound) {
     const DWORD plugged = GetTickCount();
     EXPECT_EQ(Logged(1), std::vector<std::string>({KeyDown('Q', 0x10)}));
     EXPECT_LE(GetTickCount() - plugged, 1500u);
-    StopEngine(g_engine, Win32EnginePlatform(), 500);
+    RequestStop(g_engine);
     JoinPollingThread();
     EXPECT_EQ(Logged(1), std::vector<std::string>({KeyUp('Q', 0x10)}));
 }
@@ -291,7 +291,7 @@ TEST_F(EngineOnWin32, TheDPadDrivesTheDirectionsAndAGonePadLetsGo) {
     stick->HatPresent = 0;
     stick->Present = 2;
     EXPECT_EQ(Logged(1), std::vector<std::string>({KeyDown('Q', 0x10)}));
-    StopEngine(g_engine, Win32EnginePlatform(), 500);
+    RequestStop(g_engine);
     JoinPollingThread();
     EXPECT_EQ(Logged(1), std::vector<std::string>({KeyUp('Q', 0x10)}));
     EXPECT_GT(stick->PosExCalls, 0);
@@ -340,7 +340,7 @@ TEST_F(EngineOnWin32, ExitDuringACaptureReleasesTheHeldKeys) {
         },
         kWaitMs, 20);
     EXPECT_TRUE(captured) << "the capture did not end";
-    StopEngine(g_engine, Win32EnginePlatform(), 500);
+    RequestStop(g_engine);
     EXPECT_TRUE(WaitForLogged(KeyUp('Z', 0x2C))) << "the held key stayed down";
     JoinPollingThread();
     EXPECT_EQ(g_keySets.Keys[0][SlotUp][0], 'K');

@@ -48,7 +48,10 @@ pamuro_use_test_joystick(engine_win32_tests engine_win32_tests)
 
 # The engine's portable unit tests on their real target as well.
 pamuro_wine_test(engine_core_tests_windows
-    ${PROJECT_SOURCE_DIR}/tests/unit/polling_test.cpp
+    ${PROJECT_SOURCE_DIR}/tests/unit/polling_mapping_test.cpp
+    ${PROJECT_SOURCE_DIR}/tests/unit/polling_capture_test.cpp
+    ${PROJECT_SOURCE_DIR}/tests/unit/polling_stop_test.cpp
+    ${PROJECT_SOURCE_DIR}/tests/unit/polling_pad_test.cpp
     ${PROJECT_SOURCE_DIR}/tests/unit/joystick_test.cpp
     ${PROJECT_SOURCE_DIR}/tests/unit/scan_code_test.cpp
     LIBS mapper_platform)

@@ -1,0 +1,275 @@
+// Polling tests: the mapping poll: modes, buttons, the stick and the hat, event order and scan
+// codes.
+#include "tests/unit/polling_fixture.h"
+
+namespace {
+
+TEST_F(PollingTest, NormalPressesOnceRapidAtEveryPoll) {
+    struct Case {
+        uint8_t mode;
+        Events whileHeld;  // the second and third polls of the hold
+    };
+    const Case cases[] = {
+        {KeyDownNormal, {}},
+        {KeyDownRapid, {Down(kA), Down(kB)}},
+        {7, {Down(kA), Down(kB)}},  // any value but 1 is Rapid
+    };
+    for (const Case& c : cases) {
+        for (int button : {3, 9, 16}) {
+            SetUp();
+            options.KeyDownMode = c.mode;
+            Bind(SlotButton1 + button - 1, kA, kB);
+            const uint32_t bit = 1u << (button - 1);
+            EXPECT_EQ(Poll(kCentre, kCentre, bit), Events({Down(kA), Down(kB)})) << button;
+            EXPECT_EQ(Poll(kCentre, kCentre, bit), c.whileHeld) << button;
+            EXPECT_EQ(Poll(kCentre, kCentre, bit | 0x10000), c.whileHeld);  // bit 16 is no button
+            EXPECT_EQ(Poll(kCentre, kCentre, 0x10000), Events({Up(kA), Up(kB)})) << button;
+            EXPECT_EQ(Poll(kCentre, kCentre, 0), Events{}) << button;
+        }
+    }
+}
+
+// Button i is bit i - 1 of the button word. The main window hears of each
+// change of the active inputs once, of none while it is hidden, and of the
+// one it missed when it is shown again.
+TEST_F(PollingTest, EachButtonBitIsItsOwnInput) {
+    for (int slot = SlotButton1; slot <= SlotButton16; ++slot) {
+        Bind(slot, kA + slot - SlotButton1, 0);  // buttons 1 to 16: A to P
+    }
+    const int kI = kA + 8, kJ = kA + 9, kP = kA + 15;
+    struct Step {
+        uint32_t buttons;
+        bool shown;
+        Events sent;
+        std::vector<uint32_t> posted;
+    };
+    const Step steps[] = {
+        {0x0001, true, {Down(kA)}, {1u << SlotButton1}},
+        {0x0001, true, {}, {}},
+        {0x0100, true, {Up(kA), Down(kI)}, {1u << SlotButton9}},
+        {0x0200, true, {Up(kI), Down(kJ)}, {1u << (SlotButton9 + 1)}},
+        {0x8000, false, {Up(kJ), Down(kP)}, {}},
+        {0x8000, true, {}, {1u << SlotButton16}},
+        {0x10000, true, {Up(kP)}, {0}},  // bit 16 is no button
+        {0, true, {}, {}},
+    };
+    for (const Step& step : steps) {
+        platform.MainWindowShown = step.shown;
+        platform.PostedInputs.clear();
+        EXPECT_EQ(Poll(kCentre, kCentre, step.buttons), step.sent) << std::hex << step.buttons;
+        EXPECT_EQ(platform.PostedInputs, step.posted) << std::hex << step.buttons;
+    }
+}
+
+TEST_F(PollingTest, KeyDownModeIsReadWhenALatchIsSet) {
+    Bind(SlotUp, kA, 0);
+    options.KeyDownMode = KeyDownRapid;
+    Poll(kCentre, kMin);
+    options.KeyDownMode = KeyDownNormal;
+    EXPECT_EQ(Poll(kCentre, kMin), Events{Down(kA)});  // one more, then Held
+    EXPECT_EQ(Poll(kCentre, kMin), Events{});
+    options.KeyDownMode = KeyDownRapid;
+    EXPECT_EQ(Poll(kCentre, kMin), Events{});  // takes effect at the next press
+    EXPECT_EQ(Poll(kCentre, kCentre), Events{Up(kA)});
+    EXPECT_EQ(Poll(kCentre, kMin), Events{Down(kA)});
+    EXPECT_EQ(Poll(kCentre, kMin), Events{Down(kA)});
+}
+
+TEST_F(PollingTest, EventOrderAcrossInputs) {
+    Bind(SlotUp, kA, kB);
+    Bind(SlotDown, kC, kD);
+    Bind(SlotButton1, 0x31, 0x32);
+    Bind(SlotButton1 + 1, 0x33, 0);
+    Bind(SlotLeft, 0, 0);
+    Bind(SlotRight, 0, kZ);
+    struct Step {
+        uint32_t x, y, buttons;
+        Events sent;
+    };
+    const Step steps[] = {
+        {kCentre, kMin, 0, {Down(kA), Down(kB)}},
+        // Up to Down between two polls: the new direction goes down first.
+        {kCentre, kMax, 0, {Down(kC), Down(kD), Up(kA), Up(kB)}},
+        {kCentre, kCentre, 1, {Up(kC), Up(kD), Down(0x31), Down(0x32)}},
+        // Button 1 released, Button 2 pressed: Button 1 first, in button order.
+        {kCentre, kCentre, 2, {Up(0x31), Up(0x32), Down(0x33)}},
+        {kCentre, kCentre, 1, {Down(0x31), Down(0x32), Up(0x33)}},
+        // Left binds nothing but still latches; Right only its key index 1.
+        {kMin, kCentre, 0, {Up(0x31), Up(0x32)}},
+        {kMax, kCentre, 0, {Down(kZ)}},
+        {kCentre, kCentre, 0, {Up(kZ)}},
+    };
+    for (const Step& step : steps) {
+        EXPECT_EQ(Poll(step.x, step.y, step.buttons), step.sent)
+            << step.x << "," << step.y << " buttons " << step.buttons;
+        if (step.x == kMin) {
+            EXPECT_EQ(engine.SlotLatch[SlotLeft], LatchHeld);
+        }
+    }
+    EXPECT_EQ(engine.SlotLatch[SlotLeft], LatchReleased);
+}
+
+TEST_F(PollingTest, OnlyTheLowByteOfAnEntryIsSent) {
+    Bind(SlotUp, 0x141, 0);
+    EXPECT_EQ(Poll(kCentre, kMin), Events{Down(0x41)});
+    EXPECT_EQ(Poll(kCentre, kCentre), Events{Up(0x41)});
+}
+
+TEST_F(PollingTest, OtherModesOnlyRest) {
+    Bind(SlotUp, kA, 0);
+    options.SetSleep = 7;
+    for (int32_t mode : {0, 3, -1}) {
+        engine.EngineMode = mode;
+        platform.KeyStates[kA] = 1;
+        platform.Rests.clear();
+        EXPECT_EQ(Poll(kCentre, kMin), Events{});
+        EXPECT_EQ(platform.Rests, std::vector<uint32_t>{7});
+        EXPECT_EQ(platform.Reads, 0);
+        EXPECT_EQ(platform.KeyQueries, 0);
+    }
+}
+
+// Up A, Down B, Left C, Right D; each case is pressed, then let go.
+TEST_F(PollingTest, TheStickAndTheHatPressTheDirectionsOfTheirPosition) {
+    struct Case {
+        uint32_t x, y, pov;
+        Events sent;  // pressed in the order Up, Down, Left, Right
+    };
+    const Case cases[] = {
+        // Stick positions equal to a threshold are neutral.
+        {kCentre, 21845, kPovCentred, {}},
+        {kCentre, 21844, kPovCentred, {Down(kA)}},
+        {kCentre, 43690, kPovCentred, {}},
+        {kCentre, 43691, kPovCentred, {Down(kB)}},
+        {21845, kCentre, kPovCentred, {}},
+        {21844, kCentre, kPovCentred, {Down(kC)}},
+        {43690, kCentre, kPovCentred, {}},
+        {43691, kCentre, kPovCentred, {Down(kD)}},
+        // Positions are compared as signed values: 0xFFFFFFFF is -1, far Left.
+        {0xFFFFFFFFu, kCentre, kPovCentred, {Down(kC)}},
+        // The hat's eight positions.
+        {kCentre, kCentre, 0, {Down(kA)}},
+        {kCentre, kCentre, 4500, {Down(kA), Down(kD)}},
+        {kCentre, kCentre, 9000, {Down(kD)}},
+        {kCentre, kCentre, 13500, {Down(kB), Down(kD)}},
+        {kCentre, kCentre, 18000, {Down(kB)}},
+        {kCentre, kCentre, 22500, {Down(kB), Down(kC)}},
+        {kCentre, kCentre, 27000, {Down(kC)}},
+        {kCentre, kCentre, 31500, {Down(kA), Down(kC)}},
+        // Between the eight hat positions the nearest one counts.
+        {kCentre, kCentre, 2249, {Down(kA)}},
+        {kCentre, kCentre, 2250, {Down(kA), Down(kD)}},
+        {kCentre, kCentre, 35999, {Down(kA)}},
+        // A hat centred (JOY_POVCENTERED) or anywhere outside 0..35999.
+        {kCentre, kCentre, kPovCentred, {}},
+        {kCentre, kCentre, 36000, {}},
+        {kCentre, kCentre, 0xFFFFFFFFu, {}},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        Bind(SlotUp, kA, 0);
+        Bind(SlotDown, kB, 0);
+        Bind(SlotLeft, kC, 0);
+        Bind(SlotRight, kD, 0);
+        EXPECT_EQ(Poll(c.x, c.y, 0, c.pov), c.sent) << c.x << "," << c.y << " pov " << c.pov;
+        Events released;
+        for (const std::string& down : c.sent) {
+            released.push_back("up" + down.substr(4));
+        }
+        EXPECT_EQ(Poll(kCentre, kCentre), released) << c.x << "," << c.y << " pov " << c.pov;
+    }
+}
+
+// A direction is one input whether the stick or the hat holds it: one
+// key-down when either starts, one key-up when both have let go.
+TEST_F(PollingTest, StickAndHatHoldOneDirectionTogether) {
+    struct Step {
+        uint32_t y, pov;
+        Events sent;
+    };
+    const Step steps[] = {
+        {kMin, kPovCentred, {Down(kA), Down(kB)}},
+        {kMin, 0, {}},
+        {kCentre, 0, {}},  // the hat still holds Up
+        {kCentre, 31500, {Down(kC)}},
+        {kCentre, kPovCentred, {Up(kA), Up(kB), Up(kC)}},
+        {kCentre, 4500, {Down(kA), Down(kB)}},
+        {kMin, 0, {}},
+        {kMin, kPovCentred, {}},  // the stick still holds Up
+        {kMax, kPovCentred, {Down(kD), Up(kA), Up(kB)}},
+        {kCentre, kPovCentred, {Up(kD)}},
+    };
+    Bind(SlotUp, kA, kB);
+    Bind(SlotLeft, kC, 0);
+    Bind(SlotDown, kD, 0);
+    for (const Step& step : steps) {
+        EXPECT_EQ(Poll(kCentre, step.y, 0, step.pov), step.sent) << step.y << " pov " << step.pov;
+    }
+}
+
+// A key-up carries the scan code of its key-down, whatever the keyboard
+// layout says by then, however the key is released.
+TEST_F(PollingTest, KeyUpCarriesTheScanCodeOfItsKeyDown) {
+    struct Case {
+        const char* release;
+        uint8_t mode;
+        std::function<void()> releaseKeys;
+    };
+    const Case cases[] = {
+        {"stick back", KeyDownNormal, [this] { Poll(kCentre, kCentre); }},
+        {"pause", KeyDownNormal,
+         [this] {
+             SetControlEnabled(engine, false);
+             Iterate();
+         }},
+        {"pad gone", KeyDownNormal,
+         [this] {
+             platform.ReadSucceeds = false;
+             Iterate();
+             platform.Now += kPadGoneMs;
+             Iterate();
+         }},
+        {"set switch in Rapid", KeyDownRapid,
+         [this] {
+             SelectSet(*table, 1);
+             Poll(kCentre, kMin);
+         }},
+        {"stop", KeyDownNormal,
+         [this] {
+             FakeEnginePlatform caller;
+             ReleaseHeldKeys(engine, caller);
+             platform.ScanLog = caller.ScanLog;
+         }},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        options.KeyDownMode = c.mode;
+        Bind(SlotUp, kA, kCursorUp, 0);
+        Bind(SlotUp, kZ, 0, 1);
+        platform.Layout[kA] = {0x1E, false};
+        platform.Layout[kCursorUp] = {0x48, true};
+        Poll(kCentre, kMin);
+        // The user switches the keyboard layout while the key is held.
+        platform.Layout[kA] = {0x10, false};
+        platform.Layout[kCursorUp] = {0x48, false};
+        platform.ScanLog.clear();
+        c.releaseKeys();
+        ASSERT_GE(platform.ScanLog.size(), 2u) << c.release;
+        EXPECT_EQ(Events(platform.ScanLog.begin(), platform.ScanLog.begin() + 2),
+                  Events({"up 41 scan 1E", "up 26 scan 48 ext"}))
+            << c.release;
+    }
+}
+
+TEST_F(PollingTest, RapidPressesAHeldKeyAgainWithItsFirstScanCode) {
+    options.KeyDownMode = KeyDownRapid;
+    Bind(SlotButton1, kA, 0);
+    platform.Layout[kA] = {0x1E, false};
+    Poll(kCentre, kCentre, 1);
+    platform.Layout[kA] = {0x10, false};
+    Poll(kCentre, kCentre, 1);
+    Poll(kCentre, kCentre, 0);
+    EXPECT_EQ(platform.ScanLog, Events({"down 41 scan 1E", "down 41 scan 1E", "up 41 scan 1E"}));
+}
+
+}  // namespace

@@ -12,10 +12,8 @@ void ResetEngine(EngineState& engine) {
     engine.ForgottenGeneration = 0;
     engine.JoystickId = 0;
     engine.Thresholds = AxisThresholds{};
-    engine.JoystickFound = false;
-    engine.LastDiscoveryMs = 0;
-    engine.ReadsFailing = false;
-    engine.FailingSinceMs = 0;
+    engine.Pad = PadMissing;
+    engine.PadSinceMs = 0;
     for (int slot = 0; slot < kSlotCount; ++slot) {
         engine.SlotLatch[slot] = LatchReleased;
         for (PressedKey& pressed : engine.Pressed[slot]) {

@@ -23,6 +23,13 @@ enum SlotLatchValue : int32_t {
     LatchHeldRepeat = 2,  // pressed in Rapid: key-down again at every poll while active
 };
 
+// What the polling thread knows of the pad.
+enum PadState : uint8_t {
+    PadMissing,  // none known: discovery runs about once a second
+    PadReading,  // its reads answer
+    PadFailing,  // its reads fail; gone once they have failed for kPadGoneMs
+};
+
 // A key the engine holds down: the Keys entry it was pressed for (0 = none)
 // and the scan code its key-down carried, which its key-up carries too.
 struct PressedKey {
@@ -46,10 +53,8 @@ struct EngineState {
     // is known.
     uint8_t JoystickId;
     AxisThresholds Thresholds;
-    bool JoystickFound;
-    uint32_t LastDiscoveryMs;
-    bool ReadsFailing;        // the last read failed
-    uint32_t FailingSinceMs;  // when the current run of failed reads began
+    PadState Pad;
+    uint32_t PadSinceMs;  // Missing: the last discovery; Failing: the first failed read
 
     // Owned by the polling thread.
     int32_t SlotLatch[kSlotCount];

@@ -157,7 +157,7 @@ void ActiveInputs(const AxisThresholds& limits, const JoystickReading& reading,
 // kDiscoveryRetryMs, so a pad plugged in later, into the other port or with
 // other ranges, is read with the right id and thresholds.
 bool RetryDiscovery(EngineState& engine, EnginePlatform& platform) {
-    if (platform.Milliseconds() - engine.LastDiscoveryMs < kDiscoveryRetryMs) {
+    if (platform.Milliseconds() - engine.PadSinceMs < kDiscoveryRetryMs) {
         return false;
     }
     return DetectJoystick(engine, platform);
@@ -169,29 +169,30 @@ bool RetryDiscovery(EngineState& engine, EnginePlatform& platform) {
 // that was unplugged or fell asleep) and discovery starts again.
 void NoteFailedRead(EngineState& engine, EnginePlatform& platform) {
     const uint32_t now = platform.Milliseconds();
-    if (!engine.ReadsFailing) {
-        engine.ReadsFailing = true;
-        engine.FailingSinceMs = now;
+    if (engine.Pad != PadFailing) {
+        engine.Pad = PadFailing;
+        engine.PadSinceMs = now;
         return;
     }
-    if (now - engine.FailingSinceMs >= kPadGoneMs) {
+    if (now - engine.PadSinceMs >= kPadGoneMs) {
         ReleaseAllHeld(engine, platform);
-        engine.JoystickFound = false;
-        engine.ReadsFailing = false;  // a pad found again starts a fresh count
+        // Looked for again at once; a pad found again starts a fresh count.
+        engine.Pad = PadMissing;
+        engine.PadSinceMs = now - kDiscoveryRetryMs;
     }
 }
 
 // Reads the pad, looking for one first while none is known. True with
 // `reading` filled when it answered.
 bool ReadPad(EngineState& engine, EnginePlatform& platform, JoystickReading& reading) {
-    if (!engine.JoystickFound && !RetryDiscovery(engine, platform)) {
+    if (engine.Pad == PadMissing && !RetryDiscovery(engine, platform)) {
         return false;
     }
     if (!platform.ReadJoystick(engine.JoystickId, reading)) {
         NoteFailedRead(engine, platform);
         return false;
     }
-    engine.ReadsFailing = false;
+    engine.Pad = PadReading;
     return true;
 }
 
@@ -331,7 +332,7 @@ bool RunIteration(EngineState& engine, KeySetTable& table, const MapperOptions& 
 
 bool DetectJoystick(EngineState& engine, EnginePlatform& platform) {
     JoystickRange range{};
-    engine.LastDiscoveryMs = platform.Milliseconds();
+    engine.PadSinceMs = platform.Milliseconds();
     engine.JoystickId = 0;
     if (!platform.ReadJoystickRange(0, range)) {
         engine.JoystickId = 1;
@@ -340,7 +341,7 @@ bool DetectJoystick(EngineState& engine, EnginePlatform& platform) {
         }
     }
     engine.Thresholds = ComputeThresholds(range);
-    engine.JoystickFound = true;
+    engine.Pad = PadReading;
     return true;
 }
 

@@ -61,7 +61,7 @@ TEST(Joystick, DetectAsksJoystickZeroThenOne) {
         engine.Thresholds = {-7, -7, -7, -7};
 
         EXPECT_EQ(DetectJoystick(engine, platform), c.found);
-        EXPECT_EQ(engine.JoystickFound, c.found);
+        EXPECT_EQ(engine.Pad == PadReading, c.found);
         EXPECT_EQ(engine.JoystickId, c.id);
         EXPECT_EQ(platform.RangeQueries, c.asked);
         EXPECT_EQ(engine.Thresholds.XLow, c.xLow);

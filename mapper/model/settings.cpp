@@ -1,5 +1,6 @@
 #include "mapper/model/settings.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "mapper/model/settings_storage.h"
@@ -38,18 +39,47 @@ SettingsPath BuildPath(const SettingsState& state) {
     return path;
 }
 
-// Reads Top.ini into the profile; a missing file reads as an empty profile.
-// A file over kMaxProfileFileBytes is not read at all.
-FileReadResult ReadProfile(SettingsState& state, SettingsStorage& storage) {
+void FormatWithPath(char (&out)[kSettingsMessageSize], const char* format, const char16_t* path,
+                    AnsiCodePage& codePage) {
+    char text[kSettingsMessageSize / 2];
+    PathMessageText(path, text, sizeof text, codePage);
+    std::snprintf(out, sizeof out, format, text);
+}
+
+// Reads the file at `path` into the profile; a missing file reads as an
+// empty profile. A file over kMaxProfileFileBytes is not read at all.
+FileReadResult ReadProfileAt(SettingsState& state, SettingsStorage& storage, const char16_t* path) {
     size_t size = 0;
     const FileReadResult result =
-        storage.ReadWholeFile(BuildPath(state).text, state.fileBytes, kMaxProfileFileBytes, &size);
+        storage.ReadWholeFile(path, state.fileBytes, kMaxProfileFileBytes, &size);
     if (result == FileReadResult::Read && size <= kMaxProfileFileBytes) {
         state.profile.Load(state.fileBytes, size, storage);
         return result;
     }
     state.profile.Clear();
     return result == FileReadResult::Read ? FileReadResult::TooLarge : result;
+}
+
+FileReadResult ReadProfile(SettingsState& state, SettingsStorage& storage) {
+    return ReadProfileAt(state, storage, BuildPath(state).text);
+}
+
+// Top.ini missing from the start-up folder: an older install may have
+// written it while Windows redirected the write to the VirtualStore. Read
+// from there when it is; the message names where.
+FileReadResult ReadVirtualStoreCopy(SettingsState& state, SettingsStorage& storage) {
+    char16_t localAppData[kStoragePathSize];
+    char16_t path[kStoragePathSize];
+    if (!storage.LocalAppData(localAppData, kStoragePathSize) ||
+        !VirtualStorePath(localAppData, state.startupDirectory, kFileName, path,
+                          kStoragePathSize) ||
+        ReadProfileAt(state, storage, path) != FileReadResult::Read) {
+        state.profile.Clear();
+        return FileReadResult::Missing;
+    }
+    FormatWithPath(state.fileMessage, kVirtualStoreTopIniFormat, path, storage);
+    state.problem = state.fileMessage;
+    return FileReadResult::Read;
 }
 
 // "%d", without the cost of the printf family: a full save formats 3,283 values.
@@ -181,9 +211,16 @@ void CollectEntries(const IniProfile& profile, const KeySetTable& table,
 static_assert(3 + kMaxSets * (1 + kSlotCount * kKeysPerSlot) <= kMaxProfileWrites,
               "a full save fits one batch of writes");
 
-bool Fail(SettingsState& state, const char* problem) {
+bool Fail(SettingsState& state, SaveFailure failure, const char* problem) {
+    state.failure = failure;
     state.problem = problem;
     return false;
+}
+
+bool FailNamingFile(SettingsState& state, SaveFailure failure, const char* format,
+                    const char16_t* path, SettingsStorage& storage) {
+    FormatWithPath(state.fileMessage, format, path, storage);
+    return Fail(state, failure, state.fileMessage);
 }
 
 const char* LoadProblem(FileReadResult read, bool converted, const IniProfile& profile) {
@@ -202,6 +239,24 @@ const char* LoadProblem(FileReadResult read, bool converted, const IniProfile& p
 
 }  // namespace
 
+void PathMessageText(const char16_t* path, char* out, size_t size, AnsiCodePage& codePage) {
+    size_t length = 0;
+    for (; *path != u'\0'; ++path) {
+        char bytes[2] = {static_cast<char>(*path), 0};
+        int count = *path < 0x80 ? 1 : codePage.ToAnsi(*path, bytes);
+        if (count == 0) {
+            bytes[0] = '?';
+            count = 1;
+        }
+        if (length + static_cast<size_t>(count) >= size) {
+            break;  // never half a character
+        }
+        std::memcpy(out + length, bytes, static_cast<size_t>(count));
+        length += static_cast<size_t>(count);
+    }
+    out[length] = '\0';
+}
+
 void FetchStartupDirectory(SettingsState& state, SettingsStorage& storage) {
     if (!storage.CurrentDirectory(state.startupDirectory, kStartupDirectorySize)) {
         state.startupDirectory[0] = u'\0';
@@ -213,6 +268,10 @@ SettingsLoadResult LoadSettings(SettingsState& state, bool converted, SettingsSt
     const FileReadResult read = ReadProfile(state, storage);
     state.problem = LoadProblem(read, converted, state.profile);
     state.keepFileUntouched = read == FileReadResult::TooLarge || read == FileReadResult::Failed;
+    state.absentAtStart = read == FileReadResult::Missing;
+    if (read == FileReadResult::Missing && !converted) {
+        ReadVirtualStoreCopy(state, storage);
+    }
     if (!converted) {
         LoadKeySets(state.profile, table);
     }
@@ -234,33 +293,53 @@ SettingsLoadResult LoadSettings(SettingsState& state, bool converted, SettingsSt
 bool SaveSettings(SettingsState& state, SettingsStorage& storage, const KeySetTable& table,
                   const MapperOptions& options) {
     if (state.keepFileUntouched) {
-        return Fail(state, kNotSavedUnreadText);
+        return Fail(state, SaveFailure::NotRead, kNotSavedUnreadText);
     }
+    const SettingsPath path = BuildPath(state);
     const FileReadResult read = ReadProfile(state, storage);
     if (read == FileReadResult::TooLarge || read == FileReadResult::Failed) {
-        return Fail(state, kNotSavedUnreadText);
+        return Fail(state, SaveFailure::NotRead, kNotSavedUnreadText);
+    }
+    if (read == FileReadResult::Read && state.absentAtStart) {
+        // Another program or another copy of mapper made it: its sets are
+        // not ours to overwrite.
+        return FailNamingFile(state, SaveFailure::MadeSinceStart, kMadeSinceStartFormat, path.text,
+                              storage);
     }
     if (!state.profile.Lossless()) {
-        return Fail(state, kUnconvertibleText);
+        return Fail(state, SaveFailure::Unconvertible, kUnconvertibleText);
     }
     CollectEntries(state.profile, table, options, state.entries);
     if (!state.profile.WriteEntries(state.entries.writes, state.entries.count)) {
-        return Fail(state, kSaveTooLargeText);
+        return Fail(state, SaveFailure::TooLarge, kSaveTooLargeText);
     }
     size_t size = 0;
     switch (state.profile.Encode(state.fileBytes, kMaxProfileFileBytes, storage, &size)) {
         case EncodeResult::Unconvertible:
-            return Fail(state, kUnconvertibleText);
+            return Fail(state, SaveFailure::Unconvertible, kUnconvertibleText);
         case EncodeResult::TooLarge:
-            return Fail(state, kSaveTooLargeText);
+            return Fail(state, SaveFailure::TooLarge, kSaveTooLargeText);
         case EncodeResult::Encoded:
             break;
     }
-    if (!storage.ReplaceFile(BuildPath(state).text, state.fileBytes, size)) {
-        return Fail(state, kSaveFailedText);
+    char16_t kept[kStoragePathSize] = {};
+    switch (storage.ReplaceFile(path.text, state.fileBytes, size, kept)) {
+        case ReplaceResult::Failed:
+            return Fail(state, SaveFailure::ReplaceFailed, kSaveFailedText);
+        case ReplaceResult::TemporaryKept:
+            return FailNamingFile(state, SaveFailure::TemporaryKept, kTemporaryKeptFormat, kept,
+                                  storage);
+        case ReplaceResult::Replaced:
+            break;
     }
+    state.absentAtStart = false;  // ours now
+    state.failure = SaveFailure::None;
     state.problem = nullptr;
     return true;
+}
+
+void RemoveSaveLeftovers(const SettingsState& state, SettingsStorage& storage) {
+    storage.RemoveLeftovers(BuildPath(state).text);
 }
 
 const char* SettingsProblem(const SettingsState& state) {

@@ -35,6 +35,18 @@ struct SettingsEntries {
     size_t count;
 };
 
+// Why a save wrote nothing; one kind per message of its own.
+enum class SaveFailure : uint8_t {
+    None,
+    NotRead,         // Top.ini could not be read at start or now
+    Unconvertible,   // a character has no form in the file's encoding
+    TooLarge,        // the file would be over 1 MiB
+    ReplaceFailed,   // the file could not be replaced; it is as it was
+    TemporaryKept,   // the old file is gone; the new content is in the temporary file
+    MadeSinceStart,  // Top.ini was absent at start and someone else made it
+    Count,
+};
+
 // Everything the settings file keeps between start-up and exit. One per
 // process (g_settings), created zero like every static; tests make their own.
 struct SettingsState {
@@ -50,8 +62,15 @@ struct SettingsState {
     // Set when the key sets should have come from a Top.ini that could not
     // be read: saving over it would destroy the user's sets.
     bool keepFileUntouched;
+    // Top.ini was not in the start-up folder at start and this run has not
+    // written it yet: a Top.ini there at a save was made by someone else.
+    bool absentAtStart;
+    // What the last save failed of (SaveFailure::None after one that worked).
+    SaveFailure failure;
     // Room for a message put together from two (see LoadStartupData).
     char message[kSettingsMessageSize];
+    // Room for a load's or a save's message that names a file.
+    char fileMessage[kSettingsMessageSize];
 };
 
 extern SettingsState g_settings;
@@ -69,6 +88,9 @@ void FetchStartupDirectory(SettingsState& state, SettingsStorage& storage);
 
 // Fills SetKeyCount, Names and Keys from Top.ini unless `converted` (the
 // legacy data supplied them), and sets KeyDownMode and SetSleep in every case.
+// A Top.ini missing from the start-up folder is read from where Windows'
+// file virtualization kept it for an older install, if it is there, and
+// SettingsProblem() says so; saves still go to the start-up folder.
 // When Top.ini could not be read, later saves leave that file alone rather
 // than overwrite the user's sets with the defaults. A UTF-16 Top.ini that
 // could not be read without loss is loaded, and SettingsProblem() says that
@@ -77,11 +99,21 @@ SettingsLoadResult LoadSettings(SettingsState& state, bool converted, SettingsSt
                                 KeySetTable& table, MapperOptions& options);
 
 // Writes everything to Top.ini, reading it once and replacing it once. False
-// when nothing was written (SettingsProblem() says why); the existing file is
-// then untouched. A file that the next start could not read (over 1 MiB) is
-// not written.
+// when nothing was written (SettingsProblem() and state.failure say why); the
+// existing file is then untouched. A file that the next start could not read
+// (over 1 MiB) is not written, nor a Top.ini that was absent at start and
+// has been made by someone else since.
 bool SaveSettings(SettingsState& state, SettingsStorage& storage, const KeySetTable& table,
                   const MapperOptions& options);
+
+// Removes what a save cut short (a crash, a power cut) left beside Top.ini.
+// Only called when Top.ini itself is there: otherwise such a file may be the
+// one copy of the sets that a failed save kept and named.
+void RemoveSaveLeftovers(const SettingsState& state, SettingsStorage& storage);
+
+// `path` as Shift-JIS text for a message into out[0..size-1] (size > 0), '?'
+// for a character that code page 932 lacks, cut at a whole character.
+void PathMessageText(const char16_t* path, char* out, size_t size, AnsiCodePage& codePage);
 
 // The message (Shift-JIS) for the user about the last load or save that went
 // wrong, or nullptr when the last load and save went well.

@@ -4,6 +4,7 @@
 // UTF-16LE Top.ini needs. Paths are UTF-16 text, zero-terminated, with '\\'
 // between folders.
 #include <cstddef>
+#include <cstdint>
 
 #include "mapper/model/ini_profile.h"
 
@@ -14,18 +15,72 @@ enum class FileReadResult {
     Failed,    // the file exists but could not be read
 };
 
+enum class ReplaceResult {
+    Replaced,
+    // Nothing changed: the old file (or its absence) is as it was, and no
+    // temporary file is left.
+    Failed,
+    // Failed with the old file gone: the new content's only copy is the
+    // temporary file, which is kept and named.
+    TemporaryKept,
+};
+
+// UTF-16 units of any path the storage gives back, its zero included.
+constexpr size_t kStoragePathSize = 1100;
+
 class SettingsStorage : public AnsiCodePage {
   public:
     // Reads the whole file at `path` into buffer[0..capacity-1] and sets *size.
     virtual FileReadResult ReadWholeFile(const char16_t* path, char* buffer, size_t capacity,
                                          size_t* size) = 0;
     // Makes the file at `path` hold exactly data[0..size-1], through a
-    // temporary file of a fresh name beside it that replaces it, so the file
-    // holds either its old or its new content whatever happens, and keeps
-    // its attributes. False on any failure; the old file (or its absence) is
-    // then left as it was, and so is every other file.
-    virtual bool ReplaceFile(const char16_t* path, const char* data, size_t size) = 0;
+    // temporary file of a short fresh name beside it that is moved over it,
+    // so the file holds either its old or its new content whatever happens,
+    // and keeps its attributes. On TemporaryKept, `kept` (kStoragePathSize
+    // units) names the temporary file; every other failure leaves the old
+    // file (or its absence) and every other file as they were.
+    virtual ReplaceResult ReplaceFile(const char16_t* path, const char* data, size_t size,
+                                      char16_t* kept) = 0;
+    // Removes the temporary files that a save beside `path` left when it
+    // was cut short (its own naming only).
+    virtual void RemoveLeftovers(const char16_t* path) = 0;
+    // Whether a new file can be made (and deleted again) in `folder`.
+    virtual bool FolderTakesNewFile(const char16_t* folder) = 0;
+    // The user's local application data folder (%LOCALAPPDATA%), where
+    // Windows keeps the files it redirected for older programs; false when
+    // there is none or it does not fit buffer[0..capacity-1].
+    virtual bool LocalAppData(char16_t* buffer, size_t capacity) = 0;
     // Copies the current directory, zero-terminated, into buffer[0..capacity-1];
     // false when it cannot be had or does not fit.
     virtual bool CurrentDirectory(char16_t* buffer, size_t capacity) = 0;
 };
+
+// System error codes that a replacement meets.
+constexpr uint32_t kErrorInvalidFunction = 1;
+constexpr uint32_t kErrorNotSupported = 50;
+constexpr uint32_t kErrorUnableToMoveReplacement = 1176;
+constexpr uint32_t kErrorUnableToMoveReplacement2 = 1177;
+
+// Whether the temporary file of a move over `path` that failed with `error`
+// must be kept: it is then the only copy left. 1176 and 1177 mean the old
+// file was already moved away; otherwise it depends on whether the old file
+// is still there.
+bool KeepTemporaryAfterFailedMove(uint32_t error, bool oldFileThere);
+// Whether a flush that failed with `error` counts as done: file systems that
+// cannot flush (network shares, some USB drivers) say so with these.
+bool FlushCountsAsDone(uint32_t error);
+
+// How many temporary names a save tries: "Top.~0" to "Top.~9".
+constexpr int kTemporaryNames = 10;
+// The temporary file `n` (0 to 9) of a save to `path`: the file's extension
+// becomes "~n" ("...\Top.ini" gives "...\Top.~3"), so the name is never
+// longer than the file's own and the save works wherever the file's path
+// does. False when it does not fit out[0..capacity-1].
+bool TemporaryPathFor(const char16_t* path, int n, char16_t* out, size_t capacity);
+
+// "<localAppData>\VirtualStore\<folder without its drive>\<fileName>": where
+// Windows' file virtualization kept a file that an older program wrote to
+// `folder`. False when `folder` has no drive letter (a network path is never
+// redirected) or the result does not fit out[0..capacity-1].
+bool VirtualStorePath(const char16_t* localAppData, const char16_t* folder,
+                      const char16_t* fileName, char16_t* out, size_t capacity);

@@ -1,11 +1,12 @@
 #pragma once
 // One Top.ini in memory, for the tests, fuzz target and benchmarks of the
-// settings code.
-// Records every call (unless told not to); reads and replacements can be
-// scripted to fail. Its code page knows one character beyond ASCII: あ
+// settings code, and any other files by path (`others`, UTF-8 paths).
+// Records every call (unless told not to); reads, replacements and the
+// folder check can be scripted to fail. Its code page knows one character beyond ASCII: あ
 // (U+3042, 82 A0).
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,13 @@ class MemorySettingsStorage : public SettingsStorage {
     std::string file;
     FileReadResult failRead = FileReadResult::Read;  // Read: no scripted failure
     bool failReplace = false;
+    // A failed replacement that had already moved the old file away: it
+    // keeps its temporary file, named `kept`.
+    bool oldGoneOnFailure = false;
+    std::u16string kept = u"C:\\Games\\\ud45c\\Top.~0";
+    bool folderTakesFiles = true;
+    std::u16string localAppData = u"C:\\Users\\p\\AppData\\Local";
+    std::map<std::string, std::string> others;
     bool record = true;
     std::vector<std::string> calls;
     int replacements = 0;  // successful ones
@@ -53,27 +61,44 @@ class MemorySettingsStorage : public SettingsStorage {
     FileReadResult ReadWholeFile(const char16_t* path, char* buffer, size_t capacity,
                                  size_t* size) override {
         Record("read ", path);
+        const auto other = others.find(Utf8(path));
+        if (other != others.end()) {
+            return Copy(other->second, buffer, capacity, size);
+        }
         if (failRead != FileReadResult::Read) {
             return failRead;
         }
         if (!exists) {
             return FileReadResult::Missing;
         }
-        if (file.size() > capacity) {
-            return FileReadResult::TooLarge;
-        }
-        std::memcpy(buffer, file.data(), file.size());
-        *size = file.size();
-        return FileReadResult::Read;
+        return Copy(file, buffer, capacity, size);
     }
-    bool ReplaceFile(const char16_t* path, const char* data, size_t size) override {
+    ReplaceResult ReplaceFile(const char16_t* path, const char* data, size_t size,
+                              char16_t* keptPath) override {
         Record("replace ", path);
+        if (failReplace && oldGoneOnFailure) {
+            exists = false;
+            std::memcpy(keptPath, kept.c_str(), (kept.size() + 1) * sizeof(char16_t));
+            return ReplaceResult::TemporaryKept;
+        }
         if (failReplace) {
-            return false;
+            return ReplaceResult::Failed;
         }
         exists = true;
         file.assign(data, size);
         ++replacements;
+        return ReplaceResult::Replaced;
+    }
+    void RemoveLeftovers(const char16_t* path) override { Record("leftovers ", path); }
+    bool FolderTakesNewFile(const char16_t* folder) override {
+        Record("folder? ", folder);
+        return folderTakesFiles;
+    }
+    bool LocalAppData(char16_t* buffer, size_t capacity) override {
+        if (localAppData.empty() || localAppData.size() >= capacity) {
+            return false;
+        }
+        std::memcpy(buffer, localAppData.c_str(), (localAppData.size() + 1) * sizeof(char16_t));
         return true;
     }
     bool CurrentDirectory(char16_t* buffer, size_t capacity) override {
@@ -97,6 +122,15 @@ class MemorySettingsStorage : public SettingsStorage {
     }
 
   private:
+    static FileReadResult Copy(const std::string& bytes, char* buffer, size_t capacity,
+                               size_t* size) {
+        if (bytes.size() > capacity) {
+            return FileReadResult::TooLarge;
+        }
+        std::memcpy(buffer, bytes.data(), bytes.size());
+        *size = bytes.size();
+        return FileReadResult::Read;
+    }
     void Record(const char* what, const char16_t* path) {
         if (record) {
             calls.push_back(what + Utf8(path));

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "mapper/model/save_soon.h"
 #include "mapper/model/settings_storage.h"
 #include "mapper/model/model_texts_sjis.h"
 #include "mapper/platform/standalone/standalone_settings_storage.h"
@@ -74,8 +75,11 @@ TEST(Settings, FirstRunWritesTheDefaultsInOrder) {
               "KEYSET 0- 4- 1=0\r\nKEYSET 0- 5- 1=0\r\nKEYSET 0- 6- 1=0\r\nKEYSET 0- 7- 1=0\r\n"
               "KEYSET 0- 8- 1=0\r\nKEYSET 0- 9- 1=0\r\nKEYSET 0-10- 1=0\r\nKEYSET 0-11- 1=0\r\n"
               "[SETTING]\r\nSetKeyDownMode=0\r\nSetSleep=0\r\n");
-    // The file is read once for the load, and once and replaced once for the save.
+    // The file is read once for the load (and looked for where Windows'
+    // virtualization would have kept it), and once and replaced once for the save.
     const std::vector<std::string> expected = {std::string("read ") + kPath,
+                                               "read C:\\Users\\p\\AppData\\Local\\VirtualStore"
+                                               "\\Games\\\xed\x91\x9c\\Top.ini",
                                                std::string("read ") + kPath,
                                                std::string("replace ") + kPath};
     EXPECT_EQ(f.storage.calls, expected);
@@ -359,6 +363,127 @@ TEST(Settings, NamesEndAtALineBreak) {
     EXPECT_STREQ(g.table->Names[0], "Game");
 }
 
+// A Top.ini that was absent at start belongs to whoever made it since; the
+// one this run wrote is its own. Timed saves tell each kind of failure once.
+TEST(Settings, SaveStateRules) {
+    const std::string made = "[PAMURO]\r\nSETKEYCOUNT=3\r\n";
+    const struct {
+        const char* what;
+        bool savedFirst;     // a save of this run came before the file appeared
+        const char* result;  // nullptr: written; else the start of the message
+    } cases[] = {
+        {"absent at start, then made by another", false, "C:\\Games\\?\\Top.ini "},
+        {"made by this run's own save, then changed", true, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Fixture f;
+        f.Load();
+        if (c.savedFirst) {
+            ASSERT_TRUE(f.Save());
+        }
+        f.storage.exists = true;
+        f.storage.file = made;
+        EXPECT_EQ(f.Save(), c.result == nullptr);
+        if (c.result != nullptr) {
+            EXPECT_EQ(std::string(f.Problem()), c.result + std::string(kMadeSinceStartFormat + 3));
+            EXPECT_EQ(f.storage.file, made);
+        } else {
+            EXPECT_NE(f.storage.file, made);
+        }
+    }
+
+    Fixture f;
+    f.Load();
+    f.storage.calls.clear();
+    SaveSoonState soon{};
+    EXPECT_EQ(SaveSoonDue(soon, *f.state, f.storage, *f.table, f.options), nullptr);
+    EXPECT_TRUE(f.storage.calls.empty()) << "no change, no save";
+    f.storage.failReplace = true;
+    EXPECT_EQ(NoteChange(soon), kSaveSoonDelayMs);
+    EXPECT_STREQ(SaveSoonDue(soon, *f.state, f.storage, *f.table, f.options), kSaveFailedText);
+    NoteChange(soon);
+    EXPECT_EQ(SaveSoonDue(soon, *f.state, f.storage, *f.table, f.options), nullptr)
+        << "told once per run";
+    EXPECT_EQ(f.storage.calls.back(), std::string("replace ") + kPath) << "but tried again";
+    f.storage.exists = true;  // another kind of failure is told
+    NoteChange(soon);
+    EXPECT_NE(SaveSoonDue(soon, *f.state, f.storage, *f.table, f.options), nullptr);
+    EXPECT_EQ(f.state->failure, SaveFailure::MadeSinceStart);
+    EXPECT_FALSE(f.Save()) << "the exit still reports every time";
+    EXPECT_NE(f.Problem(), nullptr);
+}
+
+// A move over Top.ini that fails keeps its temporary file exactly when that
+// is the only copy left; a flush the file system cannot do counts as done.
+TEST(Settings, StorageFailures) {
+    const struct {
+        uint32_t error;
+        bool oldThere;
+        bool keep;
+    } moves[] = {{kErrorUnableToMoveReplacement, true, true},
+                 {kErrorUnableToMoveReplacement2, true, true},
+                 {kErrorUnableToMoveReplacement, false, true},
+                 {5, true, false},  // access denied: Top.ini as it was
+                 {5, false, true},
+                 {32, true, false}};  // in use
+    for (const auto& m : moves) {
+        EXPECT_EQ(KeepTemporaryAfterFailedMove(m.error, m.oldThere), m.keep)
+            << m.error << (m.oldThere ? " with" : " without") << " the old file";
+    }
+    for (uint32_t error : {kErrorInvalidFunction, kErrorNotSupported}) {
+        EXPECT_TRUE(FlushCountsAsDone(error)) << error;
+    }
+    EXPECT_FALSE(FlushCountsAsDone(112)) << "a full disk";  // ERROR_DISK_FULL
+
+    char16_t temporary[16];
+    ASSERT_TRUE(TemporaryPathFor(u"C:\\a.b\\Top.ini", 3, temporary, 16));
+    EXPECT_EQ(std::u16string(temporary), u"C:\\a.b\\Top.~3") << "never longer than Top.ini's";
+    EXPECT_FALSE(TemporaryPathFor(u"C:\\a.b\\Top.ini", 3, temporary, 13));
+
+    Fixture f;
+    f.storage.exists = true;
+    f.storage.file = "[PAMURO]\r\nSETKEYCOUNT=0\r\n";
+    f.Load();
+    f.storage.failReplace = true;
+    f.storage.oldGoneOnFailure = true;
+    EXPECT_FALSE(f.Save());
+    EXPECT_EQ(f.state->failure, SaveFailure::TemporaryKept);
+    EXPECT_NE(std::string(f.Problem()).find(" C:\\Games\\?\\Top.~0 "), std::string::npos)
+        << "the kept file is named";
+}
+
+// Top.ini missing from the start-up folder is looked for in the VirtualStore
+// of the folder without its drive; a network folder has none.
+TEST(Settings, VirtualStoreLookup) {
+    const char16_t* appData = u"C:\\Users\\p\\AppData\\Local";
+    const struct {
+        const char16_t* folder;
+        const char16_t* path;  // nullptr: none
+    } paths[] = {
+        {u"C:\\Program Files\\Pamuro", u"\\VirtualStore\\Program Files\\Pamuro\\Top.ini"},
+        {u"d:\\", u"\\VirtualStore\\Top.ini"},
+        {u"\\\\server\\share\\Pamuro", nullptr},
+    };
+    for (const auto& p : paths) {
+        char16_t out[kStoragePathSize];
+        const bool found = VirtualStorePath(appData, p.folder, u"Top.ini", out, kStoragePathSize);
+        EXPECT_EQ(found, p.path != nullptr) << Utf8(p.folder);
+        if (found && p.path != nullptr) {
+            EXPECT_EQ(std::u16string(out), appData + std::u16string(p.path));
+        }
+    }
+
+    Fixture f;
+    f.storage.others[Utf8(u"C:\\Users\\p\\AppData\\Local\\VirtualStore\\Games\\\ud45c\\Top.ini")] =
+        "[PAMURO]\r\nSETKEYCOUNT=1\r\n[KEYSETNAME]\r\nKEYSETNAME 1=old\r\n";
+    f.Load();
+    EXPECT_STREQ(f.table->Names[1], "old");
+    EXPECT_NE(std::string(f.Problem()).find("VirtualStore\\Games\\?\\Top.ini"), std::string::npos);
+    ASSERT_TRUE(f.Save()) << "saved to the start-up folder";
+    EXPECT_EQ(f.storage.calls.back(), std::string("replace ") + kPath);
+}
+
 std::u16string U16(const std::string& ascii) {
     return std::u16string(ascii.begin(), ascii.end());
 }
@@ -399,15 +524,18 @@ TEST_F(StandaloneStorageTest, ReplacesReadsAndRefuses) {
     size_t size = 0;
     EXPECT_EQ(storage.ReadWholeFile(path.c_str(), buffer, sizeof buffer, &size),
               FileReadResult::Missing);
-    ASSERT_TRUE(storage.ReplaceFile(path.c_str(), "[S]\r\nk=v\r\n", 10));
-    ASSERT_TRUE(storage.ReplaceFile(path.c_str(), "0123456789abcdef", 16));
+    char16_t kept[kStoragePathSize];
+    ASSERT_EQ(storage.ReplaceFile(path.c_str(), "[S]\r\nk=v\r\n", 10, kept),
+              ReplaceResult::Replaced);
+    ASSERT_EQ(storage.ReplaceFile(path.c_str(), "0123456789abcdef", 16, kept),
+              ReplaceResult::Replaced);
     EXPECT_EQ(storage.ReadWholeFile(path.c_str(), buffer, sizeof buffer, &size),
               FileReadResult::Read);
     EXPECT_EQ(std::string(buffer, size), "0123456789abcdef");
     EXPECT_EQ(storage.ReadWholeFile(path.c_str(), buffer, 15, &size), FileReadResult::TooLarge);
 
     const std::u16string missingDirectory = U16(directory_ + "\\none\\Top.ini");
-    EXPECT_FALSE(storage.ReplaceFile(missingDirectory.c_str(), "x", 1));
+    EXPECT_EQ(storage.ReplaceFile(missingDirectory.c_str(), "x", 1, kept), ReplaceResult::Failed);
     EXPECT_EQ(storage.ReadWholeFile(U16(directory_).c_str(), buffer, sizeof buffer, &size),
               FileReadResult::Failed);  // a directory cannot be read as a file
 }
@@ -415,18 +543,20 @@ TEST_F(StandaloneStorageTest, ReplacesReadsAndRefuses) {
 // The temporary file takes a name no file has, and the file keeps its mode.
 TEST_F(StandaloneStorageTest, ATemporaryNameInUseIsLeftAloneAndTheModeKept) {
     const std::string top = directory_ + "/Top.ini";
-    const std::string taken = top + "." + std::to_string(getpid()) + "-0.tmp";
+    const std::string taken = directory_ + "/Top.~0";
     WriteFile(top, "old");
     WriteFile(taken, "someone else's");
     ASSERT_EQ(chmod(top.c_str(), 0600), 0);
-    ASSERT_TRUE(
-        StandaloneSettingsStorage().ReplaceFile(U16(directory_ + "\\Top.ini").c_str(), "new", 3));
+    char16_t kept[kStoragePathSize];
+    ASSERT_EQ(
+        StandaloneSettingsStorage().ReplaceFile(U16(directory_ + "\\Top.ini").c_str(), "new", 3, kept),
+        ReplaceResult::Replaced);
     EXPECT_EQ(ReadFile(top), "new");
     EXPECT_EQ(ReadFile(taken), "someone else's");
     struct stat status {};
     ASSERT_EQ(stat(top.c_str(), &status), 0);
     EXPECT_EQ(status.st_mode & 0777, 0600u);
-    EXPECT_EQ(access((top + "." + std::to_string(getpid()) + "-1.tmp").c_str(), F_OK), -1);
+    EXPECT_EQ(access((directory_ + "/Top.~1").c_str(), F_OK), -1);
 }
 
 // Folder names outside code page 932 (Korean, an emoji) as the start-up directory.

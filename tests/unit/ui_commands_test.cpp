@@ -41,7 +41,11 @@ class RecordingView : public MainWindowView {
         return answerYes;
     }
     void ShowHelp() override { calls.push_back("help"); }
-    void RunSettingsDialog() override { calls.push_back("settings"); }
+    bool RunSettingsDialog() override {
+        calls.push_back("settings");
+        return settingsOk;
+    }
+    void SettingsChanged() override { calls.push_back("changed"); }
     void ShowCaptureWindow() override {
         calls.push_back("capture window mode " + std::to_string(engine->EngineMode.load()));
     }
@@ -55,6 +59,7 @@ class RecordingView : public MainWindowView {
     std::string typedName;
     bool nameOk = true;
     bool answerYes = true;
+    bool settingsOk = true;
     std::string askedText;
 };
 
@@ -77,6 +82,12 @@ class CommandsTest : public ::testing::Test {
     std::vector<std::string> RefreshAllFor(int32_t active) {
         std::vector<std::string> expected = kRefreshAll;
         expected[3] = "select " + std::to_string(active);
+        return expected;
+    }
+    // A change of the table is noted for saving before the views refresh.
+    std::vector<std::string> ChangedThenRefreshAll(int32_t active) {
+        std::vector<std::string> expected = RefreshAllFor(active);
+        expected.insert(expected.begin(), "changed");
         return expected;
     }
 
@@ -123,7 +134,7 @@ TEST_F(CommandsTest, NewAppendsAnUntitledSetAndRefreshesAll) {
     EXPECT_EQ(table_.SetKeyCount, 3);
     EXPECT_EQ(table_.ActiveSet, 3);
     EXPECT_STREQ(table_.Names[3], kUntitledName);
-    EXPECT_EQ(view_.calls, RefreshAllFor(3));
+    EXPECT_EQ(view_.calls, ChangedThenRefreshAll(3));
 }
 
 TEST_F(CommandsTest, DeleteAsksWithTheNameAndDeletesOnYes) {
@@ -133,7 +144,7 @@ TEST_F(CommandsTest, DeleteAsksWithTheNameAndDeletesOnYes) {
     std::vector<std::string> expected = {
         "ask \x8am\x94"
         "F"};  // 確認
-    const auto refresh = RefreshAllFor(0);
+    const auto refresh = ChangedThenRefreshAll(0);
     expected.insert(expected.end(), refresh.begin(), refresh.end());
     EXPECT_EQ(view_.calls, expected);
     EXPECT_EQ(table_.SetKeyCount, 1);
@@ -154,7 +165,8 @@ TEST_F(CommandsTest, RenameStoresTheTypedTextAndRefreshesAllButTheGrid) {
     view_.typedName = "  Shooter ";
     Command(IDC_MAIN_RENAME);
     EXPECT_STREQ(table_.Names[1], "  Shooter ");  // blanks kept
-    EXPECT_THAT(view_.calls, ElementsAre("name dialog", "list", "title", "tray", "select 1"));
+    EXPECT_THAT(view_.calls,
+                ElementsAre("name dialog", "changed", "list", "title", "tray", "select 1"));
 }
 
 TEST_F(CommandsTest, RenameRefusesAnEmptyNameAndIgnoresCancel) {
@@ -204,8 +216,12 @@ TEST_F(CommandsTest, WindowCommandsReachTheView) {
     for (uint16_t id : {IDC_MAIN_HELP, IDC_MAIN_SETTINGS, IDM_TRAY_SHOW, IDM_TRAY_EXIT}) {
         Command(id);
     }
-    EXPECT_THAT(view_.calls, ElementsAre("help", "settings", "restore", "destroy"));
+    EXPECT_THAT(view_.calls, ElementsAre("help", "settings", "changed", "restore", "destroy"));
     EXPECT_EQ(table_.SetKeyCount, 2);
+    view_.calls.clear();
+    view_.settingsOk = false;  // Cancel stores nothing, so nothing is saved
+    Command(IDC_MAIN_SETTINGS);
+    EXPECT_THAT(view_.calls, ElementsAre("settings"));
 }
 
 TEST_F(CommandsTest, EmptyTableOffersNothingToDeleteRenameOrCapture) {
@@ -223,7 +239,7 @@ TEST_F(CommandsTest, EmptyTableOffersNothingToDeleteRenameOrCapture) {
     Command(IDC_MAIN_NEW);
     EXPECT_EQ(table_.SetKeyCount, 0);
     EXPECT_STREQ(table_.Names[0], kUntitledName);
-    EXPECT_EQ(view_.calls, RefreshAllFor(0));
+    EXPECT_EQ(view_.calls, ChangedThenRefreshAll(0));
 }
 
 // The settings dialog's OK: the mode from the rapid-fire button, the rest

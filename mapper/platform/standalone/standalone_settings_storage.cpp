@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "common/standalone/posix_calls.h"
@@ -69,27 +70,65 @@ class StandaloneSettingsStorageBackend final : public SettingsStorage {
 
     // The temporary file gets a name no file has (O_EXCL) and the mode of
     // the file it replaces.
-    bool ReplaceFile(const char16_t* path, const char* data, size_t size) override {
+    ReplaceResult ReplaceFile(const char16_t* path, const char* data, size_t size,
+                              char16_t* kept) override {
         NativePath native{};
         if (!ToNativePath(path, native)) {
-            return false;
+            return ReplaceResult::Failed;
         }
         struct stat existing {};
         const mode_t mode = stat(native.text, &existing) == 0 ? existing.st_mode & 07777 : 0644;
-        NativePath temporary{};
-        const int fd = CreateTemporary(native, mode, &temporary);
+        char16_t temporary[kStoragePathSize];
+        NativePath nativeTemporary{};
+        const int fd = CreateTemporary(path, mode, temporary, &nativeTemporary);
         if (fd < 0) {
-            return false;
+            return ReplaceResult::Failed;
         }
         const bool written = WriteAll(fd, data, size) && fchmod(fd, mode) == 0 && fsync(fd) == 0;
         const bool closed = close(fd) == 0;
-        if (!written || !closed || rename(temporary.text, native.text) != 0) {
-            unlink(temporary.text);
-            return false;
+        if (!written || !closed) {
+            unlink(nativeTemporary.text);
+            return ReplaceResult::Failed;
+        }
+        if (rename(nativeTemporary.text, native.text) != 0) {
+            if (KeepTemporaryAfterFailedMove(0, access(native.text, F_OK) == 0)) {
+                std::memcpy(kept, temporary, sizeof temporary);
+                return ReplaceResult::TemporaryKept;
+            }
+            unlink(nativeTemporary.text);
+            return ReplaceResult::Failed;
         }
         SyncDirectoryOf(native.text);
-        return true;
+        return ReplaceResult::Replaced;
     }
+
+    void RemoveLeftovers(const char16_t* path) override {
+        for (int n = 0; n < kTemporaryNames; ++n) {
+            char16_t temporary[kStoragePathSize];
+            NativePath native{};
+            if (TemporaryPathFor(path, n, temporary, kStoragePathSize) &&
+                ToNativePath(temporary, native)) {
+                unlink(native.text);
+            }
+        }
+    }
+
+    bool FolderTakesNewFile(const char16_t* folder) override {
+        NativePath native{};
+        if (!ToNativePath(folder, native)) {
+            return false;
+        }
+        char probe[kPathSize + 16];
+        std::snprintf(probe, sizeof probe, "%s/.pamuro-XXXXXX", native.text);
+        const int fd = mkstemp(probe);
+        if (fd < 0) {
+            return false;
+        }
+        close(fd);
+        return unlink(probe) == 0;
+    }
+
+    bool LocalAppData(char16_t*, size_t) override { return false; }  // no VirtualStore here
 
     bool CurrentDirectory(char16_t* buffer, size_t capacity) override {
         char utf8[kPathSize];
@@ -117,16 +156,15 @@ class StandaloneSettingsStorageBackend final : public SettingsStorage {
     }
 
   private:
-    // "<path>.<pid>-<n>.tmp" for the first n from 0 that names no file yet.
-    static int CreateTemporary(const NativePath& path, mode_t mode, NativePath* temporary) {
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            if (std::snprintf(temporary->text, sizeof temporary->text, "%s.%ld-%d.tmp", path.text,
-                              static_cast<long>(getpid()),
-                              attempt) >= static_cast<int>(sizeof temporary->text)) {
+    // The first of the temporary names that names no file yet.
+    int CreateTemporary(const char16_t* path, mode_t mode, char16_t* temporary,
+                        NativePath* native) {
+        for (int n = 0; n < kTemporaryNames; ++n) {
+            if (!TemporaryPathFor(path, n, temporary, kStoragePathSize) ||
+                !ToNativePath(temporary, *native)) {
                 return -1;
             }
-            const int fd =
-                open(temporary->text, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode | 0200);
+            const int fd = open(native->text, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode | 0200);
             if (fd >= 0 || errno != EEXIST) {
                 return fd;
             }

@@ -46,6 +46,7 @@ void Rename(MainWindowView& view, KeySetTable& table) {
         return;
     }
     RenameSet(table, name);
+    view.SettingsChanged();
     // The grid shows no names, so it is not repainted.
     view.RefreshSetList();
     view.RefreshTitle();
@@ -63,11 +64,13 @@ void Delete(MainWindowView& view, KeySetTable& table) {
         return;
     }
     DeleteSet(table);
+    view.SettingsChanged();
     RefreshAll(view, table);
 }
 
 void Create(MainWindowView& view, KeySetTable& table) {
     NewSet(table);
+    view.SettingsChanged();
     RefreshAll(view, table);
 }
 
@@ -119,7 +122,9 @@ void HandleMainCommand(uint16_t id, MainWindowView& view, KeySetTable& table, En
             Create(view, table);
             break;
         case IDC_MAIN_SETTINGS:
-            view.RunSettingsDialog();
+            if (view.RunSettingsDialog()) {
+                view.SettingsChanged();
+            }
             break;
         case IDM_TRAY_EXIT:
             view.DestroyMainWindow();

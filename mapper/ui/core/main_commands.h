@@ -35,8 +35,10 @@ class MainWindowView {
     virtual bool AskYesNo(const char* text, const char* caption) = 0;
     // Shows the help.
     virtual void ShowHelp() = 0;
-    // Runs the settings dialog to its end.
-    virtual void RunSettingsDialog() = 0;
+    // Runs the settings dialog to its end; true when it stored the options (OK).
+    virtual bool RunSettingsDialog() = 0;
+    // The table or the options changed: they are saved soon.
+    virtual void SettingsChanged() = 0;
     // Disables the main window and shows the capture window, activated.
     virtual void ShowCaptureWindow() = 0;
     // Destroys the main window; shutdown follows.

@@ -1,0 +1,28 @@
+#pragma once
+// Saving soon after a change, so that a crash, a kill or a power cut loses at
+// most the last second's change. The interface thread notes every change (a
+// captured key, a set made, deleted or renamed, the settings dialog's OK),
+// re-arms a timer of kSaveSoonDelayMs each time, and calls SaveSoonDue when
+// it runs out. A failing save is reported once per kind per run; the exit's
+// save still reports every time.
+#include <cstdint>
+
+#include "mapper/model/settings.h"
+
+// About one second after the last change.
+constexpr uint32_t kSaveSoonDelayMs = 1000;
+
+struct SaveSoonState {
+    bool pending;            // a change not yet saved by a timed save
+    uint32_t reportedKinds;  // bit per SaveFailure already told this run
+};
+
+// A change was made: returns the delay after which the caller's (re-armed)
+// timer calls SaveSoonDue.
+uint32_t NoteChange(SaveSoonState& soon);
+
+// The timer ran out: saves, if a change is pending, as the exit does.
+// Returns the message to show, or nullptr when the save went well, nothing
+// was pending, or this kind of failure was told before in this run.
+const char* SaveSoonDue(SaveSoonState& soon, SettingsState& settings, SettingsStorage& storage,
+                        const KeySetTable& table, const MapperOptions& options);

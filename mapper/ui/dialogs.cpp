@@ -75,7 +75,7 @@ INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
         case WM_COMMAND:
             if (LOWORD(wParam) == IDC_SETTINGS_OK) {
                 StoreSettings(dialog);
-                EndDialog(dialog, 0);
+                EndDialog(dialog, 1);
                 return TRUE;
             }
             if (LOWORD(wParam) == IDCANCEL) {
@@ -97,8 +97,9 @@ bool RunNameDialog(HWND owner, char* name) {
                            reinterpret_cast<LPARAM>(name)) == 1;
 }
 
-void RunSettingsDialog(HWND owner) {
+bool RunSettingsDialog(HWND owner) {
     const HINSTANCE instance =
         reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(owner, GWLP_HINSTANCE));
-    DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_SETTINGS), owner, SettingsDialogProc, 0);
+    return DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_SETTINGS), owner, SettingsDialogProc,
+                           0) == 1;
 }

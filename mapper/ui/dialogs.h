@@ -5,5 +5,6 @@
 // Runs the name dialog. True on OK with the typed name in `name` (256 bytes of
 // Shift-JIS, cut at a character boundary); false on Cancel.
 bool RunNameDialog(HWND owner, char* name);
-// Runs the settings dialog; OK stores KeyDownMode and SetSleep at once.
-void RunSettingsDialog(HWND owner);
+// Runs the settings dialog; OK stores KeyDownMode and SetSleep at once and
+// returns true.
+bool RunSettingsDialog(HWND owner);

@@ -117,7 +117,8 @@ class Win32MainWindowView : public MainWindowView {
         return ShowSjisMessage(nullptr, text, caption, MB_YESNO) == IDYES;
     }
     void ShowHelp() override { ShowHelpFile(g_ui.mainWindow); }
-    void RunSettingsDialog() override { ::RunSettingsDialog(g_ui.mainWindow); }
+    bool RunSettingsDialog() override { return ::RunSettingsDialog(g_ui.mainWindow); }
+    void SettingsChanged() override { NoteSettingsChange(); }
     void ShowCaptureWindow() override {
         EnableWindow(g_ui.mainWindow, FALSE);
         ShowWindow(g_ui.captureWindow, SW_SHOWNORMAL);
@@ -276,8 +277,7 @@ LRESULT OnTaskbarCreated(HWND window) {
     return 0;
 }
 
-void ReportSaveFailure() {
-    const char* problem = SettingsProblem(g_settings);
+void ReportSaveFailure(const char* problem) {
     ShowSjisMessage(nullptr, problem != nullptr ? problem : kSaveFailedMessage, nullptr,
                     MB_OK | MB_ICONWARNING);
 }
@@ -294,17 +294,50 @@ void StopPollingThread() {
     WaitForSingleObject(g_ui.pollingThread, 1000);
 }
 
-// Everything is saved here, on every orderly exit; then the keys the engine
-// still holds down are released before the process ends. The tray icon goes
-// first: its clicks must not reach a window that is being destroyed while a
+// The save of the exit and of the end of the session: the keys the engine
+// still holds down are released and everything is saved. The tray icon goes
+// first: its clicks must not reach a window that is going away while a
 // failed save is reported.
-LRESULT OnDestroy(HWND window) {
+bool SaveForGood(HWND window) {
     RemoveTrayIcon(window);
-    if (!SaveSettings(g_settings, g_ui.platform->settings, g_keySets, g_options)) {
-        ReportSaveFailure();
-    }
+    KillTimer(window, kSaveSoonTimerId);
     StopPollingThread();
+    return SaveSettings(g_settings, g_ui.platform->settings, g_keySets, g_options);
+}
+
+LRESULT OnDestroy(HWND window) {
+    if (!g_ui.sessionEnded && !SaveForGood(window)) {
+        ReportSaveFailure(SettingsProblem(g_settings));
+    }
     PostQuitMessage(0);
+    return 0;
+}
+
+// Shutdown, restart or logoff: the process may be ended as soon as this
+// returns, without WM_DESTROY. Nothing is shown: a message box would only
+// hold the shutdown up.
+LRESULT OnEndSession(HWND window, WPARAM ending) {
+    if (ending && !g_ui.sessionEnded) {
+        g_ui.sessionEnded = true;
+        SaveForGood(window);
+    }
+    return 0;
+}
+
+LRESULT OnSaveSoonTimer(HWND window) {
+    KillTimer(window, kSaveSoonTimerId);
+    if (const char* problem =
+            SaveSoonDue(g_ui.saveSoon, g_settings, g_ui.platform->settings, g_keySets, g_options)) {
+        ReportSaveFailure(problem);
+    }
+    return 0;
+}
+
+// Another start of mapper asks for the window, as a left click on the tray
+// icon would; it has allowed this process to take the foreground.
+LRESULT OnShowFromSecondStart(HWND window) {
+    Win32MainWindowView().RestoreFromTray();
+    SetForegroundWindow(window);
     return 0;
 }
 
@@ -315,6 +348,14 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     switch (message) {
         case WM_DESTROY:
             return OnDestroy(window);
+        case WM_QUERYENDSESSION:
+            return TRUE;  // never hold a shutdown up: the save comes at WM_ENDSESSION
+        case WM_ENDSESSION:
+            return OnEndSession(window, wParam);
+        case WM_TIMER:
+            return wParam == kSaveSoonTimerId ? OnSaveSoonTimer(window) : 0;
+        case kShowFromSecondStartMessage:
+            return OnShowFromSecondStart(window);
         case WM_SIZE:
             return OnSize(window, wParam);
         case WM_COMMAND:
@@ -336,8 +377,23 @@ HWND CreateMainWindow(HINSTANCE instance) {
     g_ui.taskbarCreatedMessage = RegisterWindowMessageW(L"TaskbarCreated");
     RegisterProgramClass(instance, kMainClass, MainWindowProc,
                          CreateSolidBrush(RGB(105, 153, 205)));
-    return CreateWindowExW(0, kMainClass, L"Pamuro", kMainWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                           465, 605, nullptr, nullptr, instance, nullptr);
+    HWND window = CreateWindowExW(0, kMainClass, L"Pamuro", kMainWindowStyle, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, 465, 605, nullptr, nullptr, instance, nullptr);
+    // An elevated mapper would otherwise drop these two, which come from
+    // processes of lower integrity: Explorer and a second start.
+    ChangeWindowMessageFilterEx(window, g_ui.taskbarCreatedMessage, MSGFLT_ALLOW, nullptr);
+    ChangeWindowMessageFilterEx(window, kShowFromSecondStartMessage, MSGFLT_ALLOW, nullptr);
+    return window;
+}
+
+HWND FindMainWindowOfFirstStart() {
+    return FindWindowW(kMainClass, nullptr);
+}
+
+void NoteSettingsChange() {
+    if (g_ui.mainWindow != nullptr && !g_ui.sessionEnded) {
+        SetTimer(g_ui.mainWindow, kSaveSoonTimerId, NoteChange(g_ui.saveSoon), nullptr);
+    }
 }
 
 void CreateMainControls(HWND window, HINSTANCE instance) {

@@ -13,3 +13,7 @@ void RefreshSetList();
 void RefreshTitle();
 void RebuildTrayMenu();
 void SelectListEntry(int index);
+// The main window of a mapper already running in this session, or null.
+HWND FindMainWindowOfFirstStart();
+// The table or the options changed: saved about a second after the last change.
+void NoteSettingsChange();

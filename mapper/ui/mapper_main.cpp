@@ -43,8 +43,12 @@ void LoadData(const MapperPlatform& platform) {
 }
 
 // "/T", compared whole and ignoring case, starts the program in the tray.
+bool StartsInTray(const char* commandTail) {
+    return lstrcmpiA(commandTail, "/T") == 0;
+}
+
 void ShowMainWindowAtStart(HWND window, const char* commandTail, int showCommand) {
-    if (lstrcmpiA(commandTail, "/T") == 0) {
+    if (StartsInTray(commandTail)) {
         SendMessageW(window, WM_SIZE, SIZE_MINIMIZED, 0);
         return;
     }
@@ -80,6 +84,36 @@ void StartPollingThread() {
         _beginthreadex(nullptr, 0, PollingThreadEntry, nullptr, 0, nullptr));
 }
 
+// One mapper per user session: two would press every key twice and
+// overwrite each other's sets. The first holds the mutex for its whole run;
+// the system releases it when the process ends, however it ends.
+bool FirstStartInSession() {
+    CreateMutexW(nullptr, FALSE, L"Local\\Pamuro.mapper");
+    return GetLastError() != ERROR_ALREADY_EXISTS;
+}
+
+// A second start reads and writes nothing: it asks the first to show its
+// window and ends. The first may still be starting (its window comes after
+// the start-up messages), so its window is waited for a while.
+void HandOverToFirstStart(const char* commandTail) {
+    if (StartsInTray(commandTail)) {
+        return;
+    }
+    const DWORD start = GetTickCount();
+    HWND first = FindMainWindowOfFirstStart();
+    while (first == nullptr && GetTickCount() - start < 10000) {
+        Sleep(50);
+        first = FindMainWindowOfFirstStart();
+    }
+    if (first == nullptr) {
+        return;
+    }
+    DWORD process = 0;
+    GetWindowThreadProcessId(first, &process);
+    AllowSetForegroundWindow(process);
+    PostMessageW(first, kShowFromSecondStartMessage, 0, 0);
+}
+
 int RunMessageLoop() {
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
@@ -92,6 +126,10 @@ int RunMessageLoop() {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandTail, int showCommand) {
+    if (!FirstStartInSession()) {
+        HandOverToFirstStart(commandTail);
+        return 0;
+    }
     // Static: window procedures may still run while the process ends.
     static const MapperPlatform platform = {Win32EnginePlatform(), Win32KeyNameSource(),
                                             Win32SettingsStorage(), Win32LegacyPlatform()};
@@ -108,7 +146,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandTail, int showCom
     CreateMainControls(g_ui.mainWindow, instance);
     g_ui.captureWindow = CreateCaptureWindow(instance);
     LoadTrayMenu(instance);
-    SetEngineWindows(g_ui.mainWindow, g_ui.captureWindow);
+    SetEngineWindows(g_ui.mainWindow, g_ui.captureWindow, NoteSettingsChange);
 
     ResetEngine(g_engine);  // EngineMode Mapping, control enabled
     if (!DetectJoystick(g_engine, platform.engine)) {

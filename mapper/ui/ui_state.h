@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "mapper/model/save_soon.h"
 #include "mapper/platform/win32/window_messages.h"
 #include "mapper_platform.h"
 
@@ -23,6 +24,10 @@ struct MapperUi {
     uint32_t highlightedInputs;
     // The platform services, set by the entry before any window exists.
     const MapperPlatform* platform;
+    // Changes not yet saved by the timed save, and the failures it told.
+    SaveSoonState saveSoon;
+    // The session is ending: everything is saved and no message is shown.
+    bool sessionEnded;
 };
 
 extern MapperUi g_ui;

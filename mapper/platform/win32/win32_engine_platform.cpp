@@ -18,6 +18,8 @@ HWND g_captureWindow = nullptr;
 // wait until that thread answers, and an exit that waits for the polling
 // thread while it waits inside ShowWindow would leave keys held down).
 HWND g_engineWindow = nullptr;
+// Called on the interface thread when a capture has stored its key.
+void (*g_onKeyStored)() = nullptr;
 
 void EndCaptureNow(bool keyStored) {
     ShowWindow(g_mainWindow, SW_SHOW);
@@ -25,6 +27,9 @@ void EndCaptureNow(bool keyStored) {
     ShowWindow(g_captureWindow, SW_HIDE);
     if (keyStored) {
         InvalidateRect(g_mainWindow, nullptr, FALSE);
+        if (g_onKeyStored != nullptr) {
+            g_onKeyStored();
+        }
     }
 }
 
@@ -169,9 +174,10 @@ EnginePlatform& Win32PollingEnginePlatform() {
     return platform;
 }
 
-void SetEngineWindows(HWND mainWindow, HWND captureWindow) {
+void SetEngineWindows(HWND mainWindow, HWND captureWindow, void (*onKeyStored)()) {
     g_mainWindow = mainWindow;
     g_captureWindow = captureWindow;
+    g_onKeyStored = onKeyStored;
     if (g_engineWindow != nullptr) {
         return;
     }

@@ -4,8 +4,9 @@
 // windows.h maps ReplaceFile to ReplaceFileA; the storage's method keeps its name.
 #undef ReplaceFile
 
-#include <cstdio>
+#include <cstring>
 #include <cwchar>
+#include <string>
 
 #include "common/shift_jis.h"
 #include "mapper/model/settings.h"
@@ -65,11 +66,8 @@ const wchar_t* Wide(const char16_t* text) {
     return reinterpret_cast<const wchar_t*>(text);
 }
 
-// Room for the longest path of Top.ini and the temporary name's suffix.
-constexpr size_t kTemporaryPathSize = kStartupDirectorySize + 64;
-
 // The attributes of the file at `path` that its replacement takes from the
-// start: ReplaceFileW keeps them on Windows, Wine's does not.
+// start, so that the move that puts it in place keeps them.
 DWORD InheritedAttributes(const wchar_t* path) {
     const DWORD attributes = GetFileAttributesW(path);
     const DWORD kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
@@ -80,18 +78,16 @@ DWORD InheritedAttributes(const wchar_t* path) {
     return attributes & kept;
 }
 
-// Creates "<path>.<pid>-<n>.tmp" for the first n from 0 that names no file
+// Creates the first of the temporary names beside `path` that names no file
 // yet (CREATE_NEW never opens an existing file) and writes its name to
-// `temporary`.
-HANDLE CreateTemporary(const wchar_t* path, wchar_t (&temporary)[kTemporaryPathSize]) {
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const int length = _snwprintf(temporary, kTemporaryPathSize, L"%ls.%lu-%d.tmp", path,
-                                      GetCurrentProcessId(), attempt);
-        if (length < 0 || static_cast<size_t>(length) >= kTemporaryPathSize) {
+// `temporary` (kStoragePathSize units).
+HANDLE CreateTemporary(const char16_t* path, char16_t* temporary, DWORD flags) {
+    for (int n = 0; n < kTemporaryNames; ++n) {
+        if (!TemporaryPathFor(path, n, temporary, kStoragePathSize)) {
             return INVALID_HANDLE_VALUE;
         }
-        HANDLE file = CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                  InheritedAttributes(path), nullptr);
+        HANDLE file =
+            CreateFileW(Wide(temporary), GENERIC_WRITE, 0, nullptr, CREATE_NEW, flags, nullptr);
         if (file != INVALID_HANDLE_VALUE) {
             return file;
         }
@@ -103,14 +99,12 @@ HANDLE CreateTemporary(const wchar_t* path, wchar_t (&temporary)[kTemporaryPathS
     return INVALID_HANDLE_VALUE;
 }
 
-// Puts the written temporary file in the place of `path`: ReplaceFileW keeps
-// the attributes of the file it replaces; with no file there yet, a rename.
-bool PutInPlace(const wchar_t* temporary, const wchar_t* path) {
-    if (GetFileAttributesW(path) == INVALID_FILE_ATTRIBUTES) {
-        return MoveFileExW(temporary, path, MOVEFILE_WRITE_THROUGH) != FALSE;
-    }
-    return ReplaceFileW(path, temporary, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
-                        nullptr) != FALSE;
+bool Flush(HANDLE file) {
+    return FlushFileBuffers(file) || FlushCountsAsDone(GetLastError());
+}
+
+bool Exists(const wchar_t* path) {
+    return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES;
 }
 
 class Win32SettingsStorageBackend final : public SettingsStorage {
@@ -140,20 +134,64 @@ class Win32SettingsStorageBackend final : public SettingsStorage {
         return FileReadResult::Read;
     }
 
-    // The temporary file lies beside Top.ini so that it replaces the file in
-    // one step on the same volume; it is flushed before it does.
-    bool ReplaceFile(const char16_t* path, const char* data, size_t size) override {
-        wchar_t temporary[kTemporaryPathSize];
-        FileHandle file(CreateTemporary(Wide(path), temporary));
+    // The temporary file lies beside Top.ini and carries its attributes, so
+    // one move on the same volume puts it in place: at no moment is there no
+    // Top.ini. A read-only Top.ini makes the move fail and stays.
+    ReplaceResult ReplaceFile(const char16_t* path, const char* data, size_t size,
+                              char16_t* kept) override {
+        char16_t temporary[kStoragePathSize];
+        FileHandle file(CreateTemporary(path, temporary, InheritedAttributes(Wide(path))));
         if (!file.valid()) {
+            return ReplaceResult::Failed;
+        }
+        const bool written = WriteAll(file.get(), data, size) && Flush(file.get());
+        if (!file.Close() || !written) {
+            DeleteFileW(Wide(temporary));
+            return ReplaceResult::Failed;
+        }
+        if (MoveFileExW(Wide(temporary), Wide(path),
+                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            return ReplaceResult::Replaced;
+        }
+        if (KeepTemporaryAfterFailedMove(GetLastError(), Exists(Wide(path)))) {
+            std::memcpy(kept, temporary, sizeof temporary);
+            return ReplaceResult::TemporaryKept;
+        }
+        DeleteFileW(Wide(temporary));
+        return ReplaceResult::Failed;
+    }
+
+    void RemoveLeftovers(const char16_t* path) override {
+        char16_t temporary[kStoragePathSize];
+        for (int n = 0; n < kTemporaryNames; ++n) {
+            if (TemporaryPathFor(path, n, temporary, kStoragePathSize)) {
+                DeleteFileW(Wide(temporary));
+            }
+        }
+    }
+
+    // A file of the temporary naming that the system deletes when it is closed.
+    bool FolderTakesNewFile(const char16_t* folder) override {
+        char16_t probe[kStoragePathSize];
+        const size_t length = std::char_traits<char16_t>::length(folder);
+        if (length + 1 + sizeof u"Top.ini" / sizeof(char16_t) > kStoragePathSize) {
             return false;
         }
-        const bool written = WriteAll(file.get(), data, size) && FlushFileBuffers(file.get());
-        if (!file.Close() || !written || !PutInPlace(temporary, Wide(path))) {
-            DeleteFileW(temporary);
-            return false;
-        }
-        return true;
+        std::memcpy(probe, folder, length * sizeof(char16_t));
+        const bool rooted = length > 0 && folder[length - 1] == u'\\';
+        std::memcpy(probe + length, rooted ? u"Top.ini" : u"\\Top.ini",
+                    rooted ? sizeof u"Top.ini" : sizeof u"\\Top.ini");
+        char16_t temporary[kStoragePathSize];
+        FileHandle file(CreateTemporary(probe, temporary,
+                                        FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE));
+        return file.valid();
+    }
+
+    // Set by Windows for every logon since Vista, where virtualization began.
+    bool LocalAppData(char16_t* buffer, size_t capacity) override {
+        const DWORD length = GetEnvironmentVariableW(
+            L"LOCALAPPDATA", reinterpret_cast<wchar_t*>(buffer), static_cast<DWORD>(capacity));
+        return length != 0 && length < capacity;
     }
 
     bool CurrentDirectory(char16_t* buffer, size_t capacity) override {

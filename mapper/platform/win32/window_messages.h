@@ -20,6 +20,14 @@ constexpr UINT kCaptureEndedMessage = WM_APP + 101;
 // shown; the window highlights those row labels.
 constexpr UINT kActiveInputsMessage = WM_APP + 102;
 
+// A second start of mapper asks the running one to show its main window, as
+// a left click on its tray icon does, and to come to the front. Posted from
+// another process, so it is let through also while mapper runs elevated.
+constexpr UINT kShowFromSecondStartMessage = WM_APP + 103;
+
+// The main window's timer that saves about a second after the last change.
+constexpr UINT_PTR kSaveSoonTimerId = 1;
+
 // Command ids 0..kMaxSets-1 of WM_COMMAND are the tray menu's set entries:
 // command id s selects key set s. The controls' and menu items' ids are in
 // mapper/ui/core/command_ids.h, which the resource script includes too.

@@ -62,27 +62,43 @@ bool CopyContents(PatchFile& from, PatchFile& to) {
     return to.Flush();
 }
 
+enum class BackupResult {
+    Made,
+    Failed,       // no backup, and nothing left at the backup path by this try
+    PartialLeft,  // the copy failed part way and could not be removed
+};
+
 // Copies the executable at `path` to a new file at g_backupPath and puts the
 // copy on the disk before the executable is touched. A copy that fails part
 // way is removed, so no truncated file is left looking like a backup; a file
 // that was already at the backup path is never opened, let alone removed.
-bool MakeBackup(PatchPlatform& platform, const char* path) {
+BackupResult MakeBackup(PatchPlatform& platform, const char* path) {
     PatchFile* source = platform.OpenRead(path);
     if (source == nullptr) {
-        return false;
+        return BackupResult::Failed;
     }
     PatchFile* backup = platform.CreateNew(g_backupPath);
     if (backup == nullptr) {
         source->Close();
-        return false;
+        return BackupResult::Failed;
     }
     bool copied = CopyContents(*source, *backup);
     backup->Close();
     source->Close();
-    if (!copied) {
-        platform.Remove(g_backupPath);
+    if (copied) {
+        return BackupResult::Made;
     }
-    return copied;
+    return platform.Remove(g_backupPath) ? BackupResult::Failed : BackupResult::PartialLeft;
+}
+
+// A truncated backup that stays would look like a good one to the user and
+// would stop every later try: it is named.
+void ShowBackupFailure(PatchPlatform& platform, OwnerWindow owner, BackupResult result) {
+    const char* text = result == BackupResult::PartialLeft
+                           ? ComposeMessage({kBackupError, kPartialBackupLeftBefore, g_backupPath,
+                                             kPartialBackupLeftAfter})
+                           : kBackupError;
+    platform.ShowMessage(owner, text, g_backupPath);
 }
 
 // The executable could not be opened for writing after its backup was made:
@@ -132,8 +148,9 @@ void DisableJoystick(PatchPlatform& platform, OwnerWindow owner, const char* pat
         platform.ShowMessage(owner, kBackupError, path);
         return;
     }
-    if (!MakeBackup(platform, path)) {
-        platform.ShowMessage(owner, kBackupError, g_backupPath);
+    const BackupResult backup = MakeBackup(platform, path);
+    if (backup != BackupResult::Made) {
+        ShowBackupFailure(platform, owner, backup);
         return;
     }
     platform.ShowMessage(owner, kNotice, nullptr);
@@ -143,6 +160,10 @@ void DisableJoystick(PatchPlatform& platform, OwnerWindow owner, const char* pat
         return;
     }
     ScanResult result = RewriteJoystickNames(*file);
+    // "成功" only once the rewritten names are on the disk.
+    if (result == ScanResult::Rewritten && !file->Flush()) {
+        result = ScanResult::WriteFailed;
+    }
     file->Close();
     ShowScanOutcome(platform, owner, result);
 }

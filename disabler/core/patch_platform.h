@@ -43,8 +43,8 @@ class PatchPlatform {
     // file of that name exists already (it is never overwritten) or the file
     // can't be created.
     virtual PatchFile* CreateNew(const char* path) = 0;
-    // Deletes the file `path`.
-    virtual void Remove(const char* path) = 0;
+    // Deletes the file `path`; false when it is still there.
+    virtual bool Remove(const char* path) = 0;
     // Opens the existing file `path` for reading and writing, with no sharing
     // so that no other process can open it meanwhile; nullptr when it cannot
     // be opened so (missing, read-only, in use).

@@ -125,9 +125,9 @@ class RecordingPlatform : public PatchPlatform {
         calls.push_back("create "s + path);
         return Wrap(StandalonePatchPlatform().CreateNew(path), path, backupFaults);
     }
-    void Remove(const char* path) override {
+    bool Remove(const char* path) override {
         calls.push_back("remove "s + path);
-        StandalonePatchPlatform().Remove(path);
+        return !removeFails && StandalonePatchPlatform().Remove(path);
     }
     PatchFile* OpenReadWrite(const char* path) override {
         calls.push_back("open "s + path);
@@ -147,6 +147,7 @@ class RecordingPlatform : public PatchPlatform {
     std::vector<std::string> calls;
     std::vector<std::pair<std::string, std::string>> messages;  // text, caption
     Faults sourceFaults, backupFaults, rewriteFaults;
+    bool removeFails = false;
 
   private:
     PatchFile* Wrap(PatchFile* real, const char* path, Faults faults) {
@@ -207,10 +208,10 @@ TEST_F(DisablerPatch, RewritesTheExecutableAfterItsBackup) {
     Write(exe_, kGame);
     DisableJoystick(platform_, RecordingPlatform::kOwner, exe_.c_str());
     // The backup is on the disk before the notice, and so before the rewrite.
-    EXPECT_EQ(platform_.calls,
-              (std::vector<std::string>{"open-read " + exe_, "create " + backup_,
-                                        "flush " + backup_, "close " + backup_, "close " + exe_,
-                                        "message", "open " + exe_, "close " + exe_, "message"}));
+    EXPECT_EQ(platform_.calls, (std::vector<std::string>{
+                                   "open-read " + exe_, "create " + backup_, "flush " + backup_,
+                                   "close " + backup_, "close " + exe_, "message", "open " + exe_,
+                                   "flush " + exe_, "close " + exe_, "message"}));
     EXPECT_EQ(platform_.messages, (Messages{{kNotice, kNoCaption}, {kSuccess, kSuccessCaption}}));
     EXPECT_EQ(Read(exe_), kPatchedGame);
     EXPECT_EQ(Read(backup_), kGame);
@@ -333,6 +334,20 @@ TEST_F(DisablerPatch, BackupThatFailsPartWayIsRemoved) {
     DisableJoystick(platform_, RecordingPlatform::kOwner, exe_.c_str());
     EXPECT_EQ(platform_.messages.back(), std::make_pair(kSuccess, kSuccessCaption));
     EXPECT_EQ(Read(backup_), game);
+
+    // A partial backup that cannot be removed is named, so it is not taken
+    // for a good one.
+    std::remove(backup_.c_str());
+    platform_.calls.clear();
+    platform_.messages.clear();
+    platform_.backupFaults = WritesFailAfter(1);
+    platform_.removeFails = true;
+    DisableJoystick(platform_, RecordingPlatform::kOwner, exe_.c_str());
+    ASSERT_EQ(platform_.messages.size(), 1u);
+    EXPECT_EQ(platform_.messages[0].first,
+              kBackupError + Sjis("\r\n途中までコピーしたバックアップファイル ") + backup_ +
+                  Sjis(" を削除できませんでした。このファイルは使わずに削除して下さい。"));
+    EXPECT_FALSE(platform_.Called("open " + exe_));
 }
 
 // Mended: a write that fails partway must never end in the success message,
@@ -350,6 +365,7 @@ TEST_F(DisablerPatch, ScanFailuresAreToldNotReportedAsSuccess) {
         {"second write", WritesFailAfter(1), "書き込み"},
         {"size", SizeFails(), "読み込み"},
         {"first read", ReadsFailAfter(0), "読み込み"},
+        {"flush after the rewrite", FlushFails(), "書き込み"},
     };
     for (const Case& test : cases) {
         Write(exe_, kGame);

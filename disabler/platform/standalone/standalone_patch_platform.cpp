@@ -76,7 +76,7 @@ class StandalonePatchPlatformBackend : public PatchPlatform {
         return Adopt(open(path, O_WRONLY | O_CREAT | O_EXCL, 0644));
     }
 
-    void Remove(const char* path) override { unlink(path); }
+    bool Remove(const char* path) override { return unlink(path) == 0; }
 
     PatchFile* OpenReadWrite(const char* path) override {
         int descriptor = open(path, O_RDWR);

@@ -83,7 +83,7 @@ class Win32PatchPlatformBackend : public PatchPlatform {
                                  FILE_ATTRIBUTE_NORMAL, nullptr));
     }
 
-    void Remove(const char* path) override { DeleteFileW(WidePath(path).c_str()); }
+    bool Remove(const char* path) override { return DeleteFileW(WidePath(path).c_str()) != FALSE; }
 
     PatchFile* OpenReadWrite(const char* path) override {
         // Share mode 0: while the scan runs no other process can open the file.

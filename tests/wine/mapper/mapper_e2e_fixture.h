@@ -140,6 +140,29 @@ class MapperE2E : public ::testing::Test {
         ASSERT_TRUE(run.WaitExit(kStartMs)) << "mapper did not end after WM_CLOSE";
         EXPECT_EQ(run.ExitCode(), 0u);
     }
+    // Captures `key` (an xdotool key name) for change button `button` with a
+    // real key press, and waits until the capture has taken it.
+    void CaptureKey(MapperRun& run, int button, const wchar_t* key) {
+        // The "pressed since the last query" state is the whole desktop's:
+        // clear it so that only the key pressed below is captured.
+        for (int code = 1; code < 256; ++code) {
+            GetAsyncKeyState(code);
+        }
+        ASSERT_TRUE(ClickControl(run.Control(button)));
+        HWND capture = nullptr;
+        ASSERT_TRUE(WaitUntil(
+            [&] { return (capture = run.FindWindowOf(L"PamuroKey", L"キー登録")) != nullptr; },
+            kActMs));
+        EXPECT_FALSE(IsWindowEnabled(run.Main()));
+        // Xvfb runs no window manager: give the capture window the X input
+        // focus and press the key there.
+        ASSERT_TRUE(RunUnixProgram(
+            std::wstring(
+                L"/bin/sh -c \"xdotool search --name '^キー登録$' windowfocus --sync key ") +
+            key + L"\""));
+        ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(capture); }, kActMs))
+            << "the key press did not end the capture";
+    }
     // Waits until the polling thread has read the joystick `polls` more
     // times: a positive sign that it has seen the stick as it is now.
     bool WaitForPolls(LONG polls) {

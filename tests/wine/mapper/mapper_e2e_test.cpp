@@ -264,6 +264,34 @@ TEST_F(MapperKeysE2E, NormalModePressesOnceAndReleasesInOrder) {
     CloseAndWait(run);
 }
 
+// A second start, from another folder, shows the first's window and ends
+// having read and written nothing; one engine runs, so a button press gives
+// one key-down.
+TEST_F(MapperKeysE2E, ASecondStartShowsTheFirstAndRunsNoSecondEngine) {
+    WriteFileBytes(TopIni(), PreparedTopIni({L"操作"}, {"KEYSET 0- 4- 0=90"}, 1, 1));
+    MapperRun first;
+    StartWithJoystick(first, L"/T");
+    ASSERT_FALSE(IsWindowVisible(first.Main()));
+    const std::wstring otherFolder = MakeWorkFolder();
+    MapperRun second;
+    ASSERT_TRUE(second.Start(otherFolder, L""));
+    ASSERT_TRUE(second.WaitExit(kStartMs));
+    EXPECT_EQ(second.ExitCode(), 0u);
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(first.Main()) != FALSE; }, kActMs));
+    EXPECT_EQ(GetFileAttributesW((otherFolder + L"\\Top.ini").c_str()), INVALID_FILE_ATTRIBUTES);
+
+    StartLogger();
+    ResetKeyLog(log_);
+    stick_->Buttons = 1;
+    ASSERT_TRUE(WaitForKeyLog(log_, 1, kActMs));
+    stick_->Buttons = 0;
+    ASSERT_TRUE(WaitForKeyLog(log_, 2, kActMs));
+    ASSERT_TRUE(WaitForPolls(20));
+    const std::vector<std::pair<LONG, LONG>> expected = {{WM_KEYDOWN, 'Z'}, {WM_KEYUP, 'Z'}};
+    EXPECT_EQ(Events(), expected);
+    CloseAndWait(first);
+}
+
 // Pause releases a held key at once, sends nothing while it lasts, and greys
 // itself in the popup; resume, chosen there, brings the keys back. A button
 // pressed and let go during a pause leaves nothing between the keys before
@@ -382,30 +410,46 @@ TEST_F(MapperE2E, ChangeButtonCapturesARealKeyPress) {
     PlugJoystick();
     MapperRun run;
     StartWithJoystick(run, L"");
-    // The "pressed since the last query" state is the whole desktop's: clear
-    // it so that only the key pressed below is captured.
-    for (int code = 1; code < 256; ++code) {
-        GetAsyncKeyState(code);
-    }
-    ASSERT_TRUE(ClickControl(run.Control(2003)));  // key 2 of the Right row
-    HWND capture = nullptr;
-    ASSERT_TRUE(WaitUntil(
-        [&] { return (capture = run.FindWindowOf(L"PamuroKey", L"キー登録")) != nullptr; },
-        kActMs));
-    EXPECT_FALSE(IsWindowEnabled(run.Main()));
     // The click itself completes nothing (mouse buttons are never captured):
-    // the key saved at the end is the one pressed below.
-
-    // Xvfb runs no window manager: give the capture window the X input focus
-    // and press the key there.
-    ASSERT_TRUE(RunUnixProgram(
-        L"/bin/sh -c \"xdotool search --name '^キー登録$' windowfocus --sync key b\""));
-    ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(capture); }, kActMs))
-        << "the key press did not end the capture";
+    // the key saved at the end is the one pressed.
+    ASSERT_NO_FATAL_FAILURE(CaptureKey(run, 2003, L"b"));  // key 2 of the Right row
     EXPECT_TRUE(IsWindowEnabled(run.Main()));
     CloseAndWait(run);
     SavedSet set = {kUntitled, {}};
     set.keys[3][1] = 'B';
+    EXPECT_EQ(ReadFileBytes(TopIni()), ExpectedTopIni({set}, 0, 0));
+}
+
+// A captured key is saved about a second after it was taken: a process
+// killed two seconds later (a crash, the Task Manager) has not lost it.
+TEST_F(MapperE2E, AChangeIsSavedBeforeAKillTwoSecondsLater) {
+    PlugJoystick();
+    MapperRun run;
+    StartWithJoystick(run, L"");
+    ASSERT_NO_FATAL_FAILURE(CaptureKey(run, 1000, L"c"));  // key 1 of the Up row
+    Sleep(2000);
+    ASSERT_TRUE(TerminateProcess(run.Process(), 9));
+    ASSERT_TRUE(run.WaitExit(kStartMs));
+    SavedSet set = {kUntitled, {}};
+    set.keys[0][0] = 'C';
+    EXPECT_EQ(ReadFileBytes(TopIni()), ExpectedTopIni({set}, 0, 0));
+}
+
+// The end of the session (a shutdown) reaches mapper in the tray as
+// WM_QUERYENDSESSION and WM_ENDSESSION: it saves and takes its icon away.
+TEST_F(MapperE2E, SessionEndSavesWhatTheTrayProgramHolds) {
+    PlugJoystick();
+    MapperRun run;
+    StartWithJoystick(run, L"");
+    ASSERT_NO_FATAL_FAILURE(CaptureKey(run, 2011, L"d"));  // key 2 of Button 8
+    SendMessageW(run.Main(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    ASSERT_TRUE(TrayIconPresent(run.Main()));
+    // Without --shutdown, Wine would go on to a new logon.
+    ASSERT_TRUE(RunUnixProgram(L"wineboot.exe --end-session --shutdown"));
+    EXPECT_TRUE(WaitUntil([&] { return !TrayIconPresent(run.Main()); }, kActMs))
+        << "the session's end did not reach mapper";
+    SavedSet set = {kUntitled, {}};
+    set.keys[11][1] = 'D';
     EXPECT_EQ(ReadFileBytes(TopIni()), ExpectedTopIni({set}, 0, 0));
 }
 

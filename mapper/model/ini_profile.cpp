@@ -138,18 +138,21 @@ void IniProfile::BuildIndex() const {
             const uint32_t slot = FindSection(name.bytes, name.length, hash);
             section = kEmpty;
             if (index_[slot].at == kEmpty) {
-                index_[slot] = {hash, static_cast<uint32_t>(first) | kSectionBit,
-                                static_cast<uint32_t>(line.begin)};
+                index_[slot] = {hash, Offset(text, name) | kSectionBit,
+                                static_cast<uint32_t>(line.next),
+                                static_cast<uint32_t>(name.length)};
                 section = slot;
             }
         } else if (kind == LineKind::Key && section != kEmpty) {
-            index_[section].link = static_cast<uint32_t>(line.begin);
+            index_[section].link = static_cast<uint32_t>(line.next);
             const uint32_t owner = index_[section].at & ~kSectionBit;
-            const Span key = KeyOfLine(text, line, first);
+            Span key{}, value{};
+            KeyAndValue(text, line, first, &key, &value);
             const uint32_t hash = HashName(KeySeed(owner), key);
             const uint32_t slot = FindKey(owner, key.bytes, key.length, hash);
             if (index_[slot].at == kEmpty) {
-                index_[slot] = {hash, static_cast<uint32_t>(first), owner};
+                index_[slot] = {hash, static_cast<uint32_t>(first), owner,
+                                static_cast<uint32_t>(key.length)};
             }
         }
         pos = line.next;
@@ -166,12 +169,9 @@ uint32_t IniProfile::FindSection(const char* name, size_t length, uint32_t hash)
         if (entry.at == kEmpty) {
             return static_cast<uint32_t>(slot);
         }
-        if (entry.hash == hash && (entry.at & kSectionBit) != 0) {
-            const size_t bracket = entry.at & ~kSectionBit;
-            const Line line = LineFrom(Text(), length_, bracket);
-            if (SameName(SectionName(Text(), line, bracket), wanted)) {
-                return static_cast<uint32_t>(slot);
-            }
+        if (entry.hash == hash && (entry.at & kSectionBit) != 0 && entry.length == length &&
+            SameName(Span{Text() + (entry.at & ~kSectionBit), entry.length}, wanted)) {
+            return static_cast<uint32_t>(slot);
         }
     }
 }
@@ -187,7 +187,7 @@ uint32_t IniProfile::FindKey(uint32_t sectionAt, const char* name, size_t length
             return static_cast<uint32_t>(slot);
         }
         if (entry.hash == hash && entry.link == sectionAt && (entry.at & kSectionBit) == 0 &&
-            KeyIsAt(Text(), length_, entry.at, wanted)) {
+            entry.length == length && SameName(Span{Text() + entry.at, entry.length}, wanted)) {
             return static_cast<uint32_t>(slot);
         }
     }
@@ -213,7 +213,9 @@ bool IniProfile::FindValue(const char* section, const char* key, const char** va
     }
     const Line line = LineFrom(Text(), length_, entry.at);
     Span name{}, found{};
-    KeyAndValue(Text(), line, entry.at, &name, &found);
+    if (!KeyAndValue(Text(), line, entry.at, &name, &found)) {
+        return false;
+    }
     const Span unquoted = Unquoted(found);
     *value = unquoted.bytes;
     *valueLength = unquoted.length;

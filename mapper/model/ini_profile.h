@@ -107,13 +107,15 @@ class IniProfile {
 
   private:
     // A section header or the first copy of a key in the first copy of its
-    // section. `at` is where the name starts (for a section: its '['), with
-    // kSectionBit for sections; `link` is, for a key, the '[' of its section
-    // and, for a section, the start of the line after which a new key goes.
+    // section. `at` is where the name starts, with kSectionBit for sections,
+    // and `length` how long it is, so a lookup never scans a line again (a
+    // line may be 1 MB long). `link` is, for a key, the `at` of its section
+    // and, for a section, where a new key goes: after its last key line.
     struct NameEntry {
         uint32_t hash;
         uint32_t at;
         uint32_t link;
+        uint32_t length;
     };
     // The first write of a section or of a section and key within a batch.
     struct BatchEntry {

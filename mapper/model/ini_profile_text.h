@@ -128,14 +128,16 @@ inline Span SectionName(const char* text, const Line& line, size_t bracket) {
     return TrimmedSpan(text, bracket + 1, i);
 }
 
-// "key = value": the key is everything before the first '='; a line without
-// one is a key with an empty value.
-inline void KeyAndValue(const char* text, const Line& line, size_t first, Span* key, Span* value) {
+// "key = value": the key is everything before the first '='. A line without
+// one is a key without a value, which reads as missing (Windows gives the
+// default for it) and which a write gives a value in its place: false then.
+inline bool KeyAndValue(const char* text, const Line& line, size_t first, Span* key, Span* value) {
     const void* equals = std::memchr(text + first, '=', line.end - first);
     const size_t keyEnd =
         equals ? static_cast<size_t>(static_cast<const char*>(equals) - text) : line.end;
     *key = TrimmedSpan(text, first, keyEnd);
     *value = equals ? TrimmedSpan(text, keyEnd + 1, line.end) : Span{text + line.end, 0};
+    return equals != nullptr;
 }
 
 // Names match without regard to ASCII case; both bytes of a Shift-JIS
@@ -156,35 +158,6 @@ inline bool SameName(Span a, Span b) {
         }
     }
     return true;
-}
-
-// Whether the key line whose key starts at `first` has the key `wanted`:
-// the same name, then only blanks up to the '=' or the line end.
-inline bool KeyIsAt(const char* text, size_t length, size_t first, Span wanted) {
-    if (length - first < wanted.length) {
-        return false;
-    }
-    const char* have = text + first;
-    for (size_t i = 0; i < wanted.length; ++i) {
-        if (IsLineEnd(have[i]) || have[i] == '=') {
-            return false;
-        }
-        if (IsShiftJisLeadByte(wanted.bytes[i])) {
-            if (have[i] != wanted.bytes[i] ||
-                (i + 1 < wanted.length &&
-                 (have[i + 1] != wanted.bytes[i + 1] || IsLineEnd(have[i + 1])))) {
-                return false;
-            }
-            ++i;
-        } else if (FoldCase(have[i]) != FoldCase(wanted.bytes[i])) {
-            return false;
-        }
-    }
-    size_t rest = first + wanted.length;
-    while (rest < length && IsBlank(text[rest])) {
-        ++rest;
-    }
-    return rest == length || text[rest] == '=' || IsLineEnd(text[rest]);
 }
 
 // A value in one matching pair of double or single quotes loses the pair.
@@ -228,14 +201,6 @@ inline Span KeyArgument(const char* key) {
     return name;
 }
 
-// The key of a key line whose first non-blank byte is at `first`.
-inline Span KeyOfLine(const char* text, const Line& line, size_t first) {
-    const void* equals = std::memchr(text + first, '=', line.end - first);
-    const size_t keyEnd =
-        equals ? static_cast<size_t>(static_cast<const char*>(equals) - text) : line.end;
-    return TrimmedSpan(text, first, keyEnd);
-}
-
 inline uint32_t Mix(uint32_t hash) {
     hash ^= hash >> 16;
     hash *= 0x85EBCA6Bu;
@@ -263,6 +228,11 @@ inline uint32_t HashName(uint32_t seed, Span name) {
 inline constexpr uint32_t kSectionSeed = 2166136261u;
 inline constexpr uint32_t kEmpty = 0xFFFFFFFFu;
 inline constexpr uint32_t kSectionBit = 0x80000000u;
+
+// Where `name` starts in `text`.
+inline uint32_t Offset(const char* text, Span name) {
+    return static_cast<uint32_t>(name.bytes - text);
+}
 
 inline uint32_t KeySeed(uint32_t owner) {
     return Mix(owner ^ 0x9E3779B9u);

@@ -104,7 +104,7 @@ void IniProfile::PlanWrites(const ProfileWrite* writes, size_t count) {
                 offset = LineBeginBefore(Text(), entry.at);
             } else {
                 editLine_[i] = kEmpty;
-                offset = LineFrom(Text(), length_, header.link).next;
+                offset = header.link;
             }
             edits_[editCount_++] = (static_cast<uint64_t>(offset) << 32) | write;
             continue;

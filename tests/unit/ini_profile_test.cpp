@@ -136,7 +136,7 @@ TEST(IniProfileReader, FollowsTheWindowsRules) {
         {"Alpha", "#hash", "visible"},
         {"Alpha", "dup", "first"},
         {"Alpha", "empty", ""},
-        {"Alpha", "noequals", ""},
+        {"Alpha", "noequals", "DEFAULT"},  // a key without a value reads as missing
         {"Alpha", "eq", "a=b"},
         {"Alpha", "\x83\x41x", "katakana a"},
         {"Alpha", "\x83\x61x", "DEFAULT"},  // ヂ: differs from ア only in the ASCII case of byte 2

@@ -230,6 +230,7 @@ const std::string kHandMade = std::string() +
                               "DUP=second\r\n"
                               "empty=\r\n"
                               "eq=a=b\r\n"
+                              "bare\r\n"
                               "sjis=\x83\x5c\x95\x5c|\x83\x7c\r\n"
                               "\x83\x5c\x95\x5c=name with 5C bytes\r\n"
                               "long=" +
@@ -271,6 +272,7 @@ TEST(IniReadsAgainstKernel, HandMadeFile) {
                      {"Alpha", "dup"},
                      {"Alpha", "empty", true, 0},
                      {"Alpha", "eq"},
+                     {"Alpha", "bare"},
                      {"Alpha", "sjis"},
                      {"Alpha", "\x83\x5c\x95\x5c"},
                      {"Alpha", "long"},
@@ -319,6 +321,10 @@ TEST(IniWritesAgainstKernel, Sequences) {
          ""},
         {"long value", "[A]\r\n", {{"A", "k", "0123456789012345678901234567890123456789"}}, ""},
         {"duplicate keys: the first changes", "[A]\r\nk=1\r\nk=2\r\n", {{"A", "k", "3"}}, ""},
+        {"a key line without '=' takes the value",
+         "[A]\r\nflag\r\nx=1\r\n",
+         {{"A", "flag", "1"}, {"A", "y", "2"}},
+         ""},
         // Wine rewrites the whole file: blank lines go, blanks around '=' go.
         {"blank lines and blanks around =",
          "[A]\r\n\r\n  a = 1 \r\n\r\n[B]\r\nb=1\r\n",

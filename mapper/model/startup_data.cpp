@@ -1,7 +1,9 @@
 #include "mapper/model/startup_data.h"
 
 #include <cstdio>
+#include <cstring>
 
+#include "common/shift_jis.h"
 #include "mapper/model/model_texts_sjis.h"
 
 namespace {
@@ -27,6 +29,14 @@ bool FolderRefusesFiles(const SettingsState& settings, SettingsStorage& storage)
            !storage.FolderTakesNewFile(settings.startupDirectory);
 }
 
+// Appends `text` to the text in out[0..size-1], cut at a whole character.
+void AppendText(char* out, size_t size, const char* text) {
+    const size_t used = std::strlen(out);
+    const size_t length = ShiftJisCutLength(text, std::strlen(text), size - 1 - used);
+    std::memcpy(out + used, text, length);
+    out[used + length] = '\0';
+}
+
 }  // namespace
 
 const char* LoadStartupData(SettingsState& settings, SettingsStorage& storage,
@@ -44,11 +54,16 @@ const char* LoadStartupData(SettingsState& settings, SettingsStorage& storage,
     }
     char folder[kSettingsMessageSize / 2];
     PathMessageText(settings.startupDirectory, folder, sizeof folder, storage);
-    char both[kSettingsMessageSize];
     char folderProblem[kSettingsMessageSize];
     std::snprintf(folderProblem, sizeof folderProblem, kFolderRefusesFormat, folder);
-    std::snprintf(both, sizeof both, "%s%s%s", dataProblem != nullptr ? dataProblem : "",
-                  dataProblem != nullptr ? "\r\n\r\n" : "", folderProblem);
-    std::snprintf(settings.message, sizeof settings.message, "%s", both);
+    if (dataProblem == nullptr) {
+        settings.message[0] = '\0';
+    } else if (dataProblem != settings.message) {
+        std::snprintf(settings.message, sizeof settings.message, "%s", dataProblem);
+    }
+    if (dataProblem != nullptr) {
+        AppendText(settings.message, sizeof settings.message, "\r\n\r\n");
+    }
+    AppendText(settings.message, sizeof settings.message, folderProblem);
     return settings.message;
 }

@@ -471,6 +471,13 @@ TEST(StartupData, WithoutALegacyFileTopIniAloneIsRead) {
     storage.file = Utf16File(u"[PAMURO]\r\nSETKEYCOUNT=0\r\n;\u4e00\r\n");
     EXPECT_STREQ(LoadStartupData(*settings, storage, legacy, *table, options),
                  kUnconvertibleAtStartText);
+
+    // A folder that takes no new file is named at start, after what else is told.
+    storage.folderTakesFiles = false;
+    char refused[1024];
+    std::snprintf(refused, sizeof refused, kFolderRefusesFormat, "C:\\Games\\?");
+    EXPECT_EQ(std::string(LoadStartupData(*settings, storage, legacy, *table, options)),
+              kUnconvertibleAtStartText + std::string("\r\n\r\n") + refused);
 }
 
 }  // namespace

@@ -1,8 +1,9 @@
 #pragma once
 // Top.ini: the key-set table and the two options of the polling loop, kept
 // from one run to the next in the directory that was current at start-up.
-// Read once at start-up, written once when the main window goes away (and
-// once more at start-up right after a legacy conversion).
+// Read once at start-up; written about a second after each change, at the
+// exit and at the end of the session (and at start-up right after a legacy
+// conversion).
 //
 // Sections and keys: "PAMURO"/"SETKEYCOUNT", "KEYSETNAME"/"KEYSETNAME%2d",
 // "KEYSET"/"KEYSET%2d-%2d-%2d" (set, slot, key index), "SETTING"/

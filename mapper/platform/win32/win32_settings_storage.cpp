@@ -139,6 +139,12 @@ class Win32SettingsStorageBackend final : public SettingsStorage {
     // Top.ini. A read-only Top.ini makes the move fail and stays.
     ReplaceResult ReplaceFile(const char16_t* path, const char* data, size_t size,
                               char16_t* kept) override {
+        // The user made it read-only: Windows refuses the move over it, and
+        // Wine, which does not, must not overwrite it either.
+        const DWORD attributes = GetFileAttributesW(Wide(path));
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+            return ReplaceResult::Failed;
+        }
         char16_t temporary[kStoragePathSize];
         FileHandle file(CreateTemporary(path, temporary, InheritedAttributes(Wide(path))));
         if (!file.valid()) {

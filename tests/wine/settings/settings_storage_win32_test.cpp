@@ -76,14 +76,13 @@ class Win32SettingsFiles : public ::testing::Test {
 
 TEST_F(Win32SettingsFiles, AFileWithTheTemporaryNameIsLeftAlone) {
     UseFolder(L"pamuro-temporary-");
-    const std::wstring taken = path_ + L"." + std::to_wstring(GetCurrentProcessId()) + L"-0.tmp";
+    const std::wstring taken = directory_ + L"\\Top.~0";
     ASSERT_TRUE(WriteFileBytes(taken, "someone else's"));
     ASSERT_TRUE(Save());
     EXPECT_EQ(ReadFileBytes(taken), "someone else's");
     EXPECT_NE(ReadFileBytes(path_).find("SETKEYCOUNT=0\r\n"), std::string::npos);
     // Nothing else is left behind.
-    EXPECT_EQ(Listing(directory_),
-              L"Top.ini|Top.ini." + std::to_wstring(GetCurrentProcessId()) + L"-0.tmp|");
+    EXPECT_EQ(Listing(directory_), L"Top.ini|Top.~0|");
 }
 
 TEST_F(Win32SettingsFiles, TopIniKeepsItsAttributes) {
@@ -97,23 +96,30 @@ TEST_F(Win32SettingsFiles, TopIniKeepsItsAttributes) {
     EXPECT_NE(attributes & FILE_ATTRIBUTE_HIDDEN, 0u) << std::hex << attributes;
 }
 
-// Another program holds Top.ini open without sharing its deletion: the
-// replacement fails, is reported, and leaves the file as it was and no
-// temporary file of ours. (Wine's ReplaceFileW leaves a file "rf*.tmp" of its
-// own behind when it fails; that one is not counted.)
+// Another program holds Top.ini open without sharing its deletion, or the
+// file is read-only: the move over it fails, is reported, and leaves the file
+// as it was and no temporary file of ours.
 TEST_F(Win32SettingsFiles, AFailedReplacementLeavesTheFileWhole) {
-    UseFolder(L"pamuro-held-");
-    ASSERT_TRUE(WriteFileBytes(path_, "[PAMURO]\r\nSETKEYCOUNT=0\r\n; mine\r\n"));
-    HANDLE holder = CreateFileW(path_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
-    EXPECT_FALSE(Save());
-    CloseHandle(holder);
-    EXPECT_NE(SettingsProblem(*settings_), nullptr);
-    EXPECT_EQ(ReadFileBytes(path_), "[PAMURO]\r\nSETKEYCOUNT=0\r\n; mine\r\n");
-    const std::wstring files = Listing(directory_);
-    EXPECT_NE(files.find(L"Top.ini|"), std::wstring::npos) << files;
-    EXPECT_EQ(files.find(L"Top.ini."), std::wstring::npos) << files;
+    for (const bool readOnly : {false, true}) {
+        UseFolder(L"pamuro-held-");
+        ASSERT_TRUE(WriteFileBytes(path_, "[PAMURO]\r\nSETKEYCOUNT=0\r\n; mine\r\n"));
+        HANDLE holder = INVALID_HANDLE_VALUE;
+        if (readOnly) {
+            ASSERT_TRUE(SetFileAttributesW(path_.c_str(), FILE_ATTRIBUTE_READONLY));
+        } else {
+            holder = CreateFileW(path_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                 nullptr, OPEN_EXISTING, 0, nullptr);
+            ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+        }
+        EXPECT_FALSE(Save()) << (readOnly ? "read-only" : "held open");
+        if (holder != INVALID_HANDLE_VALUE) {
+            CloseHandle(holder);
+        }
+        EXPECT_EQ(settings_->failure, SaveFailure::ReplaceFailed);
+        EXPECT_EQ(ReadFileBytes(path_), "[PAMURO]\r\nSETKEYCOUNT=0\r\n; mine\r\n");
+        EXPECT_EQ(Listing(directory_), L"Top.ini|");
+        TearDown();
+    }
 }
 
 TEST_F(Win32SettingsFiles, AStartupFolderOutsideTheCodePageWorks) {

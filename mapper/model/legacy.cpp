@@ -44,8 +44,15 @@ constexpr LegacyLayout kLayout12 = {
     {23056, 23376, 23696, 24016, 20496, 20816, 21136, 21456, 21776, 22096, 22416, 22736},
 };
 
+// "\r\n（%s から読み込みます）": where the file came from, when not from the
+// Windows directory.
+const char kFromNote[] =
+    "\x0d\x0a\x81i%s \x82\xa9\x82\xe7\x93\xc7\x82\xdd\x8d\x9e\x82\xdd\x82\xdc\x82\xb7\x81j";
+
 // The whole file, read once: room for the larger layout.
 uint8_t g_fileBytes[kLegacy12FileSize];
+// The conversion notice with the note of where the file came from.
+char g_notice[512];
 
 // The path "<Windows directory>\Tolvin.dat" in a 260-byte buffer; false when
 // the directory is unknown or the path does not fit.
@@ -57,6 +64,37 @@ bool BuildLegacyPath(LegacyPlatform& platform, char (&path)[kPathSize]) {
     }
     const int written = std::snprintf(path, kPathSize, "%s\\Tolvin.dat", directory);
     return written > 0 && static_cast<uint32_t>(written) < kPathSize;
+}
+
+// "<local application data>\VirtualStore<Windows directory without its
+// drive>\Tolvin.dat": where Windows' file virtualization kept the file when
+// the old release, without the right to write to the Windows directory,
+// wrote it there.
+bool BuildVirtualStorePath(LegacyPlatform& platform, char (&path)[kPathSize]) {
+    char directory[kPathSize];
+    char appData[kPathSize];
+    const uint32_t length = platform.WindowsDirectory(directory, kPathSize);
+    const uint32_t appLength = platform.LocalAppDataDirectory(appData, kPathSize);
+    if (length < 2 || length >= kPathSize || directory[1] != ':' || appLength == 0 ||
+        appLength >= kPathSize) {
+        return false;
+    }
+    const int written =
+        std::snprintf(path, kPathSize, "%s\\VirtualStore%s\\Tolvin.dat", appData, directory + 2);
+    return written > 0 && static_cast<uint32_t>(written) < kPathSize;
+}
+
+// Opens the legacy file in the Windows directory, else its VirtualStore
+// copy, and writes its path to `path`; nullptr when there is neither.
+LegacyFile OpenLegacyFile(LegacyPlatform& platform, char (&path)[kPathSize], bool& redirected) {
+    redirected = false;
+    if (BuildLegacyPath(platform, path)) {
+        if (LegacyFile file = platform.OpenForReading(path)) {
+            return file;
+        }
+    }
+    redirected = true;
+    return BuildVirtualStorePath(platform, path) ? platform.OpenForReading(path) : nullptr;
 }
 
 // Reads until `size` bytes have arrived or the file ends. False on a read error.
@@ -87,14 +125,21 @@ const LegacyLayout& LayoutOf(const ByteReader& file) {
 // rest. Layout 1.0 starts its fields at offset 0, so the signature bytes
 // already read stay at the start of the buffer as its first field bytes.
 // False when there is nothing to convert: a read error or an empty file.
-bool ReadLegacyFile(LegacyPlatform& platform, LegacyFile file, uint32_t& size,
+bool ReadLegacyFile(LegacyPlatform& platform, LegacyFile file, const char* from, uint32_t& size,
                     const LegacyLayout*& layout) {
     uint32_t head = 0;
     if (!ReadUpTo(platform, file, g_fileBytes, kSignatureSize, head) || head == 0) {
         return false;
     }
     layout = &LayoutOf(ByteReader(g_fileBytes, head));
-    platform.ShowMessage(layout->message, kConvertCaption, false);
+    const char* notice = layout->message;
+    if (from != nullptr) {
+        char note[sizeof g_notice];
+        std::snprintf(note, sizeof note, kFromNote, from);
+        std::snprintf(g_notice, sizeof g_notice, "%s%s", layout->message, note);
+        notice = g_notice;
+    }
+    platform.ShowMessage(notice, kConvertCaption, false);
     uint32_t rest = 0;
     if (!ReadUpTo(platform, file, g_fileBytes + head, kLegacy12FileSize - head, rest)) {
         return false;
@@ -142,16 +187,14 @@ static_assert(kLayout12.slotArrayOffsets[3] + kKeyArraySize + 5 == kLegacy12File
 
 bool ConvertLegacyData(KeySetTable& table, LegacyPlatform& platform) {
     char path[kPathSize];
-    if (!BuildLegacyPath(platform, path)) {
-        return false;
-    }
-    LegacyFile file = platform.OpenForReading(path);
+    bool redirected = false;
+    LegacyFile file = OpenLegacyFile(platform, path, redirected);
     if (file == nullptr) {
         return false;
     }
     uint32_t size = 0;
     const LegacyLayout* layout = nullptr;
-    const bool read = ReadLegacyFile(platform, file, size, layout);
+    const bool read = ReadLegacyFile(platform, file, redirected ? path : nullptr, size, layout);
     platform.Close(file);
     if (!read) {
         return false;
@@ -166,12 +209,16 @@ bool ConvertLegacyData(KeySetTable& table, LegacyPlatform& platform) {
     return true;
 }
 
-// The path is built afresh; a failure is shown with the system's text.
+// The file is looked for as the conversion did; a failure is shown with the
+// system's text.
 void DeleteLegacyData(LegacyPlatform& platform) {
     char path[kPathSize];
-    if (!BuildLegacyPath(platform, path)) {
+    bool redirected = false;
+    LegacyFile file = OpenLegacyFile(platform, path, redirected);
+    if (file == nullptr) {
         return;
     }
+    platform.Close(file);
     uint32_t error = 0;
     if (platform.Delete(path, error)) {
         return;

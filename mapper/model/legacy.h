@@ -26,6 +26,9 @@ class LegacyPlatform {
     // bytes). Returns its length; 0 on failure, `size` or more when it does
     // not fit (then `buffer` holds nothing usable).
     virtual uint32_t WindowsDirectory(char* buffer, uint32_t size) = 0;
+    // Writes the user's local application data folder (%LOCALAPPDATA%),
+    // zero-terminated, into `buffer` (`size` bytes), as WindowsDirectory does.
+    virtual uint32_t LocalAppDataDirectory(char* buffer, uint32_t size) = 0;
     // Opens the existing file `path` for reading only, shared with nobody
     // (another holder makes it fail), hinting random access. nullptr when it
     // does not exist or cannot be opened.
@@ -48,8 +51,10 @@ class LegacyPlatform {
     virtual void ShowMessage(const char* text, const char* caption, bool information) = 0;
 };
 
-// Looks for Tolvin.dat in the Windows directory. When it is there: tells the
-// user, reads it and replaces sets 0..SetKeyCount of `table` with the file's
+// Looks for Tolvin.dat in the Windows directory, else where Windows' file
+// virtualization kept it (…\VirtualStore\Windows\Tolvin.dat under the local
+// application data folder). When it is there: tells the user (naming a
+// VirtualStore copy), reads it and replaces sets 0..SetKeyCount of `table` with the file's
 // sets. The file's highest set index becomes SetKeyCount, a value below 1
 // turned into 2 and one above 79 into 79; bytes missing from a short file
 // read as 0; a name that fills its whole field is cut to 255 bytes without
@@ -60,6 +65,6 @@ class LegacyPlatform {
 // is kept for a later start).
 bool ConvertLegacyData(KeySetTable& table, LegacyPlatform& platform);
 
-// Deletes Tolvin.dat; a failed deletion is shown with the system's text and
+// Deletes the Tolvin.dat that was converted; a failed deletion is shown with the system's text and
 // otherwise ignored (the next start then converts the file again).
 void DeleteLegacyData(LegacyPlatform& platform);

@@ -1,9 +1,8 @@
 #pragma once
-// Tolvin.dat and the Windows directory in memory, for the tests and the fuzz
-// target of the legacy conversion: records every call in order (unless told
-// not to); the directory, the file, the size of each read, a failing read,
-// the deletion and the system's error text are scripted. A misuse of a
-// handle stops the program.
+// Tolvin.dat, the Windows directory and the local application data folder in memory, for the tests
+// and the fuzz target of the legacy conversion: records every call in order (unless told not to);
+// the directory, the file, the size of each read, a failing read, the deletion and the system's
+// error text are scripted. A misuse of a handle stops the program.
 #include <algorithm>
 #include <climits>
 #include <cstdint>
@@ -25,7 +24,9 @@ class FakeLegacyPlatform : public LegacyPlatform {
     };
 
     std::string windowsDirectory = "C:\\WINDOWS";
+    std::string localAppData = "C:\\Users\\p\\AppData\\Local";
     bool fileExists = true;
+    std::string onlyAt;  // when set, the file exists at this path alone
     std::string file;
     uint32_t readChunk = UINT32_MAX;  // most bytes one Read returns
     int failingRead = 0;              // the n-th Read fails (1-based); 0 for none
@@ -47,9 +48,14 @@ class FakeLegacyPlatform : public LegacyPlatform {
         }
         return length + 1;
     }
+    uint32_t LocalAppDataDirectory(char* buffer, uint32_t size) override {
+        Record("appdata");
+        std::snprintf(buffer, size, "%s", localAppData.c_str());
+        return static_cast<uint32_t>(localAppData.size());
+    }
     LegacyFile OpenForReading(const char* path) override {
         Record(std::string("open ") + path);
-        if (!fileExists || open) {
+        if (!fileExists || open || (!onlyAt.empty() && onlyAt != path)) {
             return nullptr;
         }
         open = true;

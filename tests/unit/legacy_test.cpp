@@ -362,10 +362,28 @@ TEST(LegacyConversion, AFailedDeletionShowsTheSystemText) {
         EXPECT_EQ(failure.text, c.shown);
         EXPECT_FALSE(failure.hasCaption) << "the system's default caption";
         EXPECT_TRUE(failure.information);
-        const std::vector<std::string> expected = {"dir", "delete C:\\WINDOWS\\Tolvin.dat",
+        const std::vector<std::string> expected = {"dir",         "open C:\\WINDOWS\\Tolvin.dat",
+                                                   "close",       "delete C:\\WINDOWS\\Tolvin.dat",
                                                    "errortext 5", "message"};
         EXPECT_EQ(platform.calls, expected);
     }
+}
+
+// The file that Windows' virtualization kept for the old release is found,
+// named in the notice, converted and deleted there.
+TEST(LegacyConversion, AVirtualStoreCopyIsConvertedAndDeletedThere) {
+    const std::string kept = "C:\\Users\\p\\AppData\\Local\\VirtualStore\\WINDOWS\\Tolvin.dat";
+    FakeLegacyPlatform platform;
+    platform.file = MakeLegacyFile(Layout::V12, 4);
+    platform.onlyAt = kept;
+    auto table = MarkedTable();
+    ASSERT_TRUE(ConvertLegacyData(*table, platform));
+    EXPECT_EQ(table->SetKeyCount.load(), 4);
+    ASSERT_FALSE(platform.messages.empty());
+    EXPECT_NE(platform.messages[0].text.find(kept), std::string::npos);
+    DeleteLegacyData(platform);
+    EXPECT_EQ(platform.calls.back(), "delete " + kept);
+    EXPECT_TRUE(platform.deleted);
 }
 
 // Start-up: the converted sets go to Top.ini at once, and Tolvin.dat goes

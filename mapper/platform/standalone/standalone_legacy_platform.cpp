@@ -36,6 +36,11 @@ uint32_t StandaloneLegacyPlatformBackend::WindowsDirectory(char* buffer, uint32_
     return static_cast<uint32_t>(length);
 }
 
+// No file virtualization here.
+uint32_t StandaloneLegacyPlatformBackend::LocalAppDataDirectory(char*, uint32_t) {
+    return 0;
+}
+
 LegacyFile StandaloneLegacyPlatformBackend::OpenForReading(const char* path) {
     char posixPath[kPathSize];
     if (!ToPosixPath(path, posixPath, sizeof posixPath)) {

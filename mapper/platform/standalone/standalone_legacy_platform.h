@@ -13,6 +13,7 @@ class StandaloneLegacyPlatformBackend : public LegacyPlatform {
     explicit StandaloneLegacyPlatformBackend(std::string windowsDirectory);
 
     uint32_t WindowsDirectory(char* buffer, uint32_t size) override;
+    uint32_t LocalAppDataDirectory(char* buffer, uint32_t size) override;
     LegacyFile OpenForReading(const char* path) override;
     bool Read(LegacyFile file, void* buffer, uint32_t size, uint32_t& got) override;
     void Close(LegacyFile file) override;

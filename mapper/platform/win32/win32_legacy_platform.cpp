@@ -40,6 +40,10 @@ class Win32LegacyPlatformBackend : public LegacyPlatform {
         return GetWindowsDirectoryA(buffer, size);
     }
 
+    uint32_t LocalAppDataDirectory(char* buffer, uint32_t size) override {
+        return GetEnvironmentVariableA("LOCALAPPDATA", buffer, size);
+    }
+
     LegacyFile OpenForReading(const char* path) override {
         HANDLE file = CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                   FILE_FLAG_RANDOM_ACCESS | FILE_ATTRIBUTE_NORMAL, nullptr);

@@ -129,7 +129,7 @@ void BM_SaveInMemory(benchmark::State& state) {
 }
 BENCHMARK(BM_SaveInMemory)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
 
-// The first save beside the 1 MB line: all 2,000 keys of the section are new
+// The first save beside the 1 MB line: all 3,200 keys of the section are new
 // and go after it. The file is put back before each save, a copy of 1 MiB
 // that BM_CopyFileBytes/2 measures.
 void BM_SaveNewKeysAfterLongLine(benchmark::State& state) {

@@ -44,11 +44,6 @@ constexpr LegacyLayout kLayout12 = {
     {23056, 23376, 23696, 24016, 20496, 20816, 21136, 21456, 21776, 22096, 22416, 22736},
 };
 
-// "\r\n（%s から読み込みます）": where the file came from, when not from the
-// Windows directory.
-const char kFromNote[] =
-    "\x0d\x0a\x81i%s \x82\xa9\x82\xe7\x93\xc7\x82\xdd\x8d\x9e\x82\xdd\x82\xdc\x82\xb7\x81j";
-
 // The whole file, read once: room for the larger layout.
 uint8_t g_fileBytes[kLegacy12FileSize];
 // The conversion notice with the note of where the file came from.
@@ -135,7 +130,7 @@ bool ReadLegacyFile(LegacyPlatform& platform, LegacyFile file, const char* from,
     const char* notice = layout->message;
     if (from != nullptr) {
         char note[sizeof g_notice];
-        std::snprintf(note, sizeof note, kFromNote, from);
+        std::snprintf(note, sizeof note, kVirtualStoreLegacyNote, from);
         std::snprintf(g_notice, sizeof g_notice, "%s%s", layout->message, note);
         notice = g_notice;
     }

@@ -548,9 +548,9 @@ TEST_F(StandaloneStorageTest, ATemporaryNameInUseIsLeftAloneAndTheModeKept) {
     WriteFile(taken, "someone else's");
     ASSERT_EQ(chmod(top.c_str(), 0600), 0);
     char16_t kept[kStoragePathSize];
-    ASSERT_EQ(
-        StandaloneSettingsStorage().ReplaceFile(U16(directory_ + "\\Top.ini").c_str(), "new", 3, kept),
-        ReplaceResult::Replaced);
+    ASSERT_EQ(StandaloneSettingsStorage().ReplaceFile(U16(directory_ + "\\Top.ini").c_str(), "new",
+                                                      3, kept),
+              ReplaceResult::Replaced);
     EXPECT_EQ(ReadFile(top), "new");
     EXPECT_EQ(ReadFile(taken), "someone else's");
     struct stat status {};

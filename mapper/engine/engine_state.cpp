@@ -4,6 +4,7 @@ EngineState g_engine;
 
 void ResetEngine(EngineState& engine) {
     engine.EngineMode.store(EngineMapping);
+    engine.CaptureSet.store(0);
     engine.CaptureSlot.store(0);
     engine.CaptureKey.store(0);
     engine.ControlEnabled.store(1);
@@ -24,7 +25,8 @@ void ResetEngine(EngineState& engine) {
     engine.PauseApplied = false;
 }
 
-void StartCapture(EngineState& engine, int32_t slot, int32_t keyIndex) {
+void StartCapture(EngineState& engine, int32_t set, int32_t slot, int32_t keyIndex) {
+    engine.CaptureSet.store(set, std::memory_order_relaxed);
     engine.CaptureSlot.store(slot, std::memory_order_relaxed);
     engine.CaptureKey.store(keyIndex, std::memory_order_relaxed);
     engine.CaptureGeneration.fetch_add(1, std::memory_order_relaxed);

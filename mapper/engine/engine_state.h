@@ -40,6 +40,7 @@ struct PressedKey {
 struct EngineState {
     // Written by the interface thread, read by the polling thread.
     std::atomic<int32_t> EngineMode;      // EngineModeValue; any other value only rests
+    std::atomic<int32_t> CaptureSet;      // the set active when the capture began
     std::atomic<int32_t> CaptureSlot;     // InputSlot being assigned
     std::atomic<int32_t> CaptureKey;      // key index being assigned
     std::atomic<uint8_t> ControlEnabled;  // 0 while paused from the tray menu
@@ -77,12 +78,13 @@ extern EngineState g_engine;
 // latches released, no stop.
 void ResetEngine(EngineState& engine);
 
-// Interface thread: starts the capture of `keyIndex` of `slot`; the target is
+// Interface thread: starts the capture of `keyIndex` of `slot` in `set` (the
+// active one: the key lands there even if the set in front changes); the target is
 // stored before EngineMode becomes Capturing, so the polling thread never sees
 // the mode with a stale target. The first capture iteration only forgets the
 // key presses made before the capture, so a key pressed long ago (the Enter
 // that closed a dialog, a key typed in a game) is not taken for the answer.
-void StartCapture(EngineState& engine, int32_t slot, int32_t keyIndex);
+void StartCapture(EngineState& engine, int32_t set, int32_t slot, int32_t keyIndex);
 // Interface thread: ends a capture without writing a key (the cancel button):
 // shows and enables the main window, hides the capture window, back to Mapping.
 void CancelCapture(EngineState& engine, EnginePlatform& platform);

@@ -219,12 +219,13 @@ void MappingPoll(EngineState& engine, const KeySetTable& table, const MapperOpti
     }
 }
 
-// Stores `code` at the capture target of the active set. A target or active
-// set outside the table (or an empty table) takes nothing.
+// Stores `code` at the capture target. Not in whatever set is active now: the
+// mode is back to Mapping before the store, and the follower may switch sets
+// in between. A target outside the table (or an empty table) takes nothing.
 void StoreCapturedKey(const EngineState& engine, KeySetTable& table, int code) {
     const int32_t slot = engine.CaptureSlot.load(std::memory_order_relaxed);
     const int32_t key = engine.CaptureKey.load(std::memory_order_relaxed);
-    const int32_t set = table.ActiveSet.load();
+    const int32_t set = engine.CaptureSet.load(std::memory_order_relaxed);
     const int32_t highestSet = table.SetKeyCount.load();
     if (slot < 0 || slot >= kSlotCount || key < 0 || key >= kKeysPerSlot || set < 0 ||
         set > highestSet || set >= kMaxSets) {

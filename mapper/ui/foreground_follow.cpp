@@ -1,14 +1,13 @@
 #include "foreground_follow.h"
 
 #include "common/win32/sjis_text.h"
+#include "mapper/platform/win32/window_messages.h"
 
 namespace {
 
 constexpr UINT kFallbackTickMs = 1000;
 // Long enough for any path a process can have (the "\\?\" form included).
 constexpr DWORD kImagePathSize = 32768;
-// A file name has at most 255 UTF-16 units, two Shift-JIS bytes each.
-constexpr int kProgramNameSize = 512;
 
 // The event hook's and the thread timer's callbacks carry no parameter of
 // ours: the one follower of the process is reached through this.
@@ -40,7 +39,7 @@ BOOL CALLBACK FindDialogOrMenu(HWND window, LPARAM found) {
 // (class "#32768"), belongs to the interface thread. A switch under a dialog
 // would change the set it works on (the delete confirmation names one); one
 // under the open popup would rebuild the menu being shown.
-bool DialogOrMenuOpen() {
+bool AnyDialogOrMenuOpen() {
     bool found = false;
     EnumThreadWindows(GetCurrentThreadId(), FindDialogOrMenu, reinterpret_cast<LPARAM>(&found));
     return found;
@@ -49,7 +48,7 @@ bool DialogOrMenuOpen() {
 // The file name of the program that owns `window`, in Shift-JIS as set names
 // are stored. False when the process cannot be opened or asked, or when the
 // name has a character that Shift-JIS cannot hold (no set can carry it).
-bool ProgramFileNameOfWindow(HWND window, char* name, int nameSize) {
+bool ProgramFileNameOfWindow(HWND window, char* name, size_t nameSize) {
     HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, ProcessOf(window));
     if (process == nullptr) {
         return false;
@@ -66,24 +65,27 @@ bool ProgramFileNameOfWindow(HWND window, char* name, int nameSize) {
     while (fileName > path && fileName[-1] != L'\\' && fileName[-1] != L'/') {
         --fileName;
     }
-    return WideToSjis(fileName, name, nameSize);
+    return WideToSjis(fileName, name, static_cast<int>(nameSize));
 }
 
-void LookAt(const ForegroundFollow& follow, HWND window) {
-    if (window == nullptr || IsOwnProgram(window)) {
-        return;  // mapper's own windows: its menu, dialogs, the main window
+class Win32ForegroundSource : public ForegroundSource {
+  public:
+    bool IsOwnWindow(uintptr_t window) override { return IsOwnProgram(WindowOf(window)); }
+    bool ProgramFileName(uintptr_t window, char* name) override {
+        return ProgramFileNameOfWindow(WindowOf(window), name, kProgramNameSize);
     }
-    if (!MayFollowForeground(*follow.engine, DialogOrMenuOpen())) {
-        return;
-    }
-    char name[kProgramNameSize];
-    if (!ProgramFileNameOfWindow(window, name, kProgramNameSize)) {
-        return;
-    }
-    const int32_t set = SetForProgram(*follow.table, name);
+    bool DialogOrMenuOpen() override { return AnyDialogOrMenuOpen(); }
+
+  private:
+    static HWND WindowOf(uintptr_t window) { return reinterpret_cast<HWND>(window); }
+};
+
+void LookAt(ForegroundFollow& follow, HWND window) {
+    Win32ForegroundSource source;
+    const int32_t set = SetToFollow(follow.follower, *follow.table, *follow.engine, source,
+                                    reinterpret_cast<uintptr_t>(window));
     if (set >= 0) {
-        // Exactly what choosing the set's entry in the tray menu does.
-        SendMessageW(follow.mainWindow, WM_COMMAND, static_cast<WPARAM>(set), 0);
+        SelectSetAsFromTrayMenu(follow.mainWindow, set);
     }
 }
 
@@ -118,8 +120,10 @@ void CALLBACK OnFallbackTick(HWND, UINT, UINT_PTR, DWORD) {
 
 void StartForegroundFollow(ForegroundFollow& follow, HWND mainWindow, KeySetTable& table,
                            EngineState& engine) {
-    follow = ForegroundFollow{mainWindow, &table, &engine, nullptr, 0, {}};
-    StartForegroundWatch(follow.watch, reinterpret_cast<uintptr_t>(GetForegroundWindow()));
+    follow = ForegroundFollow{mainWindow, &table, &engine, nullptr, 0, {}, {}};
+    HWND front = GetForegroundWindow();
+    StartForegroundWatch(follow.watch, reinterpret_cast<uintptr_t>(front));
+    LookAt(follow, front);  // a game already in front when mapper starts
     g_follow = &follow;
     // Out of context: the system queues the event to this thread, whose
     // message loops (the main one, dialogs, menus) run the callback. Wine 8

@@ -1,6 +1,7 @@
 #pragma once
 // Follows the window in front and makes the key set of its program active,
-// as the rule in mapper/ui/core/foreground_match.h says. Interface thread only.
+// as mapper/ui/core/foreground_match.h decides; this half only asks Windows.
+// Interface thread only.
 #include <windows.h>
 
 #include "mapper/engine/engine_state.h"
@@ -14,11 +15,12 @@ struct ForegroundFollow {
     HWINEVENTHOOK hook;
     UINT_PTR timer;  // the slow fallback; 0 once events have shown up
     ForegroundWatch watch;
+    ForegroundFollower follower;
 };
 
-// Starts following with the foreground event, and with the slow timer until
-// the first event about another program arrives. `follow` must outlive the
-// message loop.
+// Follows the program in front now at once, then starts following with the
+// foreground event, and with the slow timer until the first event about
+// another program arrives. `follow` must outlive the message loop.
 void StartForegroundFollow(ForegroundFollow& follow, HWND mainWindow, KeySetTable& table,
                            EngineState& engine);
 // Stops following, after the message loop.

@@ -1,13 +1,15 @@
 // Which key set belongs to the program in front: the program file name at the
 // end of a set name, compared as Windows compares file names but without
 // folding the second byte of a Shift-JIS character; the first matching set
-// wins. Also when a switch is allowed, and when the fallback timer looks.
+// wins. Also when a switch is allowed, which program change selects a set,
+// and when the fallback timer looks.
 #include "mapper/ui/core/foreground_match.h"
 #include "tests/support/sjis_convert.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -61,7 +63,13 @@ TEST_F(ForegroundMatchTest, ASetBelongsToTheProgramItsNameEndsWith) {
         {"game.exe", "xgame.exe", false},                     // nor in the program's name
         {Sjis("シューティングgame.exe"), "game.exe", false},  // the whole name is the file name
         {Sjis("シューティングgame.exe"), Sjis("シューティングgame.exe"), true},
-        {Sjis("シューティング　game.exe"), "game.exe", false},  // a full-width blank is no boundary
+        {Sjis("シューティング　game.exe"), "game.exe", true},  // the full-width blank
+        {Sjis("シューティング Star Game.exe"), "star game.exe", true},
+        {"Star Game.exe", "Star Game.exe", true},
+        {"Star Game.exe", "Game.exe", true},
+        {"Star Game.exe", "r Game.exe", false},
+        // "堰" ends in 81, so 81 40 is there only as bytes, not as a blank.
+        {Sjis("堰@game.exe"), "game.exe", false},
         {"game.exe", "game.ex", false},
         {"game.exe", "", false},
         // "ア" is 83 41 and "ヂ" is 83 61: their second bytes differ only
@@ -117,6 +125,52 @@ TEST(ForegroundFollowTest, SwitchesOnlyWhileMappingWithNoDialogOpen) {
         EXPECT_EQ(MayFollowForeground(engine, c.dialogOpen), c.may)
             << "mode " << c.mode << ", control " << int(c.controlEnabled) << ", dialog "
             << c.dialogOpen;
+    }
+}
+
+// Windows 1 and 2 belong to game.exe, 3 to a program no set names, 4 to
+// mapper itself; 5 cannot be asked.
+class ScriptedForeground : public ForegroundSource {
+  public:
+    bool IsOwnWindow(uintptr_t window) override { return window == 4; }
+    bool ProgramFileName(uintptr_t window, char* name) override {
+        const std::map<uintptr_t, const char*> programs = {
+            {1, "game.exe"}, {2, "GAME.EXE"}, {3, "other.exe"}, {4, "mapper.exe"}};
+        const auto found = programs.find(window);
+        if (found != programs.end()) {
+            std::strcpy(name, found->second);
+        }
+        return found != programs.end();
+    }
+    bool DialogOrMenuOpen() override { return false; }
+};
+
+TEST_F(ForegroundMatchTest, ASetIsSelectedOnlyWhenAnotherProgramComesToTheFront) {
+    SetNames({Sjis("レース"), Sjis("シューティング game.exe")});
+    struct Step {
+        uintptr_t window;
+        int32_t active, selected;
+        const char* what;
+    };
+    const Step steps[] = {
+        {1, 0, 1, "the game in front when mapper starts"},
+        {2, 0, -1, "the same program again after a set chosen by hand"},
+        {4, 0, -1, "mapper's own window"},
+        {1, 0, -1, "the game back from mapper's own window"},
+        {3, 0, -1, "a program no set names"},
+        {5, 0, -1, "a program that cannot be asked"},
+        {2, 0, 1, "the game after another program"},
+        {3, 1, -1, "another program"},
+        {1, 1, -1, "the game, its set already active"},
+    };
+    EngineState engine;
+    ResetEngine(engine);
+    ScriptedForeground source;
+    ForegroundFollower follower = {};
+    for (const Step& step : steps) {
+        table_.ActiveSet = step.active;
+        EXPECT_EQ(SetToFollow(follower, table_, engine, source, step.window), step.selected)
+            << step.what;
     }
 }
 

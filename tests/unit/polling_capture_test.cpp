@@ -6,6 +6,7 @@ namespace {
 TEST_F(PollingTest, CaptureStoresEveryPressedKeySoTheHighestStays) {
     SelectSet(*table, 1);
     BeginCapture(SlotButton16, 1);
+    SelectSet(*table, 0);  // the follower switched meanwhile: the key still goes to set 1
     platform.KeyStates[kA] = 0x01;
     platform.KeyStates[kZ] = 0x80;  // any nonzero low byte counts
     Events twice = kCaptureEnd;
@@ -19,7 +20,7 @@ TEST_F(PollingTest, CaptureStoresEveryPressedKeySoTheHighestStays) {
 
 TEST_F(PollingTest, KeysPressedBeforeTheCaptureAreNotTakenForIt) {
     platform.KeyStates[kA] = 1;  // pressed while mapping: nobody asked since
-    StartCapture(engine, SlotUp, 0);
+    StartCapture(engine, 0, SlotUp, 0);
     EXPECT_EQ(Iterate(), Events{});
     EXPECT_EQ(Iterate(), Events{});
     EXPECT_EQ(engine.EngineMode, EngineCapturing);
@@ -29,10 +30,10 @@ TEST_F(PollingTest, KeysPressedBeforeTheCaptureAreNotTakenForIt) {
 
     // A capture cancelled and started again before the polling thread looked
     // still forgets what came before it.
-    StartCapture(engine, SlotUp, 1);
+    StartCapture(engine, 0, SlotUp, 1);
     CancelCapture(engine, platform);
     platform.KeyStates[kC] = 1;
-    StartCapture(engine, SlotUp, 1);
+    StartCapture(engine, 0, SlotUp, 1);
     EXPECT_EQ(Iterate(), Events{});
     EXPECT_EQ(Iterate(), Events{});
     EXPECT_EQ(table->Keys[0][SlotUp][1], 0);
@@ -80,7 +81,7 @@ TEST_F(PollingTest, CaptureOutsideTheTableWritesNothing) {
 }
 
 TEST_F(PollingTest, CancelEndsACaptureWithoutAKey) {
-    StartCapture(engine, SlotUp, 0);
+    StartCapture(engine, 0, SlotUp, 0);
     CancelCapture(engine, platform);
     EXPECT_EQ(platform.Log, Events({"show", "enable", "hide"}));
     platform.KeyStates[kA] = 1;

@@ -57,7 +57,7 @@ class PollingTest : public ::testing::Test {
     }
     // Starts a capture and runs the iteration that forgets earlier key presses.
     void BeginCapture(int32_t slot, int32_t key) {
-        StartCapture(engine, slot, key);
+        StartCapture(engine, table->ActiveSet, slot, key);
         platform.KeyQueries = 0;
         EXPECT_EQ(Iterate(), Events{});
         EXPECT_EQ(platform.KeyQueries, 256);

@@ -31,3 +31,8 @@ constexpr UINT_PTR kSaveSoonTimerId = 1;
 // Command ids 0..kMaxSets-1 of WM_COMMAND are the tray menu's set entries:
 // command id s selects key set s. The controls' and menu items' ids are in
 // mapper/ui/core/command_ids.h, which the resource script includes too.
+
+// Makes key set `set` active exactly as choosing its tray menu entry does.
+inline void SelectSetAsFromTrayMenu(HWND mainWindow, int set) {
+    SendMessageW(mainWindow, WM_COMMAND, static_cast<WPARAM>(set), 0);
+}

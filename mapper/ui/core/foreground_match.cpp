@@ -29,16 +29,6 @@ bool EndsWithProgramSuffix(const char* text, size_t length) {
     return true;
 }
 
-// The program file name that ends `setName`: the text after its last blank,
-// or the whole name when it has none, provided that text ends in ".exe" (any
-// case of the ASCII letters) with something before it. Null when the name
-// names no program.
-const char* ProgramFileNameOf(const char* setName) {
-    const char* lastBlank = std::strrchr(setName, ' ');
-    const char* fileName = lastBlank != nullptr ? lastBlank + 1 : setName;
-    return EndsWithProgramSuffix(fileName, std::strlen(fileName)) ? fileName : nullptr;
-}
-
 // Whether two program file names are the same, as Windows compares file
 // names: ASCII letters in any case, the two bytes of a double-byte character
 // exactly (its second byte may look like a letter, and must not be folded).
@@ -67,13 +57,38 @@ bool SameProgramFileName(const char* a, const char* b) {
     }
 }
 
+// Whether `setName` ends with the program file name after its start, a
+// half-width blank or a full-width one (81 40, what the Japanese input method
+// types). The name is walked by characters, so the file name is only found
+// where a character starts and the blank before it is a whole character.
+bool NameEndsWithProgram(const char* setName, const char* program, size_t programLength) {
+    const size_t nameLength = std::strlen(setName);
+    if (nameLength < programLength) {
+        return false;
+    }
+    const size_t start = nameLength - programLength;
+    size_t at = 0;
+    bool afterBoundary = true;  // the name's start
+    while (at < start) {
+        const bool lead = IsShiftJisLeadByte(setName[at]);
+        afterBoundary = lead ? static_cast<unsigned char>(setName[at]) == 0x81 &&
+                                   static_cast<unsigned char>(setName[at + 1]) == 0x40
+                             : setName[at] == ' ';
+        at += lead ? 2 : 1;
+    }
+    return at == start && afterBoundary && SameProgramFileName(setName + start, program);
+}
+
 }  // namespace
 
 int32_t SetForProgram(const KeySetTable& table, const char* programFileName) {
+    const size_t programLength = std::strlen(programFileName);
+    if (!EndsWithProgramSuffix(programFileName, programLength)) {
+        return -1;
+    }
     const int32_t highest = table.SetKeyCount.load();
     for (int32_t set = 0; set <= highest && set < kMaxSets; ++set) {
-        const char* own = ProgramFileNameOf(table.Names[set]);
-        if (own != nullptr && SameProgramFileName(own, programFileName)) {
+        if (NameEndsWithProgram(table.Names[set], programFileName, programLength)) {
             return set;
         }
     }
@@ -109,4 +124,22 @@ bool NoteForegroundTick(ForegroundWatch& watch, uintptr_t frontWindow) {
 
 bool ForegroundTimerNeeded(const ForegroundWatch& watch) {
     return !watch.eventsDelivered;
+}
+
+int32_t SetToFollow(ForegroundFollower& follower, const KeySetTable& table,
+                    const EngineState& engine, ForegroundSource& source, uintptr_t window) {
+    if (window == 0 || source.IsOwnWindow(window) ||
+        !MayFollowForeground(engine, source.DialogOrMenuOpen())) {
+        return -1;
+    }
+    char program[kProgramNameSize];
+    if (!source.ProgramFileName(window, program)) {
+        program[0] = '\0';  // a program we may not ask about: no set is its
+    }
+    if (SameProgramFileName(program, follower.lastProgram)) {
+        return -1;
+    }
+    std::memcpy(follower.lastProgram, program, std::strlen(program) + 1);
+    const int32_t set = program[0] != '\0' ? SetForProgram(table, program) : -1;
+    return set != table.ActiveSet.load() ? set : -1;
 }

@@ -82,7 +82,7 @@ void BeginCapture(MainWindowView& view, KeySetTable& table, EngineState& engine,
         return;  // a key captured now would land in a row that is no set
     }
     view.ShowCaptureWindow();
-    StartCapture(engine, slot, keyIndex);
+    StartCapture(engine, table.ActiveSet.load(), slot, keyIndex);
 }
 
 void Pause(MainWindowView& view, EngineState& engine, bool paused) {

@@ -252,7 +252,7 @@ TEST_F(EngineOnWin32, CaptureTakesAnInjectedKeyAndEndsOnTheWindows) {
         GetAsyncKeyState(vk);  // the "pressed since" state is shared by the whole desktop
     }
     ASSERT_TRUE(TypeAndWaitForArrival('J'));  // before the capture: never taken
-    StartCapture(g_engine, SlotButton8, 1);
+    StartCapture(g_engine, g_keySets.ActiveSet, SlotButton8, 1);
     Iterate();  // forgets the J
     EXPECT_EQ(g_engine.EngineMode, EngineCapturing);
     ASSERT_TRUE(TypeAndWaitForArrival('K'));
@@ -332,7 +332,7 @@ TEST_F(EngineOnWin32, ExitDuringACaptureReleasesTheHeldKeys) {
     EXPECT_EQ(Logged(1), std::vector<std::string>({KeyDown('Z', 0x2C)}));
 
     // From here on this thread answers no message, as in the exit.
-    StartCapture(g_engine, SlotUp, 0);
+    StartCapture(g_engine, g_keySets.ActiveSet, SlotUp, 0);
     const bool captured = WaitUntil(
         [] {
             Type('K');  // pressed until the capture has taken it

@@ -201,8 +201,11 @@ TEST_F(ForegroundE2E, TheGameInFrontBringsItsSetAndOtherWindowsLeaveIt) {
     ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(popup); }, kActMs));
     EXPECT_EQ(WindowText(run_.Main()), kGameTitle);
 
-    // Another program in front: the set chosen by hand stays.
+    // The game again, and another program in front: the set chosen by hand
+    // stays.
     ChooseSet(0, kRaceTitle);
+    BringToFront(GameWindow());
+    EXPECT_EQ(WindowText(run_.Main()), kRaceTitle);
     BringToFront(other_);
     EXPECT_EQ(WindowText(run_.Main()), kRaceTitle);
     EXPECT_EQ(ListSelection(), 0);
@@ -249,7 +252,8 @@ TEST_F(ForegroundE2E, NothingSwitchesWhilePausedOrADialogOrACaptureIsOpen) {
     SendMessageW(GetDlgItem(capture, 1000), BM_CLICK, 0, 0);  // "キャンセル"
     ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(capture); }, kActMs));
 
-    // All closed: the game in front switches again.
+    // All closed: the game in front after another program switches again.
+    BringToFront(other_);
     BringToFront(GameWindow());
     EXPECT_EQ(WindowText(run_.Main()), kGameTitle);
 

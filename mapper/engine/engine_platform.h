@@ -53,7 +53,8 @@ class EnginePlatform {
     // s), so it can highlight their rows. Posted from the polling thread,
     // never waited for. False, with nothing sent, while the window is hidden.
     virtual bool PostActiveInputs(uint32_t inputs) = 0;
-    // Rests about `ms` milliseconds; 0 only yields the rest of the time slice.
+    // Rests about `ms` milliseconds; 0 rests the shortest time the system
+    // offers (half a millisecond on Windows), never just a yield.
     virtual void Rest(uint32_t ms) = 0;
     // A millisecond clock that wraps modulo 2^32 (GetTickCount), used to time
     // read failures and to pace joystick discovery.

@@ -56,7 +56,7 @@ pamuro_wine_test(engine_core_tests_windows
     ${PROJECT_SOURCE_DIR}/tests/unit/scan_code_test.cpp
     LIBS mapper_platform)
 
-# Not a test: the real rest period of SetSleep 1 and 5 beside Sleep's, printed
+# Not a test: the real rest period of SetSleep 0, 1 and 5 beside Sleep's, printed
 # by hand under Wine (bench/rest_period_wine.sh).
 add_executable(rest_period_bench_windows ${CMAKE_CURRENT_LIST_DIR}/engine/rest_period_bench.cpp)
 target_link_libraries(rest_period_bench_windows PRIVATE mapper_platform)

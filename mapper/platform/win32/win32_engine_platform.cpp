@@ -52,6 +52,27 @@ MMRESULT ReadPosition(uint8_t id, DWORD flags, JOYINFOEX& info) {
     return joyGetPosEx(id, &info);
 }
 
+// Windows 11 slows the timers of a process with no visible window (mapper
+// in the tray) unless it opts out. SetProcessInformation comes with Windows 8,
+// so it is looked up: mapper still starts on Windows 7. The record is
+// PROCESS_POWER_THROTTLING_STATE, which the SDK declares for Windows 8 only.
+void KeepTimersExactInBackground() {
+    struct ThrottlingState {
+        ULONG Version, ControlMask, StateMask;
+    };
+    constexpr int kProcessPowerThrottling = 4;  // PROCESS_INFORMATION_CLASS
+    constexpr ULONG kExecutionSpeed = 0x1, kIgnoreTimerResolution = 0x4;
+    using SetInformation = BOOL(WINAPI*)(HANDLE, int, LPVOID, DWORD);
+    const auto set = reinterpret_cast<SetInformation>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetProcessInformation")));
+    if (set == nullptr) {
+        return;
+    }
+    // In the control mask and cleared in the state mask: never throttled.
+    ThrottlingState state = {1, kExecutionSpeed | kIgnoreTimerResolution, 0};
+    set(GetCurrentProcess(), kProcessPowerThrottling, &state, sizeof state);
+}
+
 class Win32EnginePlatformBackend : public EnginePlatform {
   public:
     Win32EnginePlatformBackend() = default;
@@ -125,19 +146,17 @@ class Win32EnginePlatformBackend : public EnginePlatform {
     // ignores timeBeginPeriod for a process whose windows are minimised or
     // hidden (mapper in the tray). A high-resolution waitable timer keeps
     // 1 ms; where the system has none, Sleep with a 1 ms tick.
+    // 0 rests half a millisecond: a pad reports at most every 1 ms, so reading
+    // more often sees nothing new, and a bare yield keeps a core busy.
     void Rest(uint32_t ms) override {
-        if (ms == 0) {
-            Sleep(0);  // gives up the rest of the time slice only
-            return;
-        }
         HANDLE timer = RestTimer();
-        LARGE_INTEGER due;
-        due.QuadPart = -static_cast<LONGLONG>(ms) * 10000;  // relative, in 100 ns units
+        LARGE_INTEGER due;  // relative, in 100 ns units
+        due.QuadPart = ms == 0 ? -5000 : -static_cast<LONGLONG>(ms) * 10000;
         if (timer != nullptr && SetWaitableTimer(timer, &due, 0, nullptr, nullptr, FALSE) &&
             WaitForSingleObject(timer, INFINITE) == WAIT_OBJECT_0) {
             return;
         }
-        Sleep(ms);
+        Sleep(ms == 0 ? 1 : ms);
     }
 
     uint32_t Milliseconds() override { return GetTickCount(); }
@@ -146,6 +165,7 @@ class Win32EnginePlatformBackend : public EnginePlatform {
     HANDLE RestTimer() {
         if (!timerTried_) {
             timerTried_ = true;
+            KeepTimersExactInBackground();
             restTimer_ =
                 CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION,
                                        TIMER_MODIFY_STATE | SYNCHRONIZE);

@@ -1,4 +1,4 @@
-// How long the polling thread really rests for SetSleep 1 and 5: the engine
+// How long the polling thread really rests for SetSleep 0, 1 and 5: the engine
 // platform's rest beside plain Sleep, measured in the same run. Not a test;
 // run it by hand under Wine (bench/rest_period_wine.sh) or on Windows:
 // rest_period_bench_windows.exe [rounds]
@@ -61,7 +61,7 @@ int main(int argc, char** argv) {
     std::printf("%-10s %-30s %s\n", "SetSleep", "engine rest: mean (min..max)",
                 "Sleep: mean (min..max)");
     EnginePlatform& platform = Win32EnginePlatform();
-    for (uint32_t ms : {1u, 5u}) {
+    for (uint32_t ms : {0u, 1u, 5u}) {
         const Spread rest = Measure(rounds, [&] { platform.Rest(ms); });
         const Spread sleep = Measure(rounds, [&] { Sleep(ms); });
         std::printf("%-10u %.3f ms (%.3f..%.3f)%8s %.3f ms (%.3f..%.3f)\n", ms, rest.mean, rest.min,

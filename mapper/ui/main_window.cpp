@@ -12,6 +12,7 @@
 #include "mapper/ui/core/ui_texts.h"
 #include "mapper/ui/core/window_texts.h"
 #include "resource.h"
+#include "startup_registration.h"
 #include "ui_state.h"
 #include "window_class.h"
 #include "window_styles.h"
@@ -127,6 +128,15 @@ class Win32MainWindowView : public MainWindowView {
     void RestoreFromTray() override {
         ShowWindow(g_ui.mainWindow, SW_RESTORE);
         RemoveTrayIcon(g_ui.mainWindow);
+    }
+    bool StartsWithWindows() override { return ::StartsWithWindows(g_settings.startupDirectory); }
+    bool SetStartsWithWindows(bool starts) override {
+        return starts ? AddStartupShortcut(g_settings.startupDirectory)
+                      : RemoveStartupShortcut(g_settings.startupDirectory);
+    }
+    void ShowStartupState(bool starts) override {
+        SetWindowTextW(GetDlgItem(g_ui.mainWindow, IDC_MAIN_STARTUP),
+                       WideTextOf<64>(starts ? kStartupRemoveCaption : kStartupCaption).c_str());
     }
     void ShowPauseState(bool paused) override {
         EnableMenuItem(g_ui.trayMenu, IDM_TRAY_RESUME,
@@ -414,7 +424,7 @@ void CreateMainControls(HWND window, HINSTANCE instance) {
     CreateButton(window, instance, IDC_MAIN_NEW, kNewCaption, 160, kButtonRowTop, 40, 25,
                  kPushButtonStyle);
     CreateButton(window, instance, IDC_MAIN_STARTUP, kStartupCaption, 205, kButtonRowTop, 160, 25,
-                 kDisabledPushButtonStyle);
+                 kPushButtonStyle);
     CreateButton(window, instance, IDC_MAIN_SETTINGS, kSettingsCaption, 370, kButtonRowTop, 40, 25,
                  kPushButtonStyle);
     g_ui.setList = CreateWindowExW(0, L"COMBOBOX", WideTextOf<16>(kComboCaption).c_str(),
@@ -462,4 +472,9 @@ void RebuildTrayMenu() {
 
 void SelectListEntry(int index) {
     SendMessageW(g_ui.setList, CB_SETCURSEL, index, 0);
+}
+
+void RefreshStartupButton() {
+    Win32MainWindowView view;
+    view.ShowStartupState(view.StartsWithWindows());
 }

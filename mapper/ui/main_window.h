@@ -17,3 +17,5 @@ void SelectListEntry(int index);
 HWND FindMainWindowOfFirstStart();
 // The table or the options changed: saved about a second after the last change.
 void NoteSettingsChange();
+// Labels the start-up button after what the Startup folder holds.
+void RefreshStartupButton();

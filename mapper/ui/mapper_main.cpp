@@ -144,6 +144,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandTail, int showCom
     g_ui.mainWindow = CreateMainWindow(instance);
     ShowMainWindowAtStart(g_ui.mainWindow, commandTail, showCommand);
     CreateMainControls(g_ui.mainWindow, instance);
+    RefreshStartupButton();
     g_ui.captureWindow = CreateCaptureWindow(instance);
     LoadTrayMenu(instance);
     SetEngineWindows(g_ui.mainWindow, g_ui.captureWindow, NoteSettingsChange);

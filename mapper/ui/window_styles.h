@@ -16,10 +16,6 @@ static_assert(kCaptureWindowStyle == 0x04400000, "capture window style");
 constexpr DWORD kPushButtonStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON;
 static_assert(kPushButtonStyle == 0x50010000, "push button style");
 
-// "スタートアップ登録", created disabled and never enabled.
-constexpr DWORD kDisabledPushButtonStyle = kPushButtonStyle | WS_DISABLED;
-static_assert(kDisabledPushButtonStyle == 0x58010000, "disabled push button style");
-
 // The set list: an unsorted drop-down list.
 constexpr DWORD kSetListStyle = WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWNLIST |
                                 CBS_AUTOHSCROLL | CBS_HASSTRINGS;

@@ -3,6 +3,7 @@
 // it leaves alone on Cancel, No, an empty name or an empty selection.
 #include "mapper/ui/core/main_commands.h"
 #include "mapper/ui/core/settings_choice.h"
+#include "mapper/ui/core/ui_texts.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -52,6 +53,14 @@ class RecordingView : public MainWindowView {
     void DestroyMainWindow() override { calls.push_back("destroy"); }
     void RestoreFromTray() override { calls.push_back("restore"); }
     void ShowPauseState(bool paused) override { calls.push_back(paused ? "paused" : "resumed"); }
+    bool StartsWithWindows() override { return startsWithWindows; }
+    bool SetStartsWithWindows(bool starts) override {
+        startsWithWindows = startupWorks ? starts : startsWithWindows;
+        return startupWorks;
+    }
+    void ShowStartupState(bool starts) override {
+        calls.push_back(starts ? "label remove" : "label register");
+    }
 
     EngineState* engine = nullptr;
     std::vector<std::string> calls;
@@ -60,6 +69,8 @@ class RecordingView : public MainWindowView {
     bool nameOk = true;
     bool answerYes = true;
     bool settingsOk = true;
+    bool startsWithWindows = false;
+    bool startupWorks = true;
     std::string askedText;
 };
 
@@ -103,7 +114,7 @@ TEST_F(CommandsTest, TraySetEntriesSelectAndRefreshEverything) {
 }
 
 TEST_F(CommandsTest, CommandsThatDoNothing) {
-    for (uint16_t id : {80, 99, 101, 107, 999, 1020, 1999, 2020, 40000, 40004, 40006, 65535}) {
+    for (uint16_t id : {80, 99, 107, 999, 1020, 1999, 2020, 40000, 40004, 40006, 65535}) {
         view_.calls.clear();
         Command(id);
         EXPECT_TRUE(view_.calls.empty()) << "command " << id;
@@ -222,6 +233,21 @@ TEST_F(CommandsTest, WindowCommandsReachTheView) {
     view_.settingsOk = false;  // Cancel stores nothing, so nothing is saved
     Command(IDC_MAIN_SETTINGS);
     EXPECT_THAT(view_.calls, ElementsAre("settings"));
+}
+
+// The button registers or removes whichever the Startup folder says now; a
+// failure is told, and the label follows what the folder holds afterwards.
+TEST_F(CommandsTest, StartupButtonRegistersAndRemoves) {
+    Command(IDC_MAIN_STARTUP);
+    Command(IDC_MAIN_STARTUP);
+    view_.startupWorks = false;
+    Command(IDC_MAIN_STARTUP);
+    view_.startsWithWindows = true;
+    Command(IDC_MAIN_STARTUP);
+    EXPECT_THAT(view_.calls,
+                ElementsAre("label remove", "label register",
+                            std::string("message ") + kStartupAddFailedMessage, "label register",
+                            std::string("message ") + kStartupRemoveFailedMessage, "label remove"));
 }
 
 TEST_F(CommandsTest, EmptyTableOffersNothingToDeleteRenameOrCapture) {

@@ -7,7 +7,7 @@ pamuro_wine_test(mapper_e2e_tests
     ${PROJECT_SOURCE_DIR}/tests/wine/mapper/mapper_window_test.cpp
     ${PROJECT_SOURCE_DIR}/tests/wine/mapper/mapper_driver.cpp
     ${PROJECT_SOURCE_DIR}/tests/wine/mapper/window_probe.cpp
-    LIBS user32 gdi32 kernel32 shell32)
+    LIBS user32 gdi32 kernel32 shell32 ole32 uuid)
 pamuro_use_test_joystick(mapper_e2e_tests mapper_e2e_tests)
 pamuro_beside_test(mapper_e2e_tests mapper)
 set_tests_properties(mapper_e2e_tests PROPERTIES TIMEOUT 600)

@@ -5,7 +5,7 @@
 #pragma once
 
 #define IDC_MAIN_SET_LIST 100  // the combo box, any notification
-#define IDC_MAIN_STARTUP 101   // "スタートアップ登録", created disabled
+#define IDC_MAIN_STARTUP 101   // "スタートアップ登録" or "スタートアップ解除"
 #define IDC_MAIN_HELP 102      // "ヘルプ"
 #define IDC_MAIN_RENAME 103    // "名前"
 #define IDC_MAIN_DELETE 104    // "削除"

@@ -85,6 +85,16 @@ void BeginCapture(MainWindowView& view, KeySetTable& table, EngineState& engine,
     StartCapture(engine, table.ActiveSet.load(), slot, keyIndex);
 }
 
+// Registers at start-up or removes the registration, whichever the Startup
+// folder says now, and labels the button after what it holds afterwards.
+void ToggleStartup(MainWindowView& view) {
+    const bool starts = view.StartsWithWindows();
+    if (!view.SetStartsWithWindows(!starts)) {
+        view.ShowMessage(starts ? kStartupRemoveFailedMessage : kStartupAddFailedMessage);
+    }
+    view.ShowStartupState(view.StartsWithWindows());
+}
+
 void Pause(MainWindowView& view, EngineState& engine, bool paused) {
     SetControlEnabled(engine, !paused);
     view.ShowPauseState(paused);
@@ -126,6 +136,9 @@ void HandleMainCommand(uint16_t id, MainWindowView& view, KeySetTable& table, En
                 view.SettingsChanged();
             }
             break;
+        case IDC_MAIN_STARTUP:
+            ToggleStartup(view);
+            break;
         case IDM_TRAY_EXIT:
             view.DestroyMainWindow();
             break;
@@ -139,6 +152,6 @@ void HandleMainCommand(uint16_t id, MainWindowView& view, KeySetTable& table, En
             view.RestoreFromTray();
             break;
         default:
-            break;  // 80..99, 101 and every other id do nothing
+            break;  // 80..99 and every other id do nothing
     }
 }

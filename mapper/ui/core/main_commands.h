@@ -47,6 +47,13 @@ class MainWindowView {
     virtual void RestoreFromTray() = 0;
     // Greys "一時停止(&S)" and enables "制御再開(&S)" when `paused`, else the reverse.
     virtual void ShowPauseState(bool paused) = 0;
+    // Whether the user's Startup folder holds the shortcut that starts this
+    // mapper.exe.
+    virtual bool StartsWithWindows() = 0;
+    // Writes (`starts`) or deletes that shortcut; false when it failed.
+    virtual bool SetStartsWithWindows(bool starts) = 0;
+    // Labels the start-up button for the state `starts`.
+    virtual void ShowStartupState(bool starts) = 0;
 };
 
 // Carries out command `id`. Unknown ids do nothing.

@@ -1,10 +1,16 @@
 // mapper.exe as the user meets it, under Wine: start-up with and without
 // Top.ini and joystick, the set commands and their dialogs, the tray icon and
 // its popup, pause and resume, keys synthesised from the test joystick in
-// both button modes, and a key assignment completed by a real key press.
+// both button modes, a key assignment completed by a real key press, and the
+// start-up shortcut.
 // Each test starts the program in a fresh working folder; the driver clicks
 // its buttons with the mouse and presses keys (xdotool), talks to it with
 // window messages, and reads the tray popup through the menu reader hook.
+#include <windows.h>
+#include <knownfolders.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+
 #include "tests/wine/key_logger/key_log.h"
 #include "tests/wine/mapper/mapper_e2e_fixture.h"
 
@@ -670,6 +676,88 @@ TEST_F(MapperE2E, UnreadableTopIniIsReportedAndNotOverwritten) {
     PostMessageW(atExit, WM_COMMAND, IDOK, 0);
     ASSERT_TRUE(run.WaitExit(kStartMs));
     EXPECT_NE(GetFileAttributesW(TopIni().c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
+}
+
+// What a shortcut holds, read back through the shell link.
+struct ShortcutFields {
+    std::wstring target, arguments, workingFolder;
+    bool operator==(const ShortcutFields& other) const {
+        return target == other.target && arguments == other.arguments &&
+               workingFolder == other.workingFolder;
+    }
+};
+
+std::ostream& operator<<(std::ostream& out, const ShortcutFields& fields) {
+    return out << Sjis(fields.target) << " " << Sjis(fields.arguments) << " in "
+               << Sjis(fields.workingFolder);
+}
+
+ShortcutFields ReadShortcut(const std::wstring& file) {
+    ShortcutFields fields;
+    IShellLinkW* link = nullptr;
+    IPersistFile* persist = nullptr;
+    wchar_t text[MAX_PATH] = {};
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                   reinterpret_cast<void**>(&link))) &&
+        SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&persist))) &&
+        SUCCEEDED(persist->Load(file.c_str(), STGM_READ))) {
+        link->GetPath(text, MAX_PATH, nullptr, SLGP_RAWPATH);
+        fields.target = text;
+        link->GetArguments(text, MAX_PATH);
+        fields.arguments = text;
+        link->GetWorkingDirectory(text, MAX_PATH);
+        fields.workingFolder = text;
+    }
+    if (persist != nullptr) {
+        persist->Release();
+    }
+    if (link != nullptr) {
+        link->Release();
+    }
+    return fields;
+}
+
+// The shortcut in the user's Startup folder; deleted at the end in any case,
+// since a later logon in the test prefix would start it.
+class StartupShortcutFile {
+  public:
+    StartupShortcutFile() {
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        PWSTR folder = nullptr;
+        if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_Startup, KF_FLAG_CREATE, nullptr, &folder))) {
+            path_ = std::wstring(folder) + L"\\Pamuro.lnk";
+        }
+        CoTaskMemFree(folder);
+        DeleteFileW(path_.c_str());
+    }
+    ~StartupShortcutFile() {
+        DeleteFileW(path_.c_str());
+        CoUninitialize();
+    }
+    const std::wstring& Path() const { return path_; }
+
+  private:
+    std::wstring path_;
+};
+
+TEST_F(MapperE2E, StartupButtonWritesTheShortcutAndDeletesIt) {
+    StartupShortcutFile shortcut;
+    ASSERT_FALSE(shortcut.Path().empty());
+    PlugJoystick();
+    MapperRun run;
+    ASSERT_NO_FATAL_FAILURE(StartWithJoystick(run, L""));
+    HWND button = run.Control(101);
+    ASSERT_EQ(WindowText(button), L"スタートアップ登録");
+
+    ASSERT_TRUE(ClickControl(button));
+    EXPECT_TRUE(WaitUntil([&] { return WindowText(button) == L"スタートアップ解除"; }, kActMs));
+    EXPECT_EQ(ReadShortcut(shortcut.Path()),
+              (ShortcutFields{DriverFolder() + L"mapper.exe", L"/T", folder_}));
+
+    ASSERT_TRUE(ClickControl(button));
+    EXPECT_TRUE(WaitUntil([&] { return WindowText(button) == L"スタートアップ登録"; }, kActMs));
+    EXPECT_EQ(GetFileAttributesW(shortcut.Path().c_str()), INVALID_FILE_ATTRIBUTES);
+    CloseAndWait(run);
 }
 
 }  // namespace

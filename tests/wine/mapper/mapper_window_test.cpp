@@ -100,7 +100,7 @@ std::vector<ExpectedControl> MainWindowControls() {
     table.push_back({103, L"Button", L"名前", Box(70, 550, 40, 25), button});
     table.push_back({104, L"Button", L"削除", Box(115, 550, 40, 25), button});
     table.push_back({105, L"Button", L"新規", Box(160, 550, 40, 25), button});
-    table.push_back({101, L"Button", L"スタートアップ登録", Box(205, 550, 160, 25), 0x58010000});
+    table.push_back({101, L"Button", L"スタートアップ登録", Box(205, 550, 160, 25), button});
     table.push_back({106, L"Button", L"設定", Box(370, 550, 40, 25), button});
     // The combo box's own height is the system's, and so is its dropped
     // list's: the common controls of version 6 show up to 30 entries.

@@ -41,3 +41,16 @@ pamuro_wine_test(mapper_foreground_tests
     LIBS user32 kernel32 shell32)
 pamuro_use_test_joystick(mapper_foreground_tests mapper_foreground_tests)
 pamuro_beside_test(mapper_foreground_tests mapper pamuro_menu_reader)
+
+# Not a test: mapper's processor time at SetSleep 0, 1 and 5 and the time from
+# a pad read to the game's key message, printed by hand under Wine
+# (bench/mapper_cost_wine.sh). mapper.exe, the test pad and the key logger lie
+# beside it.
+add_executable(mapper_cost_bench_windows
+    ${PROJECT_SOURCE_DIR}/tests/wine/mapper/mapper_cost_bench.cpp
+    ${PROJECT_SOURCE_DIR}/tests/wine/mapper/mapper_driver.cpp)
+target_include_directories(mapper_cost_bench_windows PRIVATE ${PROJECT_SOURCE_DIR})
+target_link_libraries(mapper_cost_bench_windows PRIVATE user32 gdi32 shell32 winmm)
+set_target_properties(mapper_cost_bench_windows PROPERTIES
+    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests/wine/mapper_cost_bench)
+pamuro_beside_test(mapper_cost_bench_windows mapper pamuro_joystick_stub pamuro_key_logger)

@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -134,13 +133,8 @@ class ScriptedForeground : public ForegroundSource {
   public:
     bool IsOwnWindow(uintptr_t window) override { return window == 4; }
     bool ProgramFileName(uintptr_t window, char* name) override {
-        const std::map<uintptr_t, const char*> programs = {
-            {1, "game.exe"}, {2, "GAME.EXE"}, {3, "other.exe"}, {4, "mapper.exe"}};
-        const auto found = programs.find(window);
-        if (found != programs.end()) {
-            std::strcpy(name, found->second);
-        }
-        return found != programs.end();
+        const char* programs[] = {"", "game.exe", "GAME.EXE", "other.exe", "mapper.exe"};
+        return window >= 1 && window <= 4 && std::strcpy(name, programs[window]) != nullptr;
     }
     bool DialogOrMenuOpen() override { return false; }
 };

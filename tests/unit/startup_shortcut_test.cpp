@@ -8,34 +8,28 @@
 namespace {
 
 TEST(StartupShortcutTest, FieldsComeFromThePathsOfThisRun) {
-    const std::u16string program = u"D:\\Games\\Pamuro\\mapper.exe";
-    const std::u16string work = u"D:\\Games\\Pamuro 設定";
-    struct Case {
-        std::u16string folder, program, work;
-        bool made;
-        std::u16string file;
+    const std::u16string program = u"D:\\Games\\mapper.exe", work = u"D:\\Pamuro 設定";
+    const std::u16string tooLong(kShortcutPathSize, u'x');
+    const struct {
+        std::u16string folder, program, work, file;  // file empty: no shortcut
+    } cases[] = {
+        {u"C:\\Startup", program, work, u"C:\\Startup\\Pamuro.lnk"},
+        {u"C:\\", program, work, u"C:\\Pamuro.lnk"},
+        {u"", program, work, u""},
+        {u"C:\\Startup", u"", work, u""},
+        {u"C:\\Startup", program, u"", u""},
+        {u"C:\\Startup", tooLong, work, u""},
+        {tooLong.substr(0, kShortcutPathSize - 11), program, work, u""},
     };
-    const std::u16string longPath(kShortcutPathSize, u'x');
-    const Case cases[] = {
-        {u"C:\\Startup", program, work, true, u"C:\\Startup\\Pamuro.lnk"},
-        {u"C:\\", program, work, true, u"C:\\Pamuro.lnk"},
-        {u"", program, work, false, u""},
-        {u"C:\\Startup", u"", work, false, u""},
-        {u"C:\\Startup", program, u"", false, u""},
-        {u"C:\\Startup", longPath, work, false, u""},
-        {longPath.substr(0, kShortcutPathSize - 11), program, work, false, u""},
-    };
-    for (const Case& c : cases) {
-        StartupShortcut shortcut;
-        ASSERT_EQ(
-            MakeStartupShortcut(c.folder.c_str(), c.program.c_str(), c.work.c_str(), shortcut),
-            c.made)
+    for (const auto& c : cases) {
+        StartupShortcut made;
+        ASSERT_EQ(MakeStartupShortcut(c.folder.c_str(), c.program.c_str(), c.work.c_str(), made),
+                  !c.file.empty())
             << c.folder.size() << " units of folder, " << c.program.size() << " of program";
-        if (c.made) {
-            EXPECT_EQ(std::u16string(shortcut.file), c.file);
-            EXPECT_EQ(std::u16string(shortcut.target), c.program);
-            EXPECT_EQ(std::u16string(shortcut.arguments), u"/T");
-            EXPECT_EQ(std::u16string(shortcut.workingFolder), c.work);
+        if (!c.file.empty()) {
+            EXPECT_EQ(made.file + (u"|" + std::u16string(made.target)) + u"|" + made.arguments +
+                          u"|" + made.workingFolder,
+                      c.file + u"|" + program + u"|/T|" + work);
         }
     }
 }

@@ -678,71 +678,52 @@ TEST_F(MapperE2E, UnreadableTopIniIsReportedAndNotOverwritten) {
     EXPECT_NE(GetFileAttributesW(TopIni().c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
 }
 
-// What a shortcut holds, read back through the shell link.
-struct ShortcutFields {
-    std::wstring target, arguments, workingFolder;
-    bool operator==(const ShortcutFields& other) const {
-        return target == other.target && arguments == other.arguments &&
-               workingFolder == other.workingFolder;
-    }
-};
-
-std::ostream& operator<<(std::ostream& out, const ShortcutFields& fields) {
-    return out << Sjis(fields.target) << " " << Sjis(fields.arguments) << " in "
-               << Sjis(fields.workingFolder);
-}
-
-ShortcutFields ReadShortcut(const std::wstring& file) {
-    ShortcutFields fields;
+// Target, arguments and working folder of the shortcut `file`, read back
+// through the shell link; empty when it cannot be read.
+std::vector<std::wstring> ReadShortcut(const std::wstring& file) {
+    std::vector<std::wstring> fields;
     IShellLinkW* link = nullptr;
     IPersistFile* persist = nullptr;
-    wchar_t text[MAX_PATH] = {};
+    wchar_t text[3][MAX_PATH] = {};
     if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
                                    reinterpret_cast<void**>(&link))) &&
         SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&persist))) &&
-        SUCCEEDED(persist->Load(file.c_str(), STGM_READ))) {
-        link->GetPath(text, MAX_PATH, nullptr, SLGP_RAWPATH);
-        fields.target = text;
-        link->GetArguments(text, MAX_PATH);
-        fields.arguments = text;
-        link->GetWorkingDirectory(text, MAX_PATH);
-        fields.workingFolder = text;
+        SUCCEEDED(persist->Load(file.c_str(), STGM_READ)) &&
+        SUCCEEDED(link->GetPath(text[0], MAX_PATH, nullptr, SLGP_RAWPATH)) &&
+        SUCCEEDED(link->GetArguments(text[1], MAX_PATH)) &&
+        SUCCEEDED(link->GetWorkingDirectory(text[2], MAX_PATH))) {
+        fields.assign(std::begin(text), std::end(text));
     }
-    if (persist != nullptr) {
-        persist->Release();
-    }
-    if (link != nullptr) {
-        link->Release();
+    for (IUnknown* object : {static_cast<IUnknown*>(persist), static_cast<IUnknown*>(link)}) {
+        if (object != nullptr) {
+            object->Release();
+        }
     }
     return fields;
 }
 
-// The shortcut in the user's Startup folder; deleted at the end in any case,
-// since a later logon in the test prefix would start it.
-class StartupShortcutFile {
-  public:
+// The shortcut in the user's Startup folder; gone before and after, since a
+// later logon in the test prefix would start it.
+struct StartupShortcutFile {
     StartupShortcutFile() {
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
         PWSTR folder = nullptr;
         if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_Startup, KF_FLAG_CREATE, nullptr, &folder))) {
-            path_ = std::wstring(folder) + L"\\Pamuro.lnk";
+            path = std::wstring(folder) + L"\\Pamuro.lnk";
         }
         CoTaskMemFree(folder);
-        DeleteFileW(path_.c_str());
+        DeleteFileW(path.c_str());
     }
     ~StartupShortcutFile() {
-        DeleteFileW(path_.c_str());
+        DeleteFileW(path.c_str());
         CoUninitialize();
     }
-    const std::wstring& Path() const { return path_; }
-
-  private:
-    std::wstring path_;
+    std::wstring path;
 };
 
 TEST_F(MapperE2E, StartupButtonWritesTheShortcutAndDeletesIt) {
     StartupShortcutFile shortcut;
-    ASSERT_FALSE(shortcut.Path().empty());
+    ASSERT_FALSE(shortcut.path.empty());
     PlugJoystick();
     MapperRun run;
     ASSERT_NO_FATAL_FAILURE(StartWithJoystick(run, L""));
@@ -751,12 +732,12 @@ TEST_F(MapperE2E, StartupButtonWritesTheShortcutAndDeletesIt) {
 
     ASSERT_TRUE(ClickControl(button));
     EXPECT_TRUE(WaitUntil([&] { return WindowText(button) == L"スタートアップ解除"; }, kActMs));
-    EXPECT_EQ(ReadShortcut(shortcut.Path()),
-              (ShortcutFields{DriverFolder() + L"mapper.exe", L"/T", folder_}));
+    EXPECT_EQ(ReadShortcut(shortcut.path),
+              (std::vector<std::wstring>{DriverFolder() + L"mapper.exe", L"/T", folder_}));
 
     ASSERT_TRUE(ClickControl(button));
     EXPECT_TRUE(WaitUntil([&] { return WindowText(button) == L"スタートアップ登録"; }, kActMs));
-    EXPECT_EQ(GetFileAttributesW(shortcut.Path().c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetFileAttributesW(shortcut.path.c_str()), INVALID_FILE_ATTRIBUTES);
     CloseAndWait(run);
 }
 

@@ -60,34 +60,36 @@ double NowMs() {
     return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
+struct YieldLoop {
+    double seconds;
+    double used;  // its processor time, filled at its end
+};
+
 // The baseline: what the polling thread did at SetSleep 0 before, a read of
-// the pad after a bare yield, on a thread of this program.
+// the pad after a bare yield.
+DWORD WINAPI RunYieldLoop(void* parameter) {
+    auto* loop = static_cast<YieldLoop*>(parameter);
+    const double end = NowMs() + 1000 * loop->seconds;
+    JOYINFOEX info = {};
+    info.dwSize = sizeof info;
+    info.dwFlags = JOY_RETURNALL;
+    while (NowMs() < end) {
+        Sleep(0);
+        joyGetPosEx(0, &info);
+    }
+    FILETIME created, ended, kernel, user;
+    GetThreadTimes(GetCurrentThread(), &created, &ended, &kernel, &user);
+    loop->used = Seconds(kernel, user);
+    return 0;
+}
+
+// The baseline's share of one core, on a thread of this program.
 double YieldLoopShare(double seconds) {
-    struct Run {
-        double seconds;
-        double used;
-    } run = {seconds, 0};
-    HANDLE thread = CreateThread(
-        nullptr, 0,
-        [](void* parameter) -> DWORD {
-            auto* loop = static_cast<Run*>(parameter);
-            const double end = NowMs() + 1000 * loop->seconds;
-            JOYINFOEX info = {};
-            info.dwSize = sizeof info;
-            info.dwFlags = JOY_RETURNALL;
-            while (NowMs() < end) {
-                Sleep(0);
-                joyGetPosEx(0, &info);
-            }
-            FILETIME created, ended, kernel, user;
-            GetThreadTimes(GetCurrentThread(), &created, &ended, &kernel, &user);
-            loop->used = Seconds(kernel, user);
-            return 0;
-        },
-        &run, 0, nullptr);
+    YieldLoop loop = {seconds, 0};
+    HANDLE thread = CreateThread(nullptr, 0, RunYieldLoop, &loop, 0, nullptr);
     WaitForSingleObject(thread, INFINITE);
     CloseHandle(thread);
-    return run.used / seconds;
+    return loop.used / seconds;
 }
 
 std::string TopIni(int sleep) {

@@ -153,10 +153,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     PlugCentredJoystick(stick);
-    char logger[MAX_PATH];
-    WideCharToMultiByte(CP_ACP, 0, (DriverFolder() + L"key_logger.exe").c_str(), -1, logger,
-                        MAX_PATH, nullptr, nullptr);
-    HANDLE game = StartKeyLogger(log, logger);
+    HANDLE game = StartKeyLogger(log, OwnFolder() + L"key_logger.exe");
     if (game == nullptr) {
         std::printf("key_logger.exe did not come up\n");
         return 1;

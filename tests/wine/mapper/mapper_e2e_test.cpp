@@ -733,7 +733,7 @@ TEST_F(MapperE2E, StartupButtonWritesTheShortcutAndDeletesIt) {
     ASSERT_TRUE(ClickControl(button));
     EXPECT_TRUE(WaitUntil([&] { return WindowText(button) == L"スタートアップ解除"; }, kActMs));
     EXPECT_EQ(ReadShortcut(shortcut.path),
-              (std::vector<std::wstring>{DriverFolder() + L"mapper.exe", L"/T", folder_}));
+              (std::vector<std::wstring>{OwnFolder() + L"mapper.exe", L"/T", folder_}));
 
     ASSERT_TRUE(ClickControl(button));
     EXPECT_TRUE(WaitUntil([&] { return WindowText(button) == L"スタートアップ登録"; }, kActMs));

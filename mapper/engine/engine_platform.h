@@ -7,14 +7,34 @@
 
 #include "mapper/engine/scan_code.h"
 
-// Axis ranges from the joystick's capabilities (joyGetDevCapsA).
+// Axis ranges and the hat from the joystick's capabilities (joyGetDevCapsA).
 struct JoystickRange {
     uint32_t xMin, xMax, yMin, yMax;
+    bool hasHat = false;           // JOYCAPS_HASPOV
+    bool hatInHundredths = false;  // JOYCAPS_POVCTS: the hat reports any angle
+};
+
+// What a read asks of the hat: nothing (one call for a pad without one), its
+// four positions and centre (JOY_RETURNPOV), or any angle in hundredths of a
+// degree (JOY_RETURNPOVCTS).
+enum HatRequest : uint8_t {
+    HatNotAsked,
+    HatInSteps,
+    HatInHundredths,
 };
 
 // What a pad reports for its hat when it is centred or has no hat at all
 // (JOY_POVCENTERED). Every value above 35999 counts as centred.
 constexpr uint32_t kPovCentred = 0xFFFF;
+
+// The state of an XInput pad (XINPUT_GAMEPAD): the button bits as XInput
+// defines them, the triggers 0..255, the left stick -32768..32767 with Y
+// growing upwards. The right stick is not used.
+struct XInputPad {
+    uint16_t buttons;
+    uint8_t leftTrigger, rightTrigger;
+    int16_t thumbLX, thumbLY;
+};
 
 // One reading of the joystick (joyGetPosEx). Bit i of `buttons` is Button i+1;
 // `pov` is the hat in hundredths of a degree clockwise from up.
@@ -29,10 +49,14 @@ class EnginePlatform {
     // Capabilities of joystick `id` (0 or 1): true with the ranges filled,
     // false when the joystick does not answer.
     virtual bool ReadJoystickRange(uint8_t id, JoystickRange& range) = 0;
-    // Current state of joystick `id`: true with `reading` filled, false on any
-    // failure. A pad that refuses the hat request is read without it, its hat
-    // reported centred.
-    virtual bool ReadJoystick(uint8_t id, JoystickReading& reading) = 0;
+    // Current state of joystick `id`, with the hat as `hat` asks: true with
+    // `reading` filled, false on any failure. A pad that refuses the hat
+    // request is read without it, its hat reported centred.
+    virtual bool ReadJoystick(uint8_t id, HatRequest hat, JoystickReading& reading) = 0;
+    // Current state of XInput pad `user` (0..3): true with `pad` filled, false
+    // when it is not connected, on any failure, and where the system has no
+    // XInput. Some systems take long to answer for a slot with no pad.
+    virtual bool ReadXInputPad(uint8_t user, XInputPad& pad) = 0;
     // The scan code and extended flag that the keyboard layout gives
     // virtual-key code `vk` now.
     virtual KeyScan ScanCodeOf(uint8_t vk) = 0;

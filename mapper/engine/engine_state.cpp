@@ -11,10 +11,13 @@ void ResetEngine(EngineState& engine) {
     engine.StopRequested.store(0);
     engine.CaptureGeneration.store(0);
     engine.ForgottenGeneration = 0;
-    engine.JoystickId = 0;
+    engine.PadInUse = 0;
     engine.Thresholds = AxisThresholds{};
     engine.Pad = PadMissing;
     engine.PadSinceMs = 0;
+    engine.Hat = HatNotAsked;
+    engine.NextProbe = 0;
+    engine.LastProbeRoundMs = 0;
     for (int slot = 0; slot < kSlotCount; ++slot) {
         engine.SlotLatch[slot] = LatchReleased;
         for (PressedKey& pressed : engine.Pressed[slot]) {

@@ -12,6 +12,11 @@
 #include "mapper/engine/joystick.h"
 #include "mapper/model/keyset_table.h"
 
+// The pads in the order discovery prefers them: XInput users 0 to 3 (pad =
+// user), then winmm joysticks 0 and 1 (pad = kFirstWinmmPad + id).
+constexpr uint8_t kFirstWinmmPad = 4;
+constexpr uint8_t kPadCount = 6;
+
 enum EngineModeValue : int32_t {
     EngineMapping = 1,
     EngineCapturing = 2,
@@ -51,11 +56,14 @@ struct EngineState {
 
     // Joystick discovery: written by DetectJoystick before the thread starts,
     // afterwards only by the polling thread, which looks again while no pad
-    // is known.
-    uint8_t JoystickId;
+    // is known, and for an earlier pad while it reads a later one.
+    uint8_t PadInUse;  // the pad read, in discovery order (kFirstWinmmPad)
     AxisThresholds Thresholds;
     PadState Pad;
-    uint32_t PadSinceMs;  // Missing: the last discovery; Failing: the first failed read
+    uint32_t PadSinceMs;        // Missing: the last discovery; Failing: the first failed read
+    HatRequest Hat;             // what a read of a winmm pad asks of its hat
+    uint8_t NextProbe;          // the earlier pad asked at the next poll of a round
+    uint32_t LastProbeRoundMs;  // when the last round of asking earlier pads began
 
     // Owned by the polling thread.
     int32_t SlotLatch[kSlotCount];

@@ -1,6 +1,7 @@
 #pragma once
-// Joystick discovery: which joystick the polling loop reads and the axis
-// thresholds that turn its X and Y positions into the four directions.
+// The axis thresholds that turn a pad's X and Y positions into the four
+// directions, what a pad's capabilities ask of its hat, and an XInput pad's
+// state as the winmm reading the mapping knows.
 #include <cstdint>
 
 #include "mapper/engine/engine_platform.h"
@@ -15,3 +16,18 @@ struct AxisThresholds {
 // difference that wraps when a driver reports a maximum below the minimum;
 // the remainder of the division falls to the middle band.
 AxisThresholds ComputeThresholds(const JoystickRange& range);
+
+// The hat request a joystick with these capabilities is read with.
+HatRequest HatRequestFor(const JoystickRange& caps);
+
+// An XInput stick's range, -32768..32767 as unsigned 32-bit values.
+constexpr JoystickRange kXInputRange = {0xFFFF8000u, 0x7FFFu, 0xFFFF8000u, 0x7FFFu};
+
+// Trigger positions above this count as pressed (XINPUT_GAMEPAD_TRIGGER_THRESHOLD).
+constexpr uint8_t kXInputTriggerThreshold = 30;
+
+// An XInput pad as a winmm reading on kXInputRange, numbered as winmm numbers
+// the same pad, so one key set serves both: the left stick with Y turned to
+// grow downwards, the D-pad as the hat, A B X Y LB RB Back Start as buttons 1
+// to 8, the stick clicks as 9 and 10, the triggers as 11 and 12.
+JoystickReading ReadingOfXInputPad(const XInputPad& pad);

@@ -153,6 +153,51 @@ void ActiveInputs(const AxisThresholds& limits, const JoystickReading& reading,
     }
 }
 
+// The thresholds and hat request that go with a pad that answered.
+struct PadSetup {
+    AxisThresholds Thresholds;
+    HatRequest Hat;
+};
+
+bool ReadFrom(EnginePlatform& platform, uint8_t pad, HatRequest hat, JoystickReading& reading) {
+    if (pad < kFirstWinmmPad) {
+        XInputPad state{};
+        if (!platform.ReadXInputPad(pad, state)) {
+            return false;
+        }
+        reading = ReadingOfXInputPad(state);
+        return true;
+    }
+    return platform.ReadJoystick(static_cast<uint8_t>(pad - kFirstWinmmPad), hat, reading);
+}
+
+// Whether `pad` answers now. A winmm joystick must answer both its
+// capabilities call and a read: some drivers answer the first with no pad
+// attached.
+bool PadAnswers(EnginePlatform& platform, uint8_t pad, PadSetup& setup) {
+    JoystickRange caps = kXInputRange;
+    if (pad >= kFirstWinmmPad &&
+        !platform.ReadJoystickRange(static_cast<uint8_t>(pad - kFirstWinmmPad), caps)) {
+        return false;
+    }
+    const PadSetup answered = {ComputeThresholds(caps), HatRequestFor(caps)};
+    JoystickReading reading{};
+    if (!ReadFrom(platform, pad, answered.Hat, reading)) {
+        return false;
+    }
+    setup = answered;
+    return true;
+}
+
+void UsePad(EngineState& engine, uint8_t pad, const PadSetup& setup, uint32_t now) {
+    engine.PadInUse = pad;
+    engine.Thresholds = setup.Thresholds;
+    engine.Hat = setup.Hat;
+    engine.Pad = PadReading;  // a pad found starts a fresh count
+    engine.NextProbe = pad;   // the earlier ones were just asked
+    engine.LastProbeRoundMs = now;
+}
+
 // While no pad is known the polling thread looks for one, at most once per
 // kDiscoveryRetryMs, so a pad plugged in later, into the other port or with
 // other ranges, is read with the right id and thresholds.
@@ -161,6 +206,32 @@ bool RetryDiscovery(EngineState& engine, EnginePlatform& platform) {
         return false;
     }
     return DetectJoystick(engine, platform);
+}
+
+// While a later pad is read, the earlier ones are asked again in rounds that
+// start at most once per kDiscoveryRetryMs, one pad per poll, so a slow
+// XInput slot costs one call a second and never stalls a poll for long. The
+// first that answers takes over, with every held key released first: a pad
+// that wakes up again wins over the wheel or virtual pad read meanwhile, and
+// an Xbox pad is read through XInput rather than winmm.
+void ProbeEarlierPad(EngineState& engine, EnginePlatform& platform) {
+    if (engine.PadInUse == 0) {
+        return;
+    }
+    const uint32_t now = platform.Milliseconds();
+    if (engine.NextProbe >= engine.PadInUse) {
+        if (now - engine.LastProbeRoundMs < kDiscoveryRetryMs) {
+            return;
+        }
+        engine.LastProbeRoundMs = now;
+        engine.NextProbe = 0;
+    }
+    const uint8_t pad = engine.NextProbe++;
+    PadSetup setup{};
+    if (PadAnswers(platform, pad, setup)) {
+        ReleaseAllHeld(engine, platform);
+        UsePad(engine, pad, setup, now);
+    }
 }
 
 // A read error shorter than kPadGoneMs changes nothing, so a momentary glitch
@@ -182,13 +253,17 @@ void NoteFailedRead(EngineState& engine, EnginePlatform& platform) {
     }
 }
 
-// Reads the pad, looking for one first while none is known. True with
-// `reading` filled when it answered.
+// Reads the pad, looking for one first while none is known, or for an
+// earlier one. True with `reading` filled when it answered.
 bool ReadPad(EngineState& engine, EnginePlatform& platform, JoystickReading& reading) {
-    if (engine.Pad == PadMissing && !RetryDiscovery(engine, platform)) {
-        return false;
+    if (engine.Pad == PadMissing) {
+        if (!RetryDiscovery(engine, platform)) {
+            return false;
+        }
+    } else {
+        ProbeEarlierPad(engine, platform);
     }
-    if (!platform.ReadJoystick(engine.JoystickId, reading)) {
+    if (!ReadFrom(platform, engine.PadInUse, engine.Hat, reading)) {
         NoteFailedRead(engine, platform);
         return false;
     }
@@ -311,7 +386,15 @@ bool RunIteration(EngineState& engine, KeySetTable& table, const MapperOptions& 
         return false;
     }
     const bool paused = ApplyPause(engine, platform);
-    switch (engine.EngineMode.load(std::memory_order_acquire)) {
+    const int32_t mode = engine.EngineMode.load(std::memory_order_acquire);
+    if (paused || mode != EngineMapping) {
+        // Reads that failed before a pause or a capture say nothing about how
+        // long the pad has been gone when the mapping comes back.
+        if (engine.Pad == PadFailing) {
+            engine.Pad = PadReading;
+        }
+    }
+    switch (mode) {
         case EngineMapping:
             if (!paused) {
                 MappingPoll(engine, table, options, platform);
@@ -332,18 +415,16 @@ bool RunIteration(EngineState& engine, KeySetTable& table, const MapperOptions& 
 }
 
 bool DetectJoystick(EngineState& engine, EnginePlatform& platform) {
-    JoystickRange range{};
-    engine.PadSinceMs = platform.Milliseconds();
-    engine.JoystickId = 0;
-    if (!platform.ReadJoystickRange(0, range)) {
-        engine.JoystickId = 1;
-        if (!platform.ReadJoystickRange(1, range)) {
-            return false;
+    const uint32_t now = platform.Milliseconds();
+    engine.PadSinceMs = now;
+    for (uint8_t pad = 0; pad < kPadCount; ++pad) {
+        PadSetup setup{};
+        if (PadAnswers(platform, pad, setup)) {
+            UsePad(engine, pad, setup, now);
+            return true;
         }
     }
-    engine.Thresholds = ComputeThresholds(range);
-    engine.Pad = PadReading;
-    return true;
+    return false;
 }
 
 void PollingThread(EngineState& engine, KeySetTable& table, const MapperOptions& options,

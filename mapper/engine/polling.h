@@ -12,15 +12,16 @@
 #include "mapper/model/keyset_table.h"
 #include "mapper/model/options.h"
 
-// How often the polling thread asks for a joystick while it knows none.
+// How often the polling thread asks for a joystick while it knows none, and
+// for an earlier pad in discovery order while it reads a later one.
 constexpr uint32_t kDiscoveryRetryMs = 1000;
 // How long reads must fail without a break before the pad counts as gone: a
 // shorter read error must not break a held key.
 constexpr uint32_t kPadGoneMs = 500;
 
-// Asks joystick 0, then joystick 1, for its axis ranges and computes the
-// thresholds. True when one of them answered. JoystickId is 0 when joystick 0
-// answered, otherwise 1; on failure the thresholds stay as they were.
+// Asks the pads in discovery order (XInput users 0 to 3, winmm joysticks 0
+// and 1) and reads the first that answers, with its thresholds and hat
+// request. True when one answered; otherwise the thresholds stay as they were.
 bool DetectJoystick(EngineState& engine, EnginePlatform& platform);
 
 // One iteration of the polling thread: rest SetSleep milliseconds, then handle

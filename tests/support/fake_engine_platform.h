@@ -35,6 +35,13 @@ class FakeEnginePlatform : public EnginePlatform {
     bool JoystickPresent[2] = {true, false};
     JoystickRange Range[2] = {{0, 65535, 0, 65535}, {0, 65535, 0, 65535}};
     bool ReadSucceeds = true;
+    bool ReadsFailWith[2] = {};  // the capabilities answer, reads fail
+    bool XInputConnected[4] = {};
+    XInputPad XPad = {};
+    // The pad calls in order: "x2" XInput user 2, "c0" capabilities of
+    // joystick 0, "r0" a read of it; and what the last read asked of the hat.
+    Events PadCalls;
+    HatRequest Hat = HatNotAsked;
     KeyScan Layout[256] = {};  // what the keyboard layout answers, by code
     JoystickReading Reading = {32767, 32767, 0, 0};
     std::vector<int> RangeQueries;  // the joystick ids asked, in order
@@ -49,16 +56,24 @@ class FakeEnginePlatform : public EnginePlatform {
 
     bool ReadJoystickRange(uint8_t id, JoystickRange& range) override {
         RangeQueries.push_back(id);
+        NotePadCall("c", id);
         if (id >= 2 || !JoystickPresent[id]) {
             return false;
         }
         range = Range[id];
         return true;
     }
-    bool ReadJoystick(uint8_t id, JoystickReading& reading) override {
+    bool ReadJoystick(uint8_t id, HatRequest hat, JoystickReading& reading) override {
         ++Reads;
+        NotePadCall("r", id);
+        Hat = hat;
         reading = Reading;
-        return id < 2 && JoystickPresent[id] && ReadSucceeds;
+        return id < 2 && JoystickPresent[id] && ReadSucceeds && !ReadsFailWith[id];
+    }
+    bool ReadXInputPad(uint8_t user, XInputPad& pad) override {
+        NotePadCall("x", user);
+        pad = XPad;
+        return user < 4 && XInputConnected[user];
     }
     KeyScan ScanCodeOf(uint8_t vk) override { return Layout[vk]; }
     void SendKey(uint8_t vk, KeyScan scan, bool keyUp) override {
@@ -106,5 +121,12 @@ class FakeEnginePlatform : public EnginePlatform {
         const uint32_t now = Now;
         Now += MsPerCall;
         return now;
+    }
+
+  private:
+    void NotePadCall(const char* what, uint8_t id) {
+        if (!Quiet) {
+            PadCalls.push_back(what + std::to_string(id));
+        }
     }
 };

@@ -37,24 +37,45 @@ TEST(Joystick, ThresholdsCutEachAxisIntoThirdsWithWrappingArithmetic) {
     }
 }
 
-TEST(Joystick, DetectAsksJoystickZeroThenOne) {
+// XInput users 0 to 3, then joysticks 0 and 1; a joystick counts only when
+// its read answers as well as its capabilities, and is read with the hat its
+// capabilities report (JOYCAPS_HASPOV, JOYCAPS_POVCTS).
+TEST(Joystick, DetectAsksThePadsInOrder) {
     struct Case {
-        bool present0, present1;
+        bool xinput2, present0, present1, readFails0;
+        bool hasHat0, hatInHundredths0;
         bool found;
-        uint8_t id;
-        std::vector<int> asked;
+        uint8_t pad;
+        Events asked;
         int32_t xLow;  // 85 from joystick 0 (0..255), 33 from joystick 1 (0..100), else kept
+        HatRequest hat;
+    };
+    const uint8_t j0 = kFirstWinmmPad, j1 = kFirstWinmmPad + 1;
+    auto after = [](Events tail) {
+        tail.insert(tail.begin(), {"x0", "x1", "x2", "x3"});
+        return tail;
     };
     const Case cases[] = {
-        {true, true, true, 0, {0}, 85},
-        {false, true, true, 1, {0, 1}, 33},
-        {false, false, false, 1, {0, 1}, -7},
+        {false, true, true, false, false, false, true, j0, after({"c0", "r0"}), 85, HatNotAsked},
+        {false, false, true, false, false, false, true, j1, after({"c0", "c1", "r1"}), 33,
+         HatNotAsked},
+        {false, false, false, false, false, false, false, 0, after({"c0", "c1"}), -7, HatNotAsked},
+        {false, true, true, true, false, false, true, j1, after({"c0", "r0", "c1", "r1"}), 33,
+         HatNotAsked},
+        {false, true, false, true, false, false, false, 0, after({"c0", "r0", "c1"}), -7,
+         HatNotAsked},
+        {true, true, true, false, false, false, true, 2, {"x0", "x1", "x2"}, -10923, HatNotAsked},
+        {false, true, false, false, true, false, true, j0, after({"c0", "r0"}), 85, HatInSteps},
+        {false, true, false, false, true, true, true, j0, after({"c0", "r0"}), 85, HatInHundredths},
+        {false, true, false, false, false, true, true, j0, after({"c0", "r0"}), 85, HatNotAsked},
     };
     for (const Case& c : cases) {
         FakeEnginePlatform platform;
+        platform.XInputConnected[2] = c.xinput2;
         platform.JoystickPresent[0] = c.present0;
         platform.JoystickPresent[1] = c.present1;
-        platform.Range[0] = {0, 255, 0, 255};
+        platform.ReadsFailWith[0] = c.readFails0;
+        platform.Range[0] = {0, 255, 0, 255, c.hasHat0, c.hatInHundredths0};
         platform.Range[1] = {0, 100, 0, 100};
         EngineState engine;
         ResetEngine(engine);
@@ -62,8 +83,12 @@ TEST(Joystick, DetectAsksJoystickZeroThenOne) {
 
         EXPECT_EQ(DetectJoystick(engine, platform), c.found);
         EXPECT_EQ(engine.Pad == PadReading, c.found);
-        EXPECT_EQ(engine.JoystickId, c.id);
-        EXPECT_EQ(platform.RangeQueries, c.asked);
+        if (c.found) {
+            EXPECT_EQ(engine.PadInUse, c.pad);
+            EXPECT_EQ(engine.Hat, c.hat);
+            EXPECT_EQ(platform.Hat, c.hat);
+        }
+        EXPECT_EQ(platform.PadCalls, c.asked);
         EXPECT_EQ(engine.Thresholds.XLow, c.xLow);
     }
 }

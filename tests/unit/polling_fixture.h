@@ -52,6 +52,7 @@ class PollingTest : public ::testing::Test {
     }
     Events Iterate() {
         platform.Log.clear();
+        platform.PadCalls.clear();
         RunIteration(engine, *table, options, platform);
         return platform.Log;
     }

@@ -124,7 +124,7 @@ TEST_F(PollingTest, OtherModesOnlyRest) {
         platform.Rests.clear();
         EXPECT_EQ(Poll(kCentre, kMin), Events{});
         EXPECT_EQ(platform.Rests, std::vector<uint32_t>{7});
-        EXPECT_EQ(platform.Reads, 0);
+        EXPECT_EQ(platform.Reads, 1);  // discovery's, at start
         EXPECT_EQ(platform.KeyQueries, 0);
     }
 }
@@ -270,6 +270,59 @@ TEST_F(PollingTest, RapidPressesAHeldKeyAgainWithItsFirstScanCode) {
     Poll(kCentre, kCentre, 1);
     Poll(kCentre, kCentre, 0);
     EXPECT_EQ(platform.ScanLog, Events({"down 41 scan 1E", "down 41 scan 1E", "up 41 scan 1E"}));
+}
+
+// The XInput pad as the winmm pad the key sets were made for: the left stick
+// with Y growing upwards cut into thirds of -32768..32767, the D-pad OR-ed
+// with it, the buttons numbered as winmm numbers them, the triggers above 30.
+TEST_F(PollingTest, AnXInputPadDrivesTheInputsOfItsWinmmNumbering) {
+    struct Case {
+        XInputPad pad;
+        Events sent;  // Up A, Down B, Left C, Right D, button n key 0x30 + n
+    };
+    const uint16_t up = 1, down = 2, left = 4, right = 8;
+    const Case cases[] = {
+        {{0, 0, 0, -10923, 10922}, {}},
+        {{0, 0, 0, -10924, 10923}, {Down(kA), Down(kC)}},
+        {{0, 0, 0, 10922, -10923}, {}},
+        {{0, 0, 0, 10923, -10924}, {Down(kB), Down(kD)}},
+        {{up | right, 0, 0, 0, 0}, {Down(kA), Down(kD)}},
+        {{down | left, 0, 0, 0, 0}, {Down(kB), Down(kC)}},
+        {{up | down, 0, 0, 0, 0}, {}},  // opposite ends cancel, as on a hat
+        {{up, 0, 0, 0, 32767}, {Down(kA)}},
+        {{0x1000, 0, 0, 0, 0}, {Down(0x31)}},  // A
+        {{0x2000, 0, 0, 0, 0}, {Down(0x32)}},  // B
+        {{0x4000, 0, 0, 0, 0}, {Down(0x33)}},  // X
+        {{0x8000, 0, 0, 0, 0}, {Down(0x34)}},  // Y
+        {{0x0100, 0, 0, 0, 0}, {Down(0x35)}},  // LB
+        {{0x0200, 0, 0, 0, 0}, {Down(0x36)}},  // RB
+        {{0x0020, 0, 0, 0, 0}, {Down(0x37)}},  // Back
+        {{0x0010, 0, 0, 0, 0}, {Down(0x38)}},  // Start
+        {{0x0040, 0, 0, 0, 0}, {Down(0x39)}},  // left stick click
+        {{0x0080, 0, 0, 0, 0}, {Down(0x3A)}},  // right stick click
+        {{0, 30, 30, 0, 0}, {}},
+        {{0, 31, 0, 0, 0}, {Down(0x3B)}},
+        {{0, 0, 31, 0, 0}, {Down(0x3C)}},
+        // Every bit and both triggers: buttons 13 to 16 stay idle.
+        {{0xFFFF, 255, 255, 0, 0},
+         {Down(0x31), Down(0x32), Down(0x33), Down(0x34), Down(0x35), Down(0x36), Down(0x37),
+          Down(0x38), Down(0x39), Down(0x3A), Down(0x3B), Down(0x3C)}},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        platform.XInputConnected[0] = true;
+        ASSERT_TRUE(DetectJoystick(engine, platform));
+        Bind(SlotUp, kA, 0);
+        Bind(SlotDown, kB, 0);
+        Bind(SlotLeft, kC, 0);
+        Bind(SlotRight, kD, 0);
+        for (int button = 1; button <= 16; ++button) {
+            Bind(SlotButton1 + button - 1, 0x30 + button, 0);
+        }
+        platform.XPad = c.pad;
+        EXPECT_EQ(Iterate(), c.sent)
+            << c.pad.buttons << " " << c.pad.thumbLX << "," << c.pad.thumbLY;
+    }
 }
 
 }  // namespace

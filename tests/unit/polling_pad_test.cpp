@@ -44,7 +44,7 @@ TEST_F(PollingTest, AJoystickPluggedInLaterIsFoundByRetries) {
         EXPECT_EQ(static_cast<int>(platform.RangeQueries.size()), step.rangeQueries)
             << std::hex << step.now;
     }
-    EXPECT_EQ(engine.JoystickId, 0);
+    EXPECT_EQ(engine.PadInUse, kFirstWinmmPad);
 }
 
 // Reads that fail for kPadGoneMs release every held key, key index 0 first;
@@ -52,16 +52,21 @@ TEST_F(PollingTest, AJoystickPluggedInLaterIsFoundByRetries) {
 TEST_F(PollingTest, APadGoneLongEnoughHasItsKeysReleased) {
     struct Case {
         uint32_t failedForMs;  // from the first failed read to the last
+        std::string between;   // an iteration without the mapping poll just before the last
         Events atLastFailure;
         Events whenBack;  // the inputs are still held when the pad answers again
     };
     const Events releaseAll = {Up(kA), Up(kB), Up(kC)};
     const Events pressAll = {Down(kA), Down(kB), Down(kC)};
     const Case cases[] = {
-        {0, {}, {}},
-        {499, {}, {}},
-        {500, releaseAll, pressAll},
-        {60000, releaseAll, pressAll},
+        {0, "", {}, {}},
+        {499, "", {}, {}},
+        {500, "", releaseAll, pressAll},
+        {60000, "", releaseAll, pressAll},
+        // The count starts again after a capture or a pause (which released
+        // the keys itself): the first failed read after it is no pad gone.
+        {60000, "capture", {}, {}},
+        {60000, "pause", {}, pressAll},
     };
     for (const Case& c : cases) {
         SetUp();
@@ -72,11 +77,20 @@ TEST_F(PollingTest, APadGoneLongEnoughHasItsKeysReleased) {
         platform.ReadSucceeds = false;
         EXPECT_EQ(Poll(kCentre, kMin, 1), Events{});
         platform.Now += c.failedForMs;
-        EXPECT_EQ(Poll(kCentre, kMin, 1), c.atLastFailure) << c.failedForMs;
-        EXPECT_EQ(engine.SlotLatch[SlotUp], c.atLastFailure.empty() ? LatchHeld : LatchReleased);
+        if (c.between == "capture") {
+            StartCapture(engine, 0, SlotDown, 0);
+            Iterate();
+            CancelCapture(engine, platform);
+        } else if (c.between == "pause") {
+            SetControlEnabled(engine, false);
+            Iterate();
+            SetControlEnabled(engine, true);
+        }
+        EXPECT_EQ(Poll(kCentre, kMin, 1), c.atLastFailure) << c.failedForMs << c.between;
+        EXPECT_EQ(engine.SlotLatch[SlotUp], c.whenBack.empty() ? LatchHeld : LatchReleased);
         platform.ReadSucceeds = true;
-        EXPECT_EQ(Poll(kCentre, kMin, 1), c.whenBack) << c.failedForMs;
-        EXPECT_EQ(Poll(kCentre, kCentre, 0), releaseAll) << c.failedForMs;
+        EXPECT_EQ(Poll(kCentre, kMin, 1), c.whenBack) << c.failedForMs << c.between;
+        EXPECT_EQ(Poll(kCentre, kCentre, 0), releaseAll) << c.failedForMs << c.between;
     }
 }
 
@@ -99,13 +113,14 @@ TEST_F(PollingTest, AReadBetweenFailuresRestartsTheCount) {
     }
     platform.Now = 1000;
     EXPECT_EQ(Poll(kCentre, kMin), Events{Up(kA)});
-    // A pad found again starts a fresh count: a failed first read is not the
-    // old failure going on.
+    // A pad found again starts a fresh count: a failed read after it is not
+    // the old failure going on.
     platform.Now = 2000;
-    EXPECT_EQ(Poll(kCentre, kMin), Events{});
     platform.ReadSucceeds = true;
-    platform.Now = 2100;
     EXPECT_EQ(Poll(kCentre, kMin), Events{Down(kA)});
+    platform.ReadSucceeds = false;
+    platform.Now = 2100;
+    EXPECT_EQ(Poll(kCentre, kMin), Events{});
 }
 
 // After the pad is gone discovery runs about once a second, one attempt per
@@ -145,8 +160,60 @@ TEST_F(PollingTest, AGonePadIsLookedForAgainWithItsNewRanges) {
         EXPECT_EQ(Poll(step.x, 128), step.sent) << step.now;
         EXPECT_EQ(static_cast<int>(platform.RangeQueries.size()), step.rangeQueries) << step.now;
     }
-    EXPECT_EQ(engine.JoystickId, 1);
+    EXPECT_EQ(engine.PadInUse, kFirstWinmmPad + 1);
     EXPECT_EQ(engine.Thresholds.XLow, 85);
+}
+
+// A pad that is not first in discovery order is read while the earlier ones
+// are asked again, one per poll, a round a second; the first that answers
+// takes over, every held key released first.
+TEST_F(PollingTest, AnEarlierPadThatAnswersTakesOver) {
+    struct Step {
+        uint32_t now;
+        int xinputUser;  // the one XInput pad connected, -1 none
+        bool present0, readsFail0;
+        Events calls, sent;
+        uint8_t pad;
+    };
+    const uint8_t joystick0 = kFirstWinmmPad, joystick1 = kFirstWinmmPad + 1;
+    const Step steps[] = {
+        {0, -1, false, false, {"r1"}, {Down(kA)}, joystick1},
+        {999, -1, false, false, {"r1"}, {}, joystick1},
+        {1000, -1, false, false, {"x0", "r1"}, {}, joystick1},
+        {1001, -1, false, false, {"x1", "r1"}, {}, joystick1},
+        {1002, -1, false, false, {"x2", "r1"}, {}, joystick1},
+        {1003, -1, false, false, {"x3", "r1"}, {}, joystick1},
+        // Joystick 0 answers its capabilities call, but not a read.
+        {1004, -1, true, true, {"c0", "r0", "r1"}, {}, joystick1},
+        {1005, -1, true, true, {"r1"}, {}, joystick1},  // the round is over
+        {2003, -1, true, false, {"x0", "r1"}, {}, joystick1},
+        {2004, -1, true, false, {"x1", "r1"}, {}, joystick1},
+        {2005, -1, true, false, {"x2", "r1"}, {}, joystick1},
+        {2006, -1, true, false, {"x3", "r1"}, {}, joystick1},
+        {2007, -1, true, false, {"c0", "r0", "r0"}, {Up(kA), Down(kA)}, joystick0},
+        {2008, 3, true, false, {"r0"}, {}, joystick0},
+        {3007, 3, true, false, {"x0", "r0"}, {}, joystick0},  // a second after the switch
+        {3008, 3, true, false, {"x1", "r0"}, {}, joystick0},
+        {3009, 3, true, false, {"x2", "r0"}, {}, joystick0},
+        {3010, 3, true, false, {"x3", "x3"}, {Up(kA), Down(kA)}, 3},
+    };
+    platform.JoystickPresent[0] = false;
+    platform.JoystickPresent[1] = true;
+    platform.XPad = {0, 0, 0, 0, 32767};  // Up, as the joysticks read
+    ResetEngine(engine);
+    ASSERT_TRUE(DetectJoystick(engine, platform));
+    Bind(SlotUp, kA, 0);
+    for (const Step& step : steps) {
+        platform.Now = step.now;
+        for (int user = 0; user < 4; ++user) {
+            platform.XInputConnected[user] = user == step.xinputUser;
+        }
+        platform.JoystickPresent[0] = step.present0;
+        platform.ReadsFailWith[0] = step.readsFail0;
+        EXPECT_EQ(Poll(kCentre, kMin), step.sent) << step.now;
+        EXPECT_EQ(platform.PadCalls, step.calls) << step.now;
+        EXPECT_EQ(engine.PadInUse, step.pad) << step.now;
+    }
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "mapper/platform/win32/win32_engine_platform.h"
 
 #include <mmsystem.h>
+#include <xinput.h>
 
 #include "mapper/engine/scan_code.h"
 
@@ -42,13 +43,25 @@ LRESULT CALLBACK EngineWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
 }
 
 constexpr DWORD kStickAndButtons = JOY_RETURNX | JOY_RETURNY | JOY_RETURNBUTTONS;
-// The hat in hundredths of a degree, so that its diagonals come through too.
-constexpr DWORD kHat = JOY_RETURNPOV | JOY_RETURNPOVCTS;
+
+DWORD HatFlags(HatRequest hat) {
+    switch (hat) {
+        case HatInSteps:
+            return JOY_RETURNPOV;
+        case HatInHundredths:
+            // The diagonals come through too.
+            return JOY_RETURNPOV | JOY_RETURNPOVCTS;
+        default:
+            return 0;
+    }
+}
 
 MMRESULT ReadPosition(uint8_t id, DWORD flags, JOYINFOEX& info) {
     info = JOYINFOEX{};
     info.dwSize = sizeof info;
     info.dwFlags = flags;
+    // Some drivers leave the hat untouched, and 0 would read as Up.
+    info.dwPOV = JOY_POVCENTERED;
     return joyGetPosEx(id, &info);
 }
 
@@ -73,6 +86,60 @@ void KeepTimersExactInBackground() {
     set(GetCurrentProcess(), kProcessPowerThrottling, &state, sizeof state);
 }
 
+using XInputGetStateFunction = DWORD(WINAPI*)(DWORD, XINPUT_STATE*);
+
+// A system DLL from the system folder only, never from the program's folder
+// or the current one. A Windows 7 without the update that brought
+// LOAD_LIBRARY_SEARCH_SYSTEM32 refuses the flag: there, by full path.
+HMODULE LoadSystemLibrary(const wchar_t* name) {
+    HMODULE library = LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (library != nullptr || GetLastError() != ERROR_INVALID_PARAMETER) {
+        return library;
+    }
+    wchar_t path[MAX_PATH];
+    const UINT length = GetSystemDirectoryW(path, MAX_PATH);
+    if (length == 0 || length + 1 + lstrlenW(name) >= MAX_PATH) {
+        return nullptr;
+    }
+    path[length] = L'\\';
+    lstrcpyW(path + length + 1, name);
+    return LoadLibraryExW(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
+// XInput is loaded at run time, so the program has no import of it and starts
+// where none is installed; null there. The newest first: 1.4 ships with
+// Windows 8 and later, 9.1.0 with Vista and 7, 1.3 with the DirectX runtime.
+constexpr const wchar_t* kXInputLibraries[] = {L"xinput1_4.dll", L"xinput9_1_0.dll",
+                                               L"xinput1_3.dll"};
+
+XInputGetStateFunction LoadXInput() {
+    for (const wchar_t* name : kXInputLibraries) {
+        HMODULE library = LoadSystemLibrary(name);
+        if (library == nullptr) {
+            continue;
+        }
+        const FARPROC function = GetProcAddress(library, "XInputGetState");
+        if (function != nullptr) {
+            return reinterpret_cast<XInputGetStateFunction>(reinterpret_cast<void (*)()>(function));
+        }
+        FreeLibrary(library);
+    }
+    return nullptr;
+}
+
+// Loaded once for the process, by whichever thread asks first; kept for its life.
+XInputGetStateFunction XInputGetStateOfProcess() {
+    static const XInputGetStateFunction function = LoadXInput();
+    return function;
+}
+
+// The keyboard layout of the window in front: the game turns scan codes into
+// keys with its own layout, which need not be the polling thread's when
+// several are installed.
+HKL ForegroundKeyboardLayout() {
+    return GetKeyboardLayout(GetWindowThreadProcessId(GetForegroundWindow(), nullptr));
+}
+
 class Win32EnginePlatformBackend : public EnginePlatform {
   public:
     Win32EnginePlatformBackend() = default;
@@ -89,14 +156,19 @@ class Win32EnginePlatformBackend : public EnginePlatform {
         if (joyGetDevCapsA(id, &caps, sizeof caps) != JOYERR_NOERROR) {
             return false;
         }
-        range = {caps.wXmin, caps.wXmax, caps.wYmin, caps.wYmax};
+        range = {caps.wXmin,
+                 caps.wXmax,
+                 caps.wYmin,
+                 caps.wYmax,
+                 (caps.wCaps & JOYCAPS_HASPOV) != 0,
+                 (caps.wCaps & JOYCAPS_POVCTS) != 0};
         return true;
     }
 
-    bool ReadJoystick(uint8_t id, JoystickReading& reading) override {
+    bool ReadJoystick(uint8_t id, HatRequest hat, JoystickReading& reading) override {
         JOYINFOEX info;
-        MMRESULT result = ReadPosition(id, kStickAndButtons | kHat, info);
-        if (result != JOYERR_NOERROR && result != JOYERR_UNPLUGGED) {
+        MMRESULT result = ReadPosition(id, kStickAndButtons | HatFlags(hat), info);
+        if (hat != HatNotAsked && result != JOYERR_NOERROR && result != JOYERR_UNPLUGGED) {
             // A driver that refuses the hat request: the pad is read without it.
             result = ReadPosition(id, kStickAndButtons, info);
             info.dwPOV = JOY_POVCENTERED;
@@ -108,10 +180,24 @@ class Win32EnginePlatformBackend : public EnginePlatform {
         return true;
     }
 
+    // ERROR_DEVICE_NOT_CONNECTED, like any other error, is a failed read.
+    bool ReadXInputPad(uint8_t user, XInputPad& pad) override {
+        const XInputGetStateFunction getState = XInputGetStateOfProcess();
+        XINPUT_STATE state{};
+        if (getState == nullptr || getState(user, &state) != ERROR_SUCCESS) {
+            return false;
+        }
+        const XINPUT_GAMEPAD& gamepad = state.Gamepad;
+        pad = {gamepad.wButtons, gamepad.bLeftTrigger, gamepad.bRightTrigger, gamepad.sThumbLX,
+               gamepad.sThumbLY};
+        return true;
+    }
+
     // Games that read scan codes (DirectInput, raw input) see the bound key
     // only if the event carries its real scan code and extended flag.
     KeyScan ScanCodeOf(uint8_t vk) override {
-        return ScanCodeFor(vk, MapVirtualKeyW(vk, MAPVK_VK_TO_VSC_EX));
+        return ScanCodeFor(vk,
+                           MapVirtualKeyExW(vk, MAPVK_VK_TO_VSC_EX, ForegroundKeyboardLayout()));
     }
 
     void SendKey(uint8_t vk, KeyScan scan, bool keyUp) override {

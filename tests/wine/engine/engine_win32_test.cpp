@@ -188,7 +188,7 @@ TEST_F(EngineOnWin32, KeysCarryTheirOwnScanCodesInTheEngineOrder) {
     g_keySets.Keys[0][SlotDown][0] = VK_DIVIDE;
     stick->Present = 1;
     ASSERT_TRUE(DetectJoystick(g_engine, Win32EnginePlatform()));
-    EXPECT_EQ(g_engine.JoystickId, 0);
+    EXPECT_EQ(g_engine.PadInUse, kFirstWinmmPad);
     EXPECT_EQ(g_engine.Thresholds.YLow, 21845);
 
     stick->Y = 0;
@@ -209,7 +209,7 @@ TEST_F(EngineOnWin32, ThePollingThreadMapsAndReleasesEverythingAtStop) {
     g_keySets.Keys[0][SlotButton1 + 1][1] = VK_DELETE;
     stick->Present = 2;  // only joystick 1
     ASSERT_TRUE(DetectJoystick(g_engine, Win32EnginePlatform()));
-    EXPECT_EQ(g_engine.JoystickId, 1);
+    EXPECT_EQ(g_engine.PadInUse, kFirstWinmmPad + 1);
     StartPollingThread();
 
     stick->Buttons = 3;

@@ -1,9 +1,10 @@
-// winmm.dll for tests: a joystick whose state a test driver sets through
-// shared memory (joystick_stub.h). Only the functions the programs import
-// from winmm are here.
+// winmm.dll and xinput1_4.dll for tests: a joystick and an XInput pad whose
+// state a test driver sets through shared memory (joystick_stub.h). Only the
+// functions the programs use are here; each DLL's .def exports its own.
 #define _WINMM_  // define the exports here instead of importing them
 #include <windows.h>
 #include <mmsystem.h>
+#include <xinput.h>
 
 #include "tests/wine/joystick_stub/joystick_stub.h"
 
@@ -42,6 +43,9 @@ extern "C" MMRESULT WINAPI joyGetDevCapsA(UINT_PTR id, LPJOYCAPSA caps, UINT siz
     caps->wMaxButtons = 32;
     caps->wNumAxes = 2;
     caps->wMaxAxes = 6;
+    if (stick->HatPresent != 0 || stick->RefusePov != 0) {
+        caps->wCaps = JOYCAPS_HASPOV | JOYCAPS_POVCTS;
+    }
     return JOYERR_NOERROR;
 }
 
@@ -96,4 +100,23 @@ extern "C" MMRESULT WINAPI joyGetPosEx(UINT id, LPJOYINFOEX info) {
 // waitable timer; the stand-in has nothing to tune.
 extern "C" MMRESULT WINAPI timeBeginPeriod(UINT) {
     return TIMERR_NOERROR;
+}
+
+extern "C" DWORD WINAPI XInputGetState(DWORD user, XINPUT_STATE* state) {
+    TestJoystick* stick = Stick();
+    if (stick == nullptr || state == nullptr || user >= XUSER_MAX_COUNT) {
+        return ERROR_BAD_ARGUMENTS;
+    }
+    const LONG calls = InterlockedIncrement(&stick->XInputCalls);
+    if ((stick->XInputConnected & (1 << user)) == 0) {
+        return ERROR_DEVICE_NOT_CONNECTED;
+    }
+    ZeroMemory(state, sizeof *state);
+    state->dwPacketNumber = static_cast<DWORD>(calls);
+    state->Gamepad.wButtons = static_cast<WORD>(stick->XButtons);
+    state->Gamepad.bLeftTrigger = static_cast<BYTE>(stick->XLeftTrigger);
+    state->Gamepad.bRightTrigger = static_cast<BYTE>(stick->XRightTrigger);
+    state->Gamepad.sThumbLX = static_cast<SHORT>(stick->XThumbLX);
+    state->Gamepad.sThumbLY = static_cast<SHORT>(stick->XThumbLY);
+    return ERROR_SUCCESS;
 }

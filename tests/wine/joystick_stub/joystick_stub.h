@@ -1,6 +1,7 @@
 #pragma once
 // A stand-in joystick for tests under Wine. The test winmm.dll built from
-// joystick_stub.cpp answers joyGetDevCapsA, joyGetPos and joyGetPosEx from this record,
+// joystick_stub.cpp answers joyGetDevCapsA, joyGetPos and joyGetPosEx, and the
+// test xinput1_4.dll built from the same source XInputGetState, from this record,
 // which lives in the named shared memory section kTestJoystickName, so a test
 // driver in any process of the same Wine desktop can move the stick.
 //
@@ -28,6 +29,12 @@ struct TestJoystick {
     volatile LONG Pov;         // the hat, hundredths of a degree, when HatPresent
     volatile LONG RefusePov;   // 1: joyGetPosEx fails when asked for the hat
     volatile LONG PosExCalls;  // joyGetPosEx calls so far
+    // Appended for the test xinput1_4.dll: one XInput pad.
+    volatile LONG XInputConnected;  // bit n: user index n is connected
+    volatile LONG XButtons;         // XINPUT_GAMEPAD wButtons
+    volatile LONG XLeftTrigger, XRightTrigger;
+    volatile LONG XThumbLX, XThumbLY;
+    volatile LONG XInputCalls;  // XInputGetState calls so far
 };
 
 // Opens (or creates, zero-filled) the shared record; null on failure. The

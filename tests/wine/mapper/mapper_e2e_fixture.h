@@ -118,6 +118,7 @@ class MapperE2E : public ::testing::Test {
         stick_ = OpenTestJoystick();
         ASSERT_NE(stick_, nullptr);
         stick_->Present = 0;
+        stick_->XInputConnected = 0;
         folder_ = MakeWorkFolder();
     }
     void PlugJoystick() { PlugCentredJoystick(stick_); }

@@ -434,6 +434,73 @@ TEST_F(MapperKeysE2E, RapidModeRepeatsKeyDownWhileHeld) {
     CloseAndWait(run);
 }
 
+// The test xinput1_4.dll in the system folder, where mapper loads XInput
+// from, for the life of the object; whatever was there comes back after.
+class SystemFolderXInput {
+  public:
+    SystemFolderXInput() {
+        wchar_t folder[MAX_PATH];
+        const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+        if (length == 0 || length >= MAX_PATH) {
+            return;
+        }
+        target_ = std::wstring(folder) + L"\\xinput1_4.dll";
+        backup_ = target_ + L".pamuro-test";
+        hadOriginal_ = MoveFileExW(target_.c_str(), backup_.c_str(), MOVEFILE_REPLACE_EXISTING);
+        installed_ = CopyFileW((OwnFolder() + L"xinput1_4.dll").c_str(), target_.c_str(), FALSE);
+    }
+    SystemFolderXInput(const SystemFolderXInput&) = delete;
+    SystemFolderXInput& operator=(const SystemFolderXInput&) = delete;
+    ~SystemFolderXInput() {
+        DeleteFileW(target_.c_str());
+        if (hadOriginal_) {
+            MoveFileW(backup_.c_str(), target_.c_str());
+        }
+    }
+    bool Installed() const { return installed_ != FALSE; }
+
+  private:
+    std::wstring target_, backup_;
+    BOOL hadOriginal_ = FALSE, installed_ = FALSE;
+};
+
+// A pad that only XInput sees (an Xbox pad while the game is in front): its
+// Start, D-pad and left trigger drive the keys, and a disconnect lets go.
+TEST_F(MapperKeysE2E, AnXInputPadDrivesTheKeysAndLetsGoWhenItDisconnects) {
+    SystemFolderXInput xinput;
+    ASSERT_TRUE(xinput.Installed());
+    stick_->Present = 0;  // winmm sees no pad
+    stick_->XButtons = stick_->XLeftTrigger = 0;
+    stick_->XInputConnected = 1;
+    // Up A, Right D, button 8 (Start) S, button 11 (the left trigger) L.
+    WriteFileBytes(TopIni(), PreparedTopIni({L"操作"},
+                                            {"KEYSET 0- 0- 0=65", "KEYSET 0- 3- 0=68",
+                                             "KEYSET 0-11- 0=83", "KEYSET 0-14- 0=76"},
+                                            1, 1));
+    const LONG winmmReads = stick_->PosExCalls;
+    MapperRun run;
+    StartWithJoystick(run, L"/T");
+    StartLogger();
+    ResetKeyLog(log_);
+    const WORD start = 0x0010, dpadUp = 0x0001, dpadRight = 0x0008;
+    stick_->XButtons = start;
+    ASSERT_TRUE(WaitForKeyLog(log_, 1, kActMs)) << "Start sent nothing";
+    stick_->XButtons = 0;
+    ASSERT_TRUE(WaitForKeyLog(log_, 2, kActMs));
+    stick_->XLeftTrigger = 255;
+    ASSERT_TRUE(WaitForKeyLog(log_, 3, kActMs)) << "the left trigger sent nothing";
+    stick_->XLeftTrigger = 0;
+    ASSERT_TRUE(WaitForKeyLog(log_, 4, kActMs));
+    stick_->XButtons = dpadUp | dpadRight;
+    ASSERT_TRUE(WaitForKeyLog(log_, 6, kActMs)) << "the D-pad sent nothing";
+    stick_->XInputConnected = 0;  // unplugged with the D-pad held
+    ASSERT_TRUE(WaitForKeyLog(log_, 8, kActMs)) << "nothing released after the disconnect";
+    EXPECT_EQ(Events(), (KeyEvents{Down('S'), Up('S'), Down('L'), Up('L'), Down('A'), Down('D'),
+                                   Up('A'), Up('D')}));
+    EXPECT_EQ(stick_->PosExCalls, winmmReads) << "read through winmm";
+    CloseAndWait(run);
+}
+
 TEST_F(MapperE2E, ChangeButtonCapturesARealKeyPress) {
     PlugJoystick();
     MapperRun run;

@@ -7,13 +7,7 @@
 # Usage: bench/mapper_cost_wine.sh [seconds] [presses]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=build/win64
-if [ ! -f "$build/build.ninja" ]; then
-    cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-        -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/dev/null
-fi
-ninja -C "$build" mapper_cost_bench_windows >/dev/null
-source scripts/wine-session.sh "$PWD/$build/wineprefix"
+source bench/wine_bench_session.sh mapper_cost_bench_windows
 # From its own folder: mapper.exe and the key logger lie there, and the test
 # winmm.dll is loaded instead of Wine's.
 cd "$build/tests/wine/mapper_cost_bench"

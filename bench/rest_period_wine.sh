@@ -5,11 +5,5 @@
 # Usage: bench/rest_period_wine.sh [rounds]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=build/win64
-if [ ! -f "$build/build.ninja" ]; then
-    cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-        -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/dev/null
-fi
-ninja -C "$build" rest_period_bench_windows >/dev/null
-source scripts/wine-session.sh "$PWD/$build/wineprefix"
+source bench/wine_bench_session.sh rest_period_bench_windows
 "$WINE64" "$build/tests/wine/rest_period_bench_windows.exe" "$@"

@@ -1,6 +1,8 @@
 #include "foreground_follow.h"
 
 #include "common/win32/sjis_text.h"
+#include "main_window.h"
+#include "mapper/ui/core/ui_texts.h"
 #include "mapper/platform/win32/window_messages.h"
 
 namespace {
@@ -45,10 +47,25 @@ bool AnyDialogOrMenuOpen() {
     return found;
 }
 
+// Whether `process` runs elevated; a failed query counts as not.
+bool RunsElevated(HANDLE process) {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(process, TOKEN_QUERY, &token)) {
+        return false;
+    }
+    TOKEN_ELEVATION elevation{};
+    DWORD size = 0;
+    const BOOL asked =
+        GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size);
+    CloseHandle(token);
+    return asked && elevation.TokenIsElevated != 0;
+}
+
 // The file name of the program that owns `window`, in Shift-JIS as set names
-// are stored. False when the process cannot be opened or asked, or when the
-// name has a character that Shift-JIS cannot hold (no set can carry it).
-bool ProgramFileNameOfWindow(HWND window, char* name, size_t nameSize) {
+// are stored, and whether it runs elevated. False when the process cannot be
+// opened or asked, or when the name has a character that Shift-JIS cannot
+// hold (no set can carry it).
+bool ProgramOfWindow(HWND window, char* name, size_t nameSize, bool* elevated) {
     HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, ProcessOf(window));
     if (process == nullptr) {
         return false;
@@ -57,6 +74,9 @@ bool ProgramFileNameOfWindow(HWND window, char* name, size_t nameSize) {
     wchar_t path[kImagePathSize];
     DWORD length = kImagePathSize;
     const BOOL named = QueryFullProcessImageNameW(process, 0, path, &length);
+    if (elevated != nullptr) {
+        *elevated = named && RunsElevated(process);
+    }
     CloseHandle(process);
     if (!named) {
         return false;
@@ -72,7 +92,7 @@ class Win32ForegroundSource : public ForegroundSource {
   public:
     bool IsOwnWindow(uintptr_t window) override { return IsOwnProgram(WindowOf(window)); }
     bool ProgramFileName(uintptr_t window, char* name) override {
-        return ProgramFileNameOfWindow(WindowOf(window), name, kProgramNameSize);
+        return ProgramOfWindow(WindowOf(window), name, kProgramNameSize, nullptr);
     }
     bool DialogOrMenuOpen() override { return AnyDialogOrMenuOpen(); }
 
@@ -80,7 +100,42 @@ class Win32ForegroundSource : public ForegroundSource {
     static HWND WindowOf(uintptr_t window) { return reinterpret_cast<HWND>(window); }
 };
 
+class Win32NoticeView : public ElevatedNoticeView {
+  public:
+    explicit Win32NoticeView(HWND mainWindow) : mainWindow_(mainWindow) {}
+    void ShowTrayBalloon(const char* text) override {
+        ::ShowTrayBalloon(mainWindow_, text, kNoticeCaption);
+    }
+    void ShowMessageBox(const char* text) override {
+        ShowSjisMessage(mainWindow_, text, kNoticeCaption, MB_OK | MB_ICONWARNING);
+    }
+
+  private:
+    HWND mainWindow_;
+};
+
+// Tells the player once per program when Windows will drop the keys that
+// mapper sends to the program in front (elevated_notice.h).
+void NoteKeysDropped(ForegroundFollow& follow, HWND window) {
+    Win32NoticeView view(follow.mainWindow);
+    if (IsOwnProgram(window)) {
+        if (window == follow.mainWindow) {
+            NoteMainWindowInFront(follow.notice, view);
+        }
+        return;
+    }
+    char name[kProgramNameSize];
+    bool elevated = false;
+    if (ProgramOfWindow(window, name, sizeof name, &elevated)) {
+        NoteProgramInFront(follow.notice, view, name, elevated && !follow.elevated,
+                           !IsWindowVisible(follow.mainWindow));
+    }
+}
+
 void LookAt(ForegroundFollow& follow, HWND window) {
+    if (window != nullptr) {
+        NoteKeysDropped(follow, window);
+    }
     Win32ForegroundSource source;
     const int32_t set = SetToFollow(follow.follower, *follow.table, *follow.engine, source,
                                     reinterpret_cast<uintptr_t>(window));
@@ -120,7 +175,9 @@ void CALLBACK OnFallbackTick(HWND, UINT, UINT_PTR, DWORD) {
 
 void StartForegroundFollow(ForegroundFollow& follow, HWND mainWindow, KeySetTable& table,
                            EngineState& engine) {
-    follow = ForegroundFollow{mainWindow, &table, &engine, nullptr, 0, {}, {}};
+    follow = ForegroundFollow{mainWindow, &table, &engine, nullptr, 0, {}, {}, false, {}};
+    follow.elevated = RunsElevated(GetCurrentProcess());
+    StartElevatedNotice(follow.notice);
     HWND front = GetForegroundWindow();
     StartForegroundWatch(follow.watch, reinterpret_cast<uintptr_t>(front));
     LookAt(follow, front);  // a game already in front when mapper starts

@@ -1,11 +1,14 @@
 #pragma once
 // Follows the window in front and makes the key set of its program active,
-// as mapper/ui/core/foreground_match.h decides; this half only asks Windows.
+// as mapper/ui/core/foreground_match.h decides, and tells the player when
+// Windows drops the keys sent to it (mapper/ui/core/elevated_notice.h); this
+// half only asks Windows.
 // Interface thread only.
 #include <windows.h>
 
 #include "mapper/engine/engine_state.h"
 #include "mapper/model/keyset_table.h"
+#include "mapper/ui/core/elevated_notice.h"
 #include "mapper/ui/core/foreground_match.h"
 
 struct ForegroundFollow {
@@ -16,6 +19,8 @@ struct ForegroundFollow {
     UINT_PTR timer;  // the slow fallback; 0 once events have shown up
     ForegroundWatch watch;
     ForegroundFollower follower;
+    bool elevated;  // mapper itself runs elevated: none of its keys is dropped
+    ElevatedNotice notice;
 };
 
 // Follows the program in front now at once, then starts following with the

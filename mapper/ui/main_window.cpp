@@ -55,6 +55,20 @@ bool AddTrayIcon(HWND window) {
     return Shell_NotifyIconW(NIM_ADD, &icon) != FALSE;
 }
 
+}  // namespace
+
+void ShowTrayBalloon(HWND window, const char* sjisText, const char* sjisTitle) {
+    NOTIFYICONDATAW icon = TrayIconRecord(window);
+    icon.cbSize = NOTIFYICONDATAW_V2_SIZE;  // the first form with a balloon
+    icon.uFlags = NIF_INFO;
+    icon.dwInfoFlags = NIIF_WARNING;
+    SjisToWide(sjisText, icon.szInfo, ARRAYSIZE(icon.szInfo));
+    SjisToWide(sjisTitle, icon.szInfoTitle, ARRAYSIZE(icon.szInfoTitle));
+    Shell_NotifyIconW(NIM_MODIFY, &icon);
+}
+
+namespace {
+
 void RemoveTrayIcon(HWND window) {
     NOTIFYICONDATAW icon = TrayIconRecord(window);
     Shell_NotifyIconW(NIM_DELETE, &icon);  // fails harmlessly when no icon was added

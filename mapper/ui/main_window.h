@@ -8,6 +8,10 @@ HWND CreateMainWindow(HINSTANCE instance);
 // Creates the child controls in their fixed order, the combo box last.
 void CreateMainControls(HWND window, HINSTANCE instance);
 
+// A warning balloon from the tray icon, which must be there (mapper in the
+// tray), with Shift-JIS text and title.
+void ShowTrayBalloon(HWND window, const char* sjisText, const char* sjisTitle);
+
 // The refresh operations that bring the windows into line with the table.
 void RefreshSetList();
 void RefreshTitle();

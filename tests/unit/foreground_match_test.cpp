@@ -3,6 +3,7 @@
 // folding the second byte of a Shift-JIS character; the first matching set
 // wins. Also when a switch is allowed, which program change selects a set,
 // and when the fallback timer looks.
+#include "mapper/ui/core/elevated_notice.h"
 #include "mapper/ui/core/foreground_match.h"
 #include "tests/support/sjis_convert.h"
 
@@ -187,6 +188,60 @@ TEST(ForegroundFollowTest, TheTimerStandsInUntilAnEventAboutAnotherProgramArrive
     NoteForegroundEvent(watch, 50, false);
     EXPECT_FALSE(ForegroundTimerNeeded(watch));
     EXPECT_FALSE(NoteForegroundTick(watch, 60));
+}
+
+// Records the notices shown as "balloon NAME" or "box NAME", after checking
+// the text around the program's file name.
+class RecordingNoticeView : public ElevatedNoticeView {
+  public:
+    std::vector<std::string> Shown;
+    void ShowTrayBalloon(const char* text) override { Shown.push_back("balloon " + Named(text)); }
+    void ShowMessageBox(const char* text) override { Shown.push_back("box " + Named(text)); }
+
+  private:
+    static std::string Named(const char* sjis) {
+        const std::string
+            text = SjisToUtf8(sjis),
+            head = "管理者として実行されているプログラム（",
+            tail = "）には、キーを送れません。\r\nPamuro も管理者として実行してください。";
+        EXPECT_EQ(text.rfind(head, 0), 0u);
+        EXPECT_EQ(text.find(tail), text.size() - tail.size());
+        return text.substr(head.size(), text.size() - head.size() - tail.size());
+    }
+};
+
+// Once per program, a balloon while in the tray, otherwise a box when mapper's
+// window next comes to the front (nullptr), never while the game is.
+TEST(ElevatedNoticeTest, EachElevatedProgramIsToldOnce) {
+    struct Step {
+        const char* front;
+        bool keysDropped, inTray;
+        std::vector<std::string> shown;
+    };
+    const Step steps[] = {
+        {"game.exe", false, true, {}},
+        {"admin.exe", true, true, {"balloon admin.exe"}},
+        {"ADMIN.EXE", true, false, {}},  // the same program
+        {"tool.exe", true, false, {}},
+        {"ゲーム.exe", true, false, {}},
+        {"other.exe", true, true, {"balloon other.exe"}},
+        {nullptr, false, false, {"box tool.exe", "box ゲーム.exe"}},
+        {nullptr, false, false, {}},
+        {"tool.exe", true, true, {}},
+    };
+    ElevatedNotice notice;
+    StartElevatedNotice(notice);
+    RecordingNoticeView view;
+    for (const Step& step : steps) {
+        view.Shown.clear();
+        if (step.front == nullptr) {
+            NoteMainWindowInFront(notice, view);
+        } else {
+            NoteProgramInFront(notice, view, Sjis(step.front).c_str(), step.keysDropped,
+                               step.inTray);
+        }
+        EXPECT_EQ(view.Shown, step.shown) << (step.front ? step.front : "mapper");
+    }
 }
 
 }  // namespace

@@ -29,9 +29,30 @@ bool EndsWithProgramSuffix(const char* text, size_t length) {
     return true;
 }
 
-// Whether two program file names are the same, as Windows compares file
-// names: ASCII letters in any case, the two bytes of a double-byte character
-// exactly (its second byte may look like a letter, and must not be folded).
+// Whether `setName` ends with the program file name after its start, a
+// half-width blank or a full-width one (81 40, what the Japanese input method
+// types). The name is walked by characters, so the file name is only found
+// where a character starts and the blank before it is a whole character.
+bool NameEndsWithProgram(const char* setName, const char* program, size_t programLength) {
+    const size_t nameLength = std::strlen(setName);
+    if (nameLength < programLength) {
+        return false;
+    }
+    const size_t start = nameLength - programLength;
+    size_t at = 0;
+    bool afterBoundary = true;  // the name's start
+    while (at < start) {
+        const bool lead = IsShiftJisLeadByte(setName[at]);
+        afterBoundary = lead ? static_cast<unsigned char>(setName[at]) == 0x81 &&
+                                   static_cast<unsigned char>(setName[at + 1]) == 0x40
+                             : setName[at] == ' ';
+        at += lead ? 2 : 1;
+    }
+    return at == start && afterBoundary && SameProgramFileName(setName + start, program);
+}
+
+}  // namespace
+
 bool SameProgramFileName(const char* a, const char* b) {
     size_t i = 0;
     for (;;) {
@@ -56,30 +77,6 @@ bool SameProgramFileName(const char* a, const char* b) {
         ++i;
     }
 }
-
-// Whether `setName` ends with the program file name after its start, a
-// half-width blank or a full-width one (81 40, what the Japanese input method
-// types). The name is walked by characters, so the file name is only found
-// where a character starts and the blank before it is a whole character.
-bool NameEndsWithProgram(const char* setName, const char* program, size_t programLength) {
-    const size_t nameLength = std::strlen(setName);
-    if (nameLength < programLength) {
-        return false;
-    }
-    const size_t start = nameLength - programLength;
-    size_t at = 0;
-    bool afterBoundary = true;  // the name's start
-    while (at < start) {
-        const bool lead = IsShiftJisLeadByte(setName[at]);
-        afterBoundary = lead ? static_cast<unsigned char>(setName[at]) == 0x81 &&
-                                   static_cast<unsigned char>(setName[at + 1]) == 0x40
-                             : setName[at] == ' ';
-        at += lead ? 2 : 1;
-    }
-    return at == start && afterBoundary && SameProgramFileName(setName + start, program);
-}
-
-}  // namespace
 
 int32_t SetForProgram(const KeySetTable& table, const char* programFileName) {
     const size_t programLength = std::strlen(programFileName);

@@ -12,6 +12,11 @@
 // A file name has at most 255 UTF-16 units, two Shift-JIS bytes each.
 constexpr size_t kProgramNameSize = 512;
 
+// Whether two program file names are the same, as Windows compares file
+// names: ASCII letters in any case, the two bytes of a double-byte character
+// exactly (its second byte may look like a letter, and must not be folded).
+bool SameProgramFileName(const char* a, const char* b);
+
 // The lowest index of a set that belongs to the program `programFileName`
 // (which must end in ".exe"): the set's name ends with it, ASCII letters in
 // any case, after the name's start or a half- or full-width blank. -1 when

@@ -204,6 +204,24 @@ bool ConvertLegacyData(KeySetTable& table, LegacyPlatform& platform) {
     return true;
 }
 
+bool LegacyDataStamp(LegacyPlatform& platform, char (&stamp)[kLegacyStampSize]) {
+    char path[kPathSize];
+    bool redirected = false;
+    LegacyFile file = OpenLegacyFile(platform, path, redirected);
+    if (file == nullptr) {
+        return false;
+    }
+    uint64_t size = 0;
+    uint64_t time = 0;
+    const bool known = platform.SizeAndTime(file, size, time);
+    platform.Close(file);
+    if (known) {
+        std::snprintf(stamp, sizeof stamp, "%llu,%016llX", static_cast<unsigned long long>(size),
+                      static_cast<unsigned long long>(time));
+    }
+    return known;
+}
+
 // The file is looked for as the conversion did; a failure is shown with the
 // system's text.
 void DeleteLegacyData(LegacyPlatform& platform) {

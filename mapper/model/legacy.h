@@ -4,6 +4,7 @@
 // the user, reads the file in whichever layout it has and puts its key sets
 // into the table in place of those of Top.ini. The file is deleted only once
 // the sets are safe in Top.ini (see LoadStartupData).
+#include <cstddef>
 #include <cstdint>
 
 #include "mapper/model/keyset_table.h"
@@ -36,6 +37,9 @@ class LegacyPlatform {
     // Reads up to `size` bytes at the file's position into `buffer` and sets
     // `got` to the count read, 0 at the end of the file. False on a read error.
     virtual bool Read(LegacyFile file, void* buffer, uint32_t size, uint32_t& got) = 0;
+    // The size in bytes and the last-write time (any 64-bit count that
+    // changes when the file is written) of a file from OpenForReading.
+    virtual bool SizeAndTime(LegacyFile file, uint64_t& size, uint64_t& time) = 0;
     // Closes a file from OpenForReading.
     virtual void Close(LegacyFile file) = 0;
     // Deletes the file `path`. False on failure, with the system's error code in `error`.
@@ -64,6 +68,14 @@ class LegacyPlatform {
 // can be opened or it is empty (nothing shown), or reading it fails (the file
 // is kept for a later start).
 bool ConvertLegacyData(KeySetTable& table, LegacyPlatform& platform);
+
+// Room for a stamp of LegacyDataStamp, its zero included.
+constexpr size_t kLegacyStampSize = 40;
+
+// The stamp of the Tolvin.dat that ConvertLegacyData would convert: its size,
+// a comma and its last-write time as 16 hex digits ("24341,01DA0B0C0D0E0F10").
+// False when there is none or its size and time cannot be had.
+bool LegacyDataStamp(LegacyPlatform& platform, char (&stamp)[kLegacyStampSize]);
 
 // Deletes the Tolvin.dat that was converted; a failed deletion is shown with the system's text and
 // otherwise ignored (the next start then converts the file again).

@@ -13,6 +13,7 @@ namespace {
 const char16_t kFileName[] = u"Top.ini";
 const char kPamuroSection[] = "PAMURO";
 const char kSetKeyCountKey[] = "SETKEYCOUNT";
+const char kLegacyDoneKey[] = "LEGACYDONE";
 const char kNameSection[] = "KEYSETNAME";
 const char kKeySection[] = "KEYSET";
 const char kSettingSection[] = "SETTING";
@@ -184,10 +185,14 @@ void AddIntEntry(SettingsEntries& entries, const char* section, const char* key,
 // of the releases before them, byte for byte, and a zero over a binding of
 // theirs still reaches the file.
 void CollectEntries(const IniProfile& profile, const KeySetTable& table,
-                    const MapperOptions& options, SettingsEntries& entries) {
+                    const MapperOptions& options, const char* legacyDone,
+                    SettingsEntries& entries) {
     entries.count = 0;
     const int32_t highest = WithinTable(table.SetKeyCount.load());
     AddIntEntry(entries, kPamuroSection, kSetKeyCountKey, highest);
+    if (legacyDone[0] != '\0') {
+        AddEntry(entries, kPamuroSection, kLegacyDoneKey, legacyDone);
+    }
     for (int set = 0; set <= highest; ++set) {
         CopySingleLineName(table.Names[set], entries.names[set]);
         FormatNameKey(set, entries.keys[entries.count]);
@@ -208,7 +213,7 @@ void CollectEntries(const IniProfile& profile, const KeySetTable& table,
     AddIntEntry(entries, kSettingSection, kSleepKey, options.SetSleep.load());
 }
 
-static_assert(3 + kMaxSets * (1 + kSlotCount * kKeysPerSlot) <= kMaxProfileWrites,
+static_assert(4 + kMaxSets * (1 + kSlotCount * kKeysPerSlot) <= kMaxProfileWrites,
               "a full save fits one batch of writes");
 
 bool Fail(SettingsState& state, SaveFailure failure, const char* problem) {
@@ -290,6 +295,15 @@ SettingsLoadResult LoadSettings(SettingsState& state, bool converted, SettingsSt
     return SettingsLoadResult::Unreadable;
 }
 
+bool LegacyDataSaved(SettingsState& state, SettingsStorage& storage, const char* stamp) {
+    if (ReadProfile(state, storage) != FileReadResult::Read) {
+        return false;
+    }
+    char saved[kLegacyDoneSize];
+    state.profile.GetString(kPamuroSection, kLegacyDoneKey, "", saved, sizeof saved);
+    return std::strcmp(saved, stamp) == 0;
+}
+
 bool SaveSettings(SettingsState& state, SettingsStorage& storage, const KeySetTable& table,
                   const MapperOptions& options) {
     if (state.keepFileUntouched) {
@@ -309,7 +323,7 @@ bool SaveSettings(SettingsState& state, SettingsStorage& storage, const KeySetTa
     if (!state.profile.Lossless()) {
         return Fail(state, SaveFailure::Unconvertible, kUnconvertibleText);
     }
-    CollectEntries(state.profile, table, options, state.entries);
+    CollectEntries(state.profile, table, options, state.legacyDone, state.entries);
     if (!state.profile.WriteEntries(state.entries.writes, state.entries.count)) {
         return Fail(state, SaveFailure::TooLarge, kSaveTooLargeText);
     }

@@ -6,6 +6,7 @@
 // conversion).
 //
 // Sections and keys: "PAMURO"/"SETKEYCOUNT", "KEYSETNAME"/"KEYSETNAME%2d",
+// "PAMURO"/"LEGACYDONE" (the stamp of the Tolvin.dat whose sets it holds),
 // "KEYSET"/"KEYSET%2d-%2d-%2d" (set, slot, key index), "SETTING"/
 // "SetKeyDownMode" and "SetSleep". Every value is written, zeros included,
 // except the keys of buttons 9 to 16 (slots 12 to 19): those only when not 0
@@ -23,6 +24,9 @@ class SettingsStorage;  // mapper/model/settings_storage.h
 constexpr size_t kStartupDirectorySize = 1024;
 // "KEYSET%2d-%2d-%2d" and "%d" of any 32-bit value fit, with their zero.
 constexpr size_t kSettingTextSize = 16;
+
+// Bytes of the stamp of a converted Tolvin.dat ("size,time"), its zero included.
+constexpr size_t kLegacyDoneSize = 40;
 
 // Bytes of a message to the user put together from two.
 constexpr size_t kSettingsMessageSize = 1024;
@@ -66,6 +70,9 @@ struct SettingsState {
     // Top.ini was not in the start-up folder at start and this run has not
     // written it yet: a Top.ini there at a save was made by someone else.
     bool absentAtStart;
+    // The stamp of the Tolvin.dat whose sets this run converted, written with
+    // them; empty when nothing was converted.
+    char legacyDone[kLegacyDoneSize];
     // What the last save failed of (SaveFailure::None after one that worked).
     SaveFailure failure;
     // Room for a message put together from two (see LoadStartupData).
@@ -98,6 +105,10 @@ void FetchStartupDirectory(SettingsState& state, SettingsStorage& storage);
 // it will not be saved.
 SettingsLoadResult LoadSettings(SettingsState& state, bool converted, SettingsStorage& storage,
                                 KeySetTable& table, MapperOptions& options);
+
+// Whether Top.ini already holds the sets of the Tolvin.dat of `stamp`
+// (LegacyDataStamp): then that file is not converted again. Reads Top.ini.
+bool LegacyDataSaved(SettingsState& state, SettingsStorage& storage, const char* stamp);
 
 // Writes everything to Top.ini, reading it once and replacing it once. False
 // when nothing was written (SettingsProblem() and state.failure say why); the

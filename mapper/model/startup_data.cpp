@@ -22,6 +22,21 @@ const char* SaveConvertedSets(SettingsState& settings, SettingsStorage& storage,
     return settings.message;
 }
 
+// A Tolvin.dat that cannot be deleted (an old release run as administrator
+// left it in the Windows folder) would otherwise be converted at every start,
+// over every set edited since: Top.ini notes which file its sets came from.
+bool ConvertLegacyOnce(SettingsState& settings, SettingsStorage& storage, LegacyPlatform& legacy,
+                       KeySetTable& table) {
+    char stamp[kLegacyStampSize];
+    if (!LegacyDataStamp(legacy, stamp) || LegacyDataSaved(settings, storage, stamp) ||
+        !ConvertLegacyData(table, legacy)) {
+        return false;
+    }
+    static_assert(kLegacyStampSize <= kLegacyDoneSize, "the stamp fits the settings");
+    std::memcpy(settings.legacyDone, stamp, sizeof stamp);
+    return true;
+}
+
 // A folder that takes no new file (one under Program Files, say) would lose
 // every set made in this run: said at start, before any is made.
 bool FolderRefusesFiles(const SettingsState& settings, SettingsStorage& storage) {
@@ -42,7 +57,7 @@ void AppendText(char* out, size_t size, const char* text) {
 const char* LoadStartupData(SettingsState& settings, SettingsStorage& storage,
                             LegacyPlatform& legacy, KeySetTable& table, MapperOptions& options) {
     FetchStartupDirectory(settings, storage);
-    const bool converted = ConvertLegacyData(table, legacy);
+    const bool converted = ConvertLegacyOnce(settings, storage, legacy, table);
     if (LoadSettings(settings, converted, storage, table, options) == SettingsLoadResult::Loaded) {
         RemoveSaveLeftovers(settings, storage);
     }

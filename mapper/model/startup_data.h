@@ -7,7 +7,8 @@
 #include "mapper/model/settings.h"
 #include "mapper/model/settings_storage.h"
 
-// Fetches the start-up directory, converts Tolvin.dat when there is one and
+// Fetches the start-up directory, converts Tolvin.dat when there is one whose
+// sets Top.ini does not already hold (LEGACYDONE), and
 // loads Top.ini (the key sets only when nothing was converted). Converted
 // sets are saved to Top.ini at once, and Tolvin.dat is deleted only when that
 // save succeeded; otherwise it stays and the next start converts it again.

@@ -1,8 +1,8 @@
 #pragma once
 // Tolvin.dat, the Windows directory and the local application data folder in memory, for the tests
 // and the fuzz target of the legacy conversion: records every call in order (unless told not to);
-// the directory, the file, the size of each read, a failing read, the deletion and the system's
-// error text are scripted. A misuse of a handle stops the program.
+// the directory, the file, its last-write time, the size of each read, a failing read, the deletion
+// and the system's error text are scripted. A misuse of a handle stops the program.
 #include <algorithm>
 #include <climits>
 #include <cstdint>
@@ -32,6 +32,7 @@ class FakeLegacyPlatform : public LegacyPlatform {
     int failingRead = 0;              // the n-th Read fails (1-based); 0 for none
     uint32_t deleteError = 0;         // 0: the deletion succeeds
     bool hasErrorText = true;
+    uint64_t writeTime = 0x01DA000000000001;  // the file's last-write time
 
     bool record = true;  // false: the calls go unrecorded (fuzzing)
     std::vector<std::string> calls;
@@ -72,6 +73,13 @@ class FakeLegacyPlatform : public LegacyPlatform {
             std::min<size_t>({size, readChunk, file.size() - std::min(position_, file.size())}));
         std::memcpy(buffer, file.data() + std::min(position_, file.size()), got);
         position_ += got;
+        return true;
+    }
+    bool SizeAndTime(LegacyFile handle, uint64_t& size, uint64_t& time) override {
+        Record("stamp");
+        Require(handle == this, "a handle it never gave");
+        size = file.size();
+        time = writeTime;
         return true;
     }
     void Close(LegacyFile handle) override {

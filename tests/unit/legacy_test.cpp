@@ -467,6 +467,44 @@ TEST(StartupData, TheLegacyFileGoesOnlyOnceItsSetsAreSaved) {
     }
 }
 
+// A Tolvin.dat that cannot be deleted is converted once: Top.ini notes its
+// size and time, and a later start with that same file reads Top.ini's sets
+// (edited since) without a word. Another file is converted as before.
+TEST(StartupData, AnUndeletableLegacyFileIsConvertedOnce) {
+    const struct {
+        const char* what;
+        void (*change)(FakeLegacyPlatform&);
+        bool convertedAgain;
+    } cases[] = {
+        {"the same file", [](FakeLegacyPlatform&) {}, false},
+        {"written since", [](FakeLegacyPlatform& p) { ++p.writeTime; }, true},
+        {"another size", [](FakeLegacyPlatform& p) { p.file.push_back('\0'); }, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        MemorySettingsStorage storage;
+        FakeLegacyPlatform legacy;
+        legacy.file = MakeLegacyFile(Layout::V12, 4);
+        legacy.deleteError = 5;
+        auto first = std::make_unique<SettingsState>();
+        auto table = MarkedTable();
+        MapperOptions options;
+        EXPECT_EQ(LoadStartupData(*first, storage, legacy, *table, options), nullptr);
+        EXPECT_EQ(legacy.messages.size(), 2u) << "the notice and the failed deletion";
+        EXPECT_NE(storage.file.find("LEGACYDONE=24341,01DA000000000001\r\n"), std::string::npos);
+        std::snprintf(table->Names[1], kNameSize, "edited");
+        ASSERT_TRUE(SaveSettings(*first, storage, *table, options));
+
+        c.change(legacy);
+        legacy.messages.clear();
+        auto next = std::make_unique<SettingsState>();
+        auto reloaded = MarkedTable();
+        EXPECT_EQ(LoadStartupData(*next, storage, legacy, *reloaded, options), nullptr);
+        EXPECT_EQ(reloaded->Names[1], c.convertedAgain ? FileName(1) : std::string("edited"));
+        EXPECT_EQ(legacy.messages.size(), c.convertedAgain ? 2u : 0u);
+    }
+}
+
 TEST(StartupData, WithoutALegacyFileTopIniAloneIsRead) {
     MemorySettingsStorage storage;
     storage.exists = true;

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -63,6 +64,17 @@ bool StandaloneLegacyPlatformBackend::Read(LegacyFile file, void* buffer, uint32
     const ssize_t count = RetryOnSignal([&] { return read(ToDescriptor(file), buffer, size); });
     got = count > 0 ? static_cast<uint32_t>(count) : 0;
     return count >= 0;
+}
+
+bool StandaloneLegacyPlatformBackend::SizeAndTime(LegacyFile file, uint64_t& size, uint64_t& time) {
+    struct stat status {};
+    if (fstat(ToDescriptor(file), &status) != 0) {
+        return false;
+    }
+    size = static_cast<uint64_t>(status.st_size);
+    time = static_cast<uint64_t>(status.st_mtim.tv_sec) * 1000000000u +
+           static_cast<uint64_t>(status.st_mtim.tv_nsec);
+    return true;
 }
 
 void StandaloneLegacyPlatformBackend::Close(LegacyFile file) {

@@ -16,6 +16,7 @@ class StandaloneLegacyPlatformBackend : public LegacyPlatform {
     uint32_t LocalAppDataDirectory(char* buffer, uint32_t size) override;
     LegacyFile OpenForReading(const char* path) override;
     bool Read(LegacyFile file, void* buffer, uint32_t size, uint32_t& got) override;
+    bool SizeAndTime(LegacyFile file, uint64_t& size, uint64_t& time) override;
     void Close(LegacyFile file) override;
     bool Delete(const char* path, uint32_t& error) override;
     bool ErrorText(uint32_t code, char* buffer, uint32_t size) override;

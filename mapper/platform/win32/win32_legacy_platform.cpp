@@ -57,6 +57,18 @@ class Win32LegacyPlatformBackend : public LegacyPlatform {
         return ok != FALSE;
     }
 
+    bool SizeAndTime(LegacyFile file, uint64_t& size, uint64_t& time) override {
+        LARGE_INTEGER length{};
+        FILETIME written{};
+        if (!GetFileSizeEx(ToHandle(file), &length) ||
+            !GetFileTime(ToHandle(file), nullptr, nullptr, &written)) {
+            return false;
+        }
+        size = static_cast<uint64_t>(length.QuadPart);
+        time = (static_cast<uint64_t>(written.dwHighDateTime) << 32) | written.dwLowDateTime;
+        return true;
+    }
+
     void Close(LegacyFile file) override { CloseHandle(ToHandle(file)); }
 
     bool Delete(const char* path, uint32_t& error) override {

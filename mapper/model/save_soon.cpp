@@ -1,5 +1,16 @@
 #include "mapper/model/save_soon.h"
 
+namespace {
+
+uint32_t NextRetryDelay(uint32_t last) {
+    if (last == 0) {
+        return kSaveRetryFirstMs;
+    }
+    return last >= kSaveRetryLongestMs / 2 ? kSaveRetryLongestMs : last * 2;
+}
+
+}  // namespace
+
 uint32_t NoteChange(SaveSoonState& soon) {
     soon.pending = true;
     return kSaveSoonDelayMs;
@@ -10,10 +21,11 @@ const char* SaveSoonDue(SaveSoonState& soon, SettingsState& settings, SettingsSt
     if (!soon.pending) {
         return nullptr;
     }
-    soon.pending = false;
     if (SaveSettings(settings, storage, table, options)) {
+        soon = SaveSoonState{};
         return nullptr;
     }
+    soon.retryDelayMs = NextRetryDelay(soon.retryDelayMs);
     const uint32_t kind = 1u << static_cast<uint32_t>(settings.failure);
     if ((soon.reportedKinds & kind) != 0) {
         return nullptr;

@@ -31,6 +31,8 @@ constexpr size_t kStoragePathSize = 1100;
 class SettingsStorage : public AnsiCodePage {
   public:
     // Reads the whole file at `path` into buffer[0..capacity-1] and sets *size.
+    // Here and in ReplaceFile, a failure that may pass in a moment (another
+    // program holding the file, file_retry.h) is tried again for about a second.
     virtual FileReadResult ReadWholeFile(const char16_t* path, char* buffer, size_t capacity,
                                          size_t* size) = 0;
     // Makes the file at `path` hold exactly data[0..size-1], through a

@@ -350,8 +350,13 @@ LRESULT OnEndSession(HWND window, WPARAM ending) {
 
 LRESULT OnSaveSoonTimer(HWND window) {
     KillTimer(window, kSaveSoonTimerId);
-    if (const char* problem =
-            SaveSoonDue(g_ui.saveSoon, g_settings, g_ui.platform->settings, g_keySets, g_options)) {
+    const char* problem =
+        SaveSoonDue(g_ui.saveSoon, g_settings, g_ui.platform->settings, g_keySets, g_options);
+    // Armed before the report: the message box must not hold the next try up.
+    if (g_ui.saveSoon.pending && !g_ui.sessionEnded) {
+        SetTimer(window, kSaveSoonTimerId, g_ui.saveSoon.retryDelayMs, nullptr);
+    }
+    if (problem != nullptr) {
         ReportSaveFailure(problem);
     }
     return 0;

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -12,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "mapper/model/file_retry.h"
 #include "mapper/model/save_soon.h"
 #include "mapper/model/settings_storage.h"
 #include "mapper/model/model_texts_sjis.h"
@@ -364,7 +366,8 @@ TEST(Settings, NamesEndAtALineBreak) {
 }
 
 // A Top.ini that was absent at start belongs to whoever made it since; the
-// one this run wrote is its own. Timed saves tell each kind of failure once.
+// one this run wrote is its own. A timed save that fails is tried again ever
+// later and tells each kind of failure once until a save works.
 TEST(Settings, SaveStateRules) {
     const std::string made = "[PAMURO]\r\nSETKEYCOUNT=3\r\n";
     const struct {
@@ -404,12 +407,29 @@ TEST(Settings, SaveStateRules) {
     EXPECT_STREQ(SaveSoonDue(soon, *f.state, f.storage, *f.table, f.options), kSaveFailedText);
     NoteChange(soon);
     EXPECT_EQ(SaveSoonDue(soon, *f.state, f.storage, *f.table, f.options), nullptr)
-        << "told once per run";
+        << "told once until a save works";
     EXPECT_EQ(f.storage.calls.back(), std::string("replace ") + kPath) << "but tried again";
-    f.storage.exists = true;  // another kind of failure is told
+    // Still failing, the change stays pending and is tried again ever later.
+    EXPECT_EQ(soon.retryDelayMs, 2 * kSaveRetryFirstMs);
+    for (uint32_t delay : {8000u, 16000u, 32000u, 60000u, 60000u}) {
+        EXPECT_EQ(SaveSoonDue(soon, *f.state, f.storage, *f.table, f.options), nullptr);
+        EXPECT_TRUE(soon.pending);
+        EXPECT_EQ(soon.retryDelayMs, delay);
+    }
+    f.storage.failReplace = false;
+    EXPECT_EQ(SaveSoonDue(soon, *f.state, f.storage, *f.table, f.options), nullptr);
+    EXPECT_FALSE(soon.pending);
+    EXPECT_EQ(SaveSoonDue(soon, *f.state, f.storage, *f.table, f.options), nullptr);
+    EXPECT_EQ(f.storage.replacements, 1) << "nothing pending after the good save";
+    f.storage.failReplace = true;
     NoteChange(soon);
-    EXPECT_NE(SaveSoonDue(soon, *f.state, f.storage, *f.table, f.options), nullptr);
-    EXPECT_EQ(f.state->failure, SaveFailure::MadeSinceStart);
+    EXPECT_STREQ(SaveSoonDue(soon, *f.state, f.storage, *f.table, f.options), kSaveFailedText)
+        << "told again after a good save";
+    EXPECT_EQ(soon.retryDelayMs, kSaveRetryFirstMs);
+
+    f.storage.failRead = FileReadResult::Failed;  // another kind of failure is told
+    NoteChange(soon);
+    EXPECT_STREQ(SaveSoonDue(soon, *f.state, f.storage, *f.table, f.options), kNotSavedUnreadText);
     EXPECT_FALSE(f.Save()) << "the exit still reports every time";
     EXPECT_NE(f.Problem(), nullptr);
 }
@@ -432,6 +452,27 @@ TEST(Settings, StorageFailures) {
     }
     for (uint32_t error : {kErrorInvalidFunction, kErrorNotSupported}) {
         EXPECT_TRUE(FlushCountsAsDone(error)) << error;
+    }
+    // A file another program holds for a moment is tried again, about a second.
+    const struct {
+        std::vector<uint32_t> errors;  // of each try, 0 when it worked; the last repeats
+        uint32_t result;
+        int tries;
+    } retries[] = {
+        {{kErrorSharingViolation, kErrorLockViolation, 0}, 0, 3},
+        {{kErrorAccessDenied}, kErrorAccessDenied, kFileTries},
+        {{kErrorSharingViolation, 112}, 112, 2},  // a full disk is not a moment
+        {{2}, 2, 1},
+    };
+    for (const auto& r : retries) {
+        size_t tries = 0;
+        uint32_t paused = 0;
+        const uint32_t result =
+            RetryMomentary([&] { return r.errors[std::min(tries++, r.errors.size() - 1)]; },
+                           [&](uint32_t ms) { paused += ms; });
+        EXPECT_EQ(result, r.result) << r.errors[0];
+        EXPECT_EQ(tries, static_cast<size_t>(r.tries)) << r.errors[0];
+        EXPECT_EQ(paused, (tries - 1) * kFileRetryPauseMs);
     }
     EXPECT_FALSE(FlushCountsAsDone(112)) << "a full disk";  // ERROR_DISK_FULL
 

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "common/shift_jis.h"
+#include "mapper/model/file_retry.h"
 #include "mapper/model/settings.h"
 
 namespace {
@@ -107,31 +108,73 @@ bool Exists(const wchar_t* path) {
     return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES;
 }
 
+// A temporary file never outlives a save that did not move it into place,
+// also when a scanner holds it for a moment.
+void DeleteTemporary(const char16_t* temporary) {
+    RetryMomentary([&]() -> uint32_t { return DeleteFileW(Wide(temporary)) ? 0 : GetLastError(); },
+                   Sleep);
+}
+
+// One try of a whole read: 0, with `result` set, or the error of a try
+// that may work a moment later.
+uint32_t ReadOnce(const char16_t* path, char* buffer, size_t capacity, size_t* size,
+                  FileReadResult* result) {
+    *result = FileReadResult::Failed;
+    FileHandle file(CreateFileW(Wide(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
+            *result = FileReadResult::Missing;
+            return 0;
+        }
+        return error;
+    }
+    LARGE_INTEGER length{};
+    if (!GetFileSizeEx(file.get(), &length)) {
+        return GetLastError();
+    }
+    if (static_cast<unsigned long long>(length.QuadPart) > capacity) {
+        *result = FileReadResult::TooLarge;
+        return 0;
+    }
+    const auto byteCount = static_cast<size_t>(length.QuadPart);
+    if (!ReadAll(file.get(), buffer, byteCount)) {
+        return GetLastError();
+    }
+    *size = byteCount;
+    *result = FileReadResult::Read;
+    return 0;
+}
+
+// One try of the temporary file: made, written, flushed and closed (0), or
+// gone again (the error).
+uint32_t WriteTemporary(const char16_t* path, const char* data, size_t size, DWORD attributes,
+                        char16_t* temporary) {
+    FileHandle file(CreateTemporary(path, temporary, attributes));
+    if (!file.valid()) {
+        const DWORD error = GetLastError();
+        return error != 0 ? error : ERROR_FILE_EXISTS;
+    }
+    const bool written = WriteAll(file.get(), data, size) && Flush(file.get());
+    DWORD error = written ? 0 : GetLastError();
+    if (!file.Close() && error == 0) {
+        error = GetLastError();
+    }
+    if (written && error == 0) {
+        return 0;
+    }
+    DeleteTemporary(temporary);
+    return error != 0 ? error : ERROR_WRITE_FAULT;
+}
+
 class Win32SettingsStorageBackend final : public SettingsStorage {
   public:
     FileReadResult ReadWholeFile(const char16_t* path, char* buffer, size_t capacity,
                                  size_t* size) override {
-        FileHandle file(CreateFileW(Wide(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file.valid()) {
-            const DWORD error = GetLastError();
-            return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND
-                       ? FileReadResult::Missing
-                       : FileReadResult::Failed;
-        }
-        LARGE_INTEGER length{};
-        if (!GetFileSizeEx(file.get(), &length)) {
-            return FileReadResult::Failed;
-        }
-        if (static_cast<unsigned long long>(length.QuadPart) > capacity) {
-            return FileReadResult::TooLarge;
-        }
-        const auto byteCount = static_cast<size_t>(length.QuadPart);
-        if (!ReadAll(file.get(), buffer, byteCount)) {
-            return FileReadResult::Failed;
-        }
-        *size = byteCount;
-        return FileReadResult::Read;
+        FileReadResult result = FileReadResult::Failed;
+        RetryMomentary([&] { return ReadOnce(path, buffer, capacity, size, &result); }, Sleep);
+        return result;
     }
 
     // The temporary file lies beside Top.ini and carries its attributes, so
@@ -146,24 +189,29 @@ class Win32SettingsStorageBackend final : public SettingsStorage {
             return ReplaceResult::Failed;
         }
         char16_t temporary[kStoragePathSize];
-        FileHandle file(CreateTemporary(path, temporary, InheritedAttributes(Wide(path))));
-        if (!file.valid()) {
+        const DWORD attributesToKeep = InheritedAttributes(Wide(path));
+        if (RetryMomentary(
+                [&] { return WriteTemporary(path, data, size, attributesToKeep, temporary); },
+                Sleep) != 0) {
             return ReplaceResult::Failed;
         }
-        const bool written = WriteAll(file.get(), data, size) && Flush(file.get());
-        if (!file.Close() || !written) {
-            DeleteFileW(Wide(temporary));
-            return ReplaceResult::Failed;
-        }
-        if (MoveFileExW(Wide(temporary), Wide(path),
-                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        // The move's error code is read at once: any other call may change it.
+        const DWORD error = RetryMomentary(
+            [&]() -> uint32_t {
+                return MoveFileExW(Wide(temporary), Wide(path),
+                                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
+                           ? 0
+                           : GetLastError();
+            },
+            Sleep);
+        if (error == 0) {
             return ReplaceResult::Replaced;
         }
-        if (KeepTemporaryAfterFailedMove(GetLastError(), Exists(Wide(path)))) {
+        if (KeepTemporaryAfterFailedMove(error, Exists(Wide(path)))) {
             std::memcpy(kept, temporary, sizeof temporary);
             return ReplaceResult::TemporaryKept;
         }
-        DeleteFileW(Wide(temporary));
+        DeleteTemporary(temporary);
         return ReplaceResult::Failed;
     }
 

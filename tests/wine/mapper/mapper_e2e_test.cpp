@@ -11,6 +11,7 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
+#include "mapper/ui/core/command_ids.h"
 #include "tests/wine/key_logger/key_log.h"
 #include "tests/wine/mapper/mapper_e2e_fixture.h"
 
@@ -532,6 +533,42 @@ TEST_F(MapperE2E, AChangeIsSavedBeforeAKillTwoSecondsLater) {
     SavedSet set = {kUntitled, {}};
     set.keys[0][0] = 'C';
     EXPECT_EQ(ReadFileBytes(TopIni()), ExpectedTopIni({set}, 0, 0));
+}
+
+// A scanner that holds Top.ini without sharing for half a second while a
+// timed save runs makes the save wait, not fail: the change reaches Top.ini
+// and nothing is said.
+TEST_F(MapperE2E, ATimedSaveWaitsForATopIniHeldByAnotherProgram) {
+    PlugJoystick();
+    const SavedSet untitled = {kUntitled, {}};
+    ASSERT_TRUE(WriteFileBytes(TopIni(), ExpectedTopIni({untitled}, 0, 0)));
+    MapperRun run;
+    StartWithJoystick(run, L"");
+    ASSERT_TRUE(run.WaitPostedHandled(kActMs));
+    // "新規" makes a set and arms the timed save; nothing else keeps mapper's
+    // interface thread busy after it.
+    SendMessageW(run.Main(), WM_COMMAND, IDC_MAIN_NEW, 0);
+    HANDLE held = CreateFileW(TopIni().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    // The save waits for the file on that thread: the window stops answering.
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            DWORD_PTR answer = 0;
+            return SendMessageTimeoutW(run.Main(), WM_NULL, 0, 0, SMTO_BLOCK, 250, &answer) == 0;
+        },
+        kActMs))
+        << "no save waited for Top.ini";
+    Sleep(250);
+    CloseHandle(held);
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            return ReadFileBytes(TopIni()) == ExpectedTopIni({untitled, untitled}, 0, 0);
+        },
+        kActMs));
+    ASSERT_TRUE(run.WaitPostedHandled(kActMs));
+    EXPECT_EQ(run.WaitDialog(nullptr, 0), nullptr) << "a failure was told";
+    CloseAndWait(run);
 }
 
 // Cancel ends the capture with the binding as it was; a key pressed after

@@ -59,7 +59,7 @@ bool CopyContents(PatchFile& from, PatchFile& to) {
         }
         copied += got;
     }
-    return to.Flush();
+    return FileFlushed(to.Flush());
 }
 
 enum class BackupResult {
@@ -138,6 +138,11 @@ void ShowScanOutcome(PatchPlatform& platform, OwnerWindow owner, ScanResult resu
 
 }  // namespace
 
+bool FileFlushed(uint32_t error) {
+    constexpr uint32_t kErrorInvalidFunction = 1, kErrorNotSupported = 50;
+    return error == 0 || error == kErrorInvalidFunction || error == kErrorNotSupported;
+}
+
 void DisableJoystick(PatchPlatform& platform, OwnerWindow owner, const char* path) {
     if (path == nullptr) {
         path = "";
@@ -161,7 +166,7 @@ void DisableJoystick(PatchPlatform& platform, OwnerWindow owner, const char* pat
     }
     ScanResult result = RewriteJoystickNames(*file);
     // "成功" only once the rewritten names are on the disk.
-    if (result == ScanResult::Rewritten && !file->Flush()) {
+    if (result == ScanResult::Rewritten && !FileFlushed(file->Flush())) {
         result = ScanResult::WriteFailed;
     }
     file->Close();

@@ -4,6 +4,7 @@
 // midiInGetID and mmioClose, winmm functions of exactly the same lengths, so
 // the game stops reading the joystick that mapper turns into key presses.
 #include <cstddef>
+#include <cstdint>
 
 #include "disabler/core/patch_platform.h"
 
@@ -18,6 +19,12 @@ enum class ScanResult {
     WriteFailed,  // a write failed: the file may be partly rewritten
     ReadFailed,   // the size or a read before the end failed: the file may be partly rewritten
 };
+
+// Whether a flush that ended with `error` (0: flushed) counts as done: a
+// volume that cannot flush (network shares, some USB drivers) says so with
+// ERROR_INVALID_FUNCTION or ERROR_NOT_SUPPORTED, and the data went to it all
+// the same.
+bool FileFlushed(uint32_t error);
 
 // Scans `file` from offset 0 to its end and rewrites every joyGetPosEx (the
 // longer name is tried first) and joyGetPos that starts at a lower-case j

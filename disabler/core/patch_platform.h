@@ -23,8 +23,9 @@ class PatchFile {
     virtual size_t WriteAt(uint64_t offset, const void* data, size_t count) = 0;
     // The file's size in bytes into `size`; false when it can't be learnt.
     virtual bool QuerySize(uint64_t& size) = 0;
-    // Puts everything written so far on the disk; false when that fails.
-    virtual bool Flush() = 0;
+    // Puts everything written so far on the disk; returns 0 when it did, else
+    // the system's error code (Windows' numbering).
+    virtual uint32_t Flush() = 0;
     // Closes the file; the object must not be used afterwards.
     virtual void Close() = 0;
 };

@@ -39,7 +39,7 @@ class MemoryFile : public PatchFile {
         size = bytes_.size();
         return true;
     }
-    bool Flush() override { return true; }
+    uint32_t Flush() override { return 0; }
     void Close() override {}
 
     const std::vector<uint8_t>& bytes() const { return bytes_; }

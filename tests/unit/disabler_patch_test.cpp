@@ -56,7 +56,7 @@ struct Faults {
     int readsBeforeFailure = -1;   // -1: reads never fail
     int writesBeforeFailure = -1;  // -1: writes never fail
     bool sizeFails = false;
-    bool flushFails = false;
+    uint32_t flushError = 0;  // what Flush reports (Windows' numbering)
 };
 
 Faults ReadsFailAfter(int reads) {
@@ -74,9 +74,9 @@ Faults SizeFails() {
     faults.sizeFails = true;
     return faults;
 }
-Faults FlushFails() {
+Faults FlushFails(uint32_t error = 112) {  // ERROR_DISK_FULL
     Faults faults;
-    faults.flushFails = true;
+    faults.flushError = error;
     return faults;
 }
 
@@ -93,9 +93,10 @@ class FaultyFile : public PatchFile {
         return Allowed(faults_.writesBeforeFailure) ? real_.WriteAt(offset, data, count) : 0;
     }
     bool QuerySize(uint64_t& size) override { return !faults_.sizeFails && real_.QuerySize(size); }
-    bool Flush() override {
+    uint32_t Flush() override {
         calls_.push_back("flush " + name_);
-        return !faults_.flushFails && real_.Flush();
+        const uint32_t error = real_.Flush();
+        return faults_.flushError != 0 ? faults_.flushError : error;
     }
     void Close() override {
         calls_.push_back("close " + name_);
@@ -354,6 +355,8 @@ TEST_F(DisablerPatch, BackupThatFailsPartWayIsRemoved) {
 // even after earlier names were rewritten; nor may a size that can't be
 // learnt or a read that fails before the end, which used to end the scan as
 // if the file ended there ("no name found", or success for the names before).
+// Mended too: a flush that the volume cannot do used to turn a good patch
+// into a failed write.
 TEST_F(DisablerPatch, ScanFailuresAreToldNotReportedAsSuccess) {
     struct Case {
         const char* what;
@@ -366,17 +369,21 @@ TEST_F(DisablerPatch, ScanFailuresAreToldNotReportedAsSuccess) {
         {"size", SizeFails(), "読み込み"},
         {"first read", ReadsFailAfter(0), "読み込み"},
         {"flush after the rewrite", FlushFails(), "書き込み"},
+        {"flush that the volume cannot do", FlushFails(1), ""},  // ERROR_INVALID_FUNCTION
+        {"flush that the volume does not support", FlushFails(50), ""},
     };
     for (const Case& test : cases) {
         Write(exe_, kGame);
         std::remove(backup_.c_str());
         platform_.messages.clear();
         platform_.rewriteFaults = test.faults;
+        platform_.backupFaults = test.whileDoing.empty() ? test.faults : Faults{};
         DisableJoystick(platform_, RecordingPlatform::kOwner, exe_.c_str());
-        EXPECT_EQ(
-            platform_.messages,
-            (Messages{{kNotice, kNoCaption}, {PartlyRewritten(test.whileDoing, exe_), kNoCaption}}))
-            << test.what;
+        const auto outcome =
+            test.whileDoing.empty()
+                ? std::make_pair(kSuccess, kSuccessCaption)
+                : std::make_pair(PartlyRewritten(test.whileDoing, exe_), std::string(kNoCaption));
+        EXPECT_EQ(platform_.messages, (Messages{{kNotice, kNoCaption}, outcome})) << test.what;
         EXPECT_EQ(Read(backup_), kGame);
     }
 }

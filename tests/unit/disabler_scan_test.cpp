@@ -69,7 +69,7 @@ class MemoryFile : public PatchFile {
         size = bytes_.size();
         return !sizeFails;
     }
-    bool Flush() override { return true; }
+    uint32_t Flush() override { return 0; }
     void Close() override { closed = true; }
 
     const std::string& bytes() const { return bytes_; }
@@ -345,7 +345,7 @@ class SparseFile : public PatchFile {
         size = size_;
         return true;
     }
-    bool Flush() override { return true; }
+    uint32_t Flush() override { return 0; }
     void Close() override {}
 
     std::vector<std::string> writes;  // "offset:bytes", in order

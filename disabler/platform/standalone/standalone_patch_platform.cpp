@@ -48,7 +48,9 @@ class StandalonePatchFile : public PatchFile {
         return true;
     }
 
-    bool Flush() override { return fsync(descriptor_) == 0; }
+    // Any failure as ERROR_WRITE_FAULT: this backend knows no volume that
+    // cannot flush.
+    uint32_t Flush() override { return fsync(descriptor_) == 0 ? 0 : 29; }
 
     void Close() override {
         close(descriptor_);  // also releases the exclusive lock

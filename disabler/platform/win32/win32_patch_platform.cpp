@@ -43,7 +43,7 @@ class Win32PatchFile : public PatchFile {
         return true;
     }
 
-    bool Flush() override { return FlushFileBuffers(handle_) != FALSE; }
+    uint32_t Flush() override { return FlushFileBuffers(handle_) ? 0 : GetLastError(); }
 
     void Close() override {
         CloseHandle(handle_);

@@ -1,0 +1,39 @@
+#pragma once
+// The DirectInput filter: a dinput8.dll or dinput.dll placed beside a game,
+// loaded instead of the system's. It hands the game the system's DirectInput
+// objects wrapped so that no game controller can be listed or created; the
+// keyboard, the mouse and every other call go through untouched. The game
+// then reads the pad only through the keys mapper sends.
+#include <windows.h>
+#include <objbase.h>
+
+// The system's DLL of this name, from the system folder by full path (never
+// by name: by name the loader would find this very file again); null when it
+// can't be loaded. Loaded once per call and never freed: the wrapped objects
+// live in it.
+HMODULE LoadSystemDirectInput(const wchar_t* dllName);
+
+// The entry `name` of the system's DLL `dllName`; null when either is missing.
+FARPROC SystemProc(const wchar_t* dllName, const char* name);
+
+// The same as the function type it is (through void (*)(), the cast that
+// says a function pointer's type is being restored).
+template <typename Function>
+Function SystemEntry(const wchar_t* dllName, const char* name) {
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(SystemProc(dllName, name)));
+}
+
+// `real`, an interface `iid` that the system's DirectInput handed out,
+// replaced by its filtered wrapper when it is a DirectInput object (the
+// wrapper takes over the reference); any other interface is returned as it
+// is. Null, with `real` released, when there is no memory for a wrapper.
+void* FilterInterface(REFIID iid, void* real);
+
+// What a creating entry of the system's DLL returned (`result`, the object
+// in `*out`, `iid` asked for), its object filtered.
+HRESULT FilterCreated(HRESULT result, REFIID iid, void** out, IUnknown* outer);
+
+// The Dll* entries shared by both names, forwarded to the system's DLL
+// `dllName`; E_FAIL (or a null format) when it can't be loaded.
+HRESULT ForwardDllGetClassObject(const wchar_t* dllName, REFCLSID clsid, REFIID iid, void** out);
+HRESULT ForwardDllRegistration(const wchar_t* dllName, const char* entry);

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <random>
@@ -100,8 +101,12 @@ const char* ResultName(ScanResult result) {
     return "?";
 }
 
+// Unique to this process: ctest runs each test alone and the whole suite
+// shuffled at the same time, and the two must not write one file.
 std::string TempPath(const char* name) {
-    return ::testing::TempDir() + "disabler_scan_" + name;
+    static const std::string run =
+        std::to_string(std::chrono::steady_clock::now().time_since_epoch().count());
+    return ::testing::TempDir() + "disabler_scan_" + run + "_" + name;
 }
 
 void WriteWholeFile(const std::string& path, const std::string& bytes) {

@@ -61,38 +61,54 @@ bool RunsElevated(HANDLE process) {
     return asked && elevation.TokenIsElevated != 0;
 }
 
-// The file name of the program that owns `window`, in Shift-JIS as set names
-// are stored, and whether it runs elevated. False when the process cannot be
-// opened or asked, or when the name has a character that Shift-JIS cannot
-// hold (no set can carry it).
-bool ProgramOfWindow(HWND window, char* name, size_t nameSize, bool* elevated) {
+// The end of the full path `path` (`length` units) that the follower looks
+// at, in Shift-JIS as set names are stored: the longest within 255
+// characters that starts after a backslash and that Shift-JIS can hold. A
+// folder with a character outside it (a user name in Korean) then only cuts
+// the ending shorter. False when not even the file name fits.
+bool PathEndingToSjis(const wchar_t* path, DWORD length, char* out) {
+    constexpr DWORD kLongestEnding = kProgramPathSize / 2 - 1;
+    const wchar_t* end = path + length;
+    const wchar_t* start = length > kLongestEnding ? end - kLongestEnding : path;
+    for (;;) {
+        while (start > path && start < end && start[-1] != L'\\') {
+            ++start;
+        }
+        if (start == end) {
+            return false;
+        }
+        if (WideToSjis(start, out, static_cast<int>(kProgramPathSize))) {
+            return true;
+        }
+        ++start;
+    }
+}
+
+// The end of the full path of the program that owns `window` (above), and
+// whether it runs elevated. False when the process cannot be opened or
+// asked, or when its file name has a character that Shift-JIS cannot hold
+// (no set can carry it).
+bool ProgramOfWindow(HWND window, char* path, bool* elevated) {
     HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, ProcessOf(window));
     if (process == nullptr) {
         return false;
     }
     static_assert(kImagePathSize * sizeof(wchar_t) <= 65536, "the path stays on the stack");
-    wchar_t path[kImagePathSize];
+    wchar_t fullPath[kImagePathSize];
     DWORD length = kImagePathSize;
-    const BOOL named = QueryFullProcessImageNameW(process, 0, path, &length);
+    const BOOL named = QueryFullProcessImageNameW(process, 0, fullPath, &length);
     if (elevated != nullptr) {
         *elevated = named && RunsElevated(process);
     }
     CloseHandle(process);
-    if (!named) {
-        return false;
-    }
-    const wchar_t* fileName = path + length;
-    while (fileName > path && fileName[-1] != L'\\' && fileName[-1] != L'/') {
-        --fileName;
-    }
-    return WideToSjis(fileName, name, static_cast<int>(nameSize));
+    return named && PathEndingToSjis(fullPath, length, path);
 }
 
 class Win32ForegroundSource : public ForegroundSource {
   public:
     bool IsOwnWindow(uintptr_t window) override { return IsOwnProgram(WindowOf(window)); }
-    bool ProgramFileName(uintptr_t window, char* name) override {
-        return ProgramOfWindow(WindowOf(window), name, kProgramNameSize, nullptr);
+    bool ProgramPath(uintptr_t window, char* path) override {
+        return ProgramOfWindow(WindowOf(window), path, nullptr);
     }
     bool DialogOrMenuOpen() override { return AnyDialogOrMenuOpen(); }
 
@@ -124,10 +140,10 @@ void NoteKeysDropped(ForegroundFollow& follow, HWND window) {
         }
         return;
     }
-    char name[kProgramNameSize];
+    char path[kProgramPathSize];
     bool elevated = false;
-    if (ProgramOfWindow(window, name, sizeof name, &elevated)) {
-        NoteProgramInFront(follow.notice, view, name, elevated && !follow.elevated,
+    if (ProgramOfWindow(window, path, &elevated)) {
+        NoteProgramInFront(follow.notice, view, FileNameOfPath(path), elevated && !follow.elevated,
                            !IsWindowVisible(follow.mainWindow));
     }
 }

@@ -1,8 +1,8 @@
-// Which key set belongs to the program in front: the program file name at the
-// end of a set name, compared as Windows compares file names but without
-// folding the second byte of a Shift-JIS character; the first matching set
-// wins. Also when a switch is allowed, which program change selects a set,
-// and when the fallback timer looks.
+// Which key set belongs to the program in front: the end of the program's
+// path at the end of a set name, compared as Windows compares file names but
+// without folding the second byte of a Shift-JIS character; the longest
+// matching ending wins. Also when a switch is allowed, which program change
+// selects a set, and when the fallback timer looks.
 #include "mapper/ui/core/elevated_notice.h"
 #include "mapper/ui/core/foreground_match.h"
 #include "tests/support/sjis_convert.h"
@@ -41,7 +41,7 @@ TEST_F(ForegroundMatchTest, ASetBelongsToTheProgramItsNameEndsWith) {
     const std::string japanese255 = Repeat(Sjis("ゲ"), 123) + " game.exe";
     struct Case {
         std::string setName;  // Shift-JIS
-        std::string program;  // Shift-JIS
+        std::string path;     // Shift-JIS
         bool belongs;
     };
     const Case cases[] = {
@@ -82,27 +82,62 @@ TEST_F(ForegroundMatchTest, ASetBelongsToTheProgramItsNameEndsWith) {
         {long255, Repeat("A", 251) + ".EXE", true},
         {long255, Repeat("a", 252) + ".exe", false},
         {japanese255, "game.exe", true},
+        // Folders: whole ones, and a backslash only where it stands alone
+        // ("ソ" is 83 5C).
+        {"Game.exe", "C:\\Games\\Game.exe", true},
+        {"xGame.exe", "C:\\Games\\Game.exe", false},
+        {Sjis("ＲＰＧ MyQuest\\Game.exe"), "D:\\MyQuest\\game.exe", true},
+        {Sjis("ＲＰＧ MyQuest\\Game.exe"), "D:\\Other\\Game.exe", false},
+        {"Quest\\Game.exe", "D:\\MyQuest\\Game.exe", false},
+        {"C:\\Quest\\Game.exe", "C:\\Quest\\Game.exe", true},
+        {"Game.exe", Sjis("C:\\ソGame.exe"), false},
+        {Sjis("ソ\\Game.exe"), Sjis("C:\\ソ\\Game.exe"), true},
+        {Sjis("表\\Game.exe"), Sjis("C:\\ソ\\Game.exe"), false},
+        // Full-width Latin letters in any case, but never as ASCII ones.
+        {Sjis("ＧＡＭＥ.exe"), Sjis("ｇａｍｅ.EXE"), true},
+        {Sjis("ｒｐｇ\\Game.exe"), Sjis("C:\\ＲＰＧ\\Game.exe"), true},
+        {Sjis("ＧＡＭＥ.exe"), "GAME.exe", false},
     };
     for (const Case& c : cases) {
         SetNames({"X", c.setName});
-        EXPECT_EQ(SetForProgram(table_, c.program.c_str()), c.belongs ? 1 : -1)
-            << "set name \"" << c.setName << "\", program \"" << c.program << "\"";
+        EXPECT_EQ(SetForProgram(table_, c.path.c_str()), c.belongs ? 1 : -1)
+            << "set name \"" << c.setName << "\", path \"" << c.path << "\"";
     }
     EXPECT_EQ(long255.size(), 255u);
     EXPECT_EQ(japanese255.size(), 255u);
 }
 
-TEST_F(ForegroundMatchTest, TheFirstMatchingSetWinsAndOnlySetsOfTheTableCount) {
-    SetNames({Sjis("レース"), Sjis("シューティング game.exe"), "GAME.EXE", "other.exe"});
-    EXPECT_EQ(SetForProgram(table_, "game.exe"), 1);
-    EXPECT_EQ(SetForProgram(table_, "Other.exe"), 3);
-    EXPECT_EQ(SetForProgram(table_, Sjis("レース").c_str()), -1);
+// Several games of one making tool are all "Game.exe": the set naming the
+// most of the path wins, then the one that names nothing else, then the first.
+TEST_F(ForegroundMatchTest, TheLongestMatchingEndingWins) {
+    struct Case {
+        std::vector<std::string> names;  // Shift-JIS
+        std::string path;
+        int32_t set;
+    };
+    const Case cases[] = {
+        {{"A Game.exe", Sjis("ＲＰＧ MyQuest\\Game.exe"), "Other\\Game.exe"},
+         "C:\\MyQuest\\Game.exe",
+         1},
+        {{"A Game.exe", Sjis("ＲＰＧ MyQuest\\Game.exe"), "Other\\Game.exe"},
+         "C:\\Other\\Game.exe",
+         2},
+        {{"A Game.exe", Sjis("ＲＰＧ MyQuest\\Game.exe")}, "C:\\Third\\Game.exe", 0},
+        {{Sjis("シューティング game.exe"), "GAME.EXE"}, "C:\\game.exe", 1},
+        {{"x game.exe", "y game.exe"}, "C:\\game.exe", 0},
+        {{Sjis("レース"), "other.exe"}, "C:\\Other.exe", 1},
+        {{Sjis("レース"), "other.exe"}, Sjis("レース"), -1},
+    };
+    for (const Case& c : cases) {
+        SetNames(c.names);
+        EXPECT_EQ(SetForProgram(table_, c.path.c_str()), c.set) << c.path;
+    }
 
     // A deleted set leaves its copy above SetKeyCount; it belongs to no program.
     std::strcpy(table_.Names[4], "stale.exe");
     EXPECT_EQ(SetForProgram(table_, "stale.exe"), -1);
     table_.SetKeyCount = -1;
-    EXPECT_EQ(SetForProgram(table_, "game.exe"), -1);
+    EXPECT_EQ(SetForProgram(table_, "other.exe"), -1);
 }
 
 TEST(ForegroundFollowTest, SwitchesOnlyWhileMappingWithNoDialogOpen) {
@@ -133,9 +168,10 @@ TEST(ForegroundFollowTest, SwitchesOnlyWhileMappingWithNoDialogOpen) {
 class ScriptedForeground : public ForegroundSource {
   public:
     bool IsOwnWindow(uintptr_t window) override { return window == 4; }
-    bool ProgramFileName(uintptr_t window, char* name) override {
-        const char* programs[] = {"", "game.exe", "GAME.EXE", "other.exe", "mapper.exe"};
-        return window >= 1 && window <= 4 && std::strcpy(name, programs[window]) != nullptr;
+    bool ProgramPath(uintptr_t window, char* path) override {
+        const char* programs[] = {"", "C:\\game.exe", "C:\\GAME.EXE", "C:\\other.exe",
+                                  "mapper.exe"};
+        return window >= 1 && window <= 4 && std::strcpy(path, programs[window]) != nullptr;
     }
     bool DialogOrMenuOpen() override { return false; }
 };

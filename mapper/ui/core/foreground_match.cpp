@@ -9,87 +9,144 @@ namespace {
 constexpr char kProgramSuffix[] = ".exe";
 constexpr size_t kSuffixLength = sizeof kProgramSuffix - 1;
 
-unsigned char FoldAsciiCase(unsigned char byte) {
-    return byte >= 'A' && byte <= 'Z' ? static_cast<unsigned char>(byte - 'A' + 'a') : byte;
+// The character at `text` in one case, as a number (a single byte as itself,
+// a two-byte one as lead * 256 + trail), its length in `length`. Windows
+// folds the full-width Latin letters too: ａ..ｚ (82 81..82 9A) to Ａ..Ｚ
+// (82 60..82 79). A lead byte that ends the text stands alone.
+unsigned FoldedCharacter(const char* text, size_t& length) {
+    const auto first = static_cast<unsigned char>(text[0]);
+    if (!IsShiftJisLeadByte(text[0]) || text[1] == '\0') {
+        length = 1;
+        return first >= 'a' && first <= 'z' ? first - 'a' + 'A' : first;
+    }
+    length = 2;
+    const unsigned code = first << 8 | static_cast<unsigned char>(text[1]);
+    return code >= 0x8281 && code <= 0x829A ? code - (0x8281 - 0x8260) : code;
 }
 
-// The dot and the three letters are single-byte characters whatever comes
-// before them: the second byte of a Shift-JIS character is never a blank or a
-// dot (IsShiftJisLeadByte), so the end of the name can be read backwards.
-bool EndsWithProgramSuffix(const char* text, size_t length) {
-    if (length <= kSuffixLength) {
-        return false;  // ".exe" alone names no program
-    }
-    const char* suffix = text + length - kSuffixLength;
-    for (size_t i = 0; i < kSuffixLength; ++i) {
-        if (FoldAsciiCase(static_cast<unsigned char>(suffix[i])) != kProgramSuffix[i]) {
+// Whether the `length` bytes at `a` and at `b`, each starting a character,
+// are the same text as Windows compares file names.
+bool SameText(const char* a, const char* b, size_t length) {
+    size_t at = 0;
+    while (at < length) {
+        size_t step = 0, stepB = 0;
+        if (FoldedCharacter(a + at, step) != FoldedCharacter(b + at, stepB)) {
             return false;
         }
+        at += step;
     }
     return true;
 }
 
-// Whether `setName` ends with the program file name after its start, a
-// half-width blank or a full-width one (81 40, what the Japanese input method
-// types). The name is walked by characters, so the file name is only found
-// where a character starts and the blank before it is a whole character.
-bool NameEndsWithProgram(const char* setName, const char* program, size_t programLength) {
+// A blank that may come before a program in a set name: a half-width one, or
+// a full-width one (81 40, what the Japanese input method types).
+bool IsBlank(const char* character, size_t length) {
+    return length == 1 ? character[0] == ' '
+                       : static_cast<unsigned char>(character[0]) == 0x81 &&
+                             static_cast<unsigned char>(character[1]) == 0x40;
+}
+
+bool IsProgramFileName(const char* fileName) {
+    const size_t length = std::strlen(fileName);
+    // ".exe" alone names no program. The dot and the letters can be read
+    // backwards: a second byte is never below 0x40, so never a dot.
+    return length > kSuffixLength &&
+           SameText(fileName + length - kSuffixLength, kProgramSuffix, kSuffixLength);
+}
+
+// Where a folder or the file name starts in a path: the path's start, and
+// after each backslash that is a character of its own.
+struct PathStarts {
+    bool at[kProgramPathSize];
+};
+
+void FindPathStarts(const char* path, size_t length, PathStarts& starts) {
+    std::memset(starts.at, 0, sizeof starts.at);
+    starts.at[0] = true;
+    for (size_t at = 0, step = 0; at < length; at += step) {
+        FoldedCharacter(path + at, step);
+        if (step == 1 && path[at] == '\\') {
+            starts.at[at + 1] = true;
+        }
+    }
+}
+
+struct SetMatch {
+    size_t length;  // of the matching ending; 0 for none
+    bool exact;     // the name is that ending alone
+};
+
+// The longest ending of `setName` that starts at the name's start or after a
+// blank and is the end of the path from one of its starts. The name is walked
+// by characters, so an ending starts only where a character does and the
+// blank before it is a whole character.
+SetMatch MatchSetName(const char* setName, const char* path, size_t pathLength,
+                      const PathStarts& starts) {
     const size_t nameLength = std::strlen(setName);
-    if (nameLength < programLength) {
-        return false;
-    }
-    const size_t start = nameLength - programLength;
-    size_t at = 0;
     bool afterBoundary = true;  // the name's start
-    while (at < start) {
-        const bool lead = IsShiftJisLeadByte(setName[at]);
-        afterBoundary = lead ? static_cast<unsigned char>(setName[at]) == 0x81 &&
-                                   static_cast<unsigned char>(setName[at + 1]) == 0x40
-                             : setName[at] == ' ';
-        at += lead ? 2 : 1;
+    for (size_t at = 0, step = 0; at < nameLength; at += step) {
+        const size_t ending = nameLength - at;
+        if (afterBoundary && ending <= pathLength && starts.at[pathLength - ending] &&
+            SameText(setName + at, path + pathLength - ending, ending)) {
+            return {ending, at == 0};
+        }
+        FoldedCharacter(setName + at, step);
+        afterBoundary = IsBlank(setName + at, step);
     }
-    return at == start && afterBoundary && SameProgramFileName(setName + start, program);
+    return {0, false};
+}
+
+bool BetterMatch(const SetMatch& match, const SetMatch& best) {
+    return match.length > best.length ||
+           (match.length == best.length && match.exact && !best.exact);
 }
 
 }  // namespace
 
 bool SameProgramFileName(const char* a, const char* b) {
-    size_t i = 0;
     for (;;) {
-        const auto byteA = static_cast<unsigned char>(a[i]);
-        const auto byteB = static_cast<unsigned char>(b[i]);
-        if (byteA == '\0' || byteB == '\0') {
-            return byteA == byteB;
-        }
-        if (IsShiftJisLeadByte(a[i])) {
-            if (byteA != byteB || a[i + 1] != b[i + 1]) {
-                return false;
-            }
-            if (a[i + 1] == '\0') {
-                return true;  // both end on the same lone lead byte
-            }
-            i += 2;
-            continue;
-        }
-        if (FoldAsciiCase(byteA) != FoldAsciiCase(byteB)) {
+        size_t stepA = 0, stepB = 0;
+        const unsigned characterA = FoldedCharacter(a, stepA);
+        if (characterA != FoldedCharacter(b, stepB)) {
             return false;
         }
-        ++i;
+        if (characterA == 0) {
+            return true;
+        }
+        a += stepA;
+        b += stepB;
     }
 }
 
-int32_t SetForProgram(const KeySetTable& table, const char* programFileName) {
-    const size_t programLength = std::strlen(programFileName);
-    if (!EndsWithProgramSuffix(programFileName, programLength)) {
-        return -1;
-    }
-    const int32_t highest = table.SetKeyCount.load();
-    for (int32_t set = 0; set <= highest && set < kMaxSets; ++set) {
-        if (NameEndsWithProgram(table.Names[set], programFileName, programLength)) {
-            return set;
+const char* FileNameOfPath(const char* path) {
+    const char* fileName = path;
+    for (size_t step = 0; *path != '\0'; path += step) {
+        FoldedCharacter(path, step);
+        if (step == 1 && *path == '\\') {
+            fileName = path + 1;
         }
     }
-    return -1;
+    return fileName;
+}
+
+int32_t SetForProgram(const KeySetTable& table, const char* programPath) {
+    const size_t pathLength = std::strlen(programPath);
+    if (pathLength >= kProgramPathSize || !IsProgramFileName(FileNameOfPath(programPath))) {
+        return -1;
+    }
+    PathStarts starts;
+    FindPathStarts(programPath, pathLength, starts);
+    int32_t bestSet = -1;
+    SetMatch best = {0, false};
+    const int32_t highest = table.SetKeyCount.load();
+    for (int32_t set = 0; set <= highest && set < kMaxSets; ++set) {
+        const SetMatch match = MatchSetName(table.Names[set], programPath, pathLength, starts);
+        if (BetterMatch(match, best)) {
+            best = match;
+            bestSet = set;
+        }
+    }
+    return bestSet;
 }
 
 bool MayFollowForeground(const EngineState& engine, bool dialogOpen) {
@@ -129,8 +186,8 @@ int32_t SetToFollow(ForegroundFollower& follower, const KeySetTable& table,
         !MayFollowForeground(engine, source.DialogOrMenuOpen())) {
         return -1;
     }
-    char program[kProgramNameSize];
-    if (!source.ProgramFileName(window, program)) {
+    char program[kProgramPathSize];
+    if (!source.ProgramPath(window, program)) {
         program[0] = '\0';  // a program we may not ask about: no set is its
     }
     if (SameProgramFileName(program, follower.lastProgram)) {

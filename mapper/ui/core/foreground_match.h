@@ -1,27 +1,39 @@
 #pragma once
 // The key set follows the game in front: a set whose name ends with a program
-// file name ("シューティング Star Game.exe", or just "Star Game.exe") belongs to
-// that program, and becomes active when the program in front changes to it.
-// Names and program file names are Shift-JIS bytes, as Top.ini keeps them.
+// file name ("シューティング Star Game.exe", or just "Star Game.exe"), or with
+// folders and the file name ("ＲＰＧ MyQuest\Game.exe"), belongs to that
+// program, and becomes active when the program in front changes to it.
+// Names and paths are Shift-JIS bytes, as Top.ini keeps them.
 #include <cstddef>
 #include <cstdint>
 
 #include "mapper/engine/engine_state.h"
 #include "mapper/model/keyset_table.h"
 
-// A file name has at most 255 UTF-16 units, two Shift-JIS bytes each.
-constexpr size_t kProgramNameSize = 512;
+// The end of a program's full path that the follower looks at: it starts at
+// the path's start or after a backslash, and holds at least the file name. A
+// set name is below 256 bytes, so 255 characters of the path are all it can
+// match, two Shift-JIS bytes each.
+constexpr size_t kProgramPathSize = 512;
 
-// Whether two program file names are the same, as Windows compares file
-// names: ASCII letters in any case, the two bytes of a double-byte character
-// exactly (its second byte may look like a letter, and must not be folded).
+// Whether two program file names or paths are the same, as Windows compares
+// them: ASCII and full-width Latin letters in any case, every other
+// character exactly (a second byte may look like a letter, and must not be
+// folded).
 bool SameProgramFileName(const char* a, const char* b);
 
-// The lowest index of a set that belongs to the program `programFileName`
-// (which must end in ".exe"): the set's name ends with it, ASCII letters in
-// any case, after the name's start or a half- or full-width blank. -1 when
-// none does.
-int32_t SetForProgram(const KeySetTable& table, const char* programFileName);
+// The file name at the end of `path`: after its last backslash that is a
+// character of its own, not the second byte of one like "ソ" or "表".
+const char* FileNameOfPath(const char* path);
+
+// The set that belongs to the program at `programPath` (an ending as above,
+// whose file name ends in ".exe"), or -1. A set belongs when its name, from
+// its start or after a half- or full-width blank, is the end of the path
+// from a backslash on, compared as SameProgramFileName does. The longest
+// such ending wins, so "MyQuest\Game.exe" beats "Game.exe"; at equal length
+// a name that is the ending alone beats one with text before it; then the
+// lowest set.
+int32_t SetForProgram(const KeySetTable& table, const char* programPath);
 
 // Whether a window coming to the front may switch the set now: not while
 // paused, while a key is being captured, or while a dialog (or the tray
@@ -53,10 +65,11 @@ class ForegroundSource {
     virtual ~ForegroundSource() = default;
     // Whether `window` is one of mapper's own (main window, dialogs, menus).
     virtual bool IsOwnWindow(uintptr_t window) = 0;
-    // The file name of the program that owns `window`, zero-terminated
-    // Shift-JIS in `name` (kProgramNameSize bytes); false when it cannot be
-    // told (the process refuses, or the name does not fit Shift-JIS).
-    virtual bool ProgramFileName(uintptr_t window, char* name) = 0;
+    // The end of the full path of the program that owns `window`, as
+    // kProgramPathSize says, zero-terminated Shift-JIS in `path`
+    // (kProgramPathSize bytes); false when it cannot be told (the process
+    // refuses, or its file name does not fit Shift-JIS).
+    virtual bool ProgramPath(uintptr_t window, char* path) = 0;
     // Whether a dialog, a message box or the tray popup of mapper is open.
     virtual bool DialogOrMenuOpen() = 0;
 };
@@ -64,7 +77,7 @@ class ForegroundSource {
 // The follower's memory: the program at the last look, so that only a change
 // of program selects a set and a set chosen by hand stays meanwhile.
 struct ForegroundFollower {
-    char lastProgram[kProgramNameSize];  // empty before the first look, or when unknown
+    char lastProgram[kProgramPathSize];  // empty before the first look, or when unknown
 };
 
 // `window` is in front (at start, on an event or a timer tick): the set to

@@ -21,19 +21,21 @@
 
 namespace {
 
+const std::wstring kGameFolder = L"STG";
 const std::wstring kGameFile = L"シューティング.exe";
 const std::wstring kRaceTitle = L"Pamuro - 「レース」";
-const std::wstring kGameTitle = L"Pamuro - 「縦 シューティング.exe」";
+const std::wstring kGameTitle = L"Pamuro - 「縦 STG\\シューティング.exe」";
 
 using KeyEvents = std::vector<std::pair<LONG, LONG>>;
 const KeyEvents kGameKeys = {{WM_KEYDOWN, 'B'}, {WM_KEYUP, 'B'}};
 
-// Sets 0 and 2 send A and C for the stick's Up; set 1, the first named after
-// the game, sends B. Set 2 names the game too, in capitals, and loses to set 1.
+// Sets 0 and 2 send A and C for the stick's Up; set 1, named after the game's
+// folder and file, sends B. Set 2 names the file alone, in capitals, and
+// loses to set 1, which names more of the game's path.
 std::string TopIniWithAGameSet() {
     std::string text = "[PAMURO]\r\nSETKEYCOUNT=2\r\n[KEYSETNAME]\r\n";
     text += "KEYSETNAME 0=" + Sjis(L"レース") + "\r\n";
-    text += "KEYSETNAME 1=" + Sjis(L"縦 シューティング.exe") + "\r\n";
+    text += "KEYSETNAME 1=" + Sjis(L"縦 STG\\シューティング.exe") + "\r\n";
     text += "KEYSETNAME 2=" + Sjis(L"シューティング.EXE") + "\r\n";
     text += "[KEYSET]\r\nKEYSET 0- 0- 0=65\r\nKEYSET 1- 0- 0=66\r\nKEYSET 2- 0- 0=67\r\n";
     text += "[SETTING]\r\nSetKeyDownMode=1\r\nSetSleep=1\r\n";
@@ -89,10 +91,12 @@ class ForegroundE2E : public ::testing::Test {
                                  nullptr, GetModuleHandleW(nullptr), nullptr);
         ASSERT_NE(other_, nullptr);
     }
-    // The key logger copied under the game's file name, started: it puts
-    // itself in front.
+    // The key logger copied under the game's folder and file name, started:
+    // it puts itself in front.
     void StartGame() {
-        const std::wstring game = folder_ + L"\\" + kGameFile;
+        const std::wstring gameFolder = folder_ + L"\\" + kGameFolder;
+        CreateDirectoryW(gameFolder.c_str(), nullptr);
+        const std::wstring game = gameFolder + L"\\" + kGameFile;
         ASSERT_TRUE(CopyFileW((OwnFolder() + L"key_logger.exe").c_str(), game.c_str(), FALSE));
         game_ = StartKeyLogger(log_, game);
         ASSERT_NE(game_, nullptr);

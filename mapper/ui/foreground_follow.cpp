@@ -47,18 +47,40 @@ bool AnyDialogOrMenuOpen() {
     return found;
 }
 
-// Whether `process` runs elevated; a failed query counts as not.
-bool RunsElevated(HANDLE process) {
+// The level of a token's mandatory label: the last part of its SID.
+uint32_t IntegrityOf(HANDLE token) {
+    union {
+        TOKEN_MANDATORY_LABEL label;
+        BYTE room[64];  // the label's SID follows it
+    } buffer;
+    DWORD size = 0;
+    if (!GetTokenInformation(token, TokenIntegrityLevel, &buffer, sizeof buffer, &size)) {
+        return 0;
+    }
+    const PSID sid = buffer.label.Label.Sid;
+    const UCHAR parts = *GetSidSubAuthorityCount(sid);
+    return parts > 0 ? *GetSidSubAuthority(sid, parts - 1) : 0;
+}
+
+// What `process`'s token says of its rights (elevated_notice.h).
+ProcessRights RightsOf(HANDLE process) {
+    ProcessRights rights = {TokenAnswer::Unknown, false, 0};
     HANDLE token = nullptr;
     if (!OpenProcessToken(process, TOKEN_QUERY, &token)) {
-        return false;
+        if (GetLastError() == ERROR_ACCESS_DENIED) {
+            rights.token = TokenAnswer::AccessDenied;
+        }
+        return rights;
     }
     TOKEN_ELEVATION elevation{};
     DWORD size = 0;
-    const BOOL asked =
-        GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size);
+    rights.token = TokenAnswer::Read;
+    rights.elevated =
+        GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size) &&
+        elevation.TokenIsElevated != 0;
+    rights.integrity = IntegrityOf(token);
     CloseHandle(token);
-    return asked && elevation.TokenIsElevated != 0;
+    return rights;
 }
 
 // The end of the full path `path` (`length` units) that the follower looks
@@ -85,10 +107,10 @@ bool PathEndingToSjis(const wchar_t* path, DWORD length, char* out) {
 }
 
 // The end of the full path of the program that owns `window` (above), and
-// whether it runs elevated. False when the process cannot be opened or
+// its rights when `rights` is not null. False when the process cannot be opened or
 // asked, or when its file name has a character that Shift-JIS cannot hold
 // (no set can carry it).
-bool ProgramOfWindow(HWND window, char* path, bool* elevated) {
+bool ProgramOfWindow(HWND window, char* path, ProcessRights* rights) {
     HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, ProcessOf(window));
     if (process == nullptr) {
         return false;
@@ -97,8 +119,8 @@ bool ProgramOfWindow(HWND window, char* path, bool* elevated) {
     wchar_t fullPath[kImagePathSize];
     DWORD length = kImagePathSize;
     const BOOL named = QueryFullProcessImageNameW(process, 0, fullPath, &length);
-    if (elevated != nullptr) {
-        *elevated = named && RunsElevated(process);
+    if (rights != nullptr) {
+        *rights = RightsOf(process);
     }
     CloseHandle(process);
     return named && PathEndingToSjis(fullPath, length, path);
@@ -119,8 +141,11 @@ class Win32ForegroundSource : public ForegroundSource {
 class Win32NoticeView : public ElevatedNoticeView {
   public:
     explicit Win32NoticeView(HWND mainWindow) : mainWindow_(mainWindow) {}
-    void ShowTrayBalloon(const char* text) override {
-        ::ShowTrayBalloon(mainWindow_, text, kNoticeCaption);
+    // The tray icon, which carries the balloon, is there only while the
+    // window is hidden.
+    bool ShowTrayBalloon(const char* text) override {
+        return !IsWindowVisible(mainWindow_) &&
+               ::ShowTrayBalloon(mainWindow_, text, kNoticeCaption);
     }
     void ShowMessageBox(const char* text) override {
         ShowSjisMessage(mainWindow_, text, kNoticeCaption, MB_OK | MB_ICONWARNING);
@@ -141,10 +166,10 @@ void NoteKeysDropped(ForegroundFollow& follow, HWND window) {
         return;
     }
     char path[kProgramPathSize];
-    bool elevated = false;
-    if (ProgramOfWindow(window, path, &elevated)) {
-        NoteProgramInFront(follow.notice, view, FileNameOfPath(path), elevated && !follow.elevated,
-                           !IsWindowVisible(follow.mainWindow));
+    ProcessRights rights{};
+    if (ProgramOfWindow(window, path, &rights)) {
+        NoteProgramInFront(follow.notice, view, FileNameOfPath(path),
+                           KeysDroppedFor(rights, follow.rights));
     }
 }
 
@@ -191,8 +216,8 @@ void CALLBACK OnFallbackTick(HWND, UINT, UINT_PTR, DWORD) {
 
 void StartForegroundFollow(ForegroundFollow& follow, HWND mainWindow, KeySetTable& table,
                            EngineState& engine) {
-    follow = ForegroundFollow{mainWindow, &table, &engine, nullptr, 0, {}, {}, false, {}};
-    follow.elevated = RunsElevated(GetCurrentProcess());
+    follow = ForegroundFollow{mainWindow, &table, &engine, nullptr, 0, {}, {}, {}, {}};
+    follow.rights = RightsOf(GetCurrentProcess());
     StartElevatedNotice(follow.notice);
     HWND front = GetForegroundWindow();
     StartForegroundWatch(follow.watch, reinterpret_cast<uintptr_t>(front));

@@ -19,7 +19,7 @@ struct ForegroundFollow {
     UINT_PTR timer;  // the slow fallback; 0 once events have shown up
     ForegroundWatch watch;
     ForegroundFollower follower;
-    bool elevated;  // mapper itself runs elevated: none of its keys is dropped
+    ProcessRights rights;  // mapper's own
     ElevatedNotice notice;
 };
 

@@ -57,14 +57,14 @@ bool AddTrayIcon(HWND window) {
 
 }  // namespace
 
-void ShowTrayBalloon(HWND window, const char* sjisText, const char* sjisTitle) {
+bool ShowTrayBalloon(HWND window, const char* sjisText, const char* sjisTitle) {
     NOTIFYICONDATAW icon = TrayIconRecord(window);
     icon.cbSize = NOTIFYICONDATAW_V2_SIZE;  // the first form with a balloon
     icon.uFlags = NIF_INFO;
     icon.dwInfoFlags = NIIF_WARNING;
     SjisToWide(sjisText, icon.szInfo, ARRAYSIZE(icon.szInfo));
     SjisToWide(sjisTitle, icon.szInfoTitle, ARRAYSIZE(icon.szInfoTitle));
-    Shell_NotifyIconW(NIM_MODIFY, &icon);
+    return Shell_NotifyIconW(NIM_MODIFY, &icon) != FALSE;
 }
 
 namespace {

@@ -9,8 +9,8 @@ HWND CreateMainWindow(HINSTANCE instance);
 void CreateMainControls(HWND window, HINSTANCE instance);
 
 // A warning balloon from the tray icon, which must be there (mapper in the
-// tray), with Shift-JIS text and title.
-void ShowTrayBalloon(HWND window, const char* sjisText, const char* sjisTitle);
+// tray), with Shift-JIS text and title; false when the shell refused it.
+bool ShowTrayBalloon(HWND window, const char* sjisText, const char* sjisTitle);
 
 // The refresh operations that bring the windows into line with the table.
 void RefreshSetList();

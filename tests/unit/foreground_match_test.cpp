@@ -226,12 +226,42 @@ TEST(ForegroundFollowTest, TheTimerStandsInUntilAnEventAboutAnotherProgramArrive
     EXPECT_FALSE(NoteForegroundTick(watch, 60));
 }
 
+TEST(ElevatedNoticeTest, KeysAreDroppedForAProgramAboveMapper) {
+    constexpr uint32_t kMedium = 0x2000, kHigh = 0x3000, kSystem = 0x4000;
+    struct Case {
+        ProcessRights program, mapper;
+        bool dropped;
+        const char* what;
+    };
+    const Case cases[] = {
+        {{TokenAnswer::Read, true, kHigh}, {TokenAnswer::Read, false, kMedium}, true, "elevated"},
+        {{TokenAnswer::Read, true, kHigh}, {TokenAnswer::Read, true, kHigh}, false, "both"},
+        {{TokenAnswer::Read, false, kMedium}, {TokenAnswer::Read, false, kMedium}, false, "none"},
+        {{TokenAnswer::Read, false, kHigh}, {TokenAnswer::Read, false, kMedium}, true, "level"},
+        {{TokenAnswer::Read, true, kSystem}, {TokenAnswer::Read, true, kHigh}, true, "system"},
+        {{TokenAnswer::Read, false, kHigh}, {TokenAnswer::Read, false, 0}, false, "own unknown"},
+        {{TokenAnswer::AccessDenied, false, 0},
+         {TokenAnswer::Read, false, kMedium},
+         true,
+         "another account's admin rights"},
+        {{TokenAnswer::Unknown, false, 0}, {TokenAnswer::Read, false, kMedium}, false, "unknown"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(KeysDroppedFor(c.program, c.mapper), c.dropped) << c.what;
+    }
+}
+
 // Records the notices shown as "balloon NAME" or "box NAME", after checking
-// the text around the program's file name.
+// the text around the program's file name; a balloon is taken while
+// BalloonShown.
 class RecordingNoticeView : public ElevatedNoticeView {
   public:
     std::vector<std::string> Shown;
-    void ShowTrayBalloon(const char* text) override { Shown.push_back("balloon " + Named(text)); }
+    bool BalloonShown = true;
+    bool ShowTrayBalloon(const char* text) override {
+        Shown.push_back("balloon " + Named(text));
+        return BalloonShown;
+    }
     void ShowMessageBox(const char* text) override { Shown.push_back("box " + Named(text)); }
 
   private:
@@ -246,23 +276,24 @@ class RecordingNoticeView : public ElevatedNoticeView {
     }
 };
 
-// Once per program, a balloon while in the tray, otherwise a box when mapper's
-// window next comes to the front (nullptr), never while the game is.
-TEST(ElevatedNoticeTest, EachElevatedProgramIsToldOnce) {
+// A balloon where the shell takes one, and in every case a box when mapper's
+// window next comes to the front (nullptr), never while the game is; then
+// nothing more for that program.
+TEST(ElevatedNoticeTest, EachElevatedProgramIsToldOnceByItsBox) {
     struct Step {
         const char* front;
-        bool keysDropped, inTray;
+        bool keysDropped, balloonShown;
         std::vector<std::string> shown;
     };
     const Step steps[] = {
         {"game.exe", false, true, {}},
         {"admin.exe", true, true, {"balloon admin.exe"}},
-        {"ADMIN.EXE", true, false, {}},  // the same program
-        {"tool.exe", true, false, {}},
-        {"ゲーム.exe", true, false, {}},
-        {"other.exe", true, true, {"balloon other.exe"}},
-        {nullptr, false, false, {"box tool.exe", "box ゲーム.exe"}},
-        {nullptr, false, false, {}},
+        {"ADMIN.EXE", true, true, {}},  // the same program
+        {"tool.exe", true, false, {"balloon tool.exe"}},
+        {"tool.exe", true, false, {"balloon tool.exe"}},  // not shown: tried again
+        {"ゲーム.exe", true, true, {"balloon ゲーム.exe"}},
+        {nullptr, false, true, {"box admin.exe", "box tool.exe", "box ゲーム.exe"}},
+        {nullptr, false, true, {}},
         {"tool.exe", true, true, {}},
     };
     ElevatedNotice notice;
@@ -270,14 +301,38 @@ TEST(ElevatedNoticeTest, EachElevatedProgramIsToldOnce) {
     RecordingNoticeView view;
     for (const Step& step : steps) {
         view.Shown.clear();
+        view.BalloonShown = step.balloonShown;
         if (step.front == nullptr) {
             NoteMainWindowInFront(notice, view);
         } else {
-            NoteProgramInFront(notice, view, Sjis(step.front).c_str(), step.keysDropped,
-                               step.inTray);
+            NoteProgramInFront(notice, view, Sjis(step.front).c_str(), step.keysDropped);
         }
         EXPECT_EQ(view.Shown, step.shown) << (step.front ? step.front : "mapper");
     }
+}
+
+// More programs than the list holds come to the front before mapper's window
+// does: the first one still gets its box, and those that found no room are
+// told when they come back.
+TEST(ElevatedNoticeTest, AProgramWaitingForItsBoxStaysInAFullList) {
+    ElevatedNotice notice;
+    StartElevatedNotice(notice);
+    RecordingNoticeView view;
+    NoteProgramInFront(notice, view, "first.exe", true);
+    for (int i = 0; i < kNoticeProgramCount + 8; ++i) {
+        NoteProgramInFront(notice, view, ("p" + std::to_string(i) + ".exe").c_str(), true);
+    }
+    view.Shown.clear();
+    NoteMainWindowInFront(notice, view);
+    ASSERT_EQ(view.Shown.size(), static_cast<size_t>(kNoticeProgramCount));
+    EXPECT_EQ(view.Shown.front(), "box first.exe");
+
+    const std::string late = "p" + std::to_string(kNoticeProgramCount + 2) + ".exe";
+    view.Shown.clear();
+    NoteProgramInFront(notice, view, "first.exe", true);  // told already
+    NoteProgramInFront(notice, view, late.c_str(), true);
+    NoteMainWindowInFront(notice, view);
+    EXPECT_EQ(view.Shown, (std::vector<std::string>{"balloon " + late, "box " + late}));
 }
 
 }  // namespace

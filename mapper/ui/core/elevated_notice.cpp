@@ -10,23 +10,34 @@ namespace {
 
 constexpr int kNoticeTextSize = 1024;
 
-bool AlreadyTold(const ElevatedNotice& notice, const char* programFileName) {
+NoticeProgram* Find(ElevatedNotice& notice, const char* programFileName) {
     for (int32_t i = 0; i < notice.count; ++i) {
         if (SameProgramFileName(notice.programs[i].name, programFileName)) {
-            return true;
+            return &notice.programs[i];
         }
     }
-    return false;
+    return nullptr;
 }
 
-NoticeProgram& Remember(ElevatedNotice& notice, const char* programFileName) {
-    NoticeProgram& program = notice.programs[notice.next];
-    notice.next = (notice.next + 1) % kNoticeProgramCount;
+// A free entry, else the oldest one that has been told; null when every
+// entry still waits for its box.
+NoticeProgram* Remember(ElevatedNotice& notice, const char* programFileName) {
+    NoticeProgram* program = nullptr;
     if (notice.count < kNoticeProgramCount) {
-        ++notice.count;
+        program = &notice.programs[notice.count++];
     }
-    CopyShiftJisCut(program.name, kNoticeNameSize, programFileName);
-    program.waiting = false;
+    for (int32_t i = 0; program == nullptr && i < kNoticeProgramCount; ++i) {
+        const int32_t at = (notice.next + i) % kNoticeProgramCount;
+        if (notice.programs[at].told) {
+            program = &notice.programs[at];
+            notice.next = (at + 1) % kNoticeProgramCount;
+        }
+    }
+    if (program != nullptr) {
+        CopyShiftJisCut(program->name, kNoticeNameSize, programFileName);
+        program->ballooned = false;
+        program->told = false;
+    }
     return program;
 }
 
@@ -39,33 +50,48 @@ void NoticeText(const char* programFileName, char (&text)[kNoticeTextSize]) {
 
 }  // namespace
 
+bool KeysDroppedFor(const ProcessRights& program, const ProcessRights& mapper) {
+    switch (program.token) {
+        case TokenAnswer::AccessDenied:
+            return true;
+        case TokenAnswer::Read:
+            return (program.elevated && !mapper.elevated) ||
+                   (mapper.integrity != 0 && program.integrity > mapper.integrity);
+        default:
+            return false;
+    }
+}
+
 void StartElevatedNotice(ElevatedNotice& notice) {
     notice.count = 0;
     notice.next = 0;
 }
 
 void NoteProgramInFront(ElevatedNotice& notice, ElevatedNoticeView& view,
-                        const char* programFileName, bool keysDropped, bool inTray) {
-    if (!keysDropped || AlreadyTold(notice, programFileName)) {
+                        const char* programFileName, bool keysDropped) {
+    if (!keysDropped) {
         return;
     }
-    NoticeProgram& program = Remember(notice, programFileName);
-    if (inTray) {
+    NoticeProgram* program = Find(notice, programFileName);
+    if (program == nullptr) {
+        program = Remember(notice, programFileName);
+    }
+    // A balloon not shown (mapper was not in the tray) is tried again the
+    // next time the program comes to the front, until its box is shown.
+    if (program != nullptr && !program->told && !program->ballooned) {
         char text[kNoticeTextSize];
-        NoticeText(program.name, text);
-        view.ShowTrayBalloon(text);
-    } else {
-        program.waiting = true;
+        NoticeText(program->name, text);
+        program->ballooned = view.ShowTrayBalloon(text);
     }
 }
 
 void NoteMainWindowInFront(ElevatedNotice& notice, ElevatedNoticeView& view) {
     for (int32_t i = 0; i < notice.count; ++i) {
         NoticeProgram& program = notice.programs[i];
-        if (program.waiting) {
-            // Cleared first: the box's own message loop may bring the window
+        if (!program.told) {
+            // Marked first: the box's own message loop may bring the window
             // to the front again.
-            program.waiting = false;
+            program.told = true;
             char text[kNoticeTextSize];
             NoticeText(program.name, text);
             view.ShowMessageBox(text);

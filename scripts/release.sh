@@ -26,6 +26,16 @@ for arch in x86_64 i686; do
     # Windows: never ship one.
     cmake -DOBJDUMP="$arch-w64-mingw32-objdump" -DPROGRAMS="$stage/mapper.exe;$stage/disabler.exe" \
         -P tests/wine/release/check_imports.cmake
+    # disabler carries the DirectInput filters of both architectures; each is
+    # read by its own architecture's objdump.
+    for filter_arch in x86_64 i686; do
+        cmake -DOBJDUMP="$filter_arch-w64-mingw32-objdump" \
+            -DPROGRAMS="$build/disabler/filters/dinput8-$filter_arch.dll;$build/disabler/filters/dinput-$filter_arch.dll" \
+            -P tests/wine/release/check_imports.cmake
+    done
+    filters=$(printf '%s;' "$build"/disabler/filters/dinput*.dll)
+    cmake -DPROGRAM="$stage/disabler.exe" -DFILTERS="${filters%;}" \
+        -P tests/wine/release/check_filters_carried.cmake
     cp mapper/ui/help/pamuro-help.html "$stage/"
     # Windows editors read a UTF-8 text with a byte-order mark and CRLF line ends anywhere.
     { printf '\xef\xbb\xbf'; sed "s/@VERSION@/$version/g; s/\$/\r/" packaging/readme-ja.txt; } > "$stage/readme.txt"

@@ -10,6 +10,7 @@
 
 #include "common/win32/sjis_text.h"
 #include "disabler/app/resource.h"
+#include "disabler/core/direct_input.h"
 #include "disabler/core/disabler_texts_sjis.h"
 #include "disabler/core/patch.h"
 
@@ -51,6 +52,16 @@ void OnDisableJoystick(HWND dialog) {
     OperationPath path;
     if (ToOperationPath(dialog, widePath, path)) {
         DisableJoystick(PlatformOf(dialog).patch, dialog, path);
+    }
+}
+
+// Button 1004: the undo for the path as the field holds it now.
+void OnUndo(HWND dialog) {
+    wchar_t widePath[kPathReadChars];
+    GetDlgItemTextW(dialog, IDC_PATH, widePath, kPathReadChars);
+    OperationPath path;
+    if (ToOperationPath(dialog, widePath, path)) {
+        UndoDisableJoystick(PlatformOf(dialog).patch, dialog, path);
     }
 }
 
@@ -128,6 +139,9 @@ INT_PTR OnCommand(HWND dialog, WORD id) {
             return TRUE;
         case IDC_BROWSE:
             OnBrowse(dialog);
+            return TRUE;
+        case IDC_UNDO:
+            OnUndo(dialog);
             return TRUE;
         default:
             // IDCANCEL (Esc) included: only "終了" ends the program.

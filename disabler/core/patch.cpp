@@ -4,6 +4,7 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "disabler/core/direct_input.h"
 #include "disabler/core/disabler_texts_sjis.h"
 #include "disabler/core/patch.h"
 
@@ -14,8 +15,11 @@ constexpr char kBackupSuffix[] = ".BAK";
 // The longest path, ".BAK" and the terminator: the backup path is always
 // built in full, never cut.
 char g_backupPath[kMaxPathBytes + sizeof kBackupSuffix];
-// Room for either composed message with two paths of the longest length.
-char g_message[1024 + 2 * sizeof g_backupPath];
+// Room for either composed message with two paths of the longest length,
+// or for the success text with a line for each filter.
+char g_message[1024 + 2 * sizeof g_backupPath + kFilterCount * kMaxFilterPath];
+// The lines about the DirectInput filters.
+char g_filterLines[512 + kFilterCount * kMaxFilterPath];
 // The backup is copied through this buffer.
 unsigned char g_copyBuffer[kScanChunkBytes];
 
@@ -119,20 +123,42 @@ void ShowPartlyRewritten(PatchPlatform& platform, OwnerWindow owner, const char*
                          nullptr);
 }
 
-void ShowScanOutcome(PatchPlatform& platform, OwnerWindow owner, ScanResult result) {
+// The filters of the DirectInput names the game uses, beside it. The game is
+// read again after the rewrite, which leaves those names as they were.
+void PlaceGameFilters(PatchPlatform& platform, const char* path, FilterResult results[kFilterCount],
+                      char dllPaths[][kMaxFilterPath]) {
+    GameDirectInput game;
+    if (PatchFile* file = platform.OpenRead(path)) {
+        game = ReadGameDirectInput(*file);
+        file->Close();
+    }
+    PlaceFilters(platform, path, game, results, dllPaths);
+}
+
+// The outcome of the rewrite and of the filters. A game with either fix is a
+// success; "no name found" only for a game with neither.
+void ShowOutcome(PatchPlatform& platform, OwnerWindow owner, ScanResult result,
+                 const FilterResult filters[kFilterCount]) {
+    const bool anyFilter = g_filterLines[0] != '\0';
+    const char* caption = AnyFilterPlaced(filters) ? kSuccessCaption : nullptr;
     switch (result) {
         case ScanResult::Rewritten:
-            platform.ShowMessage(owner, kSuccess, kSuccessCaption);
-            break;
+            platform.ShowMessage(
+                owner, anyFilter ? ComposeMessage({kSuccess, "\r\n", g_filterLines}) : kSuccess,
+                kSuccessCaption);
+            return;
         case ScanResult::NoNameFound:
-            platform.ShowMessage(owner, kNoNameFound, nullptr);
-            break;
+            platform.ShowMessage(owner, anyFilter ? g_filterLines : kNoNameFound, caption);
+            return;
         case ScanResult::WriteFailed:
             ShowPartlyRewritten(platform, owner, kWhileWriting);
             break;
         case ScanResult::ReadFailed:
             ShowPartlyRewritten(platform, owner, kWhileReading);
             break;
+    }
+    if (anyFilter) {
+        platform.ShowMessage(owner, g_filterLines, caption);
     }
 }
 
@@ -170,5 +196,9 @@ void DisableJoystick(PatchPlatform& platform, OwnerWindow owner, const char* pat
         result = ScanResult::WriteFailed;
     }
     file->Close();
-    ShowScanOutcome(platform, owner, result);
+    FilterResult filters[kFilterCount];
+    char dllPaths[kFilterCount][kMaxFilterPath];
+    PlaceGameFilters(platform, path, filters, dllPaths);
+    DescribeFilters(filters, dllPaths, g_filterLines, sizeof g_filterLines);
+    ShowOutcome(platform, owner, result, filters);
 }

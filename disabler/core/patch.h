@@ -39,6 +39,7 @@ ScanResult RewriteJoystickNames(PatchFile& file, size_t chunkBytes = kScanChunkB
 // The whole operation for the executable at `path` (Shift-JIS): copies it to
 // "<path>.BAK" without overwriting and puts the copy on the disk (a copy that
 // fails part way is removed), shows the notice that the scan takes a while,
-// opens the executable, rewrites the names and tells the outcome, each step
+// opens the executable, rewrites the names, writes the DirectInput filters
+// the game needs beside it (direct_input.h) and tells the outcome, each step
 // by a message box owned by `owner`. No result: the user is told.
 void DisableJoystick(PatchPlatform& platform, OwnerWindow owner, const char* path);

@@ -1,8 +1,9 @@
 #pragma once
 // What the patch operation needs from the system: random-access files (the
 // executable read for its backup, the backup created new, the executable
-// opened for reading and writing with no sharing), removal of a backup that
-// could not be completed, and message boxes. Win32 serves it in
+// opened for reading and writing with no sharing, the filter DLLs beside it),
+// removal and replacement of files, the filters disabler carries, and
+// message boxes. Win32 serves it in
 // disabler/platform/win32, a stand-alone POSIX backend in
 // disabler/platform/standalone; tests use recording fakes.
 #include <cstddef>
@@ -50,6 +51,13 @@ class PatchPlatform {
     // so that no other process can open it meanwhile; nullptr when it cannot
     // be opened so (missing, read-only, in use).
     virtual PatchFile* OpenReadWrite(const char* path) = 0;
+    // Moves the file `from` over the file `to`, replacing it; false when
+    // `to` is as it was.
+    virtual bool MoveOver(const char* from, const char* to) = 0;
+    // The DirectInput filter `name` ("dinput8.dll" or "dinput.dll") for
+    // x86_64 (else i686) as disabler carries it: its bytes, valid for the
+    // life of the program, in `data` and `size`; false when not carried.
+    virtual bool CarriedFilter(const char* name, bool x86_64, const void*& data, size_t& size) = 0;
     // Shows the Shift-JIS `text` in a message box with an OK button, owned by
     // `owner`, and returns when the user has dismissed it. A null `caption`
     // leaves the system's default caption.

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "disabler/core/direct_input.h"
 #include "disabler/core/patch.h"
 #include "disabler/platform/standalone/standalone_patch_platform.h"
 #include "tests/support/sjis_convert.h"
@@ -130,6 +131,23 @@ class RecordingPlatform : public PatchPlatform {
         calls.push_back("remove "s + path);
         return !removeFails && StandalonePatchPlatform().Remove(path);
     }
+    bool MoveOver(const char* from, const char* to) override {
+        calls.push_back("move "s + from + " " + to);
+        return StandalonePatchPlatform().MoveOver(from, to);
+    }
+    // A filter as the tests carry it: its name and architecture, then the
+    // version block's product string that marks disabler's own files.
+    bool CarriedFilter(const char* name, bool x86_64, const void*& data, size_t& size) override {
+        carried = Filter(name, x86_64);
+        data = carried.data();
+        size = carried.size();
+        return true;
+    }
+    static std::string Filter(const std::string& name, bool x86_64) {
+        return name + (x86_64 ? " x86_64 " : " i686 ") + kOwnMark;
+    }
+    static inline const std::string kOwnMark =
+        "P\0r\0o\0d\0u\0c\0t\0N\0a\0m\0e\0\0\0\0\0P\0a\0m\0u\0r\0o\0\0\0"s;
     PatchFile* OpenReadWrite(const char* path) override {
         calls.push_back("open "s + path);
         return Wrap(StandalonePatchPlatform().OpenReadWrite(path), path, rewriteFaults);
@@ -149,6 +167,7 @@ class RecordingPlatform : public PatchPlatform {
     std::vector<std::pair<std::string, std::string>> messages;  // text, caption
     Faults sourceFaults, backupFaults, rewriteFaults;
     bool removeFails = false;
+    std::string carried;
 
   private:
     PatchFile* Wrap(PatchFile* real, const char* path, Faults faults) {
@@ -163,6 +182,7 @@ class RecordingPlatform : public PatchPlatform {
 };
 
 using Messages = std::vector<std::pair<std::string, std::string>>;
+const std::string kMissingFile = "(missing)";
 
 class DisablerPatch : public ::testing::Test {
   protected:
@@ -173,6 +193,8 @@ class DisablerPatch : public ::testing::Test {
         backup_ = exe_ + ".BAK";
     }
     void TearDown() override {
+        std::remove((directory_ + "/dinput8.dll").c_str());
+        std::remove((directory_ + "/dinput.dll").c_str());
         std::remove(backup_.c_str());
         std::remove(exe_.c_str());
         rmdir(directory_.c_str());
@@ -187,7 +209,7 @@ class DisablerPatch : public ::testing::Test {
     static std::string Read(const std::string& path) {
         std::FILE* file = std::fopen(path.c_str(), "rb");
         if (file == nullptr) {
-            return "(missing)";
+            return kMissingFile;
         }
         std::string bytes;
         int c;
@@ -208,11 +230,13 @@ const std::string kPatchedGame = "MZ\x90\0winmm.dll\0joyGetDevCapsA\0midiInGetID
 TEST_F(DisablerPatch, RewritesTheExecutableAfterItsBackup) {
     Write(exe_, kGame);
     DisableJoystick(platform_, RecordingPlatform::kOwner, exe_.c_str());
-    // The backup is on the disk before the notice, and so before the rewrite.
-    EXPECT_EQ(platform_.calls, (std::vector<std::string>{
-                                   "open-read " + exe_, "create " + backup_, "flush " + backup_,
-                                   "close " + backup_, "close " + exe_, "message", "open " + exe_,
-                                   "flush " + exe_, "close " + exe_, "message"}));
+    // The backup is on the disk before the notice, and so before the rewrite;
+    // the game is read again for its DirectInput names after.
+    EXPECT_EQ(platform_.calls,
+              (std::vector<std::string>{"open-read " + exe_, "create " + backup_,
+                                        "flush " + backup_, "close " + backup_, "close " + exe_,
+                                        "message", "open " + exe_, "flush " + exe_, "close " + exe_,
+                                        "open-read " + exe_, "close " + exe_, "message"}));
     EXPECT_EQ(platform_.messages, (Messages{{kNotice, kNoCaption}, {kSuccess, kSuccessCaption}}));
     EXPECT_EQ(Read(exe_), kPatchedGame);
     EXPECT_EQ(Read(backup_), kGame);
@@ -386,6 +410,114 @@ TEST_F(DisablerPatch, ScanFailuresAreToldNotReportedAsSuccess) {
         EXPECT_EQ(platform_.messages, (Messages{{kNotice, kNoCaption}, outcome})) << test.what;
         EXPECT_EQ(Read(backup_), kGame);
     }
+}
+
+// A game executable for `machine` (0x14C i686, 0x8664 x86_64) whose bytes
+// hold `body`.
+std::string PortableExecutable(uint16_t machine, const std::string& body) {
+    std::string bytes = "MZ" + std::string(0x3A, '\0') + "\x40\0\0\0PE\0\0"s;
+    bytes += static_cast<char>(machine & 0xFF);
+    bytes += static_cast<char>(machine >> 8);
+    return bytes + body;
+}
+
+std::string PlacedLine(const std::string& dll) {
+    return Sjis("DirectInput のジョイスティックを隠す ") + dll + Sjis(" を置きました。");
+}
+
+// The filter of each DirectInput name the game holds, of the game's
+// architecture; another program's file of that name is left as it was, an
+// older filter of disabler's is replaced.
+TEST_F(DisablerPatch, DirectInputGamesGetTheFiltersTheyName) {
+    const std::string dinput8 = directory_ + "/dinput8.dll", dinput = directory_ + "/dinput.dll";
+    const std::string foreign = "a graphics wrapper";
+    const std::string wideDinput = "d\0i\0n\0p\0u\0t\0.\0D\0L\0L\0"s;
+    struct Case {
+        const char* what;
+        std::string game, dinput8Before, dinput8After, dinputAfter;
+        Messages messages;
+    };
+    const Case cases[] = {
+        {"imports DINPUT8.dll, i686, with winmm joystick names",
+         PortableExecutable(0x14C, "DINPUT8.dll\0"s + kGame),
+         kMissingFile,
+         RecordingPlatform::Filter("dinput8.dll", false),
+         kMissingFile,
+         {{kSuccess + "\r\n" + PlacedLine(dinput8), kSuccessCaption}}},
+        {"loads dinput.dll by a wide name, x86_64",
+         PortableExecutable(0x8664, wideDinput),
+         kMissingFile,
+         kMissingFile,
+         RecordingPlatform::Filter("dinput.dll", true),
+         {{PlacedLine(dinput), kSuccessCaption}}},
+        {"both names, an older filter of disabler's there",
+         PortableExecutable(0x8664, "dinput8.dll dinput.dll"),
+         "old " + RecordingPlatform::kOwnMark,
+         RecordingPlatform::Filter("dinput8.dll", true),
+         RecordingPlatform::Filter("dinput.dll", true),
+         {{PlacedLine(dinput8) + "\r\n" + PlacedLine(dinput), kSuccessCaption}}},
+        {"another program's dinput8.dll there",
+         PortableExecutable(0x14C, "dinput8.dll"),
+         foreign,
+         foreign,
+         kMissingFile,
+         {{dinput8 + Sjis(" は別のプログラムのファイルなので、置き換えませんでした。"),
+           kNoCaption}}},
+        {"names without a PE header",
+         "MZ dinput8.dll",
+         kMissingFile,
+         kMissingFile,
+         kMissingFile,
+         {{kNoNameFound, kNoCaption}}},
+    };
+    for (const Case& test : cases) {
+        std::remove(backup_.c_str());
+        std::remove(dinput.c_str());
+        std::remove(dinput8.c_str());
+        if (test.dinput8Before != kMissingFile) {
+            Write(dinput8, test.dinput8Before);
+        }
+        Write(exe_, test.game);
+        platform_.messages.clear();
+        DisableJoystick(platform_, RecordingPlatform::kOwner, exe_.c_str());
+        platform_.messages.erase(platform_.messages.begin());  // the notice
+        EXPECT_EQ(platform_.messages, test.messages) << test.what;
+        EXPECT_EQ(Read(dinput8), test.dinput8After) << test.what;
+        EXPECT_EQ(Read(dinput), test.dinputAfter) << test.what;
+    }
+}
+
+// The undo puts the executable back from its backup and deletes disabler's
+// own filters, and nothing else.
+TEST_F(DisablerPatch, UndoPutsTheGameBackAndRemovesOnlyItsOwnFilters) {
+    const std::string game = PortableExecutable(0x14C, "dinput8.dll dinput.dll"s + kGame);
+    const std::string dinput8 = directory_ + "/dinput8.dll", dinput = directory_ + "/dinput.dll";
+    Write(exe_, game);
+    Write(dinput, "a mod's dinput.dll");
+    DisableJoystick(platform_, RecordingPlatform::kOwner, exe_.c_str());
+    ASSERT_EQ(Read(dinput8), RecordingPlatform::Filter("dinput8.dll", false));
+    ASSERT_NE(Read(exe_), game);
+
+    platform_.messages.clear();
+    UndoDisableJoystick(platform_, RecordingPlatform::kOwner, exe_.c_str());
+    EXPECT_EQ(platform_.messages, (Messages{{Sjis("元に戻しました。"), kNoCaption}}));
+    EXPECT_EQ(Read(exe_), game);
+    EXPECT_EQ(Read(backup_), kMissingFile) << "a later run must be able to back up again";
+    EXPECT_EQ(Read(dinput8), kMissingFile);
+    EXPECT_EQ(Read(dinput), "a mod's dinput.dll");
+
+    // No path: the current folder is not a game's.
+    platform_.messages.clear();
+    UndoDisableJoystick(platform_, RecordingPlatform::kOwner, "");
+    EXPECT_EQ(platform_.messages,
+              (Messages{{Sjis("元に戻すゲームの実行ファイルを指定して下さい。"), kNoCaption}}));
+
+    // Nothing left to undo: said so the same way, nothing touched.
+    platform_.messages.clear();
+    UndoDisableJoystick(platform_, RecordingPlatform::kOwner, exe_.c_str());
+    EXPECT_EQ(platform_.messages, (Messages{{Sjis("元に戻しました。"), kNoCaption}}));
+    EXPECT_EQ(Read(exe_), game);
+    EXPECT_EQ(Read(dinput), "a mod's dinput.dll");
 }
 
 }  // namespace

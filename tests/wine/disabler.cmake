@@ -13,4 +13,5 @@ add_dependencies(disabler_dialog_tests disabler)
 # The test finds disabler.exe from its own folder.
 file(RELATIVE_PATH disabler_from_tests ${CMAKE_CURRENT_BINARY_DIR} ${CMAKE_BINARY_DIR}/disabler)
 target_compile_definitions(disabler_dialog_tests PRIVATE
-    DISABLER_EXE_RELATIVE="${disabler_from_tests}/disabler.exe")
+    DISABLER_EXE_RELATIVE="${disabler_from_tests}/disabler.exe"
+    FILTER_DINPUT8_I686_RELATIVE="${disabler_from_tests}/filters/dinput8-i686.dll")

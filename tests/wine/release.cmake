@@ -13,6 +13,28 @@ foreach(program mapper disabler)
                      -P ${release_tests_dir}/check_imports.cmake)
     set_tests_properties(release_imports_${program} PROPERTIES LABELS release-static)
 endforeach()
+# The DirectInput filters that disabler carries, both architectures: only
+# system DLLs in their imports too, and every one of them inside disabler.exe.
+# Each architecture's filters are read by that architecture's objdump: the
+# i686 one does not know x86_64 files.
+get_target_property(disabler_folder disabler BINARY_DIR)
+set(carried_filters)
+foreach(arch x86_64 i686)
+    set(filters ${disabler_folder}/filters/dinput8-${arch}.dll
+                ${disabler_folder}/filters/dinput-${arch}.dll)
+    list(APPEND carried_filters ${filters})
+    find_program(objdump_${arch} ${arch}-w64-mingw32-objdump REQUIRED)
+    add_test(NAME release_imports_dinput_filters_${arch}
+             COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${objdump_${arch}} "-DPROGRAMS=${filters}"
+                     -P ${release_tests_dir}/check_imports.cmake)
+    set_tests_properties(release_imports_dinput_filters_${arch} PROPERTIES
+                         LABELS release-static)
+endforeach()
+add_test(NAME release_filters_carried_disabler
+         COMMAND ${CMAKE_COMMAND} -DPROGRAM=$<TARGET_FILE:disabler> "-DFILTERS=${carried_filters}"
+                 -P ${release_tests_dir}/check_filters_carried.cmake)
+set_tests_properties(release_filters_carried_disabler PROPERTIES LABELS release-static)
+
 # The check itself must catch a program that needs the compiler's runtime
 # DLLs: the compiler's own libstdc++-6.dll is one.
 execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libstdc++-6.dll

@@ -91,6 +91,11 @@ class StandalonePatchPlatformBackend : public PatchPlatform {
         return Adopt(descriptor);
     }
 
+    bool MoveOver(const char* from, const char* to) override { return rename(from, to) == 0; }
+
+    // The native build carries no Windows DLLs; the tests hand their own.
+    bool CarriedFilter(const char*, bool, const void*&, size_t&) override { return false; }
+
     void ShowMessage(OwnerWindow, const char* text, const char* caption) override {
         std::fprintf(stderr, "%s: %s\n", caption != nullptr ? caption : "disabler", text);
     }

@@ -92,6 +92,27 @@ class Win32PatchPlatformBackend : public PatchPlatform {
                                  nullptr));
     }
 
+    bool MoveOver(const char* from, const char* to) override {
+        return MoveFileExW(WidePath(from).c_str(), WidePath(to).c_str(),
+                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+    }
+
+    // The filters are RCDATA resources of disabler.exe named after the DLL
+    // and the architecture: "DINPUT8_X86_64", "DINPUT_I686" (disabler.rc).
+    bool CarriedFilter(const char* name, bool x86_64, const void*& data, size_t& size) override {
+        wchar_t resource[32] = {};
+        int used = 0;
+        for (const char* c = name; *c != '\0' && *c != '.' && used < 16; ++c) {
+            resource[used++] = static_cast<wchar_t>(*c >= 'a' && *c <= 'z' ? *c - 'a' + 'A' : *c);
+        }
+        lstrcpyW(resource + used, x86_64 ? L"_X86_64" : L"_I686");
+        HRSRC found = FindResourceW(nullptr, resource, MAKEINTRESOURCEW(10));  // RT_RCDATA
+        HGLOBAL loaded = found != nullptr ? LoadResource(nullptr, found) : nullptr;
+        data = loaded != nullptr ? LockResource(loaded) : nullptr;
+        size = found != nullptr ? SizeofResource(nullptr, found) : 0;
+        return data != nullptr && size != 0;
+    }
+
     void ShowMessage(OwnerWindow owner, const char* text, const char* caption) override {
         ShowSjisMessage(static_cast<HWND>(owner), text, caption, MB_OK);
     }

@@ -177,7 +177,7 @@ class DisablerDialog : public ::testing::Test {
 
     void TearDown() override {
         process_.End();
-        for (const std::wstring& file : {exe_, backup_}) {
+        for (const std::wstring& file : {exe_, backup_, folder_ + L"dinput8.dll"}) {
             SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
             DeleteFileW(file.c_str());
         }
@@ -288,6 +288,7 @@ TEST_F(DisablerDialog, MatchesItsTemplate) {
     };
     const Control expected[] = {
         {1000, L"Button", L"終了", WS_TABSTOP},
+        {1004, L"Button", L"元に戻す", WS_TABSTOP},
         {1001, L"Button", L"ジョイステイックの無効化", WS_TABSTOP},
         {0xFFFF, L"Static", L"ジョイスティックを無効化するゲームの実行ファイル", WS_GROUP},
         {1002, L"Edit", L"", WS_TABSTOP | ES_AUTOHSCROLL},
@@ -304,6 +305,12 @@ TEST_F(DisablerDialog, MatchesItsTemplate) {
         child = GetWindow(child, GW_HWNDNEXT);
     }
     EXPECT_EQ(child, nullptr) << "more controls than the template has";
+    RECT undo, disable;
+    GetWindowRect(GetDlgItem(dialog_, 1004), &undo);
+    GetWindowRect(GetDlgItem(dialog_, 1001), &disable);
+    EXPECT_LE(undo.right, disable.left) << "元に戻す is left of the disable button";
+    EXPECT_EQ(undo.top, disable.top);
+    EXPECT_EQ(undo.bottom, disable.bottom);
 
     HWND edit = GetDlgItem(dialog_, 1002);
     EXPECT_TRUE((GetWindowLongW(edit, GWL_STYLE) & WS_BORDER) ||
@@ -331,6 +338,32 @@ TEST_F(DisablerDialog, PatchesTheExecutableThenRefusesASecondRun) {
     ExpectNoFurtherBox();
     EXPECT_EQ(ReadFileBytes(exe_), kPatchedGame);
     EXPECT_EQ(ReadFileBytes(backup_), kGame);
+}
+
+// A 32-bit DirectInput 8 game that reads the joystick through winmm too:
+// both fixes, the filter from disabler's resources (the i686 one, whatever
+// disabler's own architecture), and the undo takes both back.
+TEST_F(DisablerDialog, DirectInputGameGetsTheFilterAndTheUndoPutsAllBack) {
+    const std::string game = "MZ" + std::string(0x3A, '\0') +
+                             "\x40\0\0\0PE\0\0\x4c\x01"
+                             "DINPUT8.dll\0"s +
+                             kGame;
+    const std::wstring filter = folder_ + L"dinput8.dll";
+    ASSERT_TRUE(WriteFileBytes(exe_, game));
+    SetPath(exe_);
+    Press(1001);
+    ExpectBox(kNotice, defaultCaption_, "notice");
+    ExpectBox(kSuccess + L"\r\nDirectInput のジョイスティックを隠す " + filter + L" を置きました。",
+              kSuccessCaption, "success");
+    ExpectNoFurtherBox();
+    EXPECT_EQ(ReadFileBytes(filter), ReadFileBytes(FromOwnFolder(FILTER_DINPUT8_I686_RELATIVE)));
+
+    Press(1004);
+    ExpectBox(L"元に戻しました。", defaultCaption_, "undo");
+    ExpectNoFurtherBox();
+    EXPECT_EQ(ReadFileBytes(exe_), game);
+    EXPECT_EQ(ReadFileBytes(backup_), kMissingFile);
+    EXPECT_EQ(ReadFileBytes(filter), kMissingFile);
 }
 
 TEST_F(DisablerDialog, FileWithoutNamesGetsTheFailureMessage) {

@@ -12,10 +12,10 @@
 
 namespace {
 
-// The keyboard and the pad alike (their state is the keyboard's). A
-// DirectInput 8 device extends the DirectInput 1 device by methods the test
-// game never calls, so this object serves as both.
-class FakeDevice final : public IDirectInputDeviceA {
+// The reference count of every fake object; none answers for another
+// interface.
+template <typename Interface>
+class FakeUnknown : public Interface {
   public:
     STDMETHOD(QueryInterface)(REFIID, void** out) override {
         *out = nullptr;
@@ -29,6 +29,17 @@ class FakeDevice final : public IDirectInputDeviceA {
         }
         return left;
     }
+    virtual ~FakeUnknown() = default;
+
+  private:
+    ULONG refs_ = 1;
+};
+
+// The keyboard and the pad alike (their state is the keyboard's). A
+// DirectInput 8 device extends the DirectInput 1 device by methods the test
+// game never calls, so this object serves as both.
+class FakeDevice final : public FakeUnknown<IDirectInputDeviceA> {
+  public:
     STDMETHOD(GetCapabilities)(LPDIDEVCAPS) override { return E_NOTIMPL; }
     STDMETHOD(EnumObjects)(LPDIENUMDEVICEOBJECTSCALLBACKA, void*, DWORD) override {
         return E_NOTIMPL;
@@ -58,9 +69,6 @@ class FakeDevice final : public IDirectInputDeviceA {
     STDMETHOD(GetDeviceInfo)(LPDIDEVICEINSTANCEA) override { return E_NOTIMPL; }
     STDMETHOD(RunControlPanel)(HWND, DWORD) override { return E_NOTIMPL; }
     STDMETHOD(Initialize)(HINSTANCE, DWORD, REFGUID) override { return E_NOTIMPL; }
-
-  private:
-    ULONG refs_ = 1;
 };
 
 HRESULT CreateFakeDevice(REFGUID guid, void** device) {
@@ -100,27 +108,6 @@ void EnumerateFakeDevices(Callback callback, void* value, DWORD keyboardType, DW
         callback(&pad, value);
     }
 }
-
-template <typename Interface>
-class FakeUnknown : public Interface {
-  public:
-    STDMETHOD(QueryInterface)(REFIID, void** out) override {
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHOD_(ULONG, AddRef)() override { return ++refs_; }
-    STDMETHOD_(ULONG, Release)() override {
-        const ULONG left = --refs_;
-        if (left == 0) {
-            delete this;
-        }
-        return left;
-    }
-    virtual ~FakeUnknown() = default;
-
-  private:
-    ULONG refs_ = 1;
-};
 
 class FakeDirectInput8W final : public FakeUnknown<IDirectInput8W> {
   public:

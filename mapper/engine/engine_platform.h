@@ -78,8 +78,15 @@ class EnginePlatform {
     // never waited for. False, with nothing sent, while the window is hidden.
     virtual bool PostActiveInputs(uint32_t inputs) = 0;
     // Rests about `ms` milliseconds; 0 rests the shortest time the system
-    // offers (half a millisecond on Windows), never just a yield.
+    // offers (half a millisecond on Windows, 1 ms before Windows 10 1803),
+    // never just a yield.
     virtual void Rest(uint32_t ms) = 0;
+    // Whether the rests must be fine: true while the engine maps the pad,
+    // false while it is paused, captures, idles or has stopped. A backend
+    // whose fine rests cost the whole system something (the 1 ms timer tick
+    // before Windows 10 1803) holds that cost only while true. Called when
+    // the answer changes; the rests are coarse until the first call.
+    virtual void KeepRestsFine(bool fine) = 0;
     // A millisecond clock that wraps modulo 2^32 (GetTickCount), used to time
     // read failures and to pace joystick discovery.
     virtual uint32_t Milliseconds() = 0;

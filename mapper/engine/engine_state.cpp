@@ -26,6 +26,7 @@ void ResetEngine(EngineState& engine) {
     }
     engine.ShownInputs = 0;
     engine.PauseApplied = false;
+    engine.RestsFine = false;
 }
 
 void StartCapture(EngineState& engine, int32_t set, int32_t slot, int32_t keyIndex) {

@@ -75,6 +75,7 @@ struct EngineState {
     // active; it highlights their row labels.
     uint32_t ShownInputs;
     bool PauseApplied;             // the held keys were released for the current pause
+    bool RestsFine;                // what the platform was last told (KeepRestsFine)
     uint32_t ForgottenGeneration;  // the capture whose earlier key presses were forgotten
 };
 

@@ -358,6 +358,14 @@ bool ApplyPause(EngineState& engine, EnginePlatform& platform) {
     return true;
 }
 
+// Fine rests (and what they cost the system) only while the pad is mapped.
+void TellRestsFine(EngineState& engine, EnginePlatform& platform, bool fine) {
+    if (fine != engine.RestsFine) {
+        platform.KeepRestsFine(fine);
+        engine.RestsFine = fine;
+    }
+}
+
 static_assert(kSlotCount <= 32, "one bit per input");
 
 // A slot's latch is held exactly while the engine takes its input as active
@@ -383,10 +391,12 @@ bool RunIteration(EngineState& engine, KeySetTable& table, const MapperOptions& 
     platform.Rest(options.SetSleep.load(std::memory_order_relaxed));
     if (engine.StopRequested.load(std::memory_order_acquire) != 0) {
         ReleaseAllHeld(engine, platform);
+        TellRestsFine(engine, platform, false);
         return false;
     }
     const bool paused = ApplyPause(engine, platform);
     const int32_t mode = engine.EngineMode.load(std::memory_order_acquire);
+    TellRestsFine(engine, platform, !paused && mode == EngineMapping);
     if (paused || mode != EngineMapping) {
         // Reads that failed before a pause or a capture say nothing about how
         // long the pad has been gone when the mapping comes back.

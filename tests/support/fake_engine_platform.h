@@ -48,6 +48,7 @@ class FakeEnginePlatform : public EnginePlatform {
     int Reads = 0, KeyQueries = 0, KeyQueriesBeforeFirstShow = -1;
     uint8_t KeyStates[257] = {};
     std::vector<uint32_t> Rests;
+    bool RestsFine = false;
     uint32_t Now = 0, MsPerCall = 0;
     bool MainWindowShown = true;
     std::vector<uint32_t> PostedInputs;  // what the shown main window was told
@@ -117,6 +118,7 @@ class FakeEnginePlatform : public EnginePlatform {
             OnRest();
         }
     }
+    void KeepRestsFine(bool fine) override { RestsFine = fine; }
     uint32_t Milliseconds() override {
         const uint32_t now = Now;
         Now += MsPerCall;

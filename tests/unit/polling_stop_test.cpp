@@ -29,8 +29,10 @@ TEST_F(PollingTest, PauseReleasesHeldKeysAndSendsNothingUntilResumed) {
     Bind(SlotUp, kA, kB);
     Bind(SlotButton1, kC, 0);
     Poll(kCentre, kMin, 1);
+    EXPECT_TRUE(platform.RestsFine);
     SetControlEnabled(engine, false);
     EXPECT_EQ(Poll(kCentre, kMin, 1), Events({Up(kA), Up(kB), Up(kC)}));
+    EXPECT_FALSE(platform.RestsFine) << "the 1 ms tick is given back while paused";
     const int readsWhenPaused = platform.Reads;
     EXPECT_EQ(Poll(kCentre, kMax, 3), Events{});
     EXPECT_EQ(Poll(kCentre, kCentre, 0), Events{});
@@ -43,6 +45,7 @@ TEST_F(PollingTest, PauseReleasesHeldKeysAndSendsNothingUntilResumed) {
 
     SetControlEnabled(engine, true);
     EXPECT_EQ(Poll(kCentre, kMax, 1), Events({Down(kZ), Down(kC)}));
+    EXPECT_TRUE(platform.RestsFine);
 }
 
 // The stop is the polling thread's: it releases every held key and sends
@@ -52,6 +55,7 @@ TEST_F(PollingTest, StopIsHandledByThePollingThread) {
     Poll(kCentre, kMin);
     RequestStop(engine);
     EXPECT_EQ(Iterate(), Events({Up(kA), Up(kB)}));
+    EXPECT_FALSE(platform.RestsFine) << "the 1 ms tick is given back at exit";
     EXPECT_FALSE(RunIteration(engine, *table, options, platform));
     EXPECT_EQ(Poll(kCentre, kMin), Events{});
 }

@@ -65,25 +65,28 @@ MMRESULT ReadPosition(uint8_t id, DWORD flags, JOYINFOEX& info) {
     return joyGetPosEx(id, &info);
 }
 
-// Windows 11 slows the timers of a process with no visible window (mapper
-// in the tray) unless it opts out. SetProcessInformation comes with Windows 8,
-// so it is looked up: mapper still starts on Windows 7. The record is
+// Windows 10 and 11 slow a process with no visible window (mapper in the
+// tray) to save power unless it opts out of execution speed throttling. The
+// flag for timer resolution is left out: Windows 10 refuses the whole
+// request for it (error 87), and the high-resolution rest timer needs no
+// tick. SetProcessInformation comes with Windows 8, so it is looked up:
+// mapper still starts on Windows 7. The record is
 // PROCESS_POWER_THROTTLING_STATE, which the SDK declares for Windows 8 only.
-void KeepTimersExactInBackground() {
+// False where Windows refused or knows no throttling: mapper then runs as
+// any program does, nothing to tell.
+bool KeepFullSpeedInBackground() {
     struct ThrottlingState {
         ULONG Version, ControlMask, StateMask;
     };
     constexpr int kProcessPowerThrottling = 4;  // PROCESS_INFORMATION_CLASS
-    constexpr ULONG kExecutionSpeed = 0x1, kIgnoreTimerResolution = 0x4;
+    constexpr ULONG kExecutionSpeed = 0x1;
     using SetInformation = BOOL(WINAPI*)(HANDLE, int, LPVOID, DWORD);
     const auto set = reinterpret_cast<SetInformation>(reinterpret_cast<void*>(
         GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetProcessInformation")));
-    if (set == nullptr) {
-        return;
-    }
     // In the control mask and cleared in the state mask: never throttled.
-    ThrottlingState state = {1, kExecutionSpeed | kIgnoreTimerResolution, 0};
-    set(GetCurrentProcess(), kProcessPowerThrottling, &state, sizeof state);
+    ThrottlingState state = {1, kExecutionSpeed, 0};
+    return set != nullptr &&
+           set(GetCurrentProcess(), kProcessPowerThrottling, &state, sizeof state) != FALSE;
 }
 
 using XInputGetStateFunction = DWORD(WINAPI*)(DWORD, XINPUT_STATE*);
@@ -231,7 +234,8 @@ class Win32EnginePlatformBackend : public EnginePlatform {
     // Sleep rests in whole timer ticks, 15.6 ms by default, and Windows 11
     // ignores timeBeginPeriod for a process whose windows are minimised or
     // hidden (mapper in the tray). A high-resolution waitable timer keeps
-    // 1 ms; where the system has none, Sleep with a 1 ms tick.
+    // 1 ms; where the system has none (before Windows 10 1803), Sleep under a
+    // 1 ms tick while the rests must be fine, and 0 rests 1 ms there.
     // 0 rests half a millisecond: a pad reports at most every 1 ms, so reading
     // more often sees nothing new, and a bare yield keeps a core busy.
     void Rest(uint32_t ms) override {
@@ -245,27 +249,37 @@ class Win32EnginePlatformBackend : public EnginePlatform {
         Sleep(ms == 0 ? 1 : ms);
     }
 
+    // The 1 ms tick makes the whole system wake more often and spend more
+    // power, so it is asked for only while the pad is mapped, and only where
+    // no high-resolution timer makes it needless.
+    void KeepRestsFine(bool fine) override {
+        if (fine != tickRaised_ && (RestTimer() == nullptr || tickRaised_)) {
+            if (fine) {
+                timeBeginPeriod(1);
+            } else {
+                timeEndPeriod(1);
+            }
+            tickRaised_ = fine;
+        }
+    }
+
     uint32_t Milliseconds() override { return GetTickCount(); }
 
   private:
     HANDLE RestTimer() {
         if (!timerTried_) {
             timerTried_ = true;
-            KeepTimersExactInBackground();
+            KeepFullSpeedInBackground();  // a refusal changes nothing here
             restTimer_ =
                 CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION,
                                        TIMER_MODIFY_STATE | SYNCHRONIZE);
-            if (restTimer_ == nullptr) {
-                // Before Windows 10 1803: the 1 ms tick holds for the whole
-                // process until it ends.
-                timeBeginPeriod(1);
-            }
         }
         return restTimer_;
     }
 
     HANDLE restTimer_ = nullptr;
     bool timerTried_ = false;
+    bool tickRaised_ = false;  // timeBeginPeriod(1) is in force for this thread's rests
 };
 
 }  // namespace

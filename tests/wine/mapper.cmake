@@ -34,7 +34,7 @@ pamuro_wine_test(key_names_win32_tests
     LIBS mapper_platform mapper_ui_core)
 
 # The key set follows the program in front: the key logger runs under a set's
-# program file name, the driver's own window stands for another program.
+# folder and file name, the driver's own window stands for another program.
 pamuro_wine_test(mapper_foreground_tests
     ${PROJECT_SOURCE_DIR}/tests/wine/mapper/foreground_follow_test.cpp
     ${PROJECT_SOURCE_DIR}/tests/wine/mapper/mapper_driver.cpp

@@ -1,5 +1,5 @@
 // mapper.exe under Wine follows the program in front: the key logger, started
-// under the program file name that ends a set's name, brings that set in
+// under the folder and file name that end a set's name, brings that set in
 // (title, list, tray check mark and the keys it sends); the driver's own
 // window, a program no set names, changes nothing; neither does the logger
 // while mapper is paused, shows a dialog or captures a key.

@@ -370,6 +370,12 @@ LRESULT OnShowFromSecondStart(HWND window) {
     return 0;
 }
 
+// Answered first: the elevated start waits for this process to end.
+LRESULT OnCloseForElevatedStart(HWND window) {
+    PostMessageW(window, WM_COMMAND, IDM_TRAY_EXIT, 0);
+    return kSecondStartAnswer;
+}
+
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == g_ui.taskbarCreatedMessage && message != 0) {
         return OnTaskbarCreated(window);
@@ -385,6 +391,10 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             return wParam == kSaveSoonTimerId ? OnSaveSoonTimer(window) : 0;
         case kShowFromSecondStartMessage:
             return OnShowFromSecondStart(window);
+        case kSecondStartQueryMessage:
+            return kSecondStartAnswer;
+        case kCloseForElevatedStartMessage:
+            return OnCloseForElevatedStart(window);
         case WM_SIZE:
             return OnSize(window, wParam);
         case WM_COMMAND:
@@ -412,6 +422,7 @@ HWND CreateMainWindow(HINSTANCE instance) {
     // processes of lower integrity: Explorer and a second start.
     ChangeWindowMessageFilterEx(window, g_ui.taskbarCreatedMessage, MSGFLT_ALLOW, nullptr);
     ChangeWindowMessageFilterEx(window, kShowFromSecondStartMessage, MSGFLT_ALLOW, nullptr);
+    ChangeWindowMessageFilterEx(window, kSecondStartQueryMessage, MSGFLT_ALLOW, nullptr);
     return window;
 }
 

@@ -22,6 +22,7 @@
 #include "mapper/platform/win32/win32_settings_storage.h"
 #include "mapper/ui/core/ui_texts.h"
 #include "resource.h"
+#include "single_instance.h"
 #include "ui_state.h"
 
 MapperUi g_ui;
@@ -84,36 +85,6 @@ void StartPollingThread() {
         _beginthreadex(nullptr, 0, PollingThreadEntry, nullptr, 0, nullptr));
 }
 
-// One mapper per user session: two would press every key twice and
-// overwrite each other's sets. The first holds the mutex for its whole run;
-// the system releases it when the process ends, however it ends.
-bool FirstStartInSession() {
-    CreateMutexW(nullptr, FALSE, L"Local\\Pamuro.mapper");
-    return GetLastError() != ERROR_ALREADY_EXISTS;
-}
-
-// A second start reads and writes nothing: it asks the first to show its
-// window and ends. The first may still be starting (its window comes after
-// the start-up messages), so its window is waited for a while.
-void HandOverToFirstStart(const char* commandTail) {
-    if (StartsInTray(commandTail)) {
-        return;
-    }
-    const DWORD start = GetTickCount();
-    HWND first = FindMainWindowOfFirstStart();
-    while (first == nullptr && GetTickCount() - start < 10000) {
-        Sleep(50);
-        first = FindMainWindowOfFirstStart();
-    }
-    if (first == nullptr) {
-        return;
-    }
-    DWORD process = 0;
-    GetWindowThreadProcessId(first, &process);
-    AllowSetForegroundWindow(process);
-    PostMessageW(first, kShowFromSecondStartMessage, 0, 0);
-}
-
 int RunMessageLoop() {
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
@@ -126,8 +97,7 @@ int RunMessageLoop() {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandTail, int showCommand) {
-    if (!FirstStartInSession()) {
-        HandOverToFirstStart(commandTail);
+    if (!ClaimSession(commandTail)) {
         return 0;
     }
     // Static: window procedures may still run while the process ends.

@@ -57,6 +57,10 @@ const wchar_t* Wide(const char16_t* text) {
     return reinterpret_cast<const wchar_t*>(text);
 }
 
+const char16_t* Utf16(const wchar_t* text) {
+    return reinterpret_cast<const char16_t*>(text);
+}
+
 // The shortcut of this run; false when a path cannot be had.
 bool ThisShortcut(const char16_t* startupDirectory, StartupShortcut& shortcut) {
     wchar_t program[kShortcutPathSize];
@@ -74,12 +78,19 @@ bool ThisShortcut(const char16_t* startupDirectory, StartupShortcut& shortcut) {
     return made;
 }
 
+// A Pamuro.lnk of another copy, or of this one before it was moved, is not
+// ours: the button offers to register, which writes it anew.
 bool StartsThisProgram(const StartupShortcut& shortcut) {
     ShellLink link;
     wchar_t target[kShortcutPathSize];
-    return link.Link() != nullptr && SUCCEEDED(link.File()->Load(Wide(shortcut.file), STGM_READ)) &&
-           link.Link()->GetPath(target, kShortcutPathSize, nullptr, SLGP_RAWPATH) == S_OK &&
-           CompareStringOrdinal(target, -1, Wide(shortcut.target), -1, TRUE) == CSTR_EQUAL;
+    wchar_t arguments[kShortcutPathSize];
+    wchar_t folder[kShortcutPathSize];
+    IShellLinkW* fields = link.Link();
+    return fields != nullptr && SUCCEEDED(link.File()->Load(Wide(shortcut.file), STGM_READ)) &&
+           fields->GetPath(target, kShortcutPathSize, nullptr, SLGP_RAWPATH) == S_OK &&
+           SUCCEEDED(fields->GetArguments(arguments, kShortcutPathSize)) &&
+           SUCCEEDED(fields->GetWorkingDirectory(folder, kShortcutPathSize)) &&
+           ShortcutMatches(shortcut, Utf16(target), Utf16(arguments), Utf16(folder));
 }
 
 bool Write(const StartupShortcut& shortcut) {

@@ -34,4 +34,27 @@ TEST(StartupShortcutTest, FieldsComeFromThePathsOfThisRun) {
     }
 }
 
+// A Pamuro.lnk that starts another copy, from another folder or without "/T"
+// is not this run's; case alone makes no difference, as in file names.
+TEST(StartupShortcutTest, OnlyTheSameTargetArgumentsAndFolderMatch) {
+    StartupShortcut wanted;
+    ASSERT_TRUE(
+        MakeStartupShortcut(u"C:\\Startup", u"D:\\Games\\mapper.exe", u"D:\\Pamuro 設定", wanted));
+    const struct {
+        const char16_t *target, *arguments, *folder;
+        bool matches;
+    } cases[] = {
+        {u"D:\\Games\\mapper.exe", u"/T", u"D:\\Pamuro 設定", true},
+        {u"d:\\games\\MAPPER.EXE", u"/t", u"d:\\pamuro 設定", true},
+        {u"D:\\Old\\mapper.exe", u"/T", u"D:\\Pamuro 設定", false},
+        {u"D:\\Games\\mapper.exe", u"", u"D:\\Pamuro 設定", false},
+        {u"D:\\Games\\mapper.exe", u"/T", u"D:\\Pamuro", false},
+        {u"D:\\Games\\mapper.exe", u"/T", u"D:\\Pamuro 設定\\Sub", false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ShortcutMatches(wanted, c.target, c.arguments, c.folder), c.matches)
+            << "row " << (&c - cases);
+    }
+}
+
 }  // namespace

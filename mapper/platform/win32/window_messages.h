@@ -25,6 +25,17 @@ constexpr UINT kActiveInputsMessage = WM_APP + 102;
 // another process, so it is let through also while mapper runs elevated.
 constexpr UINT kShowFromSecondStartMessage = WM_APP + 103;
 
+// A second start asks whether the running mapper answers (within 2 seconds)
+// before it decides what to do; the answer is kSecondStartAnswer. Let
+// through also while mapper runs elevated.
+constexpr UINT kSecondStartQueryMessage = WM_APP + 104;
+constexpr LRESULT kSecondStartAnswer = 0x50414D;  // "PAM"
+
+// A start run as administrator asks a running mapper that is not to close,
+// as its "終了" does, so that it can take over; answered with
+// kSecondStartAnswer before the close begins.
+constexpr UINT kCloseForElevatedStartMessage = WM_APP + 105;
+
 // The main window's timer that saves about a second after the last change.
 constexpr UINT_PTR kSaveSoonTimerId = 1;
 

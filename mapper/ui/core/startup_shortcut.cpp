@@ -23,6 +23,16 @@ bool Join(char16_t (&out)[Size], std::initializer_list<const char16_t*> parts) {
     return true;
 }
 
+char16_t FoldAscii(char16_t unit) {
+    return unit >= u'a' && unit <= u'z' ? static_cast<char16_t>(unit - u'a' + u'A') : unit;
+}
+
+bool SameIgnoringCase(const char16_t* a, const char16_t* b) {
+    for (; *a != u'\0' && FoldAscii(*a) == FoldAscii(*b); ++a, ++b) {
+    }
+    return FoldAscii(*a) == FoldAscii(*b);
+}
+
 }  // namespace
 
 bool MakeStartupShortcut(const char16_t* startupFolder, const char16_t* programPath,
@@ -35,4 +45,11 @@ bool MakeStartupShortcut(const char16_t* startupFolder, const char16_t* programP
     return Join(shortcut.file, {startupFolder, separator, u"Pamuro.lnk"}) &&
            Join(shortcut.target, {programPath}) && Join(shortcut.arguments, {u"/T"}) &&
            Join(shortcut.workingFolder, {startupDirectory});
+}
+
+bool ShortcutMatches(const StartupShortcut& wanted, const char16_t* target,
+                     const char16_t* arguments, const char16_t* workingFolder) {
+    return SameIgnoringCase(wanted.target, target) &&
+           SameIgnoringCase(wanted.arguments, arguments) &&
+           SameIgnoringCase(wanted.workingFolder, workingFolder);
 }

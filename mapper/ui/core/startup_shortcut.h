@@ -22,3 +22,9 @@ struct StartupShortcut {
 // when a path is empty or does not fit.
 bool MakeStartupShortcut(const char16_t* startupFolder, const char16_t* programPath,
                          const char16_t* startupDirectory, StartupShortcut& shortcut);
+
+// Whether a shortcut holding `target`, `arguments` and `workingFolder` is the
+// one `wanted` describes. Case does not count, as in Windows' file names; only
+// ASCII letters are folded, so at worst an equal shortcut is written again.
+bool ShortcutMatches(const StartupShortcut& wanted, const char16_t* target,
+                     const char16_t* arguments, const char16_t* workingFolder);

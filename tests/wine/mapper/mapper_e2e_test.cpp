@@ -271,9 +271,9 @@ TEST_F(MapperKeysE2E, NormalModePressesOnceAndReleasesInOrder) {
     CloseAndWait(run);
 }
 
-// A second start, from another folder, shows the first's window and ends
-// having read and written nothing; one engine runs, so a button press gives
-// one key-down.
+// A second start, from another folder, shows the first's window, names the
+// first's folder and ends having read and written nothing; one engine runs,
+// so a button press gives one key-down.
 TEST_F(MapperKeysE2E, ASecondStartShowsTheFirstAndRunsNoSecondEngine) {
     WriteFileBytes(TopIni(), PreparedTopIni({L"操作"}, {"KEYSET 0- 4- 0=90"}, 1, 1));
     MapperRun first;
@@ -282,6 +282,10 @@ TEST_F(MapperKeysE2E, ASecondStartShowsTheFirstAndRunsNoSecondEngine) {
     const std::wstring otherFolder = MakeWorkFolder();
     MapperRun second;
     ASSERT_TRUE(second.Start(otherFolder, L""));
+    HWND told = second.WaitDialog(nullptr, kStartMs);
+    ASSERT_NE(told, nullptr);
+    EXPECT_EQ(MessageBoxText(told), L"Pamuro は既に別のフォルダーで起動しています：" + folder_);
+    PostMessageW(told, WM_COMMAND, IDOK, 0);
     ASSERT_TRUE(second.WaitExit(kStartMs));
     EXPECT_EQ(second.ExitCode(), 0u);
     EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(first.Main()) != FALSE; }, kActMs));

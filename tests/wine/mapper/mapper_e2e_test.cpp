@@ -360,6 +360,8 @@ TEST_F(MapperKeysE2E, PauseReleasesHeldKeysAndTheTrayPopupResumes) {
     EXPECT_EQ(DescribeMenu(popup), TrayMenu({L"0 操作 [checked]"}, false));
     ASSERT_TRUE(ChooseMenuEntry(popup, 40002));
     ASSERT_TRUE(WaitClosed(popup));
+    // The popup's command comes after the popup has closed.
+    ASSERT_TRUE(run.WaitPostedHandled(kActMs));
     BringLoggerForward();
     stick_->Y = 0;
     stick_->Buttons = 1;

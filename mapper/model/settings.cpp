@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "mapper/model/settings_storage.h"
+#include "mapper/model/kept_copy.h"
 #include "mapper/model/model_texts_sjis.h"
 
 SettingsState g_settings;
@@ -21,13 +21,21 @@ const char kKeyDownModeKey[] = "SetKeyDownMode";
 const char kSleepKey[] = "SetSleep";
 
 struct SettingsPath {
-    char16_t text[kStartupDirectorySize + 1 + sizeof kFileName / sizeof kFileName[0]];
+    char16_t text[kStoragePathSize];
 };
+static_assert(kStartupDirectorySize + 1 + sizeof kFileName / sizeof kFileName[0] <=
+                  kStoragePathSize,
+              "the start-up directory's Top.ini fits a storage path");
 
 // "<start-up directory>\Top.ini"; just "Top.ini" when no directory was had
-// at start-up: the current one is then the best guess.
+// at start-up: the current one is then the best guess. The VirtualStore copy
+// when saves go back there.
 SettingsPath BuildPath(const SettingsState& state) {
     SettingsPath path{};
+    if (state.savePath[0] != u'\0') {
+        std::memcpy(path.text, state.savePath, sizeof path.text);
+        return path;
+    }
     size_t length = 0;
     while (length < kStartupDirectorySize - 1 && state.startupDirectory[length] != u'\0') {
         path.text[length] = state.startupDirectory[length];
@@ -78,9 +86,67 @@ FileReadResult ReadVirtualStoreCopy(SettingsState& state, SettingsStorage& stora
         state.profile.Clear();
         return FileReadResult::Missing;
     }
-    FormatWithPath(state.fileMessage, kVirtualStoreTopIniFormat, path, storage);
+    const char* format = kVirtualStoreTopIniFormat;
+    if (!storage.FolderTakesNewFile(state.startupDirectory)) {
+        // Saved to the start-up folder, the sets would be lost: back to the copy.
+        std::memcpy(state.savePath, path, sizeof path);
+        state.absentAtStart = false;
+        format = kVirtualStoreSavedBackFormat;
+    }
+    FormatWithPath(state.fileMessage, format, path, storage);
     state.problem = state.fileMessage;
     return FileReadResult::Read;
+}
+
+// A copy cut short (a crash, a power cut) ends in the middle of a line; every
+// save ends its file with a line break, in UTF-16 too.
+bool EndsWithLineBreak(const char* bytes, size_t size) {
+    return (size >= 1 && bytes[size - 1] == '\n') ||
+           (size >= 2 && bytes[size - 2] == '\n' && bytes[size - 1] == '\0');
+}
+
+// Reads the newest whole copy that failed saves kept beside Top.ini and
+// that is newer than Top.ini into the profile; deletes the older copies and
+// copies cut short. False, with the profile as it was read from Top.ini,
+// when there is none.
+bool ReadKeptCopy(SettingsState& state, SettingsStorage& storage) {
+    const SettingsPath path = BuildPath(state);
+    uint64_t topIniTime = 0;
+    const bool topIniThere = storage.LastWriteTime(path.text, &topIniTime);
+    KeptCopies copies{};
+    char16_t copy[kStoragePathSize];
+    for (int n = 0; n < kTemporaryNames; ++n) {
+        copies.there[n] = TemporaryPathFor(path.text, n, copy, kStoragePathSize) &&
+                          storage.LastWriteTime(copy, &copies.time[n]);
+        if (IsStaleCopy(copies, n, topIniThere, topIniTime)) {
+            storage.RemoveFile(copy);
+            copies.there[n] = false;
+        }
+    }
+    bool readOne = false;
+    for (int n; (n = ChooseKeptCopy(copies, topIniThere, topIniTime)) >= 0;) {
+        copies.there[n] = false;
+        TemporaryPathFor(path.text, n, copy, kStoragePathSize);
+        size_t size = 0;
+        if (storage.ReadWholeFile(copy, state.fileBytes, kMaxProfileFileBytes, &size) !=
+            FileReadResult::Read) {
+            continue;  // held by another program: left alone
+        }
+        readOne = true;
+        if (!EndsWithLineBreak(state.fileBytes, size)) {
+            storage.RemoveFile(copy);
+            continue;
+        }
+        state.profile.Load(state.fileBytes, size, storage);
+        state.keptCopies = true;
+        FormatWithPath(state.fileMessage, kKeptCopyFormat, copy, storage);
+        state.problem = state.fileMessage;
+        return true;
+    }
+    if (readOne) {
+        ReadProfile(state, storage);  // the buffer held a copy since
+    }
+    return false;
 }
 
 // "%d", without the cost of the printf family: a full save formats 3,283 values.
@@ -270,10 +336,14 @@ void FetchStartupDirectory(SettingsState& state, SettingsStorage& storage) {
 
 SettingsLoadResult LoadSettings(SettingsState& state, bool converted, SettingsStorage& storage,
                                 KeySetTable& table, MapperOptions& options) {
-    const FileReadResult read = ReadProfile(state, storage);
+    FileReadResult read = ReadProfile(state, storage);
     state.problem = LoadProblem(read, converted, state.profile);
     state.keepFileUntouched = read == FileReadResult::TooLarge || read == FileReadResult::Failed;
     state.absentAtStart = read == FileReadResult::Missing;
+    if ((read == FileReadResult::Read || read == FileReadResult::Missing) && !converted &&
+        ReadKeptCopy(state, storage)) {
+        read = FileReadResult::Read;
+    }
     if (read == FileReadResult::Missing && !converted) {
         ReadVirtualStoreCopy(state, storage);
     }
@@ -341,19 +411,20 @@ bool SaveSettings(SettingsState& state, SettingsStorage& storage, const KeySetTa
         case ReplaceResult::Failed:
             return Fail(state, SaveFailure::ReplaceFailed, kSaveFailedText);
         case ReplaceResult::TemporaryKept:
+            state.keptCopies = true;
             return FailNamingFile(state, SaveFailure::TemporaryKept, kTemporaryKeptFormat, kept,
                                   storage);
         case ReplaceResult::Replaced:
             break;
     }
+    if (state.keptCopies) {
+        storage.RemoveLeftovers(path.text);  // Top.ini holds the newest sets now
+        state.keptCopies = false;
+    }
     state.absentAtStart = false;  // ours now
     state.failure = SaveFailure::None;
     state.problem = nullptr;
     return true;
-}
-
-void RemoveSaveLeftovers(const SettingsState& state, SettingsStorage& storage) {
-    storage.RemoveLeftovers(BuildPath(state).text);
 }
 
 const char* SettingsProblem(const SettingsState& state) {

@@ -17,8 +17,7 @@
 #include "mapper/model/ini_profile.h"
 #include "mapper/model/keyset_table.h"
 #include "mapper/model/options.h"
-
-class SettingsStorage;  // mapper/model/settings_storage.h
+#include "mapper/model/settings_storage.h"
 
 // UTF-16 units of the start-up directory, its zero included.
 constexpr size_t kStartupDirectorySize = 1024;
@@ -70,6 +69,12 @@ struct SettingsState {
     // Top.ini was not in the start-up folder at start and this run has not
     // written it yet: a Top.ini there at a save was made by someone else.
     bool absentAtStart;
+    // Where saves go when not to Top.ini in the start-up folder: the
+    // VirtualStore copy read at start, when that folder takes no new file.
+    char16_t savePath[kStoragePathSize];
+    // Copies that failed saves kept beside Top.ini may be there: the next
+    // good save removes them.
+    bool keptCopies;
     // The stamp of the Tolvin.dat whose sets this run converted, written with
     // them; empty when nothing was converted.
     char legacyDone[kLegacyDoneSize];
@@ -96,9 +101,13 @@ void FetchStartupDirectory(SettingsState& state, SettingsStorage& storage);
 
 // Fills SetKeyCount, Names and Keys from Top.ini unless `converted` (the
 // legacy data supplied them), and sets KeyDownMode and SetSleep in every case.
+// The newest copy that a failed save kept beside Top.ini is read instead,
+// when it is newer than Top.ini (any, when Top.ini is missing), and
+// SettingsProblem() names it; older ones are deleted.
 // A Top.ini missing from the start-up folder is read from where Windows'
 // file virtualization kept it for an older install, if it is there, and
-// SettingsProblem() says so; saves still go to the start-up folder.
+// SettingsProblem() says so; saves go to the start-up folder, or back to
+// that copy when the start-up folder takes no new file.
 // When Top.ini could not be read, later saves leave that file alone rather
 // than overwrite the user's sets with the defaults. A UTF-16 Top.ini that
 // could not be read without loss is loaded, and SettingsProblem() says that
@@ -110,18 +119,14 @@ SettingsLoadResult LoadSettings(SettingsState& state, bool converted, SettingsSt
 // (LegacyDataStamp): then that file is not converted again. Reads Top.ini.
 bool LegacyDataSaved(SettingsState& state, SettingsStorage& storage, const char* stamp);
 
-// Writes everything to Top.ini, reading it once and replacing it once. False
+// Writes everything to Top.ini, reading it once and replacing it once (a
+// good save also removes the copies that failed saves kept). False
 // when nothing was written (SettingsProblem() and state.failure say why); the
 // existing file is then untouched. A file that the next start could not read
 // (over 1 MiB) is not written, nor a Top.ini that was absent at start and
 // has been made by someone else since.
 bool SaveSettings(SettingsState& state, SettingsStorage& storage, const KeySetTable& table,
                   const MapperOptions& options);
-
-// Removes what a save cut short (a crash, a power cut) left beside Top.ini.
-// Only called when Top.ini itself is there: otherwise such a file may be the
-// one copy of the sets that a failed save kept and named.
-void RemoveSaveLeftovers(const SettingsState& state, SettingsStorage& storage);
 
 // `path` as Shift-JIS text for a message into out[0..size-1] (size > 0), '?'
 // for a character that code page 932 lacks, cut at a whole character.

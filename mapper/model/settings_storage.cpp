@@ -1,12 +1,5 @@
 #include "mapper/model/settings_storage.h"
 
-bool KeepTemporaryAfterFailedMove(uint32_t error, bool oldFileThere) {
-    if (error == kErrorUnableToMoveReplacement || error == kErrorUnableToMoveReplacement2) {
-        return true;
-    }
-    return !oldFileThere;
-}
-
 bool FlushCountsAsDone(uint32_t error) {
     return error == kErrorInvalidFunction || error == kErrorNotSupported;
 }

@@ -20,8 +20,9 @@ enum class ReplaceResult {
     // Nothing changed: the old file (or its absence) is as it was, and no
     // temporary file is left.
     Failed,
-    // Failed with the old file gone: the new content's only copy is the
-    // temporary file, which is kept and named.
+    // The temporary file was written but could not be moved into place: it
+    // is kept and named, since it holds the new content (and may be its
+    // only copy).
     TemporaryKept,
 };
 
@@ -40,12 +41,18 @@ class SettingsStorage : public AnsiCodePage {
     // so the file holds either its old or its new content whatever happens,
     // and keeps its attributes. On TemporaryKept, `kept` (kStoragePathSize
     // units) names the temporary file; every other failure leaves the old
-    // file (or its absence) and every other file as they were.
+    // file (or its absence) and every other file as they were: a temporary
+    // file that was not written in full never survives.
     virtual ReplaceResult ReplaceFile(const char16_t* path, const char* data, size_t size,
                                       char16_t* kept) = 0;
     // Removes the temporary files that a save beside `path` left when it
     // was cut short (its own naming only).
     virtual void RemoveLeftovers(const char16_t* path) = 0;
+    // The last-write time of the file at `path` (a count that grows as
+    // files are written later); false when there is no such file.
+    virtual bool LastWriteTime(const char16_t* path, uint64_t* time) = 0;
+    // Deletes the file at `path`, if it can.
+    virtual void RemoveFile(const char16_t* path) = 0;
     // Whether a new file can be made (and deleted again) in `folder`.
     virtual bool FolderTakesNewFile(const char16_t* folder) = 0;
     // The user's local application data folder (%LOCALAPPDATA%), where
@@ -57,17 +64,10 @@ class SettingsStorage : public AnsiCodePage {
     virtual bool CurrentDirectory(char16_t* buffer, size_t capacity) = 0;
 };
 
-// System error codes that a replacement meets.
+// System error codes of a flush that the file system cannot do.
 constexpr uint32_t kErrorInvalidFunction = 1;
 constexpr uint32_t kErrorNotSupported = 50;
-constexpr uint32_t kErrorUnableToMoveReplacement = 1176;
-constexpr uint32_t kErrorUnableToMoveReplacement2 = 1177;
 
-// Whether the temporary file of a move over `path` that failed with `error`
-// must be kept: it is then the only copy left. 1176 and 1177 mean the old
-// file was already moved away; otherwise it depends on whether the old file
-// is still there.
-bool KeepTemporaryAfterFailedMove(uint32_t error, bool oldFileThere);
 // Whether a flush that failed with `error` counts as done: file systems that
 // cannot flush (network shares, some USB drivers) say so with these.
 bool FlushCountsAsDone(uint32_t error);

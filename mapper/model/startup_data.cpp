@@ -40,7 +40,7 @@ bool ConvertLegacyOnce(SettingsState& settings, SettingsStorage& storage, Legacy
 // A folder that takes no new file (one under Program Files, say) would lose
 // every set made in this run: said at start, before any is made.
 bool FolderRefusesFiles(const SettingsState& settings, SettingsStorage& storage) {
-    return settings.startupDirectory[0] != u'\0' &&
+    return settings.startupDirectory[0] != u'\0' && settings.savePath[0] == u'\0' &&
            !storage.FolderTakesNewFile(settings.startupDirectory);
 }
 
@@ -58,9 +58,7 @@ const char* LoadStartupData(SettingsState& settings, SettingsStorage& storage,
                             LegacyPlatform& legacy, KeySetTable& table, MapperOptions& options) {
     FetchStartupDirectory(settings, storage);
     const bool converted = ConvertLegacyOnce(settings, storage, legacy, table);
-    if (LoadSettings(settings, converted, storage, table, options) == SettingsLoadResult::Loaded) {
-        RemoveSaveLeftovers(settings, storage);
-    }
+    LoadSettings(settings, converted, storage, table, options);
     const char* dataProblem = converted
                                   ? SaveConvertedSets(settings, storage, legacy, table, options)
                                   : SettingsProblem(settings);

@@ -12,8 +12,8 @@
 // loads Top.ini (the key sets only when nothing was converted). Converted
 // sets are saved to Top.ini at once, and Tolvin.dat is deleted only when that
 // save succeeded; otherwise it stays and the next start converts it again.
-// What a cut save left beside a Top.ini that is there is removed, and a
-// start-up folder that takes no new file is named. Returns what the user
+// A start-up folder that takes no new file is named, unless saves go back to
+// the VirtualStore copy read at start. Returns what the user
 // must be told (Shift-JIS), or nullptr.
 const char* LoadStartupData(SettingsState& settings, SettingsStorage& storage,
                             LegacyPlatform& legacy, KeySetTable& table, MapperOptions& options);

@@ -54,6 +54,7 @@ class MemorySettingsStorage : public SettingsStorage {
     bool folderTakesFiles = true;
     std::u16string localAppData = u"C:\\Users\\p\\AppData\\Local";
     std::map<std::string, std::string> others;
+    std::map<std::string, uint64_t> times;  // last-write times by path; no entry: no file
     bool record = true;
     std::vector<std::string> calls;
     int replacements = 0;  // successful ones
@@ -90,6 +91,19 @@ class MemorySettingsStorage : public SettingsStorage {
         return ReplaceResult::Replaced;
     }
     void RemoveLeftovers(const char16_t* path) override { Record("leftovers ", path); }
+    bool LastWriteTime(const char16_t* path, uint64_t* time) override {
+        const auto found = times.find(Utf8(path));
+        if (found == times.end()) {
+            return false;
+        }
+        *time = found->second;
+        return true;
+    }
+    void RemoveFile(const char16_t* path) override {
+        Record("remove ", path);
+        others.erase(Utf8(path));
+        times.erase(Utf8(path));
+    }
     bool FolderTakesNewFile(const char16_t* folder) override {
         Record("folder? ", folder);
         return folderTakesFiles;

@@ -517,10 +517,8 @@ TEST(StartupData, WithoutALegacyFileTopIniAloneIsRead) {
     EXPECT_EQ(LoadStartupData(*settings, storage, legacy, *table, options), nullptr);
     EXPECT_EQ(table->SetKeyCount.load(), 1);
     EXPECT_STREQ(table->Names[1], "mine");
-    // Nothing written at start: what a cut save left beside the Top.ini that
-    // is there goes, and the folder is tried with a file of its own.
+    // Nothing written at start; the folder is tried with a file of its own.
     const std::vector<std::string> reads = {"cwd", "read C:\\Games\\\xed\x91\x9c\\Top.ini",
-                                            "leftovers C:\\Games\\\xed\x91\x9c\\Top.ini",
                                             "folder? C:\\Games\\\xed\x91\x9c"};
     EXPECT_EQ(storage.calls, reads);
 

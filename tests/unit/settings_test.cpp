@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "mapper/model/file_retry.h"
+#include "mapper/model/kept_copy.h"
 #include "mapper/model/save_soon.h"
 #include "mapper/model/settings_storage.h"
 #include "mapper/model/model_texts_sjis.h"
@@ -434,21 +435,35 @@ TEST(Settings, SaveStateRules) {
     EXPECT_NE(f.Problem(), nullptr);
 }
 
-// A move over Top.ini that fails keeps its temporary file exactly when that
-// is the only copy left; a flush the file system cannot do counts as done.
+// A copy that a failed save kept is loaded when newer than Top.ini (any,
+// without Top.ini); older ones are leftovers. A flush the file system cannot
+// do counts as done.
 TEST(Settings, StorageFailures) {
     const struct {
-        uint32_t error;
-        bool oldThere;
-        bool keep;
-    } moves[] = {{kErrorUnableToMoveReplacement, true, true},
-                 {kErrorUnableToMoveReplacement2, true, true},
-                 {kErrorUnableToMoveReplacement, false, true},
-                 {5, true, false},  // access denied: Top.ini as it was
-                 {5, false, true}};
-    for (const auto& m : moves) {
-        EXPECT_EQ(KeepTemporaryAfterFailedMove(m.error, m.oldThere), m.keep)
-            << m.error << (m.oldThere ? " with" : " without") << " the old file";
+        std::vector<int> times;  // of Top.~0, Top.~1, ...; -1: none
+        bool topIni;             // there, written at time 4
+        int chosen;
+        std::vector<int> stale;
+    } choices[] = {
+        {{-1, 5, 9, 3}, true, 2, {3}},
+        {{7, 2}, false, 0, {}},
+        {{4, 1}, true, -1, {0, 1}},  // as old as Top.ini is old enough
+        {{}, true, -1, {}},
+    };
+    for (const auto& c : choices) {
+        KeptCopies copies{};
+        for (size_t n = 0; n < c.times.size(); ++n) {
+            copies.there[n] = c.times[n] >= 0;
+            copies.time[n] = static_cast<uint64_t>(c.times[n]);
+        }
+        EXPECT_EQ(ChooseKeptCopy(copies, c.topIni, 4), c.chosen) << "row " << (&c - choices);
+        std::vector<int> stale;
+        for (int n = 0; n < kTemporaryNames; ++n) {
+            if (IsStaleCopy(copies, n, c.topIni, 4)) {
+                stale.push_back(n);
+            }
+        }
+        EXPECT_EQ(stale, c.stale) << "row " << (&c - choices);
     }
     for (uint32_t error : {kErrorInvalidFunction, kErrorNotSupported}) {
         EXPECT_TRUE(FlushCountsAsDone(error)) << error;
@@ -491,6 +506,35 @@ TEST(Settings, StorageFailures) {
     EXPECT_EQ(f.state->failure, SaveFailure::TemporaryKept);
     EXPECT_NE(std::string(f.Problem()).find(" C:\\Games\\?\\Top.~0 "), std::string::npos)
         << "the kept file is named";
+
+    // The next start: the newest whole copy newer than Top.ini, named; the
+    // older copy and the one cut short go, the other newer one stays until
+    // the first good save.
+    const std::string topIni = kPath;
+    const auto copyName = [&](int n) {
+        return topIni.substr(0, topIni.size() - 3) + "~" + std::to_string(n);
+    };
+    Fixture next;
+    next.storage.exists = true;
+    next.storage.file = "[PAMURO]\r\nSETKEYCOUNT=0\r\n";
+    next.storage.times = {
+        {kPath, 10}, {copyName(0), 20}, {copyName(1), 5}, {copyName(2), 15}, {copyName(3), 30}};
+    next.storage.others = {
+        {copyName(0), "[PAMURO]\r\nSETKEYCOUNT=1\r\n[KEYSETNAME]\r\nKEYSETNAME 1=kept\r\n"},
+        {copyName(1), "[PAMURO]\r\nSETKEYCOUNT=1\r\n[KEYSETNAME]\r\nKEYSETNAME 1=older\r\n"},
+        {copyName(2), "[PAMURO]\r\nSETKEYCOUNT=1\r\n[KEYSETNAME]\r\nKEYSETNAME 1=newer\r\n"},
+        {copyName(3), "[PAMURO]\r\nSETKEYCOUNT=1\r\n[KEYSETNAME]\r\nKEYSETNAME 1=cu"}};
+    next.Load();
+    EXPECT_STREQ(next.table->Names[1], "kept");
+    EXPECT_NE(std::string(next.Problem()).find(" C:\\Games\\?\\Top.~0 "), std::string::npos);
+    EXPECT_EQ(
+        next.storage.calls,
+        (std::vector<std::string>{"read " + topIni, "remove " + copyName(1), "read " + copyName(3),
+                                  "remove " + copyName(3), "read " + copyName(0)}));
+    next.storage.calls.clear();
+    ASSERT_TRUE(next.Save());
+    EXPECT_EQ(next.storage.calls.back(), "leftovers " + topIni) << "the copies go";
+    EXPECT_NE(next.storage.file.find("KEYSETNAME 1=kept"), std::string::npos);
 }
 
 // Top.ini missing from the start-up folder is looked for in the VirtualStore
@@ -522,6 +566,20 @@ TEST(Settings, VirtualStoreLookup) {
     EXPECT_NE(std::string(f.Problem()).find("VirtualStore\\Games\\?\\Top.ini"), std::string::npos);
     ASSERT_TRUE(f.Save()) << "saved to the start-up folder";
     EXPECT_EQ(f.storage.calls.back(), std::string("replace ") + kPath);
+
+    // A start-up folder that takes no new file: saves go back to the copy.
+    Fixture back;
+    back.storage.others = f.storage.others;
+    back.storage.folderTakesFiles = false;
+    back.Load();
+    const std::string copy = back.storage.others.begin()->first;
+    const std::string told = back.Problem();
+    EXPECT_EQ(told.substr(told.size() - 30),
+              std::string(kVirtualStoreSavedBackFormat)
+                  .substr(std::strlen(kVirtualStoreSavedBackFormat) - 30));
+    EXPECT_NE(told.find("VirtualStore\\Games\\?\\Top.ini"), std::string::npos);
+    ASSERT_TRUE(back.Save());
+    EXPECT_EQ(back.storage.calls.back(), "replace " + copy);
 }
 
 std::u16string U16(const std::string& ascii) {

@@ -91,12 +91,8 @@ class StandaloneSettingsStorageBackend final : public SettingsStorage {
             return ReplaceResult::Failed;
         }
         if (rename(nativeTemporary.text, native.text) != 0) {
-            if (KeepTemporaryAfterFailedMove(0, access(native.text, F_OK) == 0)) {
-                std::memcpy(kept, temporary, sizeof temporary);
-                return ReplaceResult::TemporaryKept;
-            }
-            unlink(nativeTemporary.text);
-            return ReplaceResult::Failed;
+            std::memcpy(kept, temporary, sizeof temporary);
+            return ReplaceResult::TemporaryKept;
         }
         SyncDirectoryOf(native.text);
         return ReplaceResult::Replaced;
@@ -110,6 +106,24 @@ class StandaloneSettingsStorageBackend final : public SettingsStorage {
                 ToNativePath(temporary, native)) {
                 unlink(native.text);
             }
+        }
+    }
+
+    bool LastWriteTime(const char16_t* path, uint64_t* time) override {
+        NativePath native{};
+        struct stat status {};
+        if (!ToNativePath(path, native) || stat(native.text, &status) != 0) {
+            return false;
+        }
+        *time = static_cast<uint64_t>(status.st_mtim.tv_sec) * 1000000000u +
+                static_cast<uint64_t>(status.st_mtim.tv_nsec);
+        return true;
+    }
+
+    void RemoveFile(const char16_t* path) override {
+        NativePath native{};
+        if (ToNativePath(path, native)) {
+            unlink(native.text);
         }
     }
 

@@ -104,10 +104,6 @@ bool Flush(HANDLE file) {
     return FlushFileBuffers(file) || FlushCountsAsDone(GetLastError());
 }
 
-bool Exists(const wchar_t* path) {
-    return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES;
-}
-
 // A temporary file never outlives a save that did not move it into place,
 // also when a scanner holds it for a moment.
 void DeleteTemporary(const char16_t* temporary) {
@@ -207,12 +203,9 @@ class Win32SettingsStorageBackend final : public SettingsStorage {
         if (error == 0) {
             return ReplaceResult::Replaced;
         }
-        if (KeepTemporaryAfterFailedMove(error, Exists(Wide(path)))) {
-            std::memcpy(kept, temporary, sizeof temporary);
-            return ReplaceResult::TemporaryKept;
-        }
-        DeleteTemporary(temporary);
-        return ReplaceResult::Failed;
+        // Written and flushed: the newest sets, kept for the next start.
+        std::memcpy(kept, temporary, sizeof temporary);
+        return ReplaceResult::TemporaryKept;
     }
 
     void RemoveLeftovers(const char16_t* path) override {
@@ -223,6 +216,18 @@ class Win32SettingsStorageBackend final : public SettingsStorage {
             }
         }
     }
+
+    bool LastWriteTime(const char16_t* path, uint64_t* time) override {
+        WIN32_FILE_ATTRIBUTE_DATA data = {};
+        if (!GetFileAttributesExW(Wide(path), GetFileExInfoStandard, &data)) {
+            return false;
+        }
+        *time = (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                data.ftLastWriteTime.dwLowDateTime;
+        return true;
+    }
+
+    void RemoveFile(const char16_t* path) override { DeleteTemporary(path); }
 
     // A file of the temporary naming that the system deletes when it is closed.
     bool FolderTakesNewFile(const char16_t* folder) override {

@@ -97,8 +97,10 @@ TEST_F(Win32SettingsFiles, TopIniKeepsItsAttributes) {
 }
 
 // Another program holds Top.ini open without sharing its deletion, or the
-// file is read-only: the move over it fails, is reported, and leaves the file
-// as it was and no temporary file of ours.
+// file is read-only: the save fails, is reported, and leaves the file as it
+// was. The move that failed (for longer than its retries) keeps its written
+// temporary file for the next start; the read-only file is refused before
+// one is written.
 TEST_F(Win32SettingsFiles, AFailedReplacementLeavesTheFileWhole) {
     for (const bool readOnly : {false, true}) {
         UseFolder(L"pamuro-held-");
@@ -115,9 +117,10 @@ TEST_F(Win32SettingsFiles, AFailedReplacementLeavesTheFileWhole) {
         if (holder != INVALID_HANDLE_VALUE) {
             CloseHandle(holder);
         }
-        EXPECT_EQ(settings_->failure, SaveFailure::ReplaceFailed);
+        EXPECT_EQ(settings_->failure,
+                  readOnly ? SaveFailure::ReplaceFailed : SaveFailure::TemporaryKept);
         EXPECT_EQ(ReadFileBytes(path_), "[PAMURO]\r\nSETKEYCOUNT=0\r\n; mine\r\n");
-        EXPECT_EQ(Listing(directory_), L"Top.ini|");
+        EXPECT_EQ(Listing(directory_), readOnly ? L"Top.ini|" : L"Top.ini|Top.~0|");
         TearDown();
     }
 }

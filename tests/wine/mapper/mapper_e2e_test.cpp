@@ -14,6 +14,7 @@
 #include "mapper/ui/core/command_ids.h"
 #include "tests/wine/key_logger/key_log.h"
 #include "tests/wine/mapper/mapper_e2e_fixture.h"
+#include "tests/wine/support/system_folder_dll.h"
 
 namespace {
 
@@ -441,40 +442,10 @@ TEST_F(MapperKeysE2E, RapidModeRepeatsKeyDownWhileHeld) {
     CloseAndWait(run);
 }
 
-// The test xinput1_4.dll in the system folder, where mapper loads XInput
-// from, for the life of the object; whatever was there comes back after.
-class SystemFolderXInput {
-  public:
-    SystemFolderXInput() {
-        wchar_t folder[MAX_PATH];
-        const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
-        if (length == 0 || length >= MAX_PATH) {
-            return;
-        }
-        target_ = std::wstring(folder) + L"\\xinput1_4.dll";
-        backup_ = target_ + L".pamuro-test";
-        hadOriginal_ = MoveFileExW(target_.c_str(), backup_.c_str(), MOVEFILE_REPLACE_EXISTING);
-        installed_ = CopyFileW((OwnFolder() + L"xinput1_4.dll").c_str(), target_.c_str(), FALSE);
-    }
-    SystemFolderXInput(const SystemFolderXInput&) = delete;
-    SystemFolderXInput& operator=(const SystemFolderXInput&) = delete;
-    ~SystemFolderXInput() {
-        DeleteFileW(target_.c_str());
-        if (hadOriginal_) {
-            MoveFileW(backup_.c_str(), target_.c_str());
-        }
-    }
-    bool Installed() const { return installed_ != FALSE; }
-
-  private:
-    std::wstring target_, backup_;
-    BOOL hadOriginal_ = FALSE, installed_ = FALSE;
-};
-
 // A pad that only XInput sees (an Xbox pad while the game is in front): its
 // Start, D-pad and left trigger drive the keys, and a disconnect lets go.
 TEST_F(MapperKeysE2E, AnXInputPadDrivesTheKeysAndLetsGoWhenItDisconnects) {
-    SystemFolderXInput xinput;
+    const SystemFolderDll xinput(OwnFolder() + L"xinput1_4.dll", L"xinput1_4.dll");
     ASSERT_TRUE(xinput.Installed());
     stick_->Present = 0;  // winmm sees no pad
     stick_->XButtons = stick_->XLeftTrigger = 0;

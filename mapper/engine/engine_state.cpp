@@ -16,8 +16,8 @@ void ResetEngine(EngineState& engine) {
     engine.Pad = PadMissing;
     engine.PadSinceMs = 0;
     engine.Hat = HatNotAsked;
-    engine.JoysticksAskedMs = 0;
-    engine.XInputAskedMs = 0;
+    engine.NextProbe = 0;
+    engine.LastProbeRoundMs = 0;
     for (int slot = 0; slot < kSlotCount; ++slot) {
         engine.SlotLatch[slot] = LatchReleased;
         for (PressedKey& pressed : engine.Pressed[slot]) {

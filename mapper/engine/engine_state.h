@@ -30,7 +30,7 @@ enum SlotLatchValue : int32_t {
 
 // What the polling thread knows of the pad.
 enum PadState : uint8_t {
-    PadMissing,  // none answers: discovery runs on a device arrival and on its clocks
+    PadMissing,  // none known: discovery runs about once a second
     PadReading,  // its reads answer
     PadFailing,  // its reads fail; gone once they have failed for kPadGoneMs
 };
@@ -55,17 +55,15 @@ struct EngineState {
     std::atomic<uint32_t> CaptureGeneration;
 
     // Joystick discovery: written by DetectJoystick before the thread starts,
-    // afterwards only by the polling thread. The pad in use stays while it
-    // answers, whatever else comes: no other pad is asked until it has gone.
+    // afterwards only by the polling thread, which looks again while no pad
+    // is known, and for an earlier pad while it reads a later one.
     uint8_t PadInUse;  // the pad read, in discovery order (kFirstWinmmPad)
     AxisThresholds Thresholds;
     PadState Pad;
-    uint32_t PadSinceMs;  // Failing: the first failed read
-    // What a read of a winmm pad asks of its hat; dropped for the pad once
-    // its driver refuses it.
-    HatRequest Hat;
-    uint32_t JoysticksAskedMs;  // the last discovery that asked the winmm joysticks
-    uint32_t XInputAskedMs;     // the last that asked the XInput slots too
+    uint32_t PadSinceMs;        // Missing: the last discovery; Failing: the first failed read
+    HatRequest Hat;             // what a read of a winmm pad asks of its hat
+    uint8_t NextProbe;          // the earlier pad asked at the next poll of a round
+    uint32_t LastProbeRoundMs;  // when the last round of asking earlier pads began
 
     // Owned by the polling thread.
     int32_t SlotLatch[kSlotCount];

@@ -159,9 +159,7 @@ struct PadSetup {
     HatRequest Hat;
 };
 
-// Reads `pad` as `hat` asks. A driver that refuses the hat request has it
-// dropped here, for as long as this pad is read: one call a poll after that.
-bool ReadFrom(EnginePlatform& platform, uint8_t pad, HatRequest& hat, JoystickReading& reading) {
+bool ReadFrom(EnginePlatform& platform, uint8_t pad, HatRequest hat, JoystickReading& reading) {
     if (pad < kFirstWinmmPad) {
         XInputPad state{};
         if (!platform.ReadXInputPad(pad, state)) {
@@ -170,12 +168,7 @@ bool ReadFrom(EnginePlatform& platform, uint8_t pad, HatRequest& hat, JoystickRe
         reading = ReadingOfXInputPad(state);
         return true;
     }
-    const JoystickAnswer answer =
-        platform.ReadJoystick(static_cast<uint8_t>(pad - kFirstWinmmPad), hat, reading);
-    if (answer == JoystickReadWithoutHat) {
-        hat = HatNotAsked;
-    }
-    return answer != JoystickSilent;
+    return platform.ReadJoystick(static_cast<uint8_t>(pad - kFirstWinmmPad), hat, reading);
 }
 
 // Whether `pad` answers now. A winmm joystick must answer both its
@@ -187,7 +180,7 @@ bool PadAnswers(EnginePlatform& platform, uint8_t pad, PadSetup& setup) {
         !platform.ReadJoystickRange(static_cast<uint8_t>(pad - kFirstWinmmPad), caps)) {
         return false;
     }
-    PadSetup answered = {ComputeThresholds(caps), HatRequestFor(caps)};
+    const PadSetup answered = {ComputeThresholds(caps), HatRequestFor(caps)};
     JoystickReading reading{};
     if (!ReadFrom(platform, pad, answered.Hat, reading)) {
         return false;
@@ -196,51 +189,55 @@ bool PadAnswers(EnginePlatform& platform, uint8_t pad, PadSetup& setup) {
     return true;
 }
 
-// Asks the pads from `first` on in discovery order and takes the first that
-// answers; a pad found starts a fresh count of failed reads.
-bool FindPad(EngineState& engine, EnginePlatform& platform, uint8_t first) {
-    for (uint8_t pad = first; pad < kPadCount; ++pad) {
-        PadSetup setup{};
-        if (PadAnswers(platform, pad, setup)) {
-            engine.PadInUse = pad;
-            engine.Thresholds = setup.Thresholds;
-            engine.Hat = setup.Hat;
-            engine.Pad = PadReading;
-            return true;
-        }
-    }
-    return false;
+void UsePad(EngineState& engine, uint8_t pad, const PadSetup& setup, uint32_t now) {
+    engine.PadInUse = pad;
+    engine.Thresholds = setup.Thresholds;
+    engine.Hat = setup.Hat;
+    engine.Pad = PadReading;  // a pad found starts a fresh count
+    engine.NextProbe = pad;   // the earlier ones were just asked
+    engine.LastProbeRoundMs = now;
 }
 
-// While no pad answers, the polling thread looks for one: all of them at
-// once when Windows reports a device arriving, else the winmm joysticks
-// every kJoystickSearchMs and the XInput slots (with the joysticks after
-// them) every kXInputSearchMs. A pad plugged in later, into the other port or
-// with other ranges, is read with the right id and thresholds from the next
-// poll on. While a pad answers nothing else is asked: a virtual pad or a
-// second pad coming up never takes over from the one in the player's hands,
-// and no empty XInput slot costs a poll its millisecond.
-void SearchIfNoPad(EngineState& engine, EnginePlatform& platform) {
-    if (engine.Pad != PadMissing) {
+// While no pad is known the polling thread looks for one, at most once per
+// kDiscoveryRetryMs, so a pad plugged in later, into the other port or with
+// other ranges, is read with the right id and thresholds.
+bool RetryDiscovery(EngineState& engine, EnginePlatform& platform) {
+    if (platform.Milliseconds() - engine.PadSinceMs < kDiscoveryRetryMs) {
+        return false;
+    }
+    return DetectJoystick(engine, platform);
+}
+
+// While a later pad is read, the earlier ones are asked again in rounds that
+// start at most once per kDiscoveryRetryMs, one pad per poll, so a slow
+// XInput slot costs one call a second and never stalls a poll for long. The
+// first that answers takes over, with every held key released first: a pad
+// that wakes up again wins over the wheel or virtual pad read meanwhile, and
+// an Xbox pad is read through XInput rather than winmm.
+void ProbeEarlierPad(EngineState& engine, EnginePlatform& platform) {
+    if (engine.PadInUse == 0) {
         return;
     }
     const uint32_t now = platform.Milliseconds();
-    const bool arrival = platform.TakeDeviceArrival();
-    const bool askXInput = arrival || now - engine.XInputAskedMs >= kXInputSearchMs;
-    if (!askXInput && now - engine.JoysticksAskedMs < kJoystickSearchMs) {
-        return;
+    if (engine.NextProbe >= engine.PadInUse) {
+        if (now - engine.LastProbeRoundMs < kDiscoveryRetryMs) {
+            return;
+        }
+        engine.LastProbeRoundMs = now;
+        engine.NextProbe = 0;
     }
-    engine.JoysticksAskedMs = now;
-    if (askXInput) {
-        engine.XInputAskedMs = now;
+    const uint8_t pad = engine.NextProbe++;
+    PadSetup setup{};
+    if (PadAnswers(platform, pad, setup)) {
+        ReleaseAllHeld(engine, platform);
+        UsePad(engine, pad, setup, now);
     }
-    FindPad(engine, platform, askXInput ? 0 : kFirstWinmmPad);
 }
 
 // A read error shorter than kPadGoneMs changes nothing, so a momentary glitch
 // does not break a held key. Once reads have failed that long the pad counts
 // as gone: every held key goes up (a game must not see a key held by a pad
-// that was unplugged or fell asleep) and discovery of every pad is due.
+// that was unplugged or fell asleep) and discovery starts again.
 void NoteFailedRead(EngineState& engine, EnginePlatform& platform) {
     const uint32_t now = platform.Milliseconds();
     if (engine.Pad != PadFailing) {
@@ -250,15 +247,21 @@ void NoteFailedRead(EngineState& engine, EnginePlatform& platform) {
     }
     if (now - engine.PadSinceMs >= kPadGoneMs) {
         ReleaseAllHeld(engine, platform);
+        // Looked for again at once; a pad found again starts a fresh count.
         engine.Pad = PadMissing;
-        engine.XInputAskedMs = now - kXInputSearchMs;
+        engine.PadSinceMs = now - kDiscoveryRetryMs;
     }
 }
 
-// Reads the pad in use, if any. True with `reading` filled when it answered.
+// Reads the pad, looking for one first while none is known, or for an
+// earlier one. True with `reading` filled when it answered.
 bool ReadPad(EngineState& engine, EnginePlatform& platform, JoystickReading& reading) {
     if (engine.Pad == PadMissing) {
-        return false;
+        if (!RetryDiscovery(engine, platform)) {
+            return false;
+        }
+    } else {
+        ProbeEarlierPad(engine, platform);
     }
     if (!ReadFrom(platform, engine.PadInUse, engine.Hat, reading)) {
         NoteFailedRead(engine, platform);
@@ -405,9 +408,6 @@ bool RunIteration(EngineState& engine, KeySetTable& table, const MapperOptions& 
         case EngineMapping:
             if (!paused) {
                 MappingPoll(engine, table, options, platform);
-                // Only once this poll's keys are out: a search can take
-                // milliseconds.
-                SearchIfNoPad(engine, platform);
             }
             break;
         case EngineCapturing:
@@ -426,9 +426,15 @@ bool RunIteration(EngineState& engine, KeySetTable& table, const MapperOptions& 
 
 bool DetectJoystick(EngineState& engine, EnginePlatform& platform) {
     const uint32_t now = platform.Milliseconds();
-    engine.JoysticksAskedMs = now;
-    engine.XInputAskedMs = now;
-    return FindPad(engine, platform, 0);
+    engine.PadSinceMs = now;
+    for (uint8_t pad = 0; pad < kPadCount; ++pad) {
+        PadSetup setup{};
+        if (PadAnswers(platform, pad, setup)) {
+            UsePad(engine, pad, setup, now);
+            return true;
+        }
+    }
+    return false;
 }
 
 void PollingThread(EngineState& engine, KeySetTable& table, const MapperOptions& options,

@@ -12,12 +12,9 @@
 #include "mapper/model/keyset_table.h"
 #include "mapper/model/options.h"
 
-// How often the polling thread looks for a pad while none answers, besides
-// at once when Windows reports a device arriving: winmm joysticks every
-// second (a cheap call), the XInput slots every 3 seconds (an empty slot
-// takes about a millisecond on Windows).
-constexpr uint32_t kJoystickSearchMs = 1000;
-constexpr uint32_t kXInputSearchMs = 3000;
+// How often the polling thread asks for a joystick while it knows none, and
+// for an earlier pad in discovery order while it reads a later one.
+constexpr uint32_t kDiscoveryRetryMs = 1000;
 // How long reads must fail without a break before the pad counts as gone: a
 // shorter read error must not break a held key.
 constexpr uint32_t kPadGoneMs = 500;

@@ -1,10 +1,7 @@
 #include "mapper/platform/win32/win32_engine_platform.h"
 
-#include <dbt.h>
 #include <mmsystem.h>
 #include <xinput.h>
-
-#include <atomic>
 
 #include "mapper/engine/scan_code.h"
 
@@ -24,9 +21,6 @@ HWND g_captureWindow = nullptr;
 HWND g_engineWindow = nullptr;
 // Called on the interface thread when a capture has stored its key.
 void (*g_onKeyStored)() = nullptr;
-// Set on the interface thread when Windows reports a device arriving, taken
-// by the polling thread while it looks for a pad.
-std::atomic<bool> g_deviceArrived{false};
 
 void EndCaptureNow(bool keyStored) {
     ShowWindow(g_mainWindow, SW_SHOW);
@@ -44,12 +38,6 @@ LRESULT CALLBACK EngineWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     if (message == kCaptureEndedMessage) {
         EndCaptureNow(wParam != 0);
         return 0;
-    }
-    if (message == WM_DEVICECHANGE && wParam == DBT_DEVICEARRIVAL && lParam != 0 &&
-        reinterpret_cast<const DEV_BROADCAST_HDR*>(lParam)->dbch_devicetype ==
-            DBT_DEVTYP_DEVICEINTERFACE) {
-        g_deviceArrived.store(true, std::memory_order_relaxed);
-        return TRUE;
     }
     return DefWindowProcW(window, message, wParam, lParam);
 }
@@ -180,21 +168,19 @@ class Win32EnginePlatformBackend : public EnginePlatform {
         return true;
     }
 
-    JoystickAnswer ReadJoystick(uint8_t id, HatRequest hat, JoystickReading& reading) override {
+    bool ReadJoystick(uint8_t id, HatRequest hat, JoystickReading& reading) override {
         JOYINFOEX info;
         MMRESULT result = ReadPosition(id, kStickAndButtons | HatFlags(hat), info);
-        JoystickAnswer answer = JoystickRead;
         if (hat != HatNotAsked && result != JOYERR_NOERROR && result != JOYERR_UNPLUGGED) {
             // A driver that refuses the hat request: the pad is read without it.
             result = ReadPosition(id, kStickAndButtons, info);
             info.dwPOV = JOY_POVCENTERED;
-            answer = JoystickReadWithoutHat;
         }
         if (result != JOYERR_NOERROR) {
-            return JoystickSilent;
+            return false;
         }
         reading = {info.dwXpos, info.dwYpos, info.dwZpos, info.dwButtons, info.dwPOV};
-        return answer;
+        return true;
     }
 
     // ERROR_DEVICE_NOT_CONNECTED, like any other error, is a failed read.
@@ -223,10 +209,6 @@ class Win32EnginePlatformBackend : public EnginePlatform {
             flags |= KEYEVENTF_EXTENDEDKEY;
         }
         keybd_event(vk, scan.Scan, flags, 0);
-    }
-
-    bool TakeDeviceArrival() override {
-        return g_deviceArrived.exchange(false, std::memory_order_relaxed);
     }
 
     uint8_t AsyncKeyState(int vk) override {
@@ -326,15 +308,4 @@ void SetEngineWindows(HWND mainWindow, HWND captureWindow, void (*onKeyStored)()
     RegisterClassW(&windowClass);
     g_engineWindow = CreateWindowExW(0, L"PamuroEngine", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                      windowClass.hInstance, nullptr);
-    if (g_engineWindow == nullptr) {
-        return;
-    }
-    // Every interface class: an Xbox pad arrives as an XInput interface, most
-    // other pads as HID, and a pad emulator as whatever it copies. Kept for
-    // the life of the process, as the window is.
-    DEV_BROADCAST_DEVICEINTERFACE_W filter = {};
-    filter.dbcc_size = sizeof filter;
-    filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
-    RegisterDeviceNotificationW(g_engineWindow, &filter,
-                                DEVICE_NOTIFY_WINDOW_HANDLE | DEVICE_NOTIFY_ALL_INTERFACE_CLASSES);
 }

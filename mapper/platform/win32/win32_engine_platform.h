@@ -15,8 +15,7 @@ EnginePlatform& Win32PollingEnginePlatform();  // the polling thread's
 // The windows a capture ends on: set once on the interface thread at
 // start-up, before the polling thread starts (it reads them without a lock).
 // Makes the engine's own message-only window there too, which takes the end
-// of a capture from the polling thread (kCaptureEndedMessage) and Windows'
-// reports of devices arriving (TakeDeviceArrival). When a capture
+// of a capture from the polling thread (kCaptureEndedMessage). When a capture
 // has stored its key, `onKeyStored` (may be null) is called there, on the
 // interface thread.
 void SetEngineWindows(HWND mainWindow, HWND captureWindow, void (*onKeyStored)() = nullptr);

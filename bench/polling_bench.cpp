@@ -6,30 +6,31 @@
 
 #include <memory>
 
-#include "mapper/engine/polling.h"
+#include "mapper/engine/engine.h"
 #include "tests/support/fake_engine_platform.h"
 
 namespace {
 
 struct Rig {
     std::unique_ptr<KeySetTable> table = std::make_unique<KeySetTable>();
-    EngineState engine;
     MapperOptions options;
     FakeEnginePlatform platform;
+    FakeEngineEvents events{platform.Log};
+    Engine engine{*table, options, platform, events};
 
     Rig() {
         platform.Quiet = true;
+        events.Quiet = true;
         ClearKeySetTable(*table);
-        for (int slot = 0; slot < kSlotCount; ++slot) {
-            table->Keys[0][slot][0] = 0x41 + slot;
-            table->Keys[0][slot][1] = 0x61 + slot;
+        for (int input = 0; input < kInputCount; ++input) {
+            table->Keys[0][input][0] = 0x41 + input;
+            table->Keys[0][input][1] = 0x61 + input;
         }
-        ResetEngine(engine);
         options.KeyDownMode = KeyDownNormal;
         options.SetSleep = 0;
-        DetectJoystick(engine, platform);
+        engine.DetectPad();
     }
-    void Poll() { RunIteration(engine, *table, options, platform); }
+    void Poll() { engine.RunIteration(); }
 };
 
 void BM_PollNoChange(benchmark::State& state) {

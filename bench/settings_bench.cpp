@@ -24,8 +24,8 @@ std::unique_ptr<KeySetTable> FullTable() {
     table->SetKeyCount = kMaxSets - 1;
     for (int set = 0; set < kMaxSets; ++set) {
         std::snprintf(table->Names[set], kNameSize, "Game number %d", set);
-        for (int slot = 0; slot < kSlotCount; ++slot) {
-            for (int key = 0; key < kKeysPerSlot; ++key) {
+        for (int slot = 0; slot < kInputCount; ++slot) {
+            for (int key = 0; key < kKeysPerInput; ++key) {
                 table->Keys[set][slot][key] = 0x41 + (set + slot + key) % 26;
             }
         }

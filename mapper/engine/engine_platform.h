@@ -1,8 +1,8 @@
 #pragma once
-// What the polling engine needs from the system: the joystick, keyboard event
-// injection, the keyboard state, the three window operations that end a
-// capture, and a rest. Win32 serves it in mapper/platform/win32; tests use a
-// recording fake.
+// What the polling engine needs from the system: the pads, keyboard event
+// injection, the keyboard state, a rest and a clock. No window work: what the
+// windows should hear goes through EngineEvents. Win32 serves it in
+// mapper/platform/win32; tests use a recording fake.
 #include <cstdint>
 
 #include "mapper/engine/scan_code.h"
@@ -66,17 +66,6 @@ class EnginePlatform {
     // The low 8 bits of the asynchronous key state of code `vk` (1..256):
     // nonzero when the key was pressed since the previous query.
     virtual uint8_t AsyncKeyState(int vk) = 0;
-    // The end of a capture: show the main window (SW_SHOW) and enable it,
-    // hide the capture window, and when `keyStored` schedule a repaint of the
-    // main window's whole client area, no erase. Called from the polling
-    // thread when a capture took a key, and from the interface thread, which
-    // owns the windows, when the capture is cancelled. Never waits for the
-    // interface thread. Results are ignored.
-    virtual void EndCapture(bool keyStored) = 0;
-    // Tells the main window which inputs are active now (bit s for InputSlot
-    // s), so it can highlight their rows. Posted from the polling thread,
-    // never waited for. False, with nothing sent, while the window is hidden.
-    virtual bool PostActiveInputs(uint32_t inputs) = 0;
     // Rests about `ms` milliseconds; 0 rests the shortest time the system
     // offers (half a millisecond on Windows, 1 ms before Windows 10 1803),
     // never just a yield.

@@ -2,8 +2,6 @@
 
 #include <cstring>
 
-KeySetTable g_keySets;
-
 namespace {
 
 bool IsSetIndex(const KeySetTable& table, int32_t index) {
@@ -11,9 +9,9 @@ bool IsSetIndex(const KeySetTable& table, int32_t index) {
 }
 
 void CopyRow(KeySetTable& table, int to, int from) {
-    for (int slot = 0; slot < kSlotCount; ++slot) {
-        for (int key = 0; key < kKeysPerSlot; ++key) {
-            table.Keys[to][slot][key].store(table.Keys[from][slot][key].load());
+    for (int input = 0; input < kInputCount; ++input) {
+        for (int key = 0; key < kKeysPerInput; ++key) {
+            table.Keys[to][input][key].store(table.Keys[from][input][key].load());
         }
     }
     std::memcpy(table.Names[to], table.Names[from], kNameSize);
@@ -23,8 +21,8 @@ void CopyRow(KeySetTable& table, int to, int from) {
 
 void ClearKeySetTable(KeySetTable& table) {
     for (auto& set : table.Keys) {
-        for (auto& slot : set) {
-            for (auto& key : slot) {
+        for (auto& input : set) {
+            for (auto& key : input) {
                 key.store(0);
             }
         }
@@ -77,11 +75,11 @@ void RenameSet(KeySetTable& table, const char* text) {
     name[kNameSize - 1] = '\0';
 }
 
-int32_t ActiveKey(const KeySetTable& table, int slot, int keyIndex) {
+int32_t ActiveKey(const KeySetTable& table, int input, int keyIndex) {
     const int32_t active = table.ActiveSet.load();
-    if (active < 0 || active > table.SetKeyCount.load() || active >= kMaxSets || slot < 0 ||
-        slot >= kSlotCount || keyIndex < 0 || keyIndex >= kKeysPerSlot) {
+    if (active < 0 || active > table.SetKeyCount.load() || active >= kMaxSets || input < 0 ||
+        input >= kInputCount || keyIndex < 0 || keyIndex >= kKeysPerInput) {
         return 0;
     }
-    return table.Keys[active][slot][keyIndex].load();
+    return table.Keys[active][input][keyIndex].load();
 }

@@ -1,6 +1,6 @@
 #pragma once
-// The table of key sets: up to 80 named sets, each binding the twenty
-// joystick inputs to two keyboard keys, and the choice of the active set.
+// The table of key sets: up to 80 named sets, each binding each of the
+// pad's inputs (mapper/model/inputs.h) to two keyboard keys, and the choice of the active set.
 //
 // Two threads use it without a lock. The interface thread runs the set
 // operations, loading and saving; the polling thread reads ActiveSet and
@@ -11,39 +11,21 @@
 #include <atomic>
 #include <cstdint>
 
+#include "mapper/model/inputs.h"
 #include "mapper/model/model_texts_sjis.h"  // kUntitledName: the name of a new set
 
 constexpr int kMaxSets = 80;
-constexpr int kSlotCount = 20;
-// Releases before buttons 9 to 16 knew only the first twelve slots; their
-// files and legacy data hold nothing for the others.
-constexpr int kFirstReleaseSlotCount = 12;
-constexpr int kKeysPerSlot = 2;
+constexpr int kKeysPerInput = 2;
 constexpr int kNameSize = 256;  // 255 bytes of Shift-JIS text and a zero byte
 
-// The joystick inputs, in the order of the binding grid's rows.
-enum InputSlot : int32_t {
-    SlotUp = 0,
-    SlotDown = 1,
-    SlotLeft = 2,
-    SlotRight = 3,
-    SlotButton1 = 4,  // Button i is bit i - 1 of the joystick's button word
-    SlotButton8 = 11,
-    SlotButton9 = 12,
-    SlotButton16 = 19,
-};
-
 struct KeySetTable {
-    // Virtual-key codes by [set][slot][key index]; 0 means no key.
-    std::atomic<int32_t> Keys[kMaxSets][kSlotCount][kKeysPerSlot];
+    // Virtual-key codes by [set][input][key index]; 0 means no key.
+    std::atomic<int32_t> Keys[kMaxSets][kInputCount][kKeysPerInput];
     char Names[kMaxSets][kNameSize];
     // The highest set index in use: the number of sets minus one, -1 when empty.
     std::atomic<int32_t> SetKeyCount;
     std::atomic<int32_t> ActiveSet;
 };
-
-// The one table of the process; zero at start like every static.
-extern KeySetTable g_keySets;
 
 // Sets every field to zero, as at process start.
 void ClearKeySetTable(KeySetTable& table);
@@ -59,6 +41,6 @@ void DeleteSet(KeySetTable& table);
 // Gives the active set the name `text`, cut to 255 bytes.
 void RenameSet(KeySetTable& table, const char* text);
 
-// The key code of the active set for `slot` and `keyIndex`; 0 when the table
+// The key code of the active set for `input` and `keyIndex`; 0 when the table
 // is empty or the arguments lie outside it.
-int32_t ActiveKey(const KeySetTable& table, int slot, int keyIndex);
+int32_t ActiveKey(const KeySetTable& table, int input, int keyIndex);

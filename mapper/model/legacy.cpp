@@ -16,13 +16,13 @@ constexpr size_t kKeyArraySize = kMaxSets * 4;
 constexpr int32_t kEnterKey = 13;
 constexpr uint32_t kErrorTextSize = 1024;
 
-// Where a layout keeps its fields. A slot's array offset of 0 means the layout
+// Where a layout keeps its fields. An input's array offset of 0 means the layout
 // has no array for it.
 struct LegacyLayout {
     const char* message;
     size_t highestIndexOffset;
     size_t namesOffset;
-    size_t slotArrayOffsets[kFirstReleaseSlotCount];  // by InputSlot
+    size_t inputArrayOffsets[kFirstReleaseInputCount];  // by input number
 };
 
 // Release 1.0: no signature, buttons 1 to 4 only.
@@ -162,22 +162,23 @@ void CopySet(const ByteReader& file, const LegacyLayout& layout, int set, KeySet
     if (std::strlen(name) == kNameSize - 1 && file.Byte(field + kNameSize - 1) != 0) {
         name[ShiftJisCutLength(name, kNameSize, kNameSize - 1)] = '\0';
     }
-    for (int slot = 0; slot < kSlotCount; ++slot) {
+    for (int input = 0; input < kInputCount; ++input) {
+        const int32_t number = kInputs[input].Number;
         int32_t key = 0;
-        if (slot < kFirstReleaseSlotCount) {
-            const size_t array = layout.slotArrayOffsets[slot];
+        if (number < kFirstReleaseInputCount) {
+            const size_t array = layout.inputArrayOffsets[number];
             key = array != 0 ? file.Int32LE(array + static_cast<size_t>(set) * 4) : kEnterKey;
         }
-        table.Keys[set][slot][0].store(key);
-        table.Keys[set][slot][1].store(0);
+        table.Keys[set][input][0].store(key);
+        table.Keys[set][input][1].store(0);
     }
 }
 
 }  // namespace
 
-static_assert(kLayout10.slotArrayOffsets[3] + kKeyArraySize == kLegacy10FileSize,
+static_assert(kLayout10.inputArrayOffsets[3] + kKeyArraySize == kLegacy10FileSize,
               "1.0 ends with the stick-right array");
-static_assert(kLayout12.slotArrayOffsets[3] + kKeyArraySize + 5 == kLegacy12FileSize,
+static_assert(kLayout12.inputArrayOffsets[3] + kKeyArraySize + 5 == kLegacy12FileSize,
               "1.2 ends with the stick-right array and two values");
 
 bool ConvertLegacyData(KeySetTable& table, LegacyPlatform& platform) {

@@ -14,5 +14,3 @@ struct MapperOptions {
     std::atomic<uint8_t> KeyDownMode;  // 1 Normal, anything else Rapid
     std::atomic<uint8_t> SetSleep;     // milliseconds the polling thread rests before each pass
 };
-
-extern MapperOptions g_options;

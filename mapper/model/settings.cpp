@@ -6,8 +6,6 @@
 #include "mapper/model/kept_copy.h"
 #include "mapper/model/model_texts_sjis.h"
 
-SettingsState g_settings;
-
 namespace {
 
 const char16_t kFileName[] = u"Top.ini";
@@ -182,11 +180,11 @@ void FormatNameKey(int set, char* out) {
 }
 
 // "KEYSET%2d-%2d-%2d"
-void FormatCodeKey(int set, int slot, int keyIndex, char* out) {
+void FormatCodeKey(int set, int number, int keyIndex, char* out) {
     std::memcpy(out, "KEYSET", 6);
     char* at = PutTwoColumns(set, out + 6);
     *at++ = '-';
-    at = PutTwoColumns(slot, at);
+    at = PutTwoColumns(number, at);
     *at++ = '-';
     *PutTwoColumns(keyIndex, at) = '\0';
 }
@@ -208,10 +206,10 @@ void LoadKeySets(const IniProfile& profile, KeySetTable& table) {
     for (int set = 0; set <= highest; ++set) {
         FormatNameKey(set, key);
         profile.GetString(kNameSection, key, kUntitledName, table.Names[set], kNameSize);
-        for (int keyIndex = 0; keyIndex < kKeysPerSlot; ++keyIndex) {
-            for (int slot = 0; slot < kSlotCount; ++slot) {
-                FormatCodeKey(set, slot, keyIndex, key);
-                table.Keys[set][slot][keyIndex].store(profile.GetInt(kKeySection, key, 0));
+        for (int keyIndex = 0; keyIndex < kKeysPerInput; ++keyIndex) {
+            for (int input = 0; input < kInputCount; ++input) {
+                FormatCodeKey(set, kInputs[input].Number, keyIndex, key);
+                table.Keys[set][input][keyIndex].store(profile.GetInt(kKeySection, key, 0));
             }
         }
     }
@@ -245,8 +243,8 @@ void AddIntEntry(SettingsEntries& entries, const char* section, const char* key,
 }
 
 // Every entry of a save, in the order the file gets them: the set count, each
-// set's name and its keys (key index 0 for slots 0 to 19, then key index 1),
-// then the two options. Buttons 9 to 16 (slots 12 to 19) are written only when
+// set's name and its keys (key index 0 for every input, then key index 1),
+// then the two options. Inputs from button 9 on (kFirstReleaseInputCount) are written only when
 // bound or already in the file: a player who never binds them keeps the file
 // of the releases before them, byte for byte, and a zero over a binding of
 // theirs still reaches the file.
@@ -263,12 +261,13 @@ void CollectEntries(const IniProfile& profile, const KeySetTable& table,
         CopySingleLineName(table.Names[set], entries.names[set]);
         FormatNameKey(set, entries.keys[entries.count]);
         AddEntry(entries, kNameSection, entries.keys[entries.count], entries.names[set]);
-        for (int keyIndex = 0; keyIndex < kKeysPerSlot; ++keyIndex) {
-            for (int slot = 0; slot < kSlotCount; ++slot) {
-                const int32_t code = table.Keys[set][slot][keyIndex].load();
+        for (int keyIndex = 0; keyIndex < kKeysPerInput; ++keyIndex) {
+            for (int input = 0; input < kInputCount; ++input) {
+                const int32_t code = table.Keys[set][input][keyIndex].load();
                 char* key = entries.keys[entries.count];
-                FormatCodeKey(set, slot, keyIndex, key);
-                if (slot < kFirstReleaseSlotCount || code != 0 ||
+                const int32_t number = kInputs[input].Number;
+                FormatCodeKey(set, number, keyIndex, key);
+                if (number < kFirstReleaseInputCount || code != 0 ||
                     profile.HasKey(kKeySection, key)) {
                     AddIntEntry(entries, kKeySection, key, code);
                 }
@@ -279,7 +278,7 @@ void CollectEntries(const IniProfile& profile, const KeySetTable& table,
     AddIntEntry(entries, kSettingSection, kSleepKey, options.SetSleep.load());
 }
 
-static_assert(4 + kMaxSets * (1 + kSlotCount * kKeysPerSlot) <= kMaxProfileWrites,
+static_assert(4 + kMaxSets * (1 + kInputCount * kKeysPerInput) <= kMaxProfileWrites,
               "a full save fits one batch of writes");
 
 bool Fail(SettingsState& state, SaveFailure failure, const char* problem) {

@@ -7,9 +7,9 @@
 //
 // Sections and keys: "PAMURO"/"SETKEYCOUNT", "KEYSETNAME"/"KEYSETNAME%2d",
 // "PAMURO"/"LEGACYDONE" (the stamp of the Tolvin.dat whose sets it holds),
-// "KEYSET"/"KEYSET%2d-%2d-%2d" (set, slot, key index), "SETTING"/
+// "KEYSET"/"KEYSET%2d-%2d-%2d" (set, input number, key index), "SETTING"/
 // "SetKeyDownMode" and "SetSleep". Every value is written, zeros included,
-// except the keys of buttons 9 to 16 (slots 12 to 19): those only when not 0
+// except the keys of buttons 9 to 16 (inputs 12 to 19): those only when not 0
 // or already in the file, so older releases' files stay as they were.
 #include <cstddef>
 #include <cstdint>
@@ -52,7 +52,7 @@ enum class SaveFailure : uint8_t {
 };
 
 // Everything the settings file keeps between start-up and exit. One per
-// process (g_settings), created zero like every static; tests make their own.
+// process, made zero by its owner.
 struct SettingsState {
     // Where Top.ini lives: the current directory at start-up, as wide text so
     // that any folder name works; empty when it could not be had.
@@ -85,8 +85,6 @@ struct SettingsState {
     // Room for a load's or a save's message that names a file.
     char fileMessage[kSettingsMessageSize];
 };
-
-extern SettingsState g_settings;
 
 enum class SettingsLoadResult {
     Loaded,      // read from Top.ini

@@ -1,10 +1,10 @@
 #include "capture_window.h"
 
+#include "app.h"
 #include "common/win32/sjis_text.h"
-#include "mapper/engine/engine_state.h"
+#include "main_window.h"
 #include "mapper/ui/core/ui_texts.h"
 #include "resource.h"
-#include "ui_state.h"
 #include "window_class.h"
 #include "window_styles.h"
 
@@ -30,22 +30,25 @@ LRESULT OnPaint(HWND window) {
 }
 
 // Only the cancel button acts: the capture ends with no key written.
-LRESULT OnCommand(WPARAM wParam) {
+LRESULT OnCommand(MapperApp& app, WPARAM wParam) {
     if (LOWORD(wParam) == IDC_CAPTURE_CANCEL) {
-        CancelCapture(g_engine, g_ui.platform->engine);
+        EndCaptureWindows(app);
+        CancelCapture(app.engine.Controls);
     }
     return 0;
 }
 
+// The main window's end runs the exit; this one's only goes with it.
 LRESULT CALLBACK CaptureWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    MapperApp* app = AppOfMessage(window, message, lParam);
+    if (app == nullptr) {
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
     switch (message) {
         case WM_PAINT:
             return OnPaint(window);
         case WM_COMMAND:
-            return OnCommand(wParam);
-        case WM_DESTROY:
-            PostQuitMessage(0);
-            return 0;
+            return OnCommand(*app, wParam);
         default:
             return DefWindowProcW(window, message, wParam, lParam);
     }
@@ -53,12 +56,13 @@ LRESULT CALLBACK CaptureWindowProc(HWND window, UINT message, WPARAM wParam, LPA
 
 }  // namespace
 
-HWND CreateCaptureWindow(HINSTANCE instance) {
+HWND CreateCaptureWindow(MapperApp& app) {
+    const HINSTANCE instance = app.instance;
     RegisterProgramClass(instance, kCaptureClass, CaptureWindowProc,
                          static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH)));
     HWND window = CreateWindowExW(0, kCaptureClass, WideTextOf<32>(kCaptureTitle).c_str(),
                                   kCaptureWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT, 500, 100,
-                                  nullptr, nullptr, instance, nullptr);
+                                  nullptr, nullptr, instance, &app);
     ShowWindow(window, SW_HIDE);
     UpdateWindow(window);
     CreateWindowExW(0, L"BUTTON", WideTextOf<32>(kCancelCaption).c_str(), kPushButtonStyle, 390, 45,

@@ -3,5 +3,8 @@
 // polling thread captures it; its "キャンセル" button ends the capture.
 #include <windows.h>
 
-// Registers "PamuroKey", creates the capture window hidden, with its button.
-HWND CreateCaptureWindow(HINSTANCE instance);
+struct MapperApp;
+
+// Registers "PamuroKey", creates the capture window hidden, with its button;
+// it keeps `app` in its user data.
+HWND CreateCaptureWindow(MapperApp& app);

@@ -51,26 +51,32 @@ INT_PTR CALLBACK NameDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
     return FALSE;
 }
 
-void InitSettings(HWND dialog) {
-    const bool normal = g_options.KeyDownMode.load() == KeyDownNormal;
+MapperOptions& OptionsOf(HWND dialog) {
+    return *reinterpret_cast<MapperOptions*>(GetWindowLongPtrW(dialog, DWLP_USER));
+}
+
+void InitSettings(HWND dialog, MapperOptions& options) {
+    SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(&options));
+    const bool normal = options.KeyDownMode.load() == KeyDownNormal;
     CheckDlgButton(dialog, IDC_MODE_NORMAL, normal ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(dialog, IDC_MODE_RAPID, normal ? BST_UNCHECKED : BST_CHECKED);
     SendDlgItemMessageW(dialog, IDC_SLEEP_SPIN, UDM_SETRANGE, 0, MAKELPARAM(kSleepMax, 0));
-    SendDlgItemMessageW(dialog, IDC_SLEEP_SPIN, UDM_SETPOS, 0, g_options.SetSleep.load());
+    SendDlgItemMessageW(dialog, IDC_SLEEP_SPIN, UDM_SETPOS, 0, options.SetSleep.load());
 }
 
 void StoreSettings(HWND dialog) {
     const LRESULT spin = SendDlgItemMessageW(dialog, IDC_SLEEP_SPIN, UDM_GETPOS, 0, 0);
-    StoreSettingsChoice(g_options, IsDlgButtonChecked(dialog, IDC_MODE_RAPID) == BST_CHECKED,
+    StoreSettingsChoice(OptionsOf(dialog),
+                        IsDlgButtonChecked(dialog, IDC_MODE_RAPID) == BST_CHECKED,
                         static_cast<uint32_t>(spin));
 }
 
-INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_ACTIVATE:
             return TRUE;
         case WM_INITDIALOG:
-            InitSettings(dialog);
+            InitSettings(dialog, *reinterpret_cast<MapperOptions*>(lParam));
             return TRUE;
         case WM_COMMAND:
             if (LOWORD(wParam) == IDC_SETTINGS_OK) {
@@ -97,9 +103,9 @@ bool RunNameDialog(HWND owner, char* name) {
                            reinterpret_cast<LPARAM>(name)) == 1;
 }
 
-bool RunSettingsDialog(HWND owner) {
+bool RunSettingsDialog(HWND owner, MapperOptions& options) {
     const HINSTANCE instance =
         reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(owner, GWLP_HINSTANCE));
     return DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_SETTINGS), owner, SettingsDialogProc,
-                           0) == 1;
+                           reinterpret_cast<LPARAM>(&options)) == 1;
 }

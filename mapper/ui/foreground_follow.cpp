@@ -1,19 +1,16 @@
 #include "foreground_follow.h"
 
+#include "app.h"
 #include "common/win32/sjis_text.h"
 #include "main_window.h"
 #include "mapper/ui/core/ui_texts.h"
-#include "mapper/platform/win32/window_messages.h"
+#include "window_messages.h"
 
 namespace {
 
 constexpr UINT kFallbackTickMs = 1000;
 // Long enough for any path a process can have (the "\\?\" form included).
 constexpr DWORD kImagePathSize = 32768;
-
-// The event hook's and the thread timer's callbacks carry no parameter of
-// ours: the one follower of the process is reached through this.
-ForegroundFollow* g_follow = nullptr;
 
 DWORD ProcessOf(HWND window) {
     DWORD processId = 0;
@@ -178,22 +175,40 @@ void LookAt(ForegroundFollow& follow, HWND window) {
         NoteKeysDropped(follow, window);
     }
     Win32ForegroundSource source;
-    const int32_t set = SetToFollow(follow.follower, *follow.table, *follow.engine, source,
+    const int32_t set = SetToFollow(follow.follower, *follow.table, *follow.controls, source,
                                     reinterpret_cast<uintptr_t>(window));
     if (set >= 0) {
         SelectSetAsFromTrayMenu(follow.mainWindow, set);
     }
 }
 
+BOOL CALLBACK FindFollowingWindow(HWND window, LPARAM found) {
+    MapperApp* app = IsMainWindow(window) ? AppOf(window) : nullptr;
+    if (app != nullptr && app->follow.hook != nullptr) {
+        *reinterpret_cast<ForegroundFollow**>(found) = &app->follow;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// The event hook's callback carries no parameter of ours: it runs on this
+// thread, whose main window holds the follower.
+ForegroundFollow* FollowerOfThisThread() {
+    ForegroundFollow* found = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FindFollowingWindow, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
 void CALLBACK OnForegroundEvent(HWINEVENTHOOK, DWORD, HWND window, LONG, LONG, DWORD, DWORD) {
-    if (g_follow == nullptr || window == nullptr) {
+    ForegroundFollow* following = FollowerOfThisThread();
+    if (following == nullptr || window == nullptr) {
         return;
     }
-    ForegroundFollow& follow = *g_follow;
+    ForegroundFollow& follow = *following;
     NoteForegroundEvent(follow.watch, reinterpret_cast<uintptr_t>(window), IsOwnProgram(window));
-    if (follow.timer != 0 && !ForegroundTimerNeeded(follow.watch)) {
-        KillTimer(nullptr, follow.timer);
-        follow.timer = 0;
+    if (follow.timerOn && !ForegroundTimerNeeded(follow.watch)) {
+        KillTimer(follow.mainWindow, kFollowTimerId);
+        follow.timerOn = false;
     }
     // The event can arrive after the front has moved on; the later change
     // brings its own event.
@@ -202,44 +217,39 @@ void CALLBACK OnForegroundEvent(HWINEVENTHOOK, DWORD, HWND window, LONG, LONG, D
     }
 }
 
-void CALLBACK OnFallbackTick(HWND, UINT, UINT_PTR, DWORD) {
-    if (g_follow == nullptr) {
-        return;
-    }
+}  // namespace
+
+void FollowTick(ForegroundFollow& follow) {
     HWND front = GetForegroundWindow();
-    if (NoteForegroundTick(g_follow->watch, reinterpret_cast<uintptr_t>(front))) {
-        LookAt(*g_follow, front);
+    if (follow.timerOn && NoteForegroundTick(follow.watch, reinterpret_cast<uintptr_t>(front))) {
+        LookAt(follow, front);
     }
 }
 
-}  // namespace
-
 void StartForegroundFollow(ForegroundFollow& follow, HWND mainWindow, KeySetTable& table,
-                           EngineState& engine) {
-    follow = ForegroundFollow{mainWindow, &table, &engine, nullptr, 0, {}, {}, {}, {}};
+                           const EngineControls& controls) {
+    follow = ForegroundFollow{mainWindow, &table, &controls, nullptr, false, {}, {}, {}, {}};
     follow.rights = RightsOf(GetCurrentProcess());
     StartElevatedNotice(follow.notice);
     HWND front = GetForegroundWindow();
     StartForegroundWatch(follow.watch, reinterpret_cast<uintptr_t>(front));
     LookAt(follow, front);  // a game already in front when mapper starts
-    g_follow = &follow;
     // Out of context: the system queues the event to this thread, whose
     // message loops (the main one, dialogs, menus) run the callback. Wine 8
     // accepts the hook but raises no foreground event, so there the timer
     // keeps running.
     follow.hook = SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr,
                                   OnForegroundEvent, 0, 0, WINEVENT_OUTOFCONTEXT);
-    follow.timer = SetTimer(nullptr, 0, kFallbackTickMs, OnFallbackTick);
+    follow.timerOn = SetTimer(mainWindow, kFollowTimerId, kFallbackTickMs, nullptr) != 0;
 }
 
 void StopForegroundFollow(ForegroundFollow& follow) {
     if (follow.hook != nullptr) {
         UnhookWinEvent(follow.hook);
     }
-    if (follow.timer != 0) {
-        KillTimer(nullptr, follow.timer);
+    if (follow.timerOn) {
+        KillTimer(follow.mainWindow, kFollowTimerId);
     }
     follow.hook = nullptr;
-    follow.timer = 0;
-    g_follow = nullptr;
+    follow.timerOn = false;
 }

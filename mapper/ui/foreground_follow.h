@@ -6,7 +6,7 @@
 // Interface thread only.
 #include <windows.h>
 
-#include "mapper/engine/engine_state.h"
+#include "mapper/engine/engine.h"
 #include "mapper/model/keyset_table.h"
 #include "mapper/ui/core/elevated_notice.h"
 #include "mapper/ui/core/foreground_match.h"
@@ -14,9 +14,9 @@
 struct ForegroundFollow {
     HWND mainWindow;  // takes the set entries' commands, as from the tray menu
     KeySetTable* table;
-    EngineState* engine;
+    const EngineControls* controls;
     HWINEVENTHOOK hook;
-    UINT_PTR timer;  // the slow fallback; 0 once events have shown up
+    bool timerOn;  // the slow fallback (kFollowTimerId); off once events have shown up
     ForegroundWatch watch;
     ForegroundFollower follower;
     ProcessRights rights;  // mapper's own
@@ -27,6 +27,8 @@ struct ForegroundFollow {
 // foreground event, and with the slow timer until the first event about
 // another program arrives. `follow` must outlive the message loop.
 void StartForegroundFollow(ForegroundFollow& follow, HWND mainWindow, KeySetTable& table,
-                           EngineState& engine);
+                           const EngineControls& controls);
+// The main window's kFollowTimerId ran out: looks at the window in front.
+void FollowTick(ForegroundFollow& follow);
 // Stops following, after the message loop.
 void StopForegroundFollow(ForegroundFollow& follow);

@@ -4,7 +4,7 @@
 
 #include "common/win32/sjis_text.h"
 #include "dialogs.h"
-#include "mapper/engine/polling.h"
+#include "mapper/engine/engine.h"
 #include "mapper/model/keyset_table.h"
 #include "mapper/model/settings.h"
 #include "mapper/ui/core/key_labels.h"
@@ -13,7 +13,7 @@
 #include "mapper/ui/core/window_texts.h"
 #include "resource.h"
 #include "startup_registration.h"
-#include "ui_state.h"
+#include "app.h"
 #include "window_class.h"
 #include "window_styles.h"
 
@@ -22,11 +22,16 @@ namespace {
 constexpr wchar_t kMainClass[] = L"PamuroMain";
 constexpr int kRowHeight = 25;
 constexpr int kGridTop = 20;
-// The combo box and the row of buttons below the grid's twenty rows.
-constexpr int kSetListTop = 520;
-constexpr int kButtonRowTop = 550;
+// The grid has a row per input; the combo box and the row of buttons follow.
+constexpr int kGridRows = kInputCount;
+constexpr int kSetListTop = kGridTop + kRowHeight * kGridRows;
+constexpr int kButtonRowTop = kSetListTop + 30;
+constexpr int kWindowWidth = 465;
+constexpr int kWindowHeight = kButtonRowTop + 55;
 
-static_assert(sizeof kRowLabels / sizeof kRowLabels[0] == kSlotCount, "one label per input");
+int RowTop(int row) {
+    return kGridTop + kRowHeight * row;
+}
 
 void CreateButton(HWND parent, HINSTANCE instance, int id, const char* caption, int x, int y,
                   int width, int height, DWORD style) {
@@ -50,7 +55,7 @@ bool AddTrayIcon(HWND window) {
     NOTIFYICONDATAW icon = TrayIconRecord(window);
     icon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     icon.uCallbackMessage = kTrayNotifyMessage;
-    icon.hIcon = LoadSmallProgramIcon(g_ui.instance);
+    icon.hIcon = LoadSmallProgramIcon(GetModuleHandleW(nullptr));
     lstrcpyW(icon.szTip, L"Pamuro");
     return Shell_NotifyIconW(NIM_ADD, &icon) != FALSE;
 }
@@ -118,46 +123,50 @@ void ShowHelpFile(HWND window) {
 // The windows as the portable commands see them.
 class Win32MainWindowView : public MainWindowView {
   public:
-    void RefreshSetList() override { ::RefreshSetList(); }
-    void RefreshTitle() override { ::RefreshTitle(); }
-    void RebuildTrayMenu() override { ::RebuildTrayMenu(); }
-    void SelectListEntry(int32_t index) override { ::SelectListEntry(index); }
+    explicit Win32MainWindowView(MapperApp& app) : app(app) {}
+    void RefreshSetList() override { ::RefreshSetList(app); }
+    void RefreshTitle() override { ::RefreshTitle(app); }
+    void RebuildTrayMenu() override { ::RebuildTrayMenu(app); }
+    void SelectListEntry(int32_t index) override { ::SelectListEntry(app, index); }
     int32_t ListSelection() override {
-        return static_cast<int32_t>(SendMessageW(g_ui.setList, CB_GETCURSEL, 0, 0));
+        return static_cast<int32_t>(SendMessageW(app.setList, CB_GETCURSEL, 0, 0));
     }
-    void InvalidateGrid() override { InvalidateRect(g_ui.mainWindow, nullptr, FALSE); }
-    bool AskName(char* name) override { return RunNameDialog(g_ui.mainWindow, name); }
+    void InvalidateGrid() override { InvalidateRect(app.mainWindow, nullptr, FALSE); }
+    bool AskName(char* name) override { return RunNameDialog(app.mainWindow, name); }
     void ShowMessage(const char* text) override { ShowSjisMessage(nullptr, text, nullptr, MB_OK); }
     bool AskYesNo(const char* text, const char* caption) override {
         return ShowSjisMessage(nullptr, text, caption, MB_YESNO) == IDYES;
     }
-    void ShowHelp() override { ShowHelpFile(g_ui.mainWindow); }
-    bool RunSettingsDialog() override { return ::RunSettingsDialog(g_ui.mainWindow); }
-    void SettingsChanged() override { NoteSettingsChange(); }
+    void ShowHelp() override { ShowHelpFile(app.mainWindow); }
+    bool RunSettingsDialog() override { return ::RunSettingsDialog(app.mainWindow, app.options); }
+    void SettingsChanged() override { NoteSettingsChange(app); }
     void ShowCaptureWindow() override {
-        EnableWindow(g_ui.mainWindow, FALSE);
-        ShowWindow(g_ui.captureWindow, SW_SHOWNORMAL);
+        EnableWindow(app.mainWindow, FALSE);
+        ShowWindow(app.captureWindow, SW_SHOWNORMAL);
     }
-    void DestroyMainWindow() override { DestroyWindow(g_ui.mainWindow); }
+    void DestroyMainWindow() override { DestroyWindow(app.mainWindow); }
     void RestoreFromTray() override {
-        ShowWindow(g_ui.mainWindow, SW_RESTORE);
-        RemoveTrayIcon(g_ui.mainWindow);
+        ShowWindow(app.mainWindow, SW_RESTORE);
+        RemoveTrayIcon(app.mainWindow);
     }
-    bool StartsWithWindows() override { return ::StartsWithWindows(g_settings.startupDirectory); }
+    bool StartsWithWindows() override { return ::StartsWithWindows(app.settings.startupDirectory); }
     bool SetStartsWithWindows(bool starts) override {
-        return starts ? AddStartupShortcut(g_settings.startupDirectory)
-                      : RemoveStartupShortcut(g_settings.startupDirectory);
+        return starts ? AddStartupShortcut(app.settings.startupDirectory)
+                      : RemoveStartupShortcut(app.settings.startupDirectory);
     }
     void ShowStartupState(bool starts) override {
-        SetWindowTextW(GetDlgItem(g_ui.mainWindow, IDC_MAIN_STARTUP),
+        SetWindowTextW(GetDlgItem(app.mainWindow, IDC_MAIN_STARTUP),
                        WideTextOf<64>(starts ? kStartupRemoveCaption : kStartupCaption).c_str());
     }
     void ShowPauseState(bool paused) override {
-        EnableMenuItem(g_ui.trayMenu, IDM_TRAY_RESUME,
+        EnableMenuItem(app.trayMenu, IDM_TRAY_RESUME,
                        MF_BYCOMMAND | (paused ? MF_ENABLED : MF_GRAYED));
-        EnableMenuItem(g_ui.trayMenu, IDM_TRAY_PAUSE,
+        EnableMenuItem(app.trayMenu, IDM_TRAY_PAUSE,
                        MF_BYCOMMAND | (paused ? MF_GRAYED : MF_ENABLED));
     }
+
+  private:
+    MapperApp& app;
 };
 
 // --- painting -------------------------------------------------------------
@@ -178,17 +187,17 @@ void DrawBox(HDC dc, RECT box, const char* text, POINT inset) {
 }
 
 RECT RowLabelBox(int row) {
-    const int top = kGridTop + kRowHeight * row;
+    const int top = RowTop(row);
     return RECT{8, top, 100, top + 20};
 }
 
 // The label of an input that is active now is drawn with its colours
 // inverted, so a player sees which row a button of the pad is.
-void PaintRowLabels(HDC dc) {
-    for (int row = 0; row < kSlotCount; ++row) {
-        const RECT box = RowLabelBox(row);
-        DrawBox(dc, box, kRowLabels[row], POINT{2, 2});
-        if ((g_ui.highlightedInputs & (1u << row)) != 0) {
+void PaintRowLabels(const MapperApp& app, HDC dc) {
+    for (int input = 0; input < kInputCount; ++input) {
+        const RECT box = RowLabelBox(kInputs[input].GridRow);
+        DrawBox(dc, box, kInputs[input].Label, POINT{2, 2});
+        if ((app.highlightedInputs & InputBit(input)) != 0) {
             InvertRect(dc, &box);
         }
     }
@@ -196,14 +205,14 @@ void PaintRowLabels(HDC dc) {
 
 // The two keys of every input of the active set; ActiveSet and each entry
 // are read afresh, since the polling thread may write one during a capture.
-void PaintBoundKeys(HDC dc) {
+void PaintBoundKeys(const MapperApp& app, HDC dc) {
     char label[1024];
-    for (int key = 0; key < kKeysPerSlot; ++key) {
+    for (int key = 0; key < kKeysPerInput; ++key) {
         const int right = 215 + 175 * key;
-        for (int row = 0; row < kSlotCount; ++row) {
-            const int top = kGridTop + kRowHeight * row;
-            const auto code = static_cast<uint32_t>(ActiveKey(g_keySets, row, key));
-            GetKeyLabel(code, label, sizeof label, g_ui.platform->keyNames);
+        for (int input = 0; input < kInputCount; ++input) {
+            const int top = RowTop(kInputs[input].GridRow);
+            const auto code = static_cast<uint32_t>(ActiveKey(app.keySets, input, key));
+            GetKeyLabel(code, label, sizeof label, app.platform.keyNames);
             DrawBox(dc, RECT{right - 110, top, right, top + 20}, label, POINT{2, 5});
         }
     }
@@ -218,15 +227,15 @@ void PaintHeadings(HDC dc) {
 
 // --- message handlers -----------------------------------------------------
 
-LRESULT OnPaint(HWND window) {
+LRESULT OnPaint(const MapperApp& app, HWND window) {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(window, &paint);
     HFONT labelFont = CreateGridFont(dc, 12, 1000);
     HFONT smallFont = CreateGridFont(dc, 8, 500);
     HGDIOBJ previous = SelectObject(dc, labelFont);
-    PaintRowLabels(dc);
+    PaintRowLabels(app, dc);
     SelectObject(dc, smallFont);
-    PaintBoundKeys(dc);
+    PaintBoundKeys(app, dc);
     PaintHeadings(dc);
     SelectObject(dc, previous);
     DeleteObject(labelFont);
@@ -235,24 +244,33 @@ LRESULT OnPaint(HWND window) {
     return 0;
 }
 
-// The polling thread says which inputs are active now: only the label boxes
-// whose highlight changes are repainted.
-LRESULT OnActiveInputs(HWND window, WPARAM inputs) {
+// The engine says which inputs are active now: only the label boxes whose
+// highlight changes are repainted.
+LRESULT OnActiveInputs(MapperApp& app, HWND window, WPARAM inputs) {
     const auto active = static_cast<uint32_t>(inputs);
-    const uint32_t changed = active ^ g_ui.highlightedInputs;
-    g_ui.highlightedInputs = active;
-    for (int row = 0; row < kSlotCount; ++row) {
-        if ((changed & (1u << row)) != 0) {
-            const RECT box = RowLabelBox(row);
+    const uint32_t changed = active ^ app.highlightedInputs;
+    app.highlightedInputs = active;
+    for (int input = 0; input < kInputCount; ++input) {
+        if ((changed & InputBit(input)) != 0) {
+            const RECT box = RowLabelBox(kInputs[input].GridRow);
             InvalidateRect(window, &box, FALSE);
         }
     }
     return 0;
 }
 
-LRESULT OnCommand(WPARAM wParam) {
-    Win32MainWindowView view;
-    HandleMainCommand(LOWORD(wParam), view, g_keySets, g_engine);
+// The engine stored a captured key: the main window comes back, the grid
+// shows the key, and the change is saved soon.
+LRESULT OnKeyCaptured(MapperApp& app) {
+    EndCaptureWindows(app);
+    InvalidateRect(app.mainWindow, nullptr, FALSE);
+    NoteSettingsChange(app);
+    return 0;
+}
+
+LRESULT OnCommand(MapperApp& app, WPARAM wParam) {
+    Win32MainWindowView view(app);
+    HandleMainCommand(LOWORD(wParam), view, app.keySets, app.engine.Controls);
     return 0;
 }
 
@@ -272,9 +290,9 @@ LRESULT OnSize(HWND window, WPARAM sizeType) {
     return 0;
 }
 
-LRESULT OnTrayNotify(HWND window, LPARAM mouseMessage) {
+LRESULT OnTrayNotify(MapperApp& app, HWND window, LPARAM mouseMessage) {
     if (mouseMessage == WM_LBUTTONDOWN) {
-        Win32MainWindowView().RestoreFromTray();
+        Win32MainWindowView(app).RestoreFromTray();
     } else if (mouseMessage == WM_RBUTTONDOWN) {
         POINT cursor;
         GetCursorPos(&cursor);
@@ -282,7 +300,7 @@ LRESULT OnTrayNotify(HWND window, LPARAM mouseMessage) {
         // foreground window; the main window is hidden in the tray, so it is
         // brought forward first.
         SetForegroundWindow(window);
-        TrackPopupMenu(GetSubMenu(g_ui.trayMenu, 0), 0, cursor.x, cursor.y, 0, window, nullptr);
+        TrackPopupMenu(GetSubMenu(app.trayMenu, 0), 0, cursor.x, cursor.y, 0, window, nullptr);
         // A message of its own after the popup lets the next one open and
         // stay open: without it the second right click shows the popup and
         // closes it at once.
@@ -309,29 +327,29 @@ void ReportSaveFailure(const char* problem) {
 // The polling thread releases every held key and ends; one stuck inside a
 // platform call is given up on after a second. Without a polling thread the
 // keys are released from here.
-void StopPollingThread() {
-    RequestStop(g_engine);
-    if (g_ui.pollingThread == nullptr) {
-        ReleaseHeldKeys(g_engine, g_ui.platform->engine);
+void StopPollingThread(MapperApp& app) {
+    RequestStop(app.engine.Controls);
+    if (app.pollingThread == nullptr) {
+        app.engine.ReleaseHeldKeys();
         return;
     }
-    WaitForSingleObject(g_ui.pollingThread, 1000);
+    WaitForSingleObject(app.pollingThread, 1000);
 }
 
 // The save of the exit and of the end of the session: the keys the engine
 // still holds down are released and everything is saved. The tray icon goes
 // first: its clicks must not reach a window that is going away while a
 // failed save is reported.
-bool SaveForGood(HWND window) {
+bool SaveForGood(MapperApp& app, HWND window) {
     RemoveTrayIcon(window);
     KillTimer(window, kSaveSoonTimerId);
-    StopPollingThread();
-    return SaveSettings(g_settings, g_ui.platform->settings, g_keySets, g_options);
+    StopPollingThread(app);
+    return SaveSettings(app.settings, app.platform.settings, app.keySets, app.options);
 }
 
-LRESULT OnDestroy(HWND window) {
-    if (!g_ui.sessionEnded && !SaveForGood(window)) {
-        ReportSaveFailure(SettingsProblem(g_settings));
+LRESULT OnDestroy(MapperApp& app, HWND window) {
+    if (!app.sessionEnded && !SaveForGood(app, window)) {
+        ReportSaveFailure(SettingsProblem(app.settings));
     }
     PostQuitMessage(0);
     return 0;
@@ -340,21 +358,21 @@ LRESULT OnDestroy(HWND window) {
 // Shutdown, restart or logoff: the process may be ended as soon as this
 // returns, without WM_DESTROY. Nothing is shown: a message box would only
 // hold the shutdown up.
-LRESULT OnEndSession(HWND window, WPARAM ending) {
-    if (ending && !g_ui.sessionEnded) {
-        g_ui.sessionEnded = true;
-        SaveForGood(window);
+LRESULT OnEndSession(MapperApp& app, HWND window, WPARAM ending) {
+    if (ending && !app.sessionEnded) {
+        app.sessionEnded = true;
+        SaveForGood(app, window);
     }
     return 0;
 }
 
-LRESULT OnSaveSoonTimer(HWND window) {
+LRESULT OnSaveSoonTimer(MapperApp& app, HWND window) {
     KillTimer(window, kSaveSoonTimerId);
     const char* problem =
-        SaveSoonDue(g_ui.saveSoon, g_settings, g_ui.platform->settings, g_keySets, g_options);
+        SaveSoonDue(app.saveSoon, app.settings, app.platform.settings, app.keySets, app.options);
     // Armed before the report: the message box must not hold the next try up.
-    if (g_ui.saveSoon.pending && !g_ui.sessionEnded) {
-        SetTimer(window, kSaveSoonTimerId, g_ui.saveSoon.retryDelayMs, nullptr);
+    if (app.saveSoon.pending && !app.sessionEnded) {
+        SetTimer(window, kSaveSoonTimerId, app.saveSoon.retryDelayMs, nullptr);
     }
     if (problem != nullptr) {
         ReportSaveFailure(problem);
@@ -364,8 +382,8 @@ LRESULT OnSaveSoonTimer(HWND window) {
 
 // Another start of mapper asks for the window, as a left click on the tray
 // icon would; it has allowed this process to take the foreground.
-LRESULT OnShowFromSecondStart(HWND window) {
-    Win32MainWindowView().RestoreFromTray();
+LRESULT OnShowFromSecondStart(MapperApp& app, HWND window) {
+    Win32MainWindowView(app).RestoreFromTray();
     SetForegroundWindow(window);
     return 0;
 }
@@ -376,21 +394,36 @@ LRESULT OnCloseForElevatedStart(HWND window) {
     return kSecondStartAnswer;
 }
 
+LRESULT OnTimer(MapperApp& app, HWND window, WPARAM id) {
+    if (id == kSaveSoonTimerId) {
+        return OnSaveSoonTimer(app, window);
+    }
+    if (id == kFollowTimerId) {
+        FollowTick(app.follow);
+    }
+    return 0;
+}
+
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == g_ui.taskbarCreatedMessage && message != 0) {
+    MapperApp* found = AppOfMessage(window, message, lParam);
+    if (found == nullptr) {
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    MapperApp& app = *found;
+    if (message == app.taskbarCreatedMessage && message != 0) {
         return OnTaskbarCreated(window);
     }
     switch (message) {
         case WM_DESTROY:
-            return OnDestroy(window);
+            return OnDestroy(app, window);
         case WM_QUERYENDSESSION:
             return TRUE;  // never hold a shutdown up: the save comes at WM_ENDSESSION
         case WM_ENDSESSION:
-            return OnEndSession(window, wParam);
+            return OnEndSession(app, window, wParam);
         case WM_TIMER:
-            return wParam == kSaveSoonTimerId ? OnSaveSoonTimer(window) : 0;
+            return OnTimer(app, window, wParam);
         case kShowFromSecondStartMessage:
-            return OnShowFromSecondStart(window);
+            return OnShowFromSecondStart(app, window);
         case kSecondStartQueryMessage:
             return kSecondStartAnswer;
         case kCloseForElevatedStartMessage:
@@ -398,13 +431,15 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         case WM_SIZE:
             return OnSize(window, wParam);
         case WM_COMMAND:
-            return OnCommand(wParam);
+            return OnCommand(app, wParam);
         case kTrayNotifyMessage:
-            return OnTrayNotify(window, lParam);
+            return OnTrayNotify(app, window, lParam);
         case WM_PAINT:
-            return OnPaint(window);
+            return OnPaint(app, window);
         case kActiveInputsMessage:
-            return OnActiveInputs(window, wParam);
+            return OnActiveInputs(app, window, wParam);
+        case kKeyCapturedMessage:
+            return OnKeyCaptured(app);
         default:
             return DefWindowProcW(window, message, wParam, lParam);
     }
@@ -412,15 +447,16 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 
 }  // namespace
 
-HWND CreateMainWindow(HINSTANCE instance) {
-    g_ui.taskbarCreatedMessage = RegisterWindowMessageW(L"TaskbarCreated");
-    RegisterProgramClass(instance, kMainClass, MainWindowProc,
+HWND CreateMainWindow(MapperApp& app) {
+    app.taskbarCreatedMessage = RegisterWindowMessageW(L"TaskbarCreated");
+    RegisterProgramClass(app.instance, kMainClass, MainWindowProc,
                          CreateSolidBrush(RGB(105, 153, 205)));
-    HWND window = CreateWindowExW(0, kMainClass, L"Pamuro", kMainWindowStyle, CW_USEDEFAULT,
-                                  CW_USEDEFAULT, 465, 605, nullptr, nullptr, instance, nullptr);
+    HWND window =
+        CreateWindowExW(0, kMainClass, L"Pamuro", kMainWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                        kWindowWidth, kWindowHeight, nullptr, nullptr, app.instance, &app);
     // An elevated mapper would otherwise drop these two, which come from
     // processes of lower integrity: Explorer and a second start.
-    ChangeWindowMessageFilterEx(window, g_ui.taskbarCreatedMessage, MSGFLT_ALLOW, nullptr);
+    ChangeWindowMessageFilterEx(window, app.taskbarCreatedMessage, MSGFLT_ALLOW, nullptr);
     ChangeWindowMessageFilterEx(window, kShowFromSecondStartMessage, MSGFLT_ALLOW, nullptr);
     ChangeWindowMessageFilterEx(window, kSecondStartQueryMessage, MSGFLT_ALLOW, nullptr);
     return window;
@@ -430,19 +466,32 @@ HWND FindMainWindowOfFirstStart() {
     return FindWindowW(kMainClass, nullptr);
 }
 
-void NoteSettingsChange() {
-    if (g_ui.mainWindow != nullptr && !g_ui.sessionEnded) {
-        SetTimer(g_ui.mainWindow, kSaveSoonTimerId, NoteChange(g_ui.saveSoon), nullptr);
+bool IsMainWindow(HWND window) {
+    wchar_t className[16] = {};
+    return GetClassNameW(window, className, 16) != 0 && lstrcmpW(className, kMainClass) == 0;
+}
+
+void NoteSettingsChange(MapperApp& app) {
+    if (app.mainWindow != nullptr && !app.sessionEnded) {
+        SetTimer(app.mainWindow, kSaveSoonTimerId, NoteChange(app.saveSoon), nullptr);
     }
 }
 
-void CreateMainControls(HWND window, HINSTANCE instance) {
-    for (int key = 0; key < kKeysPerSlot; ++key) {
+void EndCaptureWindows(MapperApp& app) {
+    ShowWindow(app.mainWindow, SW_SHOW);
+    EnableWindow(app.mainWindow, TRUE);
+    ShowWindow(app.captureWindow, SW_HIDE);
+}
+
+void CreateMainControls(MapperApp& app) {
+    HWND window = app.mainWindow;
+    HINSTANCE instance = app.instance;
+    for (int key = 0; key < kKeysPerInput; ++key) {
         const int firstId = key == 0 ? IDC_MAIN_CHANGE_KEY1 : IDC_MAIN_CHANGE_KEY2;
         const int x = key == 0 ? 220 : 395;
-        for (int slot = 0; slot < kSlotCount; ++slot) {
-            CreateButton(window, instance, firstId + slot, kChangeCaption, x,
-                         kGridTop + kRowHeight * slot, 55, 23, kPushButtonStyle);
+        for (int input = 0; input < kInputCount; ++input) {
+            CreateButton(window, instance, firstId + input, kChangeCaption, x,
+                         RowTop(kInputs[input].GridRow), 55, 23, kPushButtonStyle);
         }
     }
     CreateButton(window, instance, IDC_MAIN_HELP, kHelpCaption, 5, kButtonRowTop, 60, 25,
@@ -457,54 +506,55 @@ void CreateMainControls(HWND window, HINSTANCE instance) {
                  kPushButtonStyle);
     CreateButton(window, instance, IDC_MAIN_SETTINGS, kSettingsCaption, 370, kButtonRowTop, 40, 25,
                  kPushButtonStyle);
-    g_ui.setList = CreateWindowExW(0, L"COMBOBOX", WideTextOf<16>(kComboCaption).c_str(),
-                                   kSetListStyle, 8, kSetListTop, 445, 200, window,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_MAIN_SET_LIST)),
-                                   instance, nullptr);
+    app.setList = CreateWindowExW(0, L"COMBOBOX", WideTextOf<16>(kComboCaption).c_str(),
+                                  kSetListStyle, 8, kSetListTop, 445, 200, window,
+                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_MAIN_SET_LIST)),
+                                  instance, nullptr);
 }
 
-void RefreshSetList() {
-    SendMessageW(g_ui.setList, CB_RESETCONTENT, 0, 0);
-    for (int32_t set = 0; set <= g_keySets.SetKeyCount && set < kMaxSets; ++set) {
-        SendMessageW(g_ui.setList, CB_ADDSTRING, 0,
-                     reinterpret_cast<LPARAM>(WideTextOf<kNameSize>(g_keySets.Names[set]).c_str()));
+void RefreshSetList(MapperApp& app) {
+    SendMessageW(app.setList, CB_RESETCONTENT, 0, 0);
+    for (int32_t set = 0; set <= app.keySets.SetKeyCount && set < kMaxSets; ++set) {
+        SendMessageW(
+            app.setList, CB_ADDSTRING, 0,
+            reinterpret_cast<LPARAM>(WideTextOf<kNameSize>(app.keySets.Names[set]).c_str()));
     }
 }
 
-void RefreshTitle() {
+void RefreshTitle(MapperApp& app) {
     char title[kTitleSize];
-    FormatWindowTitle(g_keySets, title);
-    SetWindowTextW(g_ui.mainWindow, WideTextOf<kTitleSize>(title).c_str());
+    FormatWindowTitle(app.keySets, title);
+    SetWindowTextW(app.mainWindow, WideTextOf<kTitleSize>(title).c_str());
 }
 
 // The set entries go above the first separator, highest index at the top.
 // Exactly the entries that the previous rebuild inserted are removed, never
 // the fixed items, in whatever order the rebuilds come: a command used while
 // the start-up warning is still open rebuilds before start-up first does.
-void RebuildTrayMenu() {
-    HMENU popup = GetSubMenu(g_ui.trayMenu, 0);
-    for (; g_ui.trayMenuEntries > 0; --g_ui.trayMenuEntries) {
+void RebuildTrayMenu(MapperApp& app) {
+    HMENU popup = GetSubMenu(app.trayMenu, 0);
+    for (; app.trayMenuEntries > 0; --app.trayMenuEntries) {
         DeleteMenu(popup, 0, MF_BYPOSITION);
     }
-    const int32_t highest = g_keySets.SetKeyCount.load();
+    const int32_t highest = app.keySets.SetKeyCount.load();
     for (int32_t set = 0; set <= highest && set < kMaxSets; ++set) {
         if (InsertMenuW(popup, 0, MF_BYPOSITION | MF_STRING, static_cast<UINT_PTR>(set),
-                        WideTextOf<kNameSize>(g_keySets.Names[set]).c_str())) {
-            ++g_ui.trayMenuEntries;
+                        WideTextOf<kNameSize>(app.keySets.Names[set]).c_str())) {
+            ++app.trayMenuEntries;
         }
     }
     // Command id 0 is also what the separators carry: check only a real set.
-    if (HasActiveSet(g_keySets)) {
-        CheckMenuItem(g_ui.trayMenu, static_cast<UINT>(g_keySets.ActiveSet.load()),
+    if (HasActiveSet(app.keySets)) {
+        CheckMenuItem(app.trayMenu, static_cast<UINT>(app.keySets.ActiveSet.load()),
                       MF_BYCOMMAND | MF_CHECKED);
     }
 }
 
-void SelectListEntry(int index) {
-    SendMessageW(g_ui.setList, CB_SETCURSEL, index, 0);
+void SelectListEntry(MapperApp& app, int index) {
+    SendMessageW(app.setList, CB_SETCURSEL, index, 0);
 }
 
-void RefreshStartupButton() {
-    Win32MainWindowView view;
+void RefreshStartupButton(MapperApp& app) {
+    Win32MainWindowView view(app);
     view.ShowStartupState(view.StartsWithWindows());
 }

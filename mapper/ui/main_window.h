@@ -3,23 +3,31 @@
 // the set list; its commands, painting, tray icon and shutdown.
 #include <windows.h>
 
-// Registers "PamuroMain" and creates the main window (visible, 465 x 605).
-HWND CreateMainWindow(HINSTANCE instance);
+struct MapperApp;
+
+// Registers "PamuroMain" and creates the main window (visible, 465 x 605),
+// which keeps `app` in its user data.
+HWND CreateMainWindow(MapperApp& app);
 // Creates the child controls in their fixed order, the combo box last.
-void CreateMainControls(HWND window, HINSTANCE instance);
+void CreateMainControls(MapperApp& app);
 
 // A warning balloon from the tray icon, which must be there (mapper in the
 // tray), with Shift-JIS text and title; false when the shell refused it.
 bool ShowTrayBalloon(HWND window, const char* sjisText, const char* sjisTitle);
 
 // The refresh operations that bring the windows into line with the table.
-void RefreshSetList();
-void RefreshTitle();
-void RebuildTrayMenu();
-void SelectListEntry(int index);
+void RefreshSetList(MapperApp& app);
+void RefreshTitle(MapperApp& app);
+void RebuildTrayMenu(MapperApp& app);
+void SelectListEntry(MapperApp& app, int index);
 // The main window of a mapper already running in this session, or null.
 HWND FindMainWindowOfFirstStart();
+// Whether `window` is a main window of mapper (class "PamuroMain").
+bool IsMainWindow(HWND window);
 // The table or the options changed: saved about a second after the last change.
-void NoteSettingsChange();
+void NoteSettingsChange(MapperApp& app);
+// The end of a capture, taken or cancelled: the main window is shown and
+// enabled again and the capture window hidden.
+void EndCaptureWindows(MapperApp& app);
 // Labels the start-up button after what the Startup folder holds.
-void RefreshStartupButton();
+void RefreshStartupButton(MapperApp& app);

@@ -1,20 +1,16 @@
 // mapper.exe: brings the system up in its fixed order, runs the message loop
 // and returns when the main window has been destroyed (shutdown is the main
-// window's, see main_window.cpp). The one place that names the Win32
-// backends: it fills the platform services and hands them to the windows.
+// window's, see main_window.cpp). The composition root: the one place that
+// names the Win32 backends and makes the one application object, which the
+// windows are handed.
 #include <windows.h>
 #include <commctrl.h>
 #include <process.h>
 
+#include "app.h"
 #include "capture_window.h"
 #include "common/win32/sjis_text.h"
-#include "foreground_follow.h"
 #include "main_window.h"
-#include "mapper/engine/polling.h"
-#include "mapper/model/keyset_table.h"
-#include "mapper/model/legacy.h"
-#include "mapper/model/options.h"
-#include "mapper/model/settings.h"
 #include "mapper/model/startup_data.h"
 #include "mapper/platform/win32/win32_engine_platform.h"
 #include "mapper/platform/win32/win32_key_names.h"
@@ -23,9 +19,6 @@
 #include "mapper/ui/core/ui_texts.h"
 #include "resource.h"
 #include "single_instance.h"
-#include "ui_state.h"
-
-MapperUi g_ui;
 
 namespace {
 
@@ -36,9 +29,9 @@ void ShowStartupMessage(const char* sjisText) {
 // Key sets from the legacy file when there is one, else from Top.ini; the
 // options from Top.ini in every case. What went wrong is told before any
 // window exists.
-void LoadData(const MapperPlatform& platform) {
-    if (const char* problem =
-            LoadStartupData(g_settings, platform.settings, platform.legacy, g_keySets, g_options)) {
+void LoadData(MapperApp& app) {
+    if (const char* problem = LoadStartupData(app.settings, app.platform.settings,
+                                              app.platform.legacy, app.keySets, app.options)) {
         ShowStartupMessage(problem);
     }
 }
@@ -57,32 +50,31 @@ void ShowMainWindowAtStart(HWND window, const char* commandTail, int showCommand
     UpdateWindow(window);
 }
 
-void LoadTrayMenu(HINSTANCE instance) {
-    g_ui.trayMenu = LoadMenuW(instance, MAKEINTRESOURCEW(IDM_TRAY));
-    SetMenuDefaultItem(GetSubMenu(g_ui.trayMenu, 0), IDM_TRAY_SHOW, FALSE);
-    EnableMenuItem(g_ui.trayMenu, IDM_TRAY_RESUME, MF_BYCOMMAND | MF_GRAYED);
+void LoadTrayMenu(MapperApp& app) {
+    app.trayMenu = LoadMenuW(app.instance, MAKEINTRESOURCEW(IDM_TRAY));
+    SetMenuDefaultItem(GetSubMenu(app.trayMenu, 0), IDM_TRAY_SHOW, FALSE);
+    EnableMenuItem(app.trayMenu, IDM_TRAY_RESUME, MF_BYCOMMAND | MF_GRAYED);
 }
 
-void FirstFill() {
-    RefreshSetList();
-    RefreshTitle();
-    g_keySets.ActiveSet.store(0);
-    SelectListEntry(0);
-    RebuildTrayMenu();
+void FirstFill(MapperApp& app) {
+    RefreshSetList(app);
+    RefreshTitle(app);
+    app.keySets.ActiveSet.store(0);
+    SelectListEntry(app, 0);
+    RebuildTrayMenu(app);
 }
 
-// The polling thread's body, on an engine platform of its own.
-unsigned __stdcall PollingThreadEntry(void*) {
-    PollingThread(g_engine, g_keySets, g_options, Win32PollingEnginePlatform());
+unsigned __stdcall PollingThreadEntry(void* engine) {
+    static_cast<Engine*>(engine)->Run();
     return 0;
 }
 
 // The polling thread starts last: it reads the table, the options, the
-// engine mode and both window handles without locks. The exit waits for its
-// end (main_window.cpp).
-void StartPollingThread() {
-    g_ui.pollingThread = reinterpret_cast<HANDLE>(
-        _beginthreadex(nullptr, 0, PollingThreadEntry, nullptr, 0, nullptr));
+// engine mode and the main window's handle without locks. The exit waits for
+// its end (main_window.cpp).
+void StartPollingThread(MapperApp& app) {
+    app.pollingThread = reinterpret_cast<HANDLE>(
+        _beginthreadex(nullptr, 0, PollingThreadEntry, &app.engine, 0, nullptr));
 }
 
 int RunMessageLoop() {
@@ -101,33 +93,31 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandTail, int showCom
         return 0;
     }
     // Static: window procedures may still run while the process ends.
-    static const MapperPlatform platform = {Win32EnginePlatform(), Win32KeyNameSource(),
-                                            Win32SettingsStorage(), Win32LegacyPlatform()};
-    g_ui.platform = &platform;
-    g_ui.instance = instance;
-    LoadData(platform);
+    static Win32EnginePlatform engine;
+    static const MapperPlatform platform = {engine, Win32KeyNameSource(), Win32SettingsStorage(),
+                                            Win32LegacyPlatform()};
+    static MapperApp app(instance, platform);
+    LoadData(app);
 
     // The settings dialog's up-down control needs its class registered.
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_UPDOWN_CLASS};
     InitCommonControlsEx(&controls);
 
-    g_ui.mainWindow = CreateMainWindow(instance);
-    ShowMainWindowAtStart(g_ui.mainWindow, commandTail, showCommand);
-    CreateMainControls(g_ui.mainWindow, instance);
-    RefreshStartupButton();
-    g_ui.captureWindow = CreateCaptureWindow(instance);
-    LoadTrayMenu(instance);
-    SetEngineWindows(g_ui.mainWindow, g_ui.captureWindow, NoteSettingsChange);
+    app.mainWindow = CreateMainWindow(app);
+    ShowMainWindowAtStart(app.mainWindow, commandTail, showCommand);
+    CreateMainControls(app);
+    RefreshStartupButton(app);
+    app.captureWindow = CreateCaptureWindow(app);
+    LoadTrayMenu(app);
+    app.events.SetMainWindow(app.mainWindow);
 
-    ResetEngine(g_engine);  // EngineMode Mapping, control enabled
-    if (!DetectJoystick(g_engine, platform.engine)) {
+    if (!app.engine.DetectPad()) {
         ShowStartupMessage(kNoJoystickMessage);
     }
-    FirstFill();
-    StartPollingThread();
-    ForegroundFollow follow;
-    StartForegroundFollow(follow, g_ui.mainWindow, g_keySets, g_engine);
+    FirstFill(app);
+    StartPollingThread(app);
+    StartForegroundFollow(app.follow, app.mainWindow, app.keySets, app.engine.Controls);
     const int exitCode = RunMessageLoop();
-    StopForegroundFollow(follow);
+    StopForegroundFollow(app.follow);
     return exitCode;
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The platform services of mapper.exe: filled once by its entry
 // (mapper_main.cpp), the one place that names the backends, and handed to
-// the windows (MapperUi::platform), which see only these interfaces.
+// the windows (MapperApp::platform), which see only these interfaces.
 #include <windows.h>
 
 #include "mapper/engine/engine_platform.h"
@@ -10,8 +10,7 @@
 #include "mapper/ui/core/key_labels.h"
 
 struct MapperPlatform {
-    // The interface thread's engine platform; the polling thread has its own.
-    EnginePlatform& engine;
+    EnginePlatform& engine;     // the engine's: pads, keys, time
     KeyNameSource& keyNames;    // the binding grid's labels
     SettingsStorage& settings;  // Top.ini
     LegacyPlatform& legacy;     // Tolvin.dat

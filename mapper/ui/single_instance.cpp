@@ -7,7 +7,7 @@
 #include "common/win32/sjis_text.h"
 #include "main_window.h"
 #include "mapper/model/settings.h"
-#include "mapper/platform/win32/window_messages.h"
+#include "window_messages.h"
 #include "mapper/ui/core/second_start.h"
 #include "mapper/ui/core/ui_texts.h"
 

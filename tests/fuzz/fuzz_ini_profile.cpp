@@ -42,8 +42,8 @@ void CheckWithinTable(const KeySetTable& table) {
 void CheckSameSets(const KeySetTable& a, const KeySetTable& b) {
     Check(a.SetKeyCount == b.SetKeyCount);
     for (int set = 0; set <= a.SetKeyCount; ++set) {
-        for (int slot = 0; slot < kSlotCount; ++slot) {
-            for (int key = 0; key < kKeysPerSlot; ++key) {
+        for (int slot = 0; slot < kInputCount; ++slot) {
+            for (int key = 0; key < kKeysPerInput; ++key) {
                 Check(a.Keys[set][slot][key] == b.Keys[set][slot][key]);
             }
         }
@@ -87,7 +87,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     CheckWithinTable(g_loaded);
     if (g_loaded.SetKeyCount >= 0) {
-        g_loaded.Keys[g_loaded.SetKeyCount][kSlotCount - 1][1] = static_cast<int32_t>(size);
+        g_loaded.Keys[g_loaded.SetKeyCount][kInputCount - 1][1] = static_cast<int32_t>(size);
     }
     g_loadedOptions.SetSleep = static_cast<uint8_t>(size);
 

@@ -45,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(converted ? highest >= 1 && highest <= kMaxSets - 1 : highest == -1);
     for (int set = 0; set <= highest; ++set) {
         Check(std::memchr(g_table.Names[set], 0, kNameSize) != nullptr);
-        for (int slot = 0; slot < kSlotCount; ++slot) {
+        for (int slot = 0; slot < kInputCount; ++slot) {
             Check(g_table.Keys[set][slot][1].load() == 0);
         }
     }

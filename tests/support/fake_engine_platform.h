@@ -1,7 +1,7 @@
 #pragma once
-// The polling engine's platform for the tests, fuzz targets and benchmarks:
-// records every key event and window operation in order as text (and each
-// key event with its scan code in ScanLog), and answers joystick and keyboard
+// The polling engine's platform and events for the tests, fuzz targets and
+// benchmarks. The platform records every key event in order as text (and
+// each with its scan code in ScanLog), and answers joystick and keyboard
 // queries from scripted values. A joystick reads only while it is present.
 // Key states read like GetAsyncKeyState: a query clears the "pressed since
 // last query" state. Quiet (for benchmarks) records no key and no rest, so
@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "mapper/engine/engine_events.h"
 #include "mapper/engine/engine_platform.h"
 
 using Events = std::vector<std::string>;
@@ -45,13 +46,11 @@ class FakeEnginePlatform : public EnginePlatform {
     KeyScan Layout[256] = {};  // what the keyboard layout answers, by code
     JoystickReading Reading = {32767, 32767, 0, 0};
     std::vector<int> RangeQueries;  // the joystick ids asked, in order
-    int Reads = 0, KeyQueries = 0, KeyQueriesBeforeFirstShow = -1;
+    int Reads = 0, KeyQueries = 0;
     uint8_t KeyStates[257] = {};
     std::vector<uint32_t> Rests;
     bool RestsFine = false;
     uint32_t Now = 0, MsPerCall = 0;
-    bool MainWindowShown = true;
-    std::vector<uint32_t> PostedInputs;  // what the shown main window was told
     std::atomic<int> KeysSent{0};
     std::function<void()> OnRest;  // stands in for the other thread while one waits
 
@@ -94,22 +93,6 @@ class FakeEnginePlatform : public EnginePlatform {
         KeyStates[vk] = 0;
         return state;
     }
-    // Logged as the window operations it stands for.
-    void EndCapture(bool keyStored) override {
-        if (KeyQueriesBeforeFirstShow < 0) {
-            KeyQueriesBeforeFirstShow = KeyQueries;
-        }
-        Log.insert(Log.end(), {"show", "enable", "hide"});
-        if (keyStored) {
-            Log.push_back("invalidate");
-        }
-    }
-    bool PostActiveInputs(uint32_t inputs) override {
-        if (MainWindowShown && !Quiet) {
-            PostedInputs.push_back(inputs);
-        }
-        return MainWindowShown;
-    }
     void Rest(uint32_t ms) override {
         if (!Quiet) {
             Rests.push_back(ms);
@@ -131,4 +114,27 @@ class FakeEnginePlatform : public EnginePlatform {
             PadCalls.push_back(what + std::to_string(id));
         }
     }
+};
+
+// What the engine reported: each captured key into `log` as "captured XX"
+// (the platform's Log, so it stands in order among the key events), the
+// active inputs in Inputs while the window is shown.
+class FakeEngineEvents : public EngineEvents {
+  public:
+    explicit FakeEngineEvents(Events& log) : log_(log) {}
+    bool WindowShown = true;
+    bool Quiet = false;            // for benchmarks: nothing kept
+    std::vector<uint32_t> Inputs;  // what the shown window was told
+
+    void KeyCaptured(int32_t code) override { log_.push_back(Captured(code)); }
+    bool ActiveInputsChanged(uint32_t inputs) override {
+        if (WindowShown && !Quiet) {
+            Inputs.push_back(inputs);
+        }
+        return WindowShown;
+    }
+    static std::string Captured(int code) { return KeyEvent("captured", code); }
+
+  private:
+    Events& log_;
 };

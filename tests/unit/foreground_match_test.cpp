@@ -152,10 +152,9 @@ TEST(ForegroundFollowTest, SwitchesOnlyWhileMappingWithNoDialogOpen) {
         {EngineMapping, 1, true, false},   {EngineCapturing, 1, false, false},
         {EngineCapturing, 0, true, false}, {0, 1, false, false},
     };
-    EngineState engine;
-    ResetEngine(engine);
+    EngineControls engine;
     for (const Case& c : cases) {
-        engine.EngineMode = c.mode;
+        engine.Mode = c.mode;
         engine.ControlEnabled = c.controlEnabled;
         EXPECT_EQ(MayFollowForeground(engine, c.dialogOpen), c.may)
             << "mode " << c.mode << ", control " << int(c.controlEnabled) << ", dialog "
@@ -194,8 +193,7 @@ TEST_F(ForegroundMatchTest, ASetIsSelectedOnlyWhenAnotherProgramComesToTheFront)
         {3, 1, -1, "another program"},
         {1, 1, -1, "the game, its set already active"},
     };
-    EngineState engine;
-    ResetEngine(engine);
+    EngineControls engine;
     ScriptedForeground source;
     ForegroundFollower follower = {};
     for (const Step& step : steps) {

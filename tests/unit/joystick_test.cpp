@@ -1,5 +1,5 @@
 #include "mapper/engine/joystick.h"
-#include "mapper/engine/polling.h"
+#include "mapper/engine/engine.h"
 #include "tests/support/fake_engine_platform.h"
 
 #include <gtest/gtest.h>
@@ -77,19 +77,21 @@ TEST(Joystick, DetectAsksThePadsInOrder) {
         platform.ReadsFailWith[0] = c.readFails0;
         platform.Range[0] = {0, 255, 0, 255, c.hasHat0, c.hatInHundredths0};
         platform.Range[1] = {0, 100, 0, 100};
-        EngineState engine;
-        ResetEngine(engine);
-        engine.Thresholds = {-7, -7, -7, -7};
+        FakeEngineEvents events(platform.Log);
+        KeySetTable table{};
+        MapperOptions options{};
+        Engine engine(table, options, platform, events);
+        engine.Pad.Thresholds = {-7, -7, -7, -7};
 
-        EXPECT_EQ(DetectJoystick(engine, platform), c.found);
-        EXPECT_EQ(engine.Pad == PadReading, c.found);
+        EXPECT_EQ(engine.DetectPad(), c.found);
+        EXPECT_EQ(engine.Pad.State == PadReading, c.found);
         if (c.found) {
-            EXPECT_EQ(engine.PadInUse, c.pad);
-            EXPECT_EQ(engine.Hat, c.hat);
+            EXPECT_EQ(engine.Pad.InUse, c.pad);
+            EXPECT_EQ(engine.Pad.Hat, c.hat);
             EXPECT_EQ(platform.Hat, c.hat);
         }
         EXPECT_EQ(platform.PadCalls, c.asked);
-        EXPECT_EQ(engine.Thresholds.XLow, c.xLow);
+        EXPECT_EQ(engine.Pad.Thresholds.XLow, c.xLow);
     }
 }
 

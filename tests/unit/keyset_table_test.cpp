@@ -17,8 +17,8 @@ std::unique_ptr<KeySetTable> MakeTable() {
 // Fills set `set` with a recognisable name and key codes base+slot*2+key.
 void FillSet(KeySetTable& table, int set, const char* name, int base) {
     std::strcpy(table.Names[set], name);
-    for (int slot = 0; slot < kSlotCount; ++slot) {
-        for (int key = 0; key < kKeysPerSlot; ++key) {
+    for (int slot = 0; slot < kInputCount; ++slot) {
+        for (int key = 0; key < kKeysPerInput; ++key) {
             table.Keys[set][slot][key] = base + slot * 2 + key;
         }
     }

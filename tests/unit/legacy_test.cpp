@@ -27,7 +27,7 @@ enum class Layout { V10, V12 };
 // Documented field positions of the two layouts.
 struct LayoutOffsets {
     size_t size, highestIndex, names;
-    size_t slotArrays[kFirstReleaseSlotCount];  // by InputSlot; 0 when the layout has none
+    size_t slotArrays[kFirstReleaseInputCount];  // by InputIndex; 0 when the layout has none
 };
 const LayoutOffsets kOffsets10 = {
     23044, 0, 4, {21764, 22084, 22404, 22724, 20484, 20804, 21124, 21444, 0, 0, 0, 0}};
@@ -75,7 +75,7 @@ std::string MakeLegacyFile(Layout layout, int32_t highestIndex) {
     for (int set = 0; set < kMaxSets; ++set) {
         const std::string name = FileName(set);
         bytes.replace(at.names + set * kNameSize, name.size(), name);
-        for (int slot = 0; slot < kFirstReleaseSlotCount; ++slot) {
+        for (int slot = 0; slot < kFirstReleaseInputCount; ++slot) {
             if (at.slotArrays[slot] != 0) {
                 PutInt32LE(bytes, at.slotArrays[slot] + set * 4, FileKey(set, slot));
             }
@@ -106,8 +106,8 @@ std::unique_ptr<KeySetTable> MarkedTable() {
 
 void ExpectRowUntouched(const KeySetTable& table, int set) {
     EXPECT_EQ(table.Names[set], "old " + std::to_string(set));
-    for (int slot = 0; slot < kSlotCount; ++slot) {
-        for (int key = 0; key < kKeysPerSlot; ++key) {
+    for (int slot = 0; slot < kInputCount; ++slot) {
+        for (int key = 0; key < kKeysPerInput; ++key) {
             ASSERT_EQ(table.Keys[set][slot][key].load(), -1000 - set)
                 << "set " << set << " slot " << slot << " key " << key;
         }
@@ -125,7 +125,7 @@ void ExpectTableUntouched(const KeySetTable& table) {
 // The key code the conversion must give `slot` of `set`, computed from the
 // bytes of `file` present at the documented offsets (missing bytes are 0).
 int32_t ExpectedKey(const std::string& file, Layout layout, int set, int slot) {
-    if (slot >= kFirstReleaseSlotCount) {
+    if (slot >= kFirstReleaseInputCount) {
         return 0;  // buttons 9 to 16: no legacy release knew them
     }
     const size_t array = OffsetsOf(layout).slotArrays[slot];
@@ -147,7 +147,7 @@ void ExpectConvertedSets(const KeySetTable& table, const std::string& file, Layo
                          int highest) {
     ASSERT_EQ(table.SetKeyCount.load(), highest);
     for (int set = 0; set <= highest; ++set) {
-        for (int slot = 0; slot < kSlotCount; ++slot) {
+        for (int slot = 0; slot < kInputCount; ++slot) {
             ASSERT_EQ(table.Keys[set][slot][0].load(), ExpectedKey(file, layout, set, slot))
                 << "set " << set << " slot " << slot;
             ASSERT_EQ(table.Keys[set][slot][1].load(), 0) << "set " << set << " slot " << slot;

@@ -13,36 +13,36 @@
 #include <thread>
 #include <vector>
 
-#include "mapper/engine/polling.h"
+#include "mapper/engine/engine.h"
 #include "tests/support/fake_engine_platform.h"
 
 // Stick positions and buttons for a 0..65535 joystick.
 constexpr uint32_t kCentre = 32767, kMin = 0, kMax = 65535;
 constexpr int kA = 0x41, kB = 0x42, kC = 0x43, kD = 0x44, kZ = 0x5A, kCursorUp = 0x26;
 
-// The end of a capture that stored a key, as the fake logs it.
-inline const Events kCaptureEnd = {"show", "enable", "hide", "invalidate"};
-
 class PollingTest : public ::testing::Test {
   protected:
     std::unique_ptr<KeySetTable> table = std::make_unique<KeySetTable>();
-    EngineState engine;
     MapperOptions options;
     FakeEnginePlatform platform;
+    FakeEngineEvents events{platform.Log};
+    std::unique_ptr<Engine> engine;
 
-    void SetUp() override {
+    void SetUp() override { Restart(); }
+    // A fresh engine with a joystick found (the table tests start each case so).
+    void Restart() {
         ClearKeySetTable(*table);
         table->SetKeyCount = 1;  // two sets
-        ResetEngine(engine);
         options.KeyDownMode = KeyDownNormal;
         options.SetSleep = 0;
-        platform.ReadSucceeds = true;  // the table tests run SetUp once per case
+        platform.ReadSucceeds = true;
         platform.Now = 0;
-        ASSERT_TRUE(DetectJoystick(engine, platform));
+        engine = std::make_unique<Engine>(*table, options, platform, events);
+        ASSERT_TRUE(engine->DetectPad());
     }
-    void Bind(int slot, int key0, int key1, int set = 0) {
-        table->Keys[set][slot][0] = key0;
-        table->Keys[set][slot][1] = key1;
+    void Bind(int input, int key0, int key1, int set = 0) {
+        table->Keys[set][input][0] = key0;
+        table->Keys[set][input][1] = key1;
     }
     // Runs one iteration with the stick at (x, y), `buttons` and the hat at
     // `pov`; returns what it sent.
@@ -53,16 +53,16 @@ class PollingTest : public ::testing::Test {
     Events Iterate() {
         platform.Log.clear();
         platform.PadCalls.clear();
-        RunIteration(engine, *table, options, platform);
+        engine->RunIteration();
         return platform.Log;
     }
     // Starts a capture and runs the iteration that forgets earlier key presses.
-    void BeginCapture(int32_t slot, int32_t key) {
-        StartCapture(engine, table->ActiveSet, slot, key);
+    void BeginCapture(int32_t input, int32_t key) {
+        StartCapture(engine->Controls, table->ActiveSet, input, key);
         platform.KeyQueries = 0;
         EXPECT_EQ(Iterate(), Events{});
         EXPECT_EQ(platform.KeyQueries, 256);
-        EXPECT_EQ(engine.EngineMode, EngineCapturing);
+        EXPECT_EQ(engine->Controls.Mode, EngineCapturing);
         platform.KeyQueries = 0;
     }
 };

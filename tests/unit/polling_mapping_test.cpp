@@ -18,7 +18,7 @@ TEST_F(PollingTest, NormalPressesOnceRapidAtEveryPoll) {
         for (int button : {3, 9, 16}) {
             SetUp();
             options.KeyDownMode = c.mode;
-            Bind(SlotButton1 + button - 1, kA, kB);
+            Bind(InputButton1 + button - 1, kA, kB);
             const uint32_t bit = 1u << (button - 1);
             EXPECT_EQ(Poll(kCentre, kCentre, bit), Events({Down(kA), Down(kB)})) << button;
             EXPECT_EQ(Poll(kCentre, kCentre, bit), c.whileHeld) << button;
@@ -33,8 +33,8 @@ TEST_F(PollingTest, NormalPressesOnceRapidAtEveryPoll) {
 // change of the active inputs once, of none while it is hidden, and of the
 // one it missed when it is shown again.
 TEST_F(PollingTest, EachButtonBitIsItsOwnInput) {
-    for (int slot = SlotButton1; slot <= SlotButton16; ++slot) {
-        Bind(slot, kA + slot - SlotButton1, 0);  // buttons 1 to 16: A to P
+    for (int slot = InputButton1; slot <= InputButton16; ++slot) {
+        Bind(slot, kA + slot - InputButton1, 0);  // buttons 1 to 16: A to P
     }
     const int kI = kA + 8, kJ = kA + 9, kP = kA + 15;
     struct Step {
@@ -44,25 +44,25 @@ TEST_F(PollingTest, EachButtonBitIsItsOwnInput) {
         std::vector<uint32_t> posted;
     };
     const Step steps[] = {
-        {0x0001, true, {Down(kA)}, {1u << SlotButton1}},
+        {0x0001, true, {Down(kA)}, {1u << InputButton1}},
         {0x0001, true, {}, {}},
-        {0x0100, true, {Up(kA), Down(kI)}, {1u << SlotButton9}},
-        {0x0200, true, {Up(kI), Down(kJ)}, {1u << (SlotButton9 + 1)}},
+        {0x0100, true, {Up(kA), Down(kI)}, {1u << InputButton9}},
+        {0x0200, true, {Up(kI), Down(kJ)}, {1u << (InputButton9 + 1)}},
         {0x8000, false, {Up(kJ), Down(kP)}, {}},
-        {0x8000, true, {}, {1u << SlotButton16}},
+        {0x8000, true, {}, {1u << InputButton16}},
         {0x10000, true, {Up(kP)}, {0}},  // bit 16 is no button
         {0, true, {}, {}},
     };
     for (const Step& step : steps) {
-        platform.MainWindowShown = step.shown;
-        platform.PostedInputs.clear();
+        events.WindowShown = step.shown;
+        events.Inputs.clear();
         EXPECT_EQ(Poll(kCentre, kCentre, step.buttons), step.sent) << std::hex << step.buttons;
-        EXPECT_EQ(platform.PostedInputs, step.posted) << std::hex << step.buttons;
+        EXPECT_EQ(events.Inputs, step.posted) << std::hex << step.buttons;
     }
 }
 
 TEST_F(PollingTest, KeyDownModeIsReadWhenALatchIsSet) {
-    Bind(SlotUp, kA, 0);
+    Bind(InputUp, kA, 0);
     options.KeyDownMode = KeyDownRapid;
     Poll(kCentre, kMin);
     options.KeyDownMode = KeyDownNormal;
@@ -76,12 +76,12 @@ TEST_F(PollingTest, KeyDownModeIsReadWhenALatchIsSet) {
 }
 
 TEST_F(PollingTest, EventOrderAcrossInputs) {
-    Bind(SlotUp, kA, kB);
-    Bind(SlotDown, kC, kD);
-    Bind(SlotButton1, 0x31, 0x32);
-    Bind(SlotButton1 + 1, 0x33, 0);
-    Bind(SlotLeft, 0, 0);
-    Bind(SlotRight, 0, kZ);
+    Bind(InputUp, kA, kB);
+    Bind(InputDown, kC, kD);
+    Bind(InputButton1, 0x31, 0x32);
+    Bind(InputButton1 + 1, 0x33, 0);
+    Bind(InputLeft, 0, 0);
+    Bind(InputRight, 0, kZ);
     struct Step {
         uint32_t x, y, buttons;
         Events sent;
@@ -103,23 +103,23 @@ TEST_F(PollingTest, EventOrderAcrossInputs) {
         EXPECT_EQ(Poll(step.x, step.y, step.buttons), step.sent)
             << step.x << "," << step.y << " buttons " << step.buttons;
         if (step.x == kMin) {
-            EXPECT_EQ(engine.SlotLatch[SlotLeft], LatchHeld);
+            EXPECT_EQ(engine->Keys.Latch[InputLeft], LatchHeld);
         }
     }
-    EXPECT_EQ(engine.SlotLatch[SlotLeft], LatchReleased);
+    EXPECT_EQ(engine->Keys.Latch[InputLeft], LatchReleased);
 }
 
 TEST_F(PollingTest, OnlyTheLowByteOfAnEntryIsSent) {
-    Bind(SlotUp, 0x141, 0);
+    Bind(InputUp, 0x141, 0);
     EXPECT_EQ(Poll(kCentre, kMin), Events{Down(0x41)});
     EXPECT_EQ(Poll(kCentre, kCentre), Events{Up(0x41)});
 }
 
 TEST_F(PollingTest, OtherModesOnlyRest) {
-    Bind(SlotUp, kA, 0);
+    Bind(InputUp, kA, 0);
     options.SetSleep = 7;
     for (int32_t mode : {0, 3, -1}) {
-        engine.EngineMode = mode;
+        engine->Controls.Mode = mode;
         platform.KeyStates[kA] = 1;
         platform.Rests.clear();
         EXPECT_EQ(Poll(kCentre, kMin), Events{});
@@ -167,10 +167,10 @@ TEST_F(PollingTest, TheStickAndTheHatPressTheDirectionsOfTheirPosition) {
     };
     for (const Case& c : cases) {
         SetUp();
-        Bind(SlotUp, kA, 0);
-        Bind(SlotDown, kB, 0);
-        Bind(SlotLeft, kC, 0);
-        Bind(SlotRight, kD, 0);
+        Bind(InputUp, kA, 0);
+        Bind(InputDown, kB, 0);
+        Bind(InputLeft, kC, 0);
+        Bind(InputRight, kD, 0);
         EXPECT_EQ(Poll(c.x, c.y, 0, c.pov), c.sent) << c.x << "," << c.y << " pov " << c.pov;
         Events released;
         for (const std::string& down : c.sent) {
@@ -199,9 +199,9 @@ TEST_F(PollingTest, StickAndHatHoldOneDirectionTogether) {
         {kMax, kPovCentred, {Down(kD), Up(kA), Up(kB)}},
         {kCentre, kPovCentred, {Up(kD)}},
     };
-    Bind(SlotUp, kA, kB);
-    Bind(SlotLeft, kC, 0);
-    Bind(SlotDown, kD, 0);
+    Bind(InputUp, kA, kB);
+    Bind(InputLeft, kC, 0);
+    Bind(InputDown, kD, 0);
     for (const Step& step : steps) {
         EXPECT_EQ(Poll(kCentre, step.y, 0, step.pov), step.sent) << step.y << " pov " << step.pov;
     }
@@ -219,7 +219,7 @@ TEST_F(PollingTest, KeyUpCarriesTheScanCodeOfItsKeyDown) {
         {"stick back", KeyDownNormal, [this] { Poll(kCentre, kCentre); }},
         {"pause", KeyDownNormal,
          [this] {
-             SetControlEnabled(engine, false);
+             SetControlEnabled(engine->Controls, false);
              Iterate();
          }},
         {"pad gone", KeyDownNormal,
@@ -236,16 +236,15 @@ TEST_F(PollingTest, KeyUpCarriesTheScanCodeOfItsKeyDown) {
          }},
         {"stop", KeyDownNormal,
          [this] {
-             FakeEnginePlatform caller;
-             ReleaseHeldKeys(engine, caller);
-             platform.ScanLog = caller.ScanLog;
+             platform.ScanLog.clear();
+             engine->ReleaseHeldKeys();
          }},
     };
     for (const Case& c : cases) {
         SetUp();
         options.KeyDownMode = c.mode;
-        Bind(SlotUp, kA, kCursorUp, 0);
-        Bind(SlotUp, kZ, 0, 1);
+        Bind(InputUp, kA, kCursorUp, 0);
+        Bind(InputUp, kZ, 0, 1);
         platform.Layout[kA] = {0x1E, false};
         platform.Layout[kCursorUp] = {0x48, true};
         Poll(kCentre, kMin);
@@ -263,7 +262,7 @@ TEST_F(PollingTest, KeyUpCarriesTheScanCodeOfItsKeyDown) {
 
 TEST_F(PollingTest, RapidPressesAHeldKeyAgainWithItsFirstScanCode) {
     options.KeyDownMode = KeyDownRapid;
-    Bind(SlotButton1, kA, 0);
+    Bind(InputButton1, kA, 0);
     platform.Layout[kA] = {0x1E, false};
     Poll(kCentre, kCentre, 1);
     platform.Layout[kA] = {0x10, false};
@@ -308,13 +307,13 @@ TEST_F(PollingTest, AnXInputPadDrivesTheInputsOfItsWinmmNumbering) {
     for (const Case& c : all) {
         SetUp();
         platform.XInputConnected[0] = true;
-        ASSERT_TRUE(DetectJoystick(engine, platform));
-        Bind(SlotUp, kA, 0);
-        Bind(SlotDown, kB, 0);
-        Bind(SlotLeft, kC, 0);
-        Bind(SlotRight, kD, 0);
+        ASSERT_TRUE(engine->DetectPad());
+        Bind(InputUp, kA, 0);
+        Bind(InputDown, kB, 0);
+        Bind(InputLeft, kC, 0);
+        Bind(InputRight, kD, 0);
         for (int button = 1; button <= 16; ++button) {
-            Bind(SlotButton1 + button - 1, 0x30 + button, 0);
+            Bind(InputButton1 + button - 1, 0x30 + button, 0);
         }
         platform.XPad = c.pad;
         EXPECT_EQ(Iterate(), c.sent)

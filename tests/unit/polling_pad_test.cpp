@@ -4,11 +4,11 @@
 namespace {
 
 TEST_F(PollingTest, AFailedReadChangesNothing) {
-    Bind(SlotUp, kA, 0);
+    Bind(InputUp, kA, 0);
     Poll(kCentre, kMin);
     platform.ReadSucceeds = false;
     EXPECT_EQ(Poll(kCentre, kCentre), Events{});
-    EXPECT_EQ(engine.SlotLatch[SlotUp], LatchHeld);
+    EXPECT_EQ(engine->Keys.Latch[InputUp], LatchHeld);
     platform.ReadSucceeds = true;
     EXPECT_EQ(Poll(kCentre, kCentre), Events{Up(kA)});
     // A joystick found at start-up is never looked for again.
@@ -16,12 +16,12 @@ TEST_F(PollingTest, AFailedReadChangesNothing) {
 }
 
 TEST_F(PollingTest, AJoystickPluggedInLaterIsFoundByRetries) {
-    ResetEngine(engine);
+    engine = std::make_unique<Engine>(*table, options, platform, events);
     platform.JoystickPresent[0] = false;
     platform.RangeQueries.clear();
     platform.Now = 0xFFFFFE00u;  // the clock wraps during the test
-    ASSERT_FALSE(DetectJoystick(engine, platform));
-    Bind(SlotUp, kA, 0);
+    ASSERT_FALSE(engine->DetectPad());
+    Bind(InputUp, kA, 0);
     struct Step {
         uint32_t now;
         bool present;
@@ -44,7 +44,7 @@ TEST_F(PollingTest, AJoystickPluggedInLaterIsFoundByRetries) {
         EXPECT_EQ(static_cast<int>(platform.RangeQueries.size()), step.rangeQueries)
             << std::hex << step.now;
     }
-    EXPECT_EQ(engine.PadInUse, kFirstWinmmPad);
+    EXPECT_EQ(engine->Pad.InUse, kFirstWinmmPad);
 }
 
 // Reads that fail for kPadGoneMs release every held key, key index 0 first;
@@ -70,24 +70,24 @@ TEST_F(PollingTest, APadGoneLongEnoughHasItsKeysReleased) {
     };
     for (const Case& c : cases) {
         SetUp();
-        Bind(SlotUp, kA, kB);
-        Bind(SlotButton1, kC, 0);
+        Bind(InputUp, kA, kB);
+        Bind(InputButton1, kC, 0);
         platform.Now = 5000;
         Poll(kCentre, kMin, 1);
         platform.ReadSucceeds = false;
         EXPECT_EQ(Poll(kCentre, kMin, 1), Events{});
         platform.Now += c.failedForMs;
         if (c.between == "capture") {
-            StartCapture(engine, 0, SlotDown, 0);
+            StartCapture(engine->Controls, 0, InputDown, 0);
             Iterate();
-            CancelCapture(engine, platform);
+            CancelCapture(engine->Controls);
         } else if (c.between == "pause") {
-            SetControlEnabled(engine, false);
+            SetControlEnabled(engine->Controls, false);
             Iterate();
-            SetControlEnabled(engine, true);
+            SetControlEnabled(engine->Controls, true);
         }
         EXPECT_EQ(Poll(kCentre, kMin, 1), c.atLastFailure) << c.failedForMs << c.between;
-        EXPECT_EQ(engine.SlotLatch[SlotUp], c.whenBack.empty() ? LatchHeld : LatchReleased);
+        EXPECT_EQ(engine->Keys.Latch[InputUp], c.whenBack.empty() ? LatchHeld : LatchReleased);
         platform.ReadSucceeds = true;
         EXPECT_EQ(Poll(kCentre, kMin, 1), c.whenBack) << c.failedForMs << c.between;
         EXPECT_EQ(Poll(kCentre, kCentre, 0), releaseAll) << c.failedForMs << c.between;
@@ -97,7 +97,7 @@ TEST_F(PollingTest, APadGoneLongEnoughHasItsKeysReleased) {
 // A successful read between two failures, or a pad found again, starts the
 // count again.
 TEST_F(PollingTest, AReadBetweenFailuresRestartsTheCount) {
-    Bind(SlotUp, kA, 0);
+    Bind(InputUp, kA, 0);
     Poll(kCentre, kMin);
     for (uint32_t now : {100u, 400u}) {
         platform.Now = now;
@@ -127,8 +127,8 @@ TEST_F(PollingTest, AReadBetweenFailuresRestartsTheCount) {
 // iteration at most, and a pad found in the other port or with other ranges
 // is read with its own id and thresholds. Nothing is mapped while none is known.
 TEST_F(PollingTest, AGonePadIsLookedForAgainWithItsNewRanges) {
-    Bind(SlotLeft, kA, 0);
-    Bind(SlotRight, kB, 0);
+    Bind(InputLeft, kA, 0);
+    Bind(InputRight, kB, 0);
     platform.Now = 10000;
     Poll(kMin, kCentre);  // Left held on a 0..65535 pad
     platform.JoystickPresent[0] = false;
@@ -160,8 +160,8 @@ TEST_F(PollingTest, AGonePadIsLookedForAgainWithItsNewRanges) {
         EXPECT_EQ(Poll(step.x, 128), step.sent) << step.now;
         EXPECT_EQ(static_cast<int>(platform.RangeQueries.size()), step.rangeQueries) << step.now;
     }
-    EXPECT_EQ(engine.PadInUse, kFirstWinmmPad + 1);
-    EXPECT_EQ(engine.Thresholds.XLow, 85);
+    EXPECT_EQ(engine->Pad.InUse, kFirstWinmmPad + 1);
+    EXPECT_EQ(engine->Pad.Thresholds.XLow, 85);
 }
 
 // A pad that is not first in discovery order is read while the earlier ones
@@ -200,9 +200,9 @@ TEST_F(PollingTest, AnEarlierPadThatAnswersTakesOver) {
     platform.JoystickPresent[0] = false;
     platform.JoystickPresent[1] = true;
     platform.XPad = {0, 0, 0, 0, 32767};  // Up, as the joysticks read
-    ResetEngine(engine);
-    ASSERT_TRUE(DetectJoystick(engine, platform));
-    Bind(SlotUp, kA, 0);
+    engine = std::make_unique<Engine>(*table, options, platform, events);
+    ASSERT_TRUE(engine->DetectPad());
+    Bind(InputUp, kA, 0);
     for (const Step& step : steps) {
         platform.Now = step.now;
         for (int user = 0; user < 4; ++user) {
@@ -212,7 +212,7 @@ TEST_F(PollingTest, AnEarlierPadThatAnswersTakesOver) {
         platform.ReadsFailWith[0] = step.readsFail0;
         EXPECT_EQ(Poll(kCentre, kMin), step.sent) << step.now;
         EXPECT_EQ(platform.PadCalls, step.calls) << step.now;
-        EXPECT_EQ(engine.PadInUse, step.pad) << step.now;
+        EXPECT_EQ(engine->Pad.InUse, step.pad) << step.now;
     }
 }
 

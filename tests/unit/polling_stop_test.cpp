@@ -6,8 +6,8 @@ namespace {
 // Held keys are released with the codes that were pressed, even when the
 // active set changed meanwhile.
 TEST_F(PollingTest, SetSwitchWhileHeldReleasesThePressedCodes) {
-    Bind(SlotUp, kA, kB, 0);
-    Bind(SlotUp, kC, kD, 1);
+    Bind(InputUp, kA, kB, 0);
+    Bind(InputUp, kC, kD, 1);
     Poll(kCentre, kMin);
     SelectSet(*table, 1);
     EXPECT_EQ(Poll(kCentre, kMin), Events{});
@@ -17,8 +17,8 @@ TEST_F(PollingTest, SetSwitchWhileHeldReleasesThePressedCodes) {
 
 TEST_F(PollingTest, RapidSetSwitchLetsGoOfCodesNoLongerBound) {
     options.KeyDownMode = KeyDownRapid;
-    Bind(SlotUp, kA, kB, 0);
-    Bind(SlotUp, kB, kC, 1);  // B stays bound, A is replaced by C
+    Bind(InputUp, kA, kB, 0);
+    Bind(InputUp, kB, kC, 1);  // B stays bound, A is replaced by C
     Poll(kCentre, kMin);
     SelectSet(*table, 1);
     EXPECT_EQ(Poll(kCentre, kMin), Events({Up(kA), Down(kB), Down(kC)}));
@@ -26,11 +26,11 @@ TEST_F(PollingTest, RapidSetSwitchLetsGoOfCodesNoLongerBound) {
 }
 
 TEST_F(PollingTest, PauseReleasesHeldKeysAndSendsNothingUntilResumed) {
-    Bind(SlotUp, kA, kB);
-    Bind(SlotButton1, kC, 0);
+    Bind(InputUp, kA, kB);
+    Bind(InputButton1, kC, 0);
     Poll(kCentre, kMin, 1);
     EXPECT_TRUE(platform.RestsFine);
-    SetControlEnabled(engine, false);
+    SetControlEnabled(engine->Controls, false);
     EXPECT_EQ(Poll(kCentre, kMin, 1), Events({Up(kA), Up(kB), Up(kC)}));
     EXPECT_FALSE(platform.RestsFine) << "the 1 ms tick is given back while paused";
     const int readsWhenPaused = platform.Reads;
@@ -39,11 +39,11 @@ TEST_F(PollingTest, PauseReleasesHeldKeysAndSendsNothingUntilResumed) {
     EXPECT_EQ(platform.Reads, readsWhenPaused);
 
     // A capture still completes while paused.
-    BeginCapture(SlotDown, 0);
+    BeginCapture(InputDown, 0);
     platform.KeyStates[kZ] = 1;
-    EXPECT_EQ(Iterate(), kCaptureEnd);
+    EXPECT_EQ(Iterate(), Events{FakeEngineEvents::Captured(kZ)});
 
-    SetControlEnabled(engine, true);
+    SetControlEnabled(engine->Controls, true);
     EXPECT_EQ(Poll(kCentre, kMax, 1), Events({Down(kZ), Down(kC)}));
     EXPECT_TRUE(platform.RestsFine);
 }
@@ -51,22 +51,22 @@ TEST_F(PollingTest, PauseReleasesHeldKeysAndSendsNothingUntilResumed) {
 // The stop is the polling thread's: it releases every held key and sends
 // nothing more. Only where no polling thread ran does the caller release.
 TEST_F(PollingTest, StopIsHandledByThePollingThread) {
-    Bind(SlotUp, kA, kB);
+    Bind(InputUp, kA, kB);
     Poll(kCentre, kMin);
-    RequestStop(engine);
+    RequestStop(engine->Controls);
     EXPECT_EQ(Iterate(), Events({Up(kA), Up(kB)}));
     EXPECT_FALSE(platform.RestsFine) << "the 1 ms tick is given back at exit";
-    EXPECT_FALSE(RunIteration(engine, *table, options, platform));
+    EXPECT_FALSE(engine->RunIteration());
     EXPECT_EQ(Poll(kCentre, kMin), Events{});
 }
 
 TEST_F(PollingTest, StopWithoutAPollingThreadIsTheCallers) {
-    Bind(SlotUp, kA, kB);
+    Bind(InputUp, kA, kB);
     Poll(kCentre, kMin);
-    FakeEnginePlatform caller;
-    RequestStop(engine);
-    ReleaseHeldKeys(engine, caller);
-    EXPECT_EQ(caller.Log, Events({Up(kA), Up(kB)}));
+    RequestStop(engine->Controls);
+    platform.Log.clear();
+    engine->ReleaseHeldKeys();
+    EXPECT_EQ(platform.Log, Events({Up(kA), Up(kB)}));
     EXPECT_EQ(Poll(kCentre, kCentre), Events{});
 }
 
@@ -83,16 +83,16 @@ class RealTimePlatform : public FakeEnginePlatform {
 };
 
 TEST_F(PollingTest, StopReleasesKeysHeldByARunningThread) {
-    Bind(SlotUp, kA, kB);
+    Bind(InputUp, kA, kB);
     options.SetSleep = 2;
     options.KeyDownMode = KeyDownRapid;
     platform.Reading = {kCentre, kMin, 0, 0};
-    std::thread polling([this] { PollingThread(engine, *table, options, platform); });
+    std::thread polling([this] { engine->Run(); });
     RealTimePlatform caller;
     for (int i = 0; i < 2000 && platform.KeysSent < 4; ++i) {
         caller.Rest(1);
     }
-    RequestStop(engine);
+    RequestStop(engine->Controls);
     polling.join();
     ASSERT_GE(platform.Log.size(), 4u);
     EXPECT_EQ(Events(platform.Log.end() - 2, platform.Log.end()), Events({Up(kA), Up(kB)}));
@@ -101,8 +101,8 @@ TEST_F(PollingTest, StopReleasesKeysHeldByARunningThread) {
 
 // Every pause releases what is held at that moment, not only the first one.
 TEST_F(PollingTest, EachPauseReleasesWhatIsHeldThen) {
-    Bind(SlotUp, kA, 0);
-    Bind(SlotButton1, kB, 0);
+    Bind(InputUp, kA, 0);
+    Bind(InputButton1, kB, 0);
     struct Step {
         bool enabled;
         uint32_t y, buttons;
@@ -119,7 +119,7 @@ TEST_F(PollingTest, EachPauseReleasesWhatIsHeldThen) {
         {true, kCentre, 0, {}},
     };
     for (const Step& step : steps) {
-        SetControlEnabled(engine, step.enabled);
+        SetControlEnabled(engine->Controls, step.enabled);
         EXPECT_EQ(Poll(kCentre, step.y, step.buttons), step.sent)
             << step.enabled << " " << step.y << " " << step.buttons;
     }

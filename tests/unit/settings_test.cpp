@@ -47,8 +47,8 @@ struct Fixture {
         table->SetKeyCount = count - 1;
         for (int set = 0; set < count; ++set) {
             std::snprintf(table->Names[set], kNameSize, "Game %d", set);
-            for (int slot = 0; slot < kSlotCount; ++slot) {
-                for (int key = 0; key < kKeysPerSlot; ++key) {
+            for (int slot = 0; slot < kInputCount; ++slot) {
+                for (int key = 0; key < kKeysPerInput; ++key) {
                     table->Keys[set][slot][key] = set * 100 + slot * 2 + key + 1;
                 }
             }
@@ -104,8 +104,8 @@ TEST(Settings, SavedSetsAndOptionsComeBack) {
     EXPECT_EQ(g.table->SetKeyCount, 79);
     for (int set = 0; set < kMaxSets; ++set) {
         EXPECT_STREQ(g.table->Names[set], f.table->Names[set]) << set;
-        for (int slot = 0; slot < kSlotCount; ++slot) {
-            for (int key = 0; key < kKeysPerSlot; ++key) {
+        for (int slot = 0; slot < kInputCount; ++slot) {
+            for (int key = 0; key < kKeysPerInput; ++key) {
                 EXPECT_EQ(g.table->Keys[set][slot][key], f.table->Keys[set][slot][key]);
             }
         }

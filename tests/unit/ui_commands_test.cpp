@@ -47,7 +47,7 @@ class RecordingView : public MainWindowView {
     }
     void SettingsChanged() override { calls.push_back("changed"); }
     void ShowCaptureWindow() override {
-        calls.push_back("capture window mode " + std::to_string(engine->EngineMode.load()));
+        calls.push_back("capture window mode " + std::to_string(engine->Mode.load()));
     }
     void DestroyMainWindow() override { calls.push_back("destroy"); }
     void RestoreFromTray() override { calls.push_back("restore"); }
@@ -56,7 +56,7 @@ class RecordingView : public MainWindowView {
     bool SetStartsWithWindows(bool) override { return true; }
     void ShowStartupState(bool) override {}
 
-    EngineState* engine = nullptr;
+    EngineControls* engine = nullptr;
     std::vector<std::string> calls;
     int32_t selection = 0;
     std::string typedName;
@@ -72,7 +72,6 @@ class CommandsTest : public ::testing::Test {
   protected:
     void SetUp() override {
         ClearKeySetTable(table_);
-        ResetEngine(engine_);
         view_.engine = &engine_;
         table_.SetKeyCount = 2;
         std::strcpy(table_.Names[0], "X");
@@ -95,7 +94,7 @@ class CommandsTest : public ::testing::Test {
     }
 
     KeySetTable table_;
-    EngineState engine_;
+    EngineControls engine_;
     RecordingView view_;
 };
 
@@ -112,7 +111,7 @@ TEST_F(CommandsTest, CommandsThatDoNothing) {
         EXPECT_TRUE(view_.calls.empty()) << "command " << id;
         EXPECT_EQ(table_.ActiveSet, 0) << "command " << id;
         EXPECT_EQ(table_.SetKeyCount, 2) << "command " << id;
-        EXPECT_EQ(engine_.EngineMode, EngineMapping) << "command " << id;
+        EXPECT_EQ(engine_.Mode, EngineMapping) << "command " << id;
     }
 }
 
@@ -188,21 +187,21 @@ TEST_F(CommandsTest, RenameRefusesAnEmptyNameAndIgnoresCancel) {
     EXPECT_THAT(view_.calls, ElementsAre("name dialog"));
 }
 
-TEST_F(CommandsTest, ChangeButtonsStartTheCaptureOfTheirSlotAndKey) {
+TEST_F(CommandsTest, ChangeButtonsStartTheCaptureOfTheirInputAndKey) {
     const struct {
         uint16_t id;
-        int32_t slot;
+        int32_t input;
         int32_t key;
     } cases[] = {{1000, 0, 0}, {1011, 11, 0}, {1019, 19, 0},
                  {2000, 0, 1}, {2005, 5, 1},  {2019, 19, 1}};
     for (const auto& c : cases) {
-        ResetEngine(engine_);
+        CancelCapture(engine_);
         view_.calls.clear();
         Command(c.id);
         // The window comes up while the engine still maps; then the capture starts.
         EXPECT_THAT(view_.calls, ElementsAre("capture window mode 1")) << "command " << c.id;
-        EXPECT_EQ(engine_.EngineMode, EngineCapturing) << "command " << c.id;
-        EXPECT_EQ(engine_.CaptureSlot, c.slot) << "command " << c.id;
+        EXPECT_EQ(engine_.Mode, EngineCapturing) << "command " << c.id;
+        EXPECT_EQ(engine_.CaptureInput, c.input) << "command " << c.id;
         EXPECT_EQ(engine_.CaptureKey, c.key) << "command " << c.id;
     }
 }
@@ -238,7 +237,7 @@ TEST_F(CommandsTest, EmptyTableOffersNothingToDeleteRenameOrCapture) {
         Command(id);
     }
     EXPECT_TRUE(view_.calls.empty());
-    EXPECT_EQ(engine_.EngineMode, EngineMapping);
+    EXPECT_EQ(engine_.Mode, EngineMapping);
     Command(IDC_MAIN_NEW);
     EXPECT_EQ(table_.SetKeyCount, 0);
     EXPECT_STREQ(table_.Names[0], kUntitledName);

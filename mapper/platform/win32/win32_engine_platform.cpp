@@ -11,37 +11,6 @@
 
 namespace {
 
-HWND g_mainWindow = nullptr;
-HWND g_captureWindow = nullptr;
-// The engine's own message-only window, made on the interface thread: the
-// end of a capture is posted here, so the polling thread never waits for the
-// interface thread (ShowWindow and EnableWindow on another thread's window
-// wait until that thread answers, and an exit that waits for the polling
-// thread while it waits inside ShowWindow would leave keys held down).
-HWND g_engineWindow = nullptr;
-// Called on the interface thread when a capture has stored its key.
-void (*g_onKeyStored)() = nullptr;
-
-void EndCaptureNow(bool keyStored) {
-    ShowWindow(g_mainWindow, SW_SHOW);
-    EnableWindow(g_mainWindow, TRUE);
-    ShowWindow(g_captureWindow, SW_HIDE);
-    if (keyStored) {
-        InvalidateRect(g_mainWindow, nullptr, FALSE);
-        if (g_onKeyStored != nullptr) {
-            g_onKeyStored();
-        }
-    }
-}
-
-LRESULT CALLBACK EngineWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == kCaptureEndedMessage) {
-        EndCaptureNow(wParam != 0);
-        return 0;
-    }
-    return DefWindowProcW(window, message, wParam, lParam);
-}
-
 constexpr DWORD kStickAndButtons = JOY_RETURNX | JOY_RETURNY | JOY_RETURNBUTTONS;
 
 DWORD HatFlags(HatRequest hat) {
@@ -115,7 +84,7 @@ HMODULE LoadSystemLibrary(const wchar_t* name) {
 constexpr const wchar_t* kXInputLibraries[] = {L"xinput1_4.dll", L"xinput9_1_0.dll",
                                                L"xinput1_3.dll"};
 
-XInputGetStateFunction LoadXInput() {
+FARPROC LoadXInput() {
     for (const wchar_t* name : kXInputLibraries) {
         HMODULE library = LoadSystemLibrary(name);
         if (library == nullptr) {
@@ -123,17 +92,11 @@ XInputGetStateFunction LoadXInput() {
         }
         const FARPROC function = GetProcAddress(library, "XInputGetState");
         if (function != nullptr) {
-            return reinterpret_cast<XInputGetStateFunction>(reinterpret_cast<void (*)()>(function));
+            return function;
         }
         FreeLibrary(library);
     }
     return nullptr;
-}
-
-// Loaded once for the process, by whichever thread asks first; kept for its life.
-XInputGetStateFunction XInputGetStateOfProcess() {
-    static const XInputGetStateFunction function = LoadXInput();
-    return function;
 }
 
 // The keyboard layout of the window in front: the game turns scan codes into
@@ -143,169 +106,122 @@ HKL ForegroundKeyboardLayout() {
     return GetKeyboardLayout(GetWindowThreadProcessId(GetForegroundWindow(), nullptr));
 }
 
-class Win32EnginePlatformBackend : public EnginePlatform {
-  public:
-    Win32EnginePlatformBackend() = default;
-    Win32EnginePlatformBackend(const Win32EnginePlatformBackend&) = delete;
-    Win32EnginePlatformBackend& operator=(const Win32EnginePlatformBackend&) = delete;
-    ~Win32EnginePlatformBackend() override {
-        if (restTimer_ != nullptr) {
-            CloseHandle(restTimer_);
-        }
-    }
-
-    bool ReadJoystickRange(uint8_t id, JoystickRange& range) override {
-        JOYCAPSA caps{};
-        if (joyGetDevCapsA(id, &caps, sizeof caps) != JOYERR_NOERROR) {
-            return false;
-        }
-        range = {caps.wXmin,
-                 caps.wXmax,
-                 caps.wYmin,
-                 caps.wYmax,
-                 (caps.wCaps & JOYCAPS_HASPOV) != 0,
-                 (caps.wCaps & JOYCAPS_POVCTS) != 0};
-        return true;
-    }
-
-    bool ReadJoystick(uint8_t id, HatRequest hat, JoystickReading& reading) override {
-        JOYINFOEX info;
-        MMRESULT result = ReadPosition(id, kStickAndButtons | HatFlags(hat), info);
-        if (hat != HatNotAsked && result != JOYERR_NOERROR && result != JOYERR_UNPLUGGED) {
-            // A driver that refuses the hat request: the pad is read without it.
-            result = ReadPosition(id, kStickAndButtons, info);
-            info.dwPOV = JOY_POVCENTERED;
-        }
-        if (result != JOYERR_NOERROR) {
-            return false;
-        }
-        reading = {info.dwXpos, info.dwYpos, info.dwZpos, info.dwButtons, info.dwPOV};
-        return true;
-    }
-
-    // ERROR_DEVICE_NOT_CONNECTED, like any other error, is a failed read.
-    bool ReadXInputPad(uint8_t user, XInputPad& pad) override {
-        const XInputGetStateFunction getState = XInputGetStateOfProcess();
-        XINPUT_STATE state{};
-        if (getState == nullptr || getState(user, &state) != ERROR_SUCCESS) {
-            return false;
-        }
-        const XINPUT_GAMEPAD& gamepad = state.Gamepad;
-        pad = {gamepad.wButtons, gamepad.bLeftTrigger, gamepad.bRightTrigger, gamepad.sThumbLX,
-               gamepad.sThumbLY};
-        return true;
-    }
-
-    // Games that read scan codes (DirectInput, raw input) see the bound key
-    // only if the event carries its real scan code and extended flag.
-    KeyScan ScanCodeOf(uint8_t vk) override {
-        return ScanCodeFor(vk,
-                           MapVirtualKeyExW(vk, MAPVK_VK_TO_VSC_EX, ForegroundKeyboardLayout()));
-    }
-
-    void SendKey(uint8_t vk, KeyScan scan, bool keyUp) override {
-        DWORD flags = keyUp ? KEYEVENTF_KEYUP : 0;
-        if (scan.Extended) {
-            flags |= KEYEVENTF_EXTENDEDKEY;
-        }
-        keybd_event(vk, scan.Scan, flags, 0);
-    }
-
-    uint8_t AsyncKeyState(int vk) override {
-        return static_cast<uint8_t>(GetAsyncKeyState(vk) & 0xFF);
-    }
-
-    // On the interface thread at once; from any other thread as one posted message.
-    void EndCapture(bool keyStored) override {
-        if (g_engineWindow == nullptr ||
-            GetWindowThreadProcessId(g_engineWindow, nullptr) == GetCurrentThreadId()) {
-            EndCaptureNow(keyStored);
-        } else {
-            PostMessageW(g_engineWindow, kCaptureEndedMessage, keyStored ? 1 : 0, 0);
-        }
-    }
-
-    // Only posted: the polling thread never waits for the interface thread.
-    bool PostActiveInputs(uint32_t inputs) override {
-        return IsWindowVisible(g_mainWindow) &&
-               PostMessageW(g_mainWindow, kActiveInputsMessage, inputs, 0) != FALSE;
-    }
-
-    // Sleep rests in whole timer ticks, 15.6 ms by default, and Windows 11
-    // ignores timeBeginPeriod for a process whose windows are minimised or
-    // hidden (mapper in the tray). A high-resolution waitable timer keeps
-    // 1 ms; where the system has none (before Windows 10 1803), Sleep under a
-    // 1 ms tick while the rests must be fine, and 0 rests 1 ms there.
-    // 0 rests half a millisecond: a pad reports at most every 1 ms, so reading
-    // more often sees nothing new, and a bare yield keeps a core busy.
-    void Rest(uint32_t ms) override {
-        HANDLE timer = RestTimer();
-        LARGE_INTEGER due;  // relative, in 100 ns units
-        due.QuadPart = ms == 0 ? -5000 : -static_cast<LONGLONG>(ms) * 10000;
-        if (timer != nullptr && SetWaitableTimer(timer, &due, 0, nullptr, nullptr, FALSE) &&
-            WaitForSingleObject(timer, INFINITE) == WAIT_OBJECT_0) {
-            return;
-        }
-        Sleep(ms == 0 ? 1 : ms);
-    }
-
-    // The 1 ms tick makes the whole system wake more often and spend more
-    // power, so it is asked for only while the pad is mapped, and only where
-    // no high-resolution timer makes it needless.
-    void KeepRestsFine(bool fine) override {
-        if (fine != tickRaised_ && (RestTimer() == nullptr || tickRaised_)) {
-            if (fine) {
-                timeBeginPeriod(1);
-            } else {
-                timeEndPeriod(1);
-            }
-            tickRaised_ = fine;
-        }
-    }
-
-    uint32_t Milliseconds() override { return GetTickCount(); }
-
-  private:
-    HANDLE RestTimer() {
-        if (!timerTried_) {
-            timerTried_ = true;
-            KeepFullSpeedInBackground();  // a refusal changes nothing here
-            restTimer_ =
-                CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION,
-                                       TIMER_MODIFY_STATE | SYNCHRONIZE);
-        }
-        return restTimer_;
-    }
-
-    HANDLE restTimer_ = nullptr;
-    bool timerTried_ = false;
-    bool tickRaised_ = false;  // timeBeginPeriod(1) is in force for this thread's rests
-};
-
 }  // namespace
 
-EnginePlatform& Win32EnginePlatform() {
-    static Win32EnginePlatformBackend platform;
-    return platform;
+Win32EnginePlatform::~Win32EnginePlatform() {
+    if (restTimer_ != nullptr) {
+        CloseHandle(restTimer_);
+    }
 }
 
-EnginePlatform& Win32PollingEnginePlatform() {
-    static Win32EnginePlatformBackend platform;
-    return platform;
+bool Win32EnginePlatform::ReadJoystickRange(uint8_t id, JoystickRange& range) {
+    JOYCAPSA caps{};
+    if (joyGetDevCapsA(id, &caps, sizeof caps) != JOYERR_NOERROR) {
+        return false;
+    }
+    range = {caps.wXmin,
+             caps.wXmax,
+             caps.wYmin,
+             caps.wYmax,
+             (caps.wCaps & JOYCAPS_HASPOV) != 0,
+             (caps.wCaps & JOYCAPS_POVCTS) != 0};
+    return true;
 }
 
-void SetEngineWindows(HWND mainWindow, HWND captureWindow, void (*onKeyStored)()) {
-    g_mainWindow = mainWindow;
-    g_captureWindow = captureWindow;
-    g_onKeyStored = onKeyStored;
-    if (g_engineWindow != nullptr) {
+bool Win32EnginePlatform::ReadJoystick(uint8_t id, HatRequest hat, JoystickReading& reading) {
+    JOYINFOEX info;
+    MMRESULT result = ReadPosition(id, kStickAndButtons | HatFlags(hat), info);
+    if (hat != HatNotAsked && result != JOYERR_NOERROR && result != JOYERR_UNPLUGGED) {
+        // A driver that refuses the hat request: the pad is read without it.
+        result = ReadPosition(id, kStickAndButtons, info);
+        info.dwPOV = JOY_POVCENTERED;
+    }
+    if (result != JOYERR_NOERROR) {
+        return false;
+    }
+    reading = {info.dwXpos, info.dwYpos, info.dwZpos, info.dwButtons, info.dwPOV};
+    return true;
+}
+
+// ERROR_DEVICE_NOT_CONNECTED, like any other error, is a failed read.
+bool Win32EnginePlatform::ReadXInputPad(uint8_t user, XInputPad& pad) {
+    if (!xinputTried_) {
+        xinputTried_ = true;
+        xinputGetState_ = LoadXInput();
+    }
+    const auto getState =
+        reinterpret_cast<XInputGetStateFunction>(reinterpret_cast<void (*)()>(xinputGetState_));
+    XINPUT_STATE state{};
+    if (getState == nullptr || getState(user, &state) != ERROR_SUCCESS) {
+        return false;
+    }
+    const XINPUT_GAMEPAD& gamepad = state.Gamepad;
+    pad = {gamepad.wButtons, gamepad.bLeftTrigger, gamepad.bRightTrigger, gamepad.sThumbLX,
+           gamepad.sThumbLY};
+    return true;
+}
+
+// Games that read scan codes (DirectInput, raw input) see the bound key
+// only if the event carries its real scan code and extended flag.
+KeyScan Win32EnginePlatform::ScanCodeOf(uint8_t vk) {
+    return ScanCodeFor(vk, MapVirtualKeyExW(vk, MAPVK_VK_TO_VSC_EX, ForegroundKeyboardLayout()));
+}
+
+void Win32EnginePlatform::SendKey(uint8_t vk, KeyScan scan, bool keyUp) {
+    DWORD flags = keyUp ? KEYEVENTF_KEYUP : 0;
+    if (scan.Extended) {
+        flags |= KEYEVENTF_EXTENDEDKEY;
+    }
+    keybd_event(vk, scan.Scan, flags, 0);
+}
+
+uint8_t Win32EnginePlatform::AsyncKeyState(int vk) {
+    return static_cast<uint8_t>(GetAsyncKeyState(vk) & 0xFF);
+}
+
+// Sleep rests in whole timer ticks, 15.6 ms by default, and Windows 11
+// ignores timeBeginPeriod for a process whose windows are minimised or
+// hidden (mapper in the tray). A high-resolution waitable timer keeps
+// 1 ms; where the system has none (before Windows 10 1803), Sleep under a
+// 1 ms tick while the rests must be fine, and 0 rests 1 ms there.
+// 0 rests half a millisecond: a pad reports at most every 1 ms, so reading
+// more often sees nothing new, and a bare yield keeps a core busy.
+void Win32EnginePlatform::Rest(uint32_t ms) {
+    HANDLE timer = RestTimer();
+    LARGE_INTEGER due;  // relative, in 100 ns units
+    due.QuadPart = ms == 0 ? -5000 : -static_cast<LONGLONG>(ms) * 10000;
+    if (timer != nullptr && SetWaitableTimer(timer, &due, 0, nullptr, nullptr, FALSE) &&
+        WaitForSingleObject(timer, INFINITE) == WAIT_OBJECT_0) {
         return;
     }
-    WNDCLASSW windowClass = {};
-    windowClass.lpfnWndProc = EngineWindowProc;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.lpszClassName = L"PamuroEngine";
-    RegisterClassW(&windowClass);
-    g_engineWindow = CreateWindowExW(0, L"PamuroEngine", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                     windowClass.hInstance, nullptr);
+    Sleep(ms == 0 ? 1 : ms);
+}
+
+// The 1 ms tick makes the whole system wake more often and spend more
+// power, so it is asked for only while the pad is mapped, and only where
+// no high-resolution timer makes it needless.
+void Win32EnginePlatform::KeepRestsFine(bool fine) {
+    if (fine != tickRaised_ && (RestTimer() == nullptr || tickRaised_)) {
+        if (fine) {
+            timeBeginPeriod(1);
+        } else {
+            timeEndPeriod(1);
+        }
+        tickRaised_ = fine;
+    }
+}
+
+uint32_t Win32EnginePlatform::Milliseconds() {
+    return GetTickCount();
+}
+
+// Asked for on the first rest, by the thread that rests.
+HANDLE Win32EnginePlatform::RestTimer() {
+    if (!timerTried_) {
+        timerTried_ = true;
+        KeepFullSpeedInBackground();  // a refusal changes nothing here
+        restTimer_ = CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION,
+                                            TIMER_MODIFY_STATE | SYNCHRONIZE);
+    }
+    return restTimer_;
 }

@@ -1,21 +1,37 @@
 #pragma once
-// The Win32 backend of the polling engine: winmm's joystick functions,
-// keybd_event with the key's real scan code, GetAsyncKeyState, the capture's
-// window operations, a high-resolution rest and GetTickCount.
+// The Win32 backend of the polling engine: winmm's and XInput's pad
+// functions, keybd_event with the key's real scan code, GetAsyncKeyState, a
+// high-resolution rest and GetTickCount. No window work.
 #include <windows.h>
 
 #include "mapper/engine/engine_platform.h"
-#include "mapper/platform/win32/window_messages.h"
 
-// The engine platforms of the two threads: each keeps a rest timer, which
-// serves one waiting thread.
-EnginePlatform& Win32EnginePlatform();         // the interface thread's
-EnginePlatform& Win32PollingEnginePlatform();  // the polling thread's
+// One per engine. The rest timer serves one waiting thread: the polling
+// thread, once it runs.
+class Win32EnginePlatform : public EnginePlatform {
+  public:
+    Win32EnginePlatform() = default;
+    Win32EnginePlatform(const Win32EnginePlatform&) = delete;
+    Win32EnginePlatform& operator=(const Win32EnginePlatform&) = delete;
+    ~Win32EnginePlatform() override;
 
-// The windows a capture ends on: set once on the interface thread at
-// start-up, before the polling thread starts (it reads them without a lock).
-// Makes the engine's own message-only window there too, which takes the end
-// of a capture from the polling thread (kCaptureEndedMessage). When a capture
-// has stored its key, `onKeyStored` (may be null) is called there, on the
-// interface thread.
-void SetEngineWindows(HWND mainWindow, HWND captureWindow, void (*onKeyStored)() = nullptr);
+    bool ReadJoystickRange(uint8_t id, JoystickRange& range) override;
+    bool ReadJoystick(uint8_t id, HatRequest hat, JoystickReading& reading) override;
+    bool ReadXInputPad(uint8_t user, XInputPad& pad) override;
+    KeyScan ScanCodeOf(uint8_t vk) override;
+    void SendKey(uint8_t vk, KeyScan scan, bool keyUp) override;
+    uint8_t AsyncKeyState(int vk) override;
+    void Rest(uint32_t ms) override;
+    void KeepRestsFine(bool fine) override;
+    uint32_t Milliseconds() override;
+
+  private:
+    HANDLE RestTimer();
+
+    HANDLE restTimer_ = nullptr;
+    bool timerTried_ = false;
+    bool tickRaised_ = false;  // timeBeginPeriod(1) is in force for this thread's rests
+    // XInputGetState, loaded on the first XInput read; null where there is none.
+    FARPROC xinputGetState_ = nullptr;
+    bool xinputTried_ = false;
+};

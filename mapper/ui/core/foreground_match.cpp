@@ -149,9 +149,9 @@ int32_t SetForProgram(const KeySetTable& table, const char* programPath) {
     return bestSet;
 }
 
-bool MayFollowForeground(const EngineState& engine, bool dialogOpen) {
-    return !dialogOpen && engine.ControlEnabled.load() != 0 &&
-           engine.EngineMode.load() == EngineMapping;
+bool MayFollowForeground(const EngineControls& controls, bool dialogOpen) {
+    return !dialogOpen && controls.ControlEnabled.load() != 0 &&
+           controls.Mode.load() == EngineMapping;
 }
 
 void StartForegroundWatch(ForegroundWatch& watch, uintptr_t frontWindow) {
@@ -181,9 +181,9 @@ bool ForegroundTimerNeeded(const ForegroundWatch& watch) {
 }
 
 int32_t SetToFollow(ForegroundFollower& follower, const KeySetTable& table,
-                    const EngineState& engine, ForegroundSource& source, uintptr_t window) {
+                    const EngineControls& controls, ForegroundSource& source, uintptr_t window) {
     if (window == 0 || source.IsOwnWindow(window) ||
-        !MayFollowForeground(engine, source.DialogOrMenuOpen())) {
+        !MayFollowForeground(controls, source.DialogOrMenuOpen())) {
         return -1;
     }
     char program[kProgramPathSize];

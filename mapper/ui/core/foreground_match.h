@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "mapper/engine/engine_state.h"
+#include "mapper/engine/engine.h"
 #include "mapper/model/keyset_table.h"
 
 // The end of a program's full path that the follower looks at: it starts at
@@ -38,7 +38,7 @@ int32_t SetForProgram(const KeySetTable& table, const char* programPath);
 // Whether a window coming to the front may switch the set now: not while
 // paused, while a key is being captured, or while a dialog (or the tray
 // popup) of mapper is open.
-bool MayFollowForeground(const EngineState& engine, bool dialogOpen);
+bool MayFollowForeground(const EngineControls& controls, bool dialogOpen);
 
 // Which front-window changes are worth a look. The system's foreground event
 // is the source; a slow timer stands in only until the first event about
@@ -85,4 +85,4 @@ struct ForegroundFollower {
 // while a switch is not allowed, for the program looked at last time, or when
 // its set is already active.
 int32_t SetToFollow(ForegroundFollower& follower, const KeySetTable& table,
-                    const EngineState& engine, ForegroundSource& source, uintptr_t window);
+                    const EngineControls& controls, ForegroundSource& source, uintptr_t window);

@@ -76,13 +76,13 @@ void Create(MainWindowView& view, KeySetTable& table) {
 
 // The capture window comes up first; the engine's target is written before
 // its mode turns to capturing, so the polling thread never sees a stale target.
-void BeginCapture(MainWindowView& view, KeySetTable& table, EngineState& engine, int32_t slot,
+void BeginCapture(MainWindowView& view, KeySetTable& table, EngineControls& engine, int32_t input,
                   int32_t keyIndex) {
     if (!HasActiveSet(table)) {
         return;  // a key captured now would land in a row that is no set
     }
     view.ShowCaptureWindow();
-    StartCapture(engine, table.ActiveSet.load(), slot, keyIndex);
+    StartCapture(engine, table.ActiveSet.load(), input, keyIndex);
 }
 
 // Registers at start-up or removes the registration, whichever the Startup
@@ -95,23 +95,24 @@ void ToggleStartup(MainWindowView& view) {
     view.ShowStartupState(view.StartsWithWindows());
 }
 
-void Pause(MainWindowView& view, EngineState& engine, bool paused) {
+void Pause(MainWindowView& view, EngineControls& engine, bool paused) {
     SetControlEnabled(engine, !paused);
     view.ShowPauseState(paused);
 }
 
 }  // namespace
 
-void HandleMainCommand(uint16_t id, MainWindowView& view, KeySetTable& table, EngineState& engine) {
+void HandleMainCommand(uint16_t id, MainWindowView& view, KeySetTable& table,
+                       EngineControls& engine) {
     if (id <= kLastSetEntry) {
         SelectFromTray(id, view, table);
         return;
     }
-    if (id >= IDC_MAIN_CHANGE_KEY1 && id < IDC_MAIN_CHANGE_KEY1 + kSlotCount) {
+    if (id >= IDC_MAIN_CHANGE_KEY1 && id < IDC_MAIN_CHANGE_KEY1 + kInputCount) {
         BeginCapture(view, table, engine, id - IDC_MAIN_CHANGE_KEY1, 0);
         return;
     }
-    if (id >= IDC_MAIN_CHANGE_KEY2 && id < IDC_MAIN_CHANGE_KEY2 + kSlotCount) {
+    if (id >= IDC_MAIN_CHANGE_KEY2 && id < IDC_MAIN_CHANGE_KEY2 + kInputCount) {
         BeginCapture(view, table, engine, id - IDC_MAIN_CHANGE_KEY2, 1);
         return;
     }

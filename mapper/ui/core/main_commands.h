@@ -4,7 +4,7 @@
 // views it refreshes. The Win32 window procedure hands every WM_COMMAND here.
 #include <cstdint>
 
-#include "mapper/engine/engine_state.h"
+#include "mapper/engine/engine.h"
 #include "mapper/model/keyset_table.h"
 #include "mapper/ui/core/command_ids.h"
 
@@ -57,4 +57,5 @@ class MainWindowView {
 };
 
 // Carries out command `id`. Unknown ids do nothing.
-void HandleMainCommand(uint16_t id, MainWindowView& view, KeySetTable& table, EngineState& engine);
+void HandleMainCommand(uint16_t id, MainWindowView& view, KeySetTable& table,
+                       EngineControls& engine);

@@ -5,14 +5,6 @@
 // converting them from code page 932.
 #include "mapper/ui/core/ui_texts_sjis.h"
 
-// Row labels of the binding grid, in InputSlot order.
-inline constexpr const char* kRowLabels[] = {
-    kRowLabelUp,       kRowLabelDown,     kRowLabelLeft,     kRowLabelRight,    kRowLabelButton1,
-    kRowLabelButton2,  kRowLabelButton3,  kRowLabelButton4,  kRowLabelButton5,  kRowLabelButton6,
-    kRowLabelButton7,  kRowLabelButton8,  kRowLabelButton9,  kRowLabelButton10, kRowLabelButton11,
-    kRowLabelButton12, kRowLabelButton13, kRowLabelButton14, kRowLabelButton15, kRowLabelButton16,
-};
-
 // Column headings of the grid and the left edge of each.
 struct GridHeading {
     const char* text;

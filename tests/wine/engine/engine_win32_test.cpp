@@ -5,17 +5,21 @@
 // the real polling thread; that the D-pad drives the directions and a pad
 // that goes away has its keys released; that a capture reads
 // GetAsyncKeyState; and that an exit during a capture releases every key.
+// What the engine reports goes to a recording fake: the windows' side of it
+// is mapper.exe's, tested with the program.
 #include <process.h>
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "mapper/engine/polling.h"
+#include "mapper/engine/engine.h"
 #include "mapper/platform/win32/win32_engine_platform.h"
+#include "tests/support/fake_engine_platform.h"
 #include "tests/wine/joystick_stub/joystick_stub.h"
 #include "tests/wine/key_logger/key_log.h"
 #include "tests/wine/support/child_process.h"
@@ -23,9 +27,9 @@
 
 namespace {
 
-// The polling thread as mapper.exe runs it, on the platform of its own.
-unsigned __stdcall RunPollingThread(void*) {
-    PollingThread(g_engine, g_keySets, g_options, Win32PollingEnginePlatform());
+// The polling thread as mapper.exe runs it.
+unsigned __stdcall RunPollingThread(void* engine) {
+    static_cast<Engine*>(engine)->Run();
     return 0;
 }
 
@@ -75,13 +79,10 @@ class EngineOnWin32 : public ::testing::Test {
     void SetUp() override {
         ASSERT_NE(logger, nullptr) << "key_logger.exe did not come up";
         ZeroMemory(const_cast<LONG*>(&stick->Present), sizeof *stick);
-        SetEngineWindows(nullptr, nullptr);
         stick->XMax = stick->YMax = 65535;
         stick->X = stick->Y = kCentre;
-        ClearKeySetTable(g_keySets);
-        g_options.KeyDownMode = KeyDownNormal;
-        g_options.SetSleep = 1;
-        ResetEngine(g_engine);
+        options.KeyDownMode = KeyDownNormal;
+        options.SetSleep = 1;
         ResetKeyLog(log);
     }
 
@@ -137,12 +138,12 @@ class EngineOnWin32 : public ::testing::Test {
     }
     static LONG JoystickCalls() { return stick->CapsCalls + stick->PosCalls + stick->PosExCalls; }
 
-    void Iterate() { RunIteration(g_engine, g_keySets, g_options, Win32EnginePlatform()); }
+    void Iterate() { engine->RunIteration(); }
 
     static void Type(uint8_t vk) {
-        EnginePlatform& platform = Win32EnginePlatform();
-        platform.SendKey(vk, platform.ScanCodeOf(vk), false);
-        platform.SendKey(vk, platform.ScanCodeOf(vk), true);
+        static Win32EnginePlatform typist;
+        typist.SendKey(vk, typist.ScanCodeOf(vk), false);
+        typist.SendKey(vk, typist.ScanCodeOf(vk), true);
     }
 
     // Types `vk` and waits until its key-up reaches a window, the logger's or
@@ -164,7 +165,7 @@ class EngineOnWin32 : public ::testing::Test {
 
     void StartPollingThread() {
         pollingThread_ = reinterpret_cast<HANDLE>(
-            _beginthreadex(nullptr, 0, RunPollingThread, nullptr, 0, nullptr));
+            _beginthreadex(nullptr, 0, RunPollingThread, engine.get(), 0, nullptr));
         ASSERT_NE(pollingThread_, nullptr);
     }
 
@@ -176,6 +177,12 @@ class EngineOnWin32 : public ::testing::Test {
     }
 
     HANDLE pollingThread_ = nullptr;
+    std::unique_ptr<KeySetTable> keySets = std::make_unique<KeySetTable>();
+    MapperOptions options{};
+    Win32EnginePlatform platform;
+    Events reported;  // read only once the polling thread has ended
+    FakeEngineEvents events{reported};
+    std::unique_ptr<Engine> engine = std::make_unique<Engine>(*keySets, options, platform, events);
 };
 
 TestJoystick* EngineOnWin32::stick = nullptr;
@@ -183,13 +190,13 @@ KeyLog* EngineOnWin32::log = nullptr;
 HANDLE EngineOnWin32::logger = nullptr;
 
 TEST_F(EngineOnWin32, KeysCarryTheirOwnScanCodesInTheEngineOrder) {
-    g_keySets.Keys[0][SlotUp][0] = 'A';
-    g_keySets.Keys[0][SlotUp][1] = VK_UP;
-    g_keySets.Keys[0][SlotDown][0] = VK_DIVIDE;
+    keySets->Keys[0][InputUp][0] = 'A';
+    keySets->Keys[0][InputUp][1] = VK_UP;
+    keySets->Keys[0][InputDown][0] = VK_DIVIDE;
     stick->Present = 1;
-    ASSERT_TRUE(DetectJoystick(g_engine, Win32EnginePlatform()));
-    EXPECT_EQ(g_engine.PadInUse, kFirstWinmmPad);
-    EXPECT_EQ(g_engine.Thresholds.YLow, 21845);
+    ASSERT_TRUE(engine->DetectPad());
+    EXPECT_EQ(engine->Pad.InUse, kFirstWinmmPad);
+    EXPECT_EQ(engine->Pad.Thresholds.YLow, 21845);
 
     stick->Y = 0;
     Iterate();
@@ -205,25 +212,25 @@ TEST_F(EngineOnWin32, KeysCarryTheirOwnScanCodesInTheEngineOrder) {
 }
 
 TEST_F(EngineOnWin32, ThePollingThreadMapsAndReleasesEverythingAtStop) {
-    g_keySets.Keys[0][SlotButton1][0] = 'Z';
-    g_keySets.Keys[0][SlotButton1 + 1][1] = VK_DELETE;
+    keySets->Keys[0][InputButton1][0] = 'Z';
+    keySets->Keys[0][InputButton1 + 1][1] = VK_DELETE;
     stick->Present = 2;  // only joystick 1
-    ASSERT_TRUE(DetectJoystick(g_engine, Win32EnginePlatform()));
-    EXPECT_EQ(g_engine.PadInUse, kFirstWinmmPad + 1);
+    ASSERT_TRUE(engine->DetectPad());
+    EXPECT_EQ(engine->Pad.InUse, kFirstWinmmPad + 1);
     StartPollingThread();
 
     stick->Buttons = 3;
     EXPECT_EQ(Logged(2),
               std::vector<std::string>({KeyDown('Z', 0x2C), KeyDown(VK_DELETE, 0x53, true)}));
-    RequestStop(g_engine);
+    RequestStop(engine->Controls);
     JoinPollingThread();
     EXPECT_EQ(Logged(2),
               std::vector<std::string>({KeyUp('Z', 0x2C), KeyUp(VK_DELETE, 0x53, true)}));
 }
 
 TEST_F(EngineOnWin32, AJoystickPluggedInAfterStartUpIsFound) {
-    g_keySets.Keys[0][SlotLeft][0] = 'Q';
-    ASSERT_FALSE(DetectJoystick(g_engine, Win32EnginePlatform()));
+    keySets->Keys[0][InputLeft][0] = 'Q';
+    ASSERT_FALSE(engine->DetectPad());
     const LONG callsAtStart = stick->CapsCalls;
     const DWORD started = GetTickCount();
     StartPollingThread();
@@ -237,44 +244,35 @@ TEST_F(EngineOnWin32, AJoystickPluggedInAfterStartUpIsFound) {
     const DWORD plugged = GetTickCount();
     EXPECT_EQ(Logged(1), std::vector<std::string>({KeyDown('Q', 0x10)}));
     EXPECT_LE(GetTickCount() - plugged, 1500u);
-    RequestStop(g_engine);
+    RequestStop(engine->Controls);
     JoinPollingThread();
     EXPECT_EQ(Logged(1), std::vector<std::string>({KeyUp('Q', 0x10)}));
 }
 
-TEST_F(EngineOnWin32, CaptureTakesAnInjectedKeyAndEndsOnTheWindows) {
-    HWND mainWindow = CreateWindowExA(0, "STATIC", "main", WS_POPUP | WS_DISABLED, 0, 0, 50, 50,
-                                      nullptr, nullptr, nullptr, nullptr);
-    HWND captureWindow = CreateWindowExA(0, "STATIC", "capture", WS_POPUP | WS_VISIBLE, 60, 0, 50,
-                                         50, nullptr, nullptr, nullptr, nullptr);
-    SetEngineWindows(mainWindow, captureWindow);
+TEST_F(EngineOnWin32, CaptureTakesAnInjectedKeyAndReportsIt) {
     for (int vk = 1; vk <= 256; ++vk) {
         GetAsyncKeyState(vk);  // the "pressed since" state is shared by the whole desktop
     }
     ASSERT_TRUE(TypeAndWaitForArrival('J'));  // before the capture: never taken
-    StartCapture(g_engine, g_keySets.ActiveSet, SlotButton8, 1);
+    StartCapture(engine->Controls, keySets->ActiveSet, InputButton8, 1);
     Iterate();  // forgets the J
-    EXPECT_EQ(g_engine.EngineMode, EngineCapturing);
+    EXPECT_EQ(engine->Controls.Mode, EngineCapturing);
     ASSERT_TRUE(TypeAndWaitForArrival('K'));
     Iterate();
-    EXPECT_EQ(g_keySets.Keys[0][SlotButton8][1], 'K');
-    EXPECT_EQ(g_engine.EngineMode, EngineMapping);
-    EXPECT_TRUE(IsWindowVisible(mainWindow));
-    EXPECT_TRUE(IsWindowEnabled(mainWindow));
-    EXPECT_FALSE(IsWindowVisible(captureWindow));
-    DestroyWindow(mainWindow);
-    DestroyWindow(captureWindow);
+    EXPECT_EQ(keySets->Keys[0][InputButton8][1], 'K');
+    EXPECT_EQ(engine->Controls.Mode, EngineMapping);
+    EXPECT_EQ(reported, Events{FakeEngineEvents::Captured('K')});
     SetForegroundWindow(reinterpret_cast<HWND>(static_cast<LONG_PTR>(log->Window)));
 }
 
 TEST_F(EngineOnWin32, TheDPadDrivesTheDirectionsAndAGonePadLetsGo) {
-    g_keySets.Keys[0][SlotUp][0] = 'W';
-    g_keySets.Keys[0][SlotRight][0] = VK_RIGHT;
-    g_keySets.Keys[0][SlotLeft][0] = 'Q';
+    keySets->Keys[0][InputUp][0] = 'W';
+    keySets->Keys[0][InputRight][0] = VK_RIGHT;
+    keySets->Keys[0][InputLeft][0] = 'Q';
     stick->Present = 1;
     stick->HatPresent = 1;
     stick->Pov = 4500;  // up-right, the stick centred
-    ASSERT_TRUE(DetectJoystick(g_engine, Win32EnginePlatform()));
+    ASSERT_TRUE(engine->DetectPad());
     StartPollingThread();
     EXPECT_EQ(Logged(2),
               std::vector<std::string>({KeyDown('W', 0x11), KeyDown(VK_RIGHT, 0x4D, true)}));
@@ -291,7 +289,7 @@ TEST_F(EngineOnWin32, TheDPadDrivesTheDirectionsAndAGonePadLetsGo) {
     stick->HatPresent = 0;
     stick->Present = 2;
     EXPECT_EQ(Logged(1), std::vector<std::string>({KeyDown('Q', 0x10)}));
-    RequestStop(g_engine);
+    RequestStop(engine->Controls);
     JoinPollingThread();
     EXPECT_EQ(Logged(1), std::vector<std::string>({KeyUp('Q', 0x10)}));
     EXPECT_GT(stick->PosExCalls, 0);
@@ -299,14 +297,14 @@ TEST_F(EngineOnWin32, TheDPadDrivesTheDirectionsAndAGonePadLetsGo) {
 }
 
 TEST_F(EngineOnWin32, APadThatRefusesTheHatIsReadWithoutIt) {
-    g_keySets.Keys[0][SlotUp][0] = 'W';
-    g_keySets.Keys[0][SlotButton1][0] = 'Z';
+    keySets->Keys[0][InputUp][0] = 'W';
+    keySets->Keys[0][InputButton1][0] = 'Z';
     stick->Present = 1;
     stick->RefusePov = 1;
     stick->HatPresent = 1;
     stick->Pov = 0;  // never seen: the hat is not read
     stick->Buttons = 1;
-    ASSERT_TRUE(DetectJoystick(g_engine, Win32EnginePlatform()));
+    ASSERT_TRUE(engine->DetectPad());
     Iterate();
     EXPECT_EQ(Logged(1), std::vector<std::string>({KeyDown('Z', 0x2C)}));
     stick->Buttons = 0;
@@ -315,46 +313,29 @@ TEST_F(EngineOnWin32, APadThatRefusesTheHatIsReadWithoutIt) {
 }
 
 // The exit waits for the polling thread without answering messages. A key
-// that completes a capture just then must neither make the polling thread
-// wait for this thread nor leave a key held down.
+// that completes a capture just then must not leave a key held down.
 TEST_F(EngineOnWin32, ExitDuringACaptureReleasesTheHeldKeys) {
-    HWND mainWindow = CreateWindowExW(0, L"STATIC", L"main", WS_POPUP | WS_DISABLED, 0, 0, 50, 50,
-                                      nullptr, nullptr, nullptr, nullptr);
-    HWND captureWindow = CreateWindowExW(0, L"STATIC", L"capture", WS_POPUP, 60, 0, 50, 50, nullptr,
-                                         nullptr, nullptr, nullptr);
-    ASSERT_NE(captureWindow, nullptr);
-    SetEngineWindows(mainWindow, captureWindow);
-    g_keySets.Keys[0][SlotButton1][0] = 'Z';
+    keySets->Keys[0][InputButton1][0] = 'Z';
     stick->Present = 1;
     stick->Buttons = 1;
-    ASSERT_TRUE(DetectJoystick(g_engine, Win32EnginePlatform()));
+    ASSERT_TRUE(engine->DetectPad());
     StartPollingThread();
     EXPECT_EQ(Logged(1), std::vector<std::string>({KeyDown('Z', 0x2C)}));
 
     // From here on this thread answers no message, as in the exit.
-    StartCapture(g_engine, g_keySets.ActiveSet, SlotUp, 0);
+    StartCapture(engine->Controls, keySets->ActiveSet, InputUp, 0);
     const bool captured = WaitUntil(
-        [] {
+        [this] {
             Type('K');  // pressed until the capture has taken it
-            return g_engine.EngineMode.load() == EngineMapping;
+            return engine->Controls.Mode.load() == EngineMapping;
         },
         kWaitMs, 20);
     EXPECT_TRUE(captured) << "the capture did not end";
-    RequestStop(g_engine);
+    RequestStop(engine->Controls);
     EXPECT_TRUE(WaitForLogged(KeyUp('Z', 0x2C))) << "the held key stayed down";
     JoinPollingThread();
-    EXPECT_EQ(g_keySets.Keys[0][SlotUp][0], 'K');
-
-    // The capture's window changes were posted: they happen once this
-    // thread reads its messages.
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        DispatchMessageW(&message);
-    }
-    EXPECT_TRUE(IsWindowVisible(mainWindow));
-    EXPECT_TRUE(IsWindowEnabled(mainWindow));
-    DestroyWindow(mainWindow);
-    DestroyWindow(captureWindow);
+    EXPECT_EQ(keySets->Keys[0][InputUp][0], 'K');
+    EXPECT_EQ(reported, Events{FakeEngineEvents::Captured('K')});
     SetForegroundWindow(reinterpret_cast<HWND>(static_cast<LONG_PTR>(log->Window)));
     ResetKeyLog(log);
 }

@@ -60,7 +60,7 @@ int main(int argc, char** argv) {
                 HighResolutionTimerOffered() ? "yes" : "no", rounds);
     std::printf("%-10s %-30s %s\n", "SetSleep", "engine rest: mean (min..max)",
                 "Sleep: mean (min..max)");
-    EnginePlatform& platform = Win32EnginePlatform();
+    Win32EnginePlatform platform;
     for (uint32_t ms : {0u, 1u, 5u}) {
         const Spread rest = Measure(rounds, [&] { platform.Rest(ms); });
         const Spread sleep = Measure(rounds, [&] { Sleep(ms); });

@@ -142,14 +142,14 @@ int32_t FileKey(int set, int slot) {
 }
 
 // A legacy file with highest index 3: set 0 named "無題", the others
-// "game N", key codes by FileKey. `slotArrays` by InputSlot, 0 when absent.
+// "game N", key codes by FileKey. `slotArrays` by InputIndex, 0 when absent.
 std::string MakeLegacyFile(bool layout12) {
     const size_t size = layout12 ? 24341 : 23044;
     const size_t names = layout12 ? 16 : 4;
-    const size_t arrays10[kFirstReleaseSlotCount] = {21764, 22084, 22404, 22724, 20484, 20804,
-                                                     21124, 21444, 0,     0,     0,     0};
-    const size_t arrays12[kFirstReleaseSlotCount] = {23056, 23376, 23696, 24016, 20496, 20816,
-                                                     21136, 21456, 21776, 22096, 22416, 22736};
+    const size_t arrays10[kFirstReleaseInputCount] = {21764, 22084, 22404, 22724, 20484, 20804,
+                                                      21124, 21444, 0,     0,     0,     0};
+    const size_t arrays12[kFirstReleaseInputCount] = {23056, 23376, 23696, 24016, 20496, 20816,
+                                                      21136, 21456, 21776, 22096, 22416, 22736};
     std::string bytes(size, '\0');
     if (layout12) {
         bytes.replace(0, 7, std::string("Pamuro\0", 7));
@@ -158,7 +158,7 @@ std::string MakeLegacyFile(bool layout12) {
     for (int set = 0; set < kMaxSets; ++set) {
         const std::string name = set == 0 ? kSjisUntitled : "game " + std::to_string(set);
         bytes.replace(names + set * kNameSize, name.size(), name);
-        for (int slot = 0; slot < kFirstReleaseSlotCount; ++slot) {
+        for (int slot = 0; slot < kFirstReleaseInputCount; ++slot) {
             const size_t array = layout12 ? arrays12[slot] : arrays10[slot];
             if (array != 0) {
                 PutInt32LE(bytes, array + set * 4, FileKey(set, slot));
@@ -191,10 +191,11 @@ void ExpectConvertedSets(const KeySetTable& table, bool layout12) {
     EXPECT_STREQ(table.Names[3], "game 3");
     EXPECT_STREQ(table.Names[4], "") << "rows above the highest index stay as they were";
     for (int set = 0; set <= 3; ++set) {
-        for (int slot = 0; slot < kSlotCount; ++slot) {
-            const int32_t expected = slot >= kFirstReleaseSlotCount ? 0  // no legacy release had it
-                                     : !layout12 && slot >= 8       ? 13
-                                                                    : FileKey(set, slot);
+        for (int slot = 0; slot < kInputCount; ++slot) {
+            const int32_t expected = slot >= kFirstReleaseInputCount
+                                         ? 0  // no legacy release had it
+                                     : !layout12 && slot >= 8 ? 13
+                                                              : FileKey(set, slot);
             EXPECT_EQ(table.Keys[set][slot][0].load(), expected) << set << "/" << slot;
             EXPECT_EQ(table.Keys[set][slot][1].load(), 0) << set << "/" << slot;
         }

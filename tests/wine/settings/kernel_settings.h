@@ -18,13 +18,13 @@ inline void KernelSave(const std::string& path, const KeySetTable& table,
     for (int set = 0; set <= table.SetKeyCount; ++set) {
         wsprintfA(key, "KEYSETNAME%2d", set);
         WritePrivateProfileStringA("KEYSETNAME", key, table.Names[set], path.c_str());
-        for (int keyIndex = 0; keyIndex < kKeysPerSlot; ++keyIndex) {
-            for (int slot = 0; slot < kSlotCount; ++slot) {
+        for (int keyIndex = 0; keyIndex < kKeysPerInput; ++keyIndex) {
+            for (int slot = 0; slot < kInputCount; ++slot) {
                 wsprintfA(key, "KEYSET%2d-%2d-%2d", set, slot, keyIndex);
                 const int32_t code = table.Keys[set][slot][keyIndex].load();
                 // Buttons 9 to 16: only when bound or already in the file.
                 char held[8];
-                if (slot >= kFirstReleaseSlotCount && code == 0 &&
+                if (slot >= kFirstReleaseInputCount && code == 0 &&
                     GetPrivateProfileStringA("KEYSET", key, "\x01", held, sizeof held,
                                              path.c_str()) == 1 &&
                     held[0] == '\x01') {
@@ -51,8 +51,8 @@ inline void KernelLoad(const std::string& path, KeySetTable& table, MapperOption
         wsprintfA(key, "KEYSETNAME%2d", set);
         GetPrivateProfileStringA("KEYSETNAME", key, kUntitledName, table.Names[set], kNameSize,
                                  path.c_str());
-        for (int keyIndex = 0; keyIndex < kKeysPerSlot; ++keyIndex) {
-            for (int slot = 0; slot < kSlotCount; ++slot) {
+        for (int keyIndex = 0; keyIndex < kKeysPerInput; ++keyIndex) {
+            for (int slot = 0; slot < kInputCount; ++slot) {
                 wsprintfA(key, "KEYSET%2d-%2d-%2d", set, slot, keyIndex);
                 table.Keys[set][slot][keyIndex] =
                     static_cast<int32_t>(GetPrivateProfileIntA("KEYSET", key, 0, path.c_str()));

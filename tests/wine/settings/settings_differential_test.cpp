@@ -76,8 +76,8 @@ void ExpectSameTables(const KeySetTable& own, const KeySetTable& kernel) {
     ASSERT_EQ(own.SetKeyCount, kernel.SetKeyCount);
     for (int set = 0; set < kMaxSets; ++set) {
         EXPECT_STREQ(own.Names[set], kernel.Names[set]) << "set " << set;
-        for (int slot = 0; slot < kSlotCount; ++slot) {
-            for (int key = 0; key < kKeysPerSlot; ++key) {
+        for (int slot = 0; slot < kInputCount; ++slot) {
+            for (int key = 0; key < kKeysPerInput; ++key) {
                 EXPECT_EQ(own.Keys[set][slot][key], kernel.Keys[set][slot][key])
                     << set << "/" << slot << "/" << key;
             }
@@ -126,8 +126,8 @@ class SettingsAgainstKernel : public ::testing::Test {
         table_->SetKeyCount = count - 1;
         for (int set = 0; set < count; ++set) {
             wsprintfA(table_->Names[set], "\x83\x5c\x95\x5c %d |\x83\x7c", set);  // ソ表 %d |ポ
-            for (int slot = 0; slot < kSlotCount; ++slot) {
-                for (int key = 0; key < kKeysPerSlot; ++key) {
+            for (int slot = 0; slot < kInputCount; ++slot) {
+                for (int key = 0; key < kKeysPerInput; ++key) {
                     table_->Keys[set][slot][key] = (set * 7 + slot * 3 + key) % 256 - 20;
                 }
             }

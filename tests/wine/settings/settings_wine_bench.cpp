@@ -36,8 +36,8 @@ void FillTable(KeySetTable& table) {
     table.SetKeyCount = kMaxSets - 1;
     for (int set = 0; set < kMaxSets; ++set) {
         wsprintfA(table.Names[set], "Game number %d", set);
-        for (int slot = 0; slot < kSlotCount; ++slot) {
-            for (int key = 0; key < kKeysPerSlot; ++key) {
+        for (int slot = 0; slot < kInputCount; ++slot) {
+            for (int key = 0; key < kKeysPerInput; ++key) {
                 table.Keys[set][slot][key] = 0x41 + (set + slot + key) % 26;
             }
         }
@@ -106,7 +106,7 @@ int main(int argc, char** argv) {
     const Timings own = TimeOwn(ScratchDirectory("own"), *table, rounds < 1 ? 1 : rounds);
     const Timings kernel = TimeKernel(ScratchDirectory("kernel"), *table);
     std::printf("Full table, 80 sets, %d entries (ms)  %12s  %12s\n",
-                3 + kMaxSets * (1 + kSlotCount * kKeysPerSlot), "own", "kernel32");
+                3 + kMaxSets * (1 + kInputCount * kKeysPerInput), "own", "kernel32");
     std::printf("first save (no Top.ini yet)             %12.1f  %12.1f\n", own.firstSave,
                 kernel.firstSave);
     std::printf("save over the previous save             %12.1f  %12.1f\n", own.resave,

@@ -8,16 +8,14 @@
 constexpr UINT kTrayNotifyMessage = WM_APP + 100;
 constexpr UINT kTrayIconId = 1;
 
-// The end of a capture that the polling thread asks the interface thread
-// for, posted to the engine's message-only window; wParam is 1 when a key
-// was stored (the grid is repainted too). The polling thread never waits for
-// the interface thread: otherwise an exit that waits for the polling thread
-// while that thread waits inside ShowWindow would leave keys held down.
-constexpr UINT kCaptureEndedMessage = WM_APP + 101;
+// The engine stored a captured key (EngineEvents::KeyCaptured), posted to
+// the main window; wParam is the key's code. The main window ends the capture:
+// it comes back, the capture window goes, the grid is repainted and saved soon.
+constexpr UINT kKeyCapturedMessage = WM_APP + 101;
 
-// The polling thread tells the main window which inputs are active now:
-// wParam holds bit s for InputSlot s. Posted, and only while the window is
-// shown; the window highlights those row labels.
+// The engine tells the main window which inputs are active now
+// (EngineEvents::ActiveInputsChanged): wParam holds InputBit(i) for input i.
+// Posted, and only while the window is shown; it highlights those row labels.
 constexpr UINT kActiveInputsMessage = WM_APP + 102;
 
 // A second start of mapper asks the running one to show its main window, as
@@ -38,6 +36,9 @@ constexpr UINT kCloseForElevatedStartMessage = WM_APP + 105;
 
 // The main window's timer that saves about a second after the last change.
 constexpr UINT_PTR kSaveSoonTimerId = 1;
+// The main window's timer that looks at the window in front where the
+// system's foreground event does not come (foreground_follow.cpp).
+constexpr UINT_PTR kFollowTimerId = 2;
 
 // Command ids 0..kMaxSets-1 of WM_COMMAND are the tray menu's set entries:
 // command id s selects key set s. The controls' and menu items' ids are in

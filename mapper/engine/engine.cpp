@@ -1,0 +1,502 @@
+#include "mapper/engine/engine.h"
+
+#include <algorithm>
+#include <iterator>
+
+namespace {
+
+constexpr int kFirstKeyCode = 1;
+constexpr int kLastKeyCode = 256;
+
+// Never captured: the three mouse buttons, the mode keys of Japanese keyboards
+// and input methods (a capture must not end on an IME switch), and 0x100,
+// which is no key at all.
+constexpr int kUncapturableCodes[] = {0x01, 0x02, 0x04, 0xF0, 0xF2, 0xF3,
+                                      0xF4, 0xF5, 0xF6, 0xFB, 0x100};
+
+uint8_t SentCode(int32_t entry) {
+    return static_cast<uint8_t>(entry & 0xFF);
+}
+
+// --- keys -------------------------------------------------------------------
+
+// Sends key-up for the keys this input pressed, key index 0 first, each with
+// the scan code of its key-down.
+void ReleaseInput(KeyLatches& keys, EnginePlatform& platform, int input) {
+    for (PressedKey& pressed : keys.Pressed[input]) {
+        if (pressed.Code != 0) {
+            platform.SendKey(SentCode(pressed.Code), pressed.Scan, true);
+            pressed = PressedKey{};
+        }
+    }
+    keys.Latch[input] = LatchReleased;
+}
+
+void ReleaseAllHeld(KeyLatches& keys, EnginePlatform& platform) {
+    for (int input = 0; input < kInputCount; ++input) {
+        ReleaseInput(keys, platform, input);
+    }
+}
+
+bool IsBound(const int32_t (&entries)[kKeysPerInput], uint8_t code) {
+    for (int32_t entry : entries) {
+        if (entry != 0 && SentCode(entry) == code) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// In Rapid a held input is pressed again at every poll. If the active set or
+// a capture changed its keys meanwhile, the old codes that are no longer bound
+// go up before the new ones go down, so no key is left down for good.
+void ReleaseReplacedCodes(KeyLatches& keys, EnginePlatform& platform, int input,
+                          const int32_t (&entries)[kKeysPerInput]) {
+    for (PressedKey& pressed : keys.Pressed[input]) {
+        if (pressed.Code != 0 && !IsBound(entries, SentCode(pressed.Code))) {
+            platform.SendKey(SentCode(pressed.Code), pressed.Scan, true);
+            pressed = PressedKey{};
+        }
+    }
+}
+
+// A code the input held before is pressed again with the scan code it went
+// down with, so its one key-up matches every key-down; a new code gets what
+// the keyboard layout says now.
+KeyScan ScanToPress(const PressedKey (&before)[kKeysPerInput], EnginePlatform& platform,
+                    uint8_t code) {
+    for (const PressedKey& pressed : before) {
+        if (pressed.Code != 0 && SentCode(pressed.Code) == code) {
+            return pressed.Scan;
+        }
+    }
+    return platform.ScanCodeOf(code);
+}
+
+// What a mapping poll works with besides the pad.
+struct KeyWork {
+    KeyLatches& keys;
+    const KeySetTable& table;
+    const MapperOptions& options;
+    EnginePlatform& platform;
+};
+
+void PressInput(const KeyWork& work, int input) {
+    KeyLatches& keys = work.keys;
+    int32_t entries[kKeysPerInput];
+    for (int key = 0; key < kKeysPerInput; ++key) {
+        entries[key] = ActiveKey(work.table, input, key);
+    }
+    ReleaseReplacedCodes(keys, work.platform, input, entries);
+    PressedKey before[kKeysPerInput];
+    std::copy(std::begin(keys.Pressed[input]), std::end(keys.Pressed[input]), before);
+    for (int key = 0; key < kKeysPerInput; ++key) {
+        PressedKey& pressed = keys.Pressed[input][key];
+        pressed = PressedKey{};
+        if (entries[key] != 0) {
+            const uint8_t code = SentCode(entries[key]);
+            pressed = {entries[key], ScanToPress(before, work.platform, code)};
+            work.platform.SendKey(code, pressed.Scan, false);
+        }
+    }
+    keys.Latch[input] = work.options.KeyDownMode.load(std::memory_order_relaxed) == KeyDownNormal
+                            ? LatchHeld
+                            : LatchHeldRepeat;
+}
+
+void PressIfActive(const KeyWork& work, int input, bool active) {
+    if (active && work.keys.Latch[input] != LatchHeld) {
+        PressInput(work, input);
+    }
+}
+
+void ReleaseIfInactive(const KeyWork& work, int input, bool active) {
+    if (!active && work.keys.Latch[input] != LatchReleased) {
+        ReleaseInput(work.keys, work.platform, input);
+    }
+}
+
+// --- what the pad says ------------------------------------------------------
+
+// The sides of the hat's eight 45-degree sectors, clockwise from up; each
+// sector is centred on its position (0 up, 4500 up-right, ...), so a hat that
+// reports in between counts as the nearest of the eight.
+constexpr uint8_t kHatSectors[] = {
+    HatUp,   HatUp | HatRight,  HatRight, HatDown | HatRight,
+    HatDown, HatDown | HatLeft, HatLeft,  HatUp | HatLeft,
+};
+constexpr uint32_t kPovFullCircle = 36000;  // hundredths of a degree
+constexpr uint32_t kPovSector = kPovFullCircle / 8;
+
+// The sides that the hat's `pov` holds down; none when it is centred or out
+// of range.
+uint8_t HatSides(uint32_t pov) {
+    if (pov >= kPovFullCircle) {
+        return 0;
+    }
+    return kHatSectors[(pov + kPovSector / 2) / kPovSector % 8];
+}
+
+// Whether a direction input is held by the stick. The driver's unsigned
+// positions are compared as signed values with the signed thresholds.
+bool AxisHolds(const AxisThresholds& limits, const JoystickReading& reading, const InputRow& row) {
+    const bool onX = row.Axis == PadAxis::X;
+    const int32_t position = static_cast<int32_t>(onX ? reading.x : reading.y);
+    if (row.Half == AxisHalf::Low) {
+        return position < (onX ? limits.XLow : limits.YLow);
+    }
+    return position > (onX ? limits.XHigh : limits.YHigh);
+}
+
+// Which inputs a reading makes active: a direction while the stick or the
+// hat says so, a button while its bit is set.
+void ActiveInputs(const AxisThresholds& limits, const JoystickReading& reading,
+                  bool (&active)[kInputCount]) {
+    const uint8_t hat = HatSides(reading.pov);
+    for (int input = 0; input < kInputCount; ++input) {
+        const InputRow& row = kInputs[input];
+        if (row.Kind == InputKind::Direction) {
+            active[input] = AxisHolds(limits, reading, row) || (hat & row.Hat) != 0;
+        } else {
+            active[input] = (reading.buttons & (1u << row.Button)) != 0;
+        }
+    }
+}
+
+// --- the pad ----------------------------------------------------------------
+
+// The thresholds and hat request that go with a pad that answered.
+struct PadSetup {
+    AxisThresholds Thresholds;
+    HatRequest Hat;
+};
+
+bool ReadFrom(EnginePlatform& platform, uint8_t pad, HatRequest hat, JoystickReading& reading) {
+    if (pad < kFirstWinmmPad) {
+        XInputPad state{};
+        if (!platform.ReadXInputPad(pad, state)) {
+            return false;
+        }
+        reading = ReadingOfXInputPad(state);
+        return true;
+    }
+    return platform.ReadJoystick(static_cast<uint8_t>(pad - kFirstWinmmPad), hat, reading);
+}
+
+// Whether `pad` answers now. A winmm joystick must answer both its
+// capabilities call and a read: some drivers answer the first with no pad
+// attached.
+bool PadAnswers(EnginePlatform& platform, uint8_t pad, PadSetup& setup) {
+    JoystickRange caps = kXInputRange;
+    if (pad >= kFirstWinmmPad &&
+        !platform.ReadJoystickRange(static_cast<uint8_t>(pad - kFirstWinmmPad), caps)) {
+        return false;
+    }
+    const PadSetup answered = {ComputeThresholds(caps), HatRequestFor(caps)};
+    JoystickReading reading{};
+    if (!ReadFrom(platform, pad, answered.Hat, reading)) {
+        return false;
+    }
+    setup = answered;
+    return true;
+}
+
+void UsePad(PadReader& reader, uint8_t pad, const PadSetup& setup, uint32_t now) {
+    reader.InUse = pad;
+    reader.Thresholds = setup.Thresholds;
+    reader.Hat = setup.Hat;
+    reader.State = PadReading;  // a pad found starts a fresh count
+    reader.NextProbe = pad;     // the earlier ones were just asked
+    reader.LastProbeRoundMs = now;
+}
+
+bool Discover(PadReader& reader, EnginePlatform& platform) {
+    const uint32_t now = platform.Milliseconds();
+    reader.SinceMs = now;
+    for (uint8_t pad = 0; pad < kPadCount; ++pad) {
+        PadSetup setup{};
+        if (PadAnswers(platform, pad, setup)) {
+            UsePad(reader, pad, setup, now);
+            return true;
+        }
+    }
+    return false;
+}
+
+// While no pad is known the polling thread looks for one, at most once per
+// kDiscoveryRetryMs, so a pad plugged in later, into the other port or with
+// other ranges, is read with the right id and thresholds.
+bool RetryDiscovery(PadReader& reader, EnginePlatform& platform) {
+    if (platform.Milliseconds() - reader.SinceMs < kDiscoveryRetryMs) {
+        return false;
+    }
+    return Discover(reader, platform);
+}
+
+// While a later pad is read, the earlier ones are asked again in rounds that
+// start at most once per kDiscoveryRetryMs, one pad per poll, so a slow
+// XInput slot costs one call a second and never stalls a poll for long. The
+// first that answers takes over, with every held key released first: a pad
+// that wakes up again wins over the wheel or virtual pad read meanwhile, and
+// an Xbox pad is read through XInput rather than winmm.
+void ProbeEarlierPad(PadReader& reader, KeyLatches& keys, EnginePlatform& platform) {
+    if (reader.InUse == 0) {
+        return;
+    }
+    const uint32_t now = platform.Milliseconds();
+    if (reader.NextProbe >= reader.InUse) {
+        if (now - reader.LastProbeRoundMs < kDiscoveryRetryMs) {
+            return;
+        }
+        reader.LastProbeRoundMs = now;
+        reader.NextProbe = 0;
+    }
+    const uint8_t pad = reader.NextProbe++;
+    PadSetup setup{};
+    if (PadAnswers(platform, pad, setup)) {
+        ReleaseAllHeld(keys, platform);
+        UsePad(reader, pad, setup, now);
+    }
+}
+
+// A read error shorter than kPadGoneMs changes nothing, so a momentary glitch
+// does not break a held key. Once reads have failed that long the pad counts
+// as gone: every held key goes up (a game must not see a key held by a pad
+// that was unplugged or fell asleep) and discovery starts again.
+void NoteFailedRead(PadReader& reader, KeyLatches& keys, EnginePlatform& platform) {
+    const uint32_t now = platform.Milliseconds();
+    if (reader.State != PadFailing) {
+        reader.State = PadFailing;
+        reader.SinceMs = now;
+        return;
+    }
+    if (now - reader.SinceMs >= kPadGoneMs) {
+        ReleaseAllHeld(keys, platform);
+        // Looked for again at once; a pad found again starts a fresh count.
+        reader.State = PadMissing;
+        reader.SinceMs = now - kDiscoveryRetryMs;
+    }
+}
+
+// Reads the pad, looking for one first while none is known, or for an
+// earlier one. True with `reading` filled when it answered.
+bool ReadPad(PadReader& reader, KeyLatches& keys, EnginePlatform& platform,
+             JoystickReading& reading) {
+    if (reader.State == PadMissing) {
+        if (!RetryDiscovery(reader, platform)) {
+            return false;
+        }
+    } else {
+        ProbeEarlierPad(reader, keys, platform);
+    }
+    if (!ReadFrom(platform, reader.InUse, reader.Hat, reading)) {
+        NoteFailedRead(reader, keys, platform);
+        return false;
+    }
+    reader.State = PadReading;
+    return true;
+}
+
+void MappingPoll(PadReader& reader, const KeyWork& work) {
+    JoystickReading reading{};
+    if (!ReadPad(reader, work.keys, work.platform, reading)) {
+        return;
+    }
+    bool active[kInputCount];
+    ActiveInputs(reader.Thresholds, reading, active);
+    // All direction presses before all direction releases: a stick flicked
+    // across between two polls presses the new direction before it lets go of
+    // the old one.
+    for (int input = 0; input < kInputCount; ++input) {
+        if (kInputs[input].Kind == InputKind::Direction) {
+            PressIfActive(work, input, active[input]);
+        }
+    }
+    for (int input = 0; input < kInputCount; ++input) {
+        if (kInputs[input].Kind == InputKind::Direction) {
+            ReleaseIfInactive(work, input, active[input]);
+        }
+    }
+    for (int input = 0; input < kInputCount; ++input) {
+        if (kInputs[input].Kind == InputKind::Button) {
+            PressIfActive(work, input, active[input]);
+            ReleaseIfInactive(work, input, active[input]);
+        }
+    }
+}
+
+// --- capture ----------------------------------------------------------------
+
+// Stores `code` at the capture target. Not in whatever set is active now: the
+// mode is back to Mapping before the store, and the follower may switch sets
+// in between. A target outside the table (or an empty table) takes nothing.
+void StoreCapturedKey(const EngineControls& controls, KeySetTable& table, int code) {
+    const int32_t input = controls.CaptureInput.load(std::memory_order_relaxed);
+    const int32_t key = controls.CaptureKey.load(std::memory_order_relaxed);
+    const int32_t set = controls.CaptureSet.load(std::memory_order_relaxed);
+    const int32_t highestSet = table.SetKeyCount.load();
+    if (input < 0 || input >= kInputCount || key < 0 || key >= kKeysPerInput || set < 0 ||
+        set > highestSet || set >= kMaxSets) {
+        return;
+    }
+    table.Keys[set][input][key].store(code);
+}
+
+// The highest code pressed since the last query; 0 when none.
+int HighestPressedCode(EnginePlatform& platform) {
+    // All codes are queried before any is looked at, so one scan sees one
+    // moment of the keyboard.
+    uint8_t states[kLastKeyCode + 1] = {};
+    for (int code = kFirstKeyCode; code <= kLastKeyCode; ++code) {
+        states[code] = platform.AsyncKeyState(code);
+    }
+    for (int code : kUncapturableCodes) {
+        states[code] = 0;
+    }
+    for (int code = kLastKeyCode; code >= kFirstKeyCode; --code) {
+        if (states[code] != 0) {
+            return code;
+        }
+    }
+    return 0;
+}
+
+// A scan that finds several keys stores the highest and ends the capture once.
+void CaptureScan(EngineControls& controls, KeySetTable& table, EnginePlatform& platform,
+                 EngineEvents& events) {
+    const int code = HighestPressedCode(platform);
+    if (code == 0) {
+        return;
+    }
+    controls.Mode.store(EngineMapping, std::memory_order_release);
+    StoreCapturedKey(controls, table, code);
+    events.KeyCaptured(code);
+}
+
+// A new capture first reads away every "pressed since the last query" state,
+// so only a key pressed after the capture began can complete it.
+bool ForgetEarlierKeyPresses(const EngineControls& controls, KeyLatches& keys,
+                             EnginePlatform& platform) {
+    const uint32_t generation = controls.CaptureGeneration.load(std::memory_order_relaxed);
+    if (generation == keys.ForgottenGeneration) {
+        return false;
+    }
+    for (int code = kFirstKeyCode; code <= kLastKeyCode; ++code) {
+        platform.AsyncKeyState(code);
+    }
+    keys.ForgottenGeneration = generation;
+    return true;
+}
+
+// --- pause and the window ---------------------------------------------------
+
+// A pause releases every held key once, when it takes effect; after that the
+// latches are all released, so a resume presses whatever is held by then.
+bool ApplyPause(const EngineControls& controls, KeyLatches& keys, EnginePlatform& platform) {
+    if (controls.ControlEnabled.load(std::memory_order_relaxed) != 0) {
+        keys.PauseApplied = false;
+        return false;
+    }
+    if (!keys.PauseApplied) {
+        ReleaseAllHeld(keys, platform);
+        keys.PauseApplied = true;
+    }
+    return true;
+}
+
+// Fine rests (and what they cost the system) only while the pad is mapped.
+void TellRestsFine(bool& told, EnginePlatform& platform, bool fine) {
+    if (fine != told) {
+        platform.KeepRestsFine(fine);
+        told = fine;
+    }
+}
+
+// An input's latch is held exactly while the engine takes it as active
+// (pause, a gone pad and the stop release them all), so the latches are what
+// the main window highlights. It hears of each change once, and of none while
+// it is hidden: what it last heard is what it shows when it comes back.
+void ReportActiveInputs(KeyLatches& keys, EngineEvents& events) {
+    uint32_t inputs = 0;
+    for (int input = 0; input < kInputCount; ++input) {
+        if (keys.Latch[input] != LatchReleased) {
+            inputs |= InputBit(input);
+        }
+    }
+    if (inputs != keys.ShownInputs && events.ActiveInputsChanged(inputs)) {
+        keys.ShownInputs = inputs;
+    }
+}
+
+}  // namespace
+
+bool Engine::DetectPad() {
+    return Discover(Pad, platform_);
+}
+
+bool Engine::RunIteration() {
+    platform_.Rest(options_.SetSleep.load(std::memory_order_relaxed));
+    if (Controls.StopRequested.load(std::memory_order_acquire) != 0) {
+        ReleaseAllHeld(Keys, platform_);
+        TellRestsFine(restsFine_, platform_, false);
+        return false;
+    }
+    const bool paused = ApplyPause(Controls, Keys, platform_);
+    const int32_t mode = Controls.Mode.load(std::memory_order_acquire);
+    TellRestsFine(restsFine_, platform_, !paused && mode == EngineMapping);
+    if (paused || mode != EngineMapping) {
+        // Reads that failed before a pause or a capture say nothing about how
+        // long the pad has been gone when the mapping comes back.
+        if (Pad.State == PadFailing) {
+            Pad.State = PadReading;
+        }
+    }
+    switch (mode) {
+        case EngineMapping:
+            if (!paused) {
+                MappingPoll(Pad, KeyWork{Keys, table_, options_, platform_});
+            }
+            break;
+        case EngineCapturing:
+            // A capture only reads the keyboard and writes the table: it works
+            // while paused, or the capture window could not be left.
+            if (!ForgetEarlierKeyPresses(Controls, Keys, platform_)) {
+                CaptureScan(Controls, table_, platform_, events_);
+            }
+            break;
+        default:
+            break;
+    }
+    ReportActiveInputs(Keys, events_);
+    return true;
+}
+
+void Engine::Run() {
+    while (RunIteration()) {
+    }
+}
+
+void Engine::ReleaseHeldKeys() {
+    ReleaseAllHeld(Keys, platform_);
+}
+
+void StartCapture(EngineControls& controls, int32_t set, int32_t input, int32_t keyIndex) {
+    controls.CaptureSet.store(set, std::memory_order_relaxed);
+    controls.CaptureInput.store(input, std::memory_order_relaxed);
+    controls.CaptureKey.store(keyIndex, std::memory_order_relaxed);
+    controls.CaptureGeneration.fetch_add(1, std::memory_order_relaxed);
+    // Publishes the target: the polling thread loads the mode with acquire.
+    controls.Mode.store(EngineCapturing, std::memory_order_release);
+}
+
+void CancelCapture(EngineControls& controls) {
+    controls.Mode.store(EngineMapping, std::memory_order_release);
+}
+
+void SetControlEnabled(EngineControls& controls, bool enabled) {
+    controls.ControlEnabled.store(enabled ? 1 : 0, std::memory_order_relaxed);
+}
+
+void RequestStop(EngineControls& controls) {
+    controls.StopRequested.store(1, std::memory_order_release);
+}

@@ -1,0 +1,152 @@
+#pragma once
+// The polling engine: pad discovery, the mapping poll that turns the pad's
+// inputs (mapper/model/inputs.h) into key events of the active key set, and
+// the capture scan that stores a freshly pressed key for assignment.
+//
+// Its state is split by owner. The window thread writes EngineControls
+// (atomics, each read whole); the polling thread alone owns the pad reader
+// and the key latches. The loop allocates nothing and takes no lock.
+#include <atomic>
+#include <cstdint>
+
+#include "mapper/engine/engine_events.h"
+#include "mapper/engine/engine_platform.h"
+#include "mapper/engine/joystick.h"
+#include "mapper/model/keyset_table.h"
+#include "mapper/model/options.h"
+
+// The pads in the order discovery prefers them: XInput users 0 to 3 (pad =
+// user), then winmm joysticks 0 and 1 (pad = kFirstWinmmPad + id).
+constexpr uint8_t kFirstWinmmPad = 4;
+constexpr uint8_t kPadCount = 6;
+
+// How often the polling thread asks for a pad while it knows none, and for
+// an earlier pad in discovery order while it reads a later one.
+constexpr uint32_t kDiscoveryRetryMs = 1000;
+// How long reads must fail without a break before the pad counts as gone: a
+// shorter read error must not break a held key.
+constexpr uint32_t kPadGoneMs = 500;
+
+enum EngineModeValue : int32_t {
+    EngineMapping = 1,
+    EngineCapturing = 2,
+};
+
+enum InputLatchValue : int32_t {
+    LatchReleased = 0,
+    LatchHeld = 1,        // pressed once (Normal): no further key-down while active
+    LatchHeldRepeat = 2,  // pressed in Rapid: key-down again at every poll while active
+};
+
+// What the polling thread knows of the pad.
+enum PadState : uint8_t {
+    PadMissing,  // none known: discovery runs about once a second
+    PadReading,  // its reads answer
+    PadFailing,  // its reads fail; gone once they have failed for kPadGoneMs
+};
+
+// A key the engine holds down: the Keys entry it was pressed for (0 = none)
+// and the scan code its key-down carried, which its key-up carries too.
+struct PressedKey {
+    int32_t Code;
+    KeyScan Scan;
+};
+
+// Written by the window thread, read by the polling thread.
+struct EngineControls {
+    std::atomic<int32_t> Mode{EngineMapping};  // EngineModeValue; any other value only rests
+    std::atomic<int32_t> CaptureSet{0};        // the set active when the capture began
+    std::atomic<int32_t> CaptureInput{0};      // the input being assigned
+    std::atomic<int32_t> CaptureKey{0};        // key index being assigned
+    std::atomic<uint8_t> ControlEnabled{1};    // 0 while paused from the tray menu
+    std::atomic<uint8_t> StopRequested{0};     // set once by the program's exit
+    // Counts the captures started; the polling thread answers a new one by
+    // forgetting every key press from before it.
+    std::atomic<uint32_t> CaptureGeneration{0};
+};
+
+// The pad read: set by DetectPad before the polling thread starts, then by
+// that thread alone, which looks again while no pad is known, and for an
+// earlier pad while it reads a later one.
+struct PadReader {
+    uint8_t InUse = 0;  // the pad read, in discovery order (kFirstWinmmPad)
+    AxisThresholds Thresholds = {};
+    PadState State = PadMissing;
+    uint32_t SinceMs = 0;           // Missing: the last discovery; Failing: the first failed read
+    HatRequest Hat = HatNotAsked;   // what a read of a winmm pad asks of its hat
+    uint8_t NextProbe = 0;          // the earlier pad asked at the next poll of a round
+    uint32_t LastProbeRoundMs = 0;  // when the last round of asking earlier pads began
+};
+
+// The polling thread's keys.
+struct KeyLatches {
+    int32_t Latch[kInputCount] = {};
+    // The keys down now, by input and key index. Releases go to these, not to
+    // whatever the active set or the keyboard layout says by then, so a set
+    // switch, a capture or a layout switch strands no key.
+    PressedKey Pressed[kInputCount][kKeysPerInput] = {};
+    // The inputs the window was last told are active (EngineEvents).
+    uint32_t ShownInputs = 0;
+    bool PauseApplied = false;         // the held keys were released for the current pause
+    uint32_t ForgottenGeneration = 0;  // the capture whose earlier key presses were forgotten
+};
+
+// The one engine of the process, made by its composition root. It starts
+// mapping, control enabled, with no pad known and no key held.
+class Engine {
+  public:
+    Engine(KeySetTable& table, const MapperOptions& options, EnginePlatform& platform,
+           EngineEvents& events)
+        : table_(table), options_(options), platform_(platform), events_(events) {}
+    Engine(const Engine&) = delete;
+    Engine& operator=(const Engine&) = delete;
+
+    // Before the polling thread starts: asks the pads in discovery order
+    // (XInput users 0 to 3, winmm joysticks 0 and 1) and reads the first that
+    // answers, with its thresholds and hat request. True when one answered;
+    // otherwise the thresholds stay as they were.
+    bool DetectPad();
+
+    // One iteration of the polling thread: rest SetSleep milliseconds, then
+    // handle a stop or a pause, then run the mapping poll or the capture scan
+    // according to Mode (any other mode only rests). False once the engine
+    // has stopped: the caller ends the loop.
+    bool RunIteration();
+    // The polling thread's body: RunIteration until the engine has stopped.
+    void Run();
+
+    // At exit, only when no polling thread ever ran (the iterations ran on
+    // the calling thread): releases every held key from here. Never while a
+    // polling thread runs, so the two never release keys at once.
+    void ReleaseHeldKeys();
+
+    EngineControls Controls;
+    PadReader Pad;
+    KeyLatches Keys;
+
+  private:
+    KeySetTable& table_;
+    const MapperOptions& options_;
+    EnginePlatform& platform_;
+    EngineEvents& events_;
+    bool restsFine_ = false;  // what the platform was last told (KeepRestsFine)
+};
+
+// Window thread: starts the capture of `keyIndex` of `input` in `set` (the
+// active one: the key lands there even if the set in front changes); the
+// target is stored before Mode becomes Capturing, so the polling thread never
+// sees the mode with a stale target. The first capture iteration only forgets
+// the key presses made before the capture, so a key pressed long ago (the
+// Enter that closed a dialog, a key typed in a game) is not taken for the answer.
+void StartCapture(EngineControls& controls, int32_t set, int32_t input, int32_t keyIndex);
+// Window thread: ends a capture without writing a key (the cancel button);
+// the window puts itself back.
+void CancelCapture(EngineControls& controls);
+// Window thread: pause (false) or resume (true) key synthesis. The polling
+// thread releases every held key when the pause takes effect.
+void SetControlEnabled(EngineControls& controls, bool enabled);
+// Window thread, at exit: asks the polling thread to stop. At its next
+// iteration it releases every held key, sends nothing more and ends; the
+// caller waits for that end, for a while (a thread stuck inside a platform
+// call is given up on).
+void RequestStop(EngineControls& controls);

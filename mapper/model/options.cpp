@@ -1,3 +1,0 @@
-#include "mapper/model/options.h"
-
-MapperOptions g_options;

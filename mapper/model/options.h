@@ -1,7 +1,12 @@
 #pragma once
-// The two options of the polling loop, kept in Top.ini. The settings dialog
-// writes them on the interface thread; the polling thread reads them at every
-// pass, so each is an atomic byte.
+// The options of the polling loop, kept in Top.ini's "SETTING" section and
+// set in the settings dialog. The dialog writes them on the interface thread;
+// the polling thread reads them at every pass, so each is an atomic byte.
+//
+// Each option is one row of kOptionRows: its key, its default, the range the
+// dialog offers and how the dialog shows it. Load, save and the dialog go
+// through the rows, so a new option is a field and a row (and its controls in
+// the dialog's resource).
 #include <atomic>
 #include <cstdint>
 
@@ -14,3 +19,38 @@ struct MapperOptions {
     std::atomic<uint8_t> KeyDownMode;  // 1 Normal, anything else Rapid
     std::atomic<uint8_t> SetSleep;     // milliseconds the polling thread rests before each pass
 };
+
+// How the settings dialog shows an option.
+enum class OptionControl : uint8_t {
+    // Two radio buttons: the first checked for Max, the second for any other
+    // value; OK stores Min when the second is checked, else Max.
+    ChoicePair,
+    // An edit with an up-down control that keeps it within Min..Max; OK
+    // stores the control's position.
+    Spin,
+};
+
+struct OptionRow {
+    const char* Key;  // in "SETTING"
+    std::atomic<uint8_t> MapperOptions::*Field;
+    // What a file without the key gives; a value read is cut to its low byte.
+    uint8_t Default;
+    uint8_t Min, Max;  // what the dialog offers
+    OptionControl Control;
+    // The dialog's controls: the two buttons, or the edit and its up-down control.
+    int FirstControlId, SecondControlId;
+};
+
+inline constexpr OptionRow kOptionRows[] = {
+    {"SetKeyDownMode", &MapperOptions::KeyDownMode, KeyDownRapid, KeyDownRapid, KeyDownNormal,
+     OptionControl::ChoicePair, 1000, 1001},
+    {"SetSleep", &MapperOptions::SetSleep, 0, 0, 5, OptionControl::Spin, 1004, 1005},
+};
+constexpr int kOptionCount = static_cast<int>(sizeof kOptionRows / sizeof kOptionRows[0]);
+
+// What the dialog's OK stores for `row`: for a ChoicePair, `answer` is 1 when
+// the second button is checked; for a Spin, the up-down control's UDM_GETPOS
+// answer, whose low word is the position (the control keeps it within range
+// whatever is typed) and whose high word (set when the edit holds no number)
+// is ignored.
+uint8_t OptionFromDialog(const OptionRow& row, uint32_t answer);

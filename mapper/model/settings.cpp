@@ -15,8 +15,6 @@ const char kLegacyDoneKey[] = "LEGACYDONE";
 const char kNameSection[] = "KEYSETNAME";
 const char kKeySection[] = "KEYSET";
 const char kSettingSection[] = "SETTING";
-const char kKeyDownModeKey[] = "SetKeyDownMode";
-const char kSleepKey[] = "SetSleep";
 
 struct SettingsPath {
     char16_t text[kStoragePathSize];
@@ -242,12 +240,13 @@ void AddIntEntry(SettingsEntries& entries, const char* section, const char* key,
     AddEntry(entries, section, key, text);
 }
 
-// Every entry of a save, in the order the file gets them: the set count, each
-// set's name and its keys (key index 0 for every input, then key index 1),
-// then the two options. Inputs from button 9 on (kFirstReleaseInputCount) are written only when
-// bound or already in the file: a player who never binds them keeps the file
-// of the releases before them, byte for byte, and a zero over a binding of
-// theirs still reaches the file.
+// Every entry of a save, in the order the file gets them: the set count (and
+// the Tolvin.dat stamp), each set's name and its keys (key index 0 for every
+// input, then key index 1), then the options (kOptionRows). Inputs numbered
+// from kFirstReleaseInputCount on are written only when bound or already in
+// the file: a player who never binds them keeps the file of the releases
+// before them, byte for byte, and a zero over a binding of theirs still
+// reaches the file.
 void CollectEntries(const IniProfile& profile, const KeySetTable& table,
                     const MapperOptions& options, const char* legacyDone,
                     SettingsEntries& entries) {
@@ -274,11 +273,12 @@ void CollectEntries(const IniProfile& profile, const KeySetTable& table,
             }
         }
     }
-    AddIntEntry(entries, kSettingSection, kKeyDownModeKey, options.KeyDownMode.load());
-    AddIntEntry(entries, kSettingSection, kSleepKey, options.SetSleep.load());
+    for (const OptionRow& row : kOptionRows) {
+        AddIntEntry(entries, kSettingSection, row.Key, (options.*row.Field).load());
+    }
 }
 
-static_assert(4 + kMaxSets * (1 + kInputCount * kKeysPerInput) <= kMaxProfileWrites,
+static_assert(2 + kOptionCount + kMaxSets * (1 + kInputCount * kKeysPerInput) <= kMaxProfileWrites,
               "a full save fits one batch of writes");
 
 bool Fail(SettingsState& state, SaveFailure failure, const char* problem) {
@@ -349,8 +349,10 @@ SettingsLoadResult LoadSettings(SettingsState& state, bool converted, SettingsSt
     if (!converted) {
         LoadKeySets(state.profile, table);
     }
-    options.KeyDownMode.store(LowByte(state.profile.GetInt(kSettingSection, kKeyDownModeKey, 0)));
-    options.SetSleep.store(LowByte(state.profile.GetInt(kSettingSection, kSleepKey, 0)));
+    for (const OptionRow& row : kOptionRows) {
+        (options.*row.Field)
+            .store(LowByte(state.profile.GetInt(kSettingSection, row.Key, row.Default)));
+    }
     switch (read) {
         case FileReadResult::Read:
             return SettingsLoadResult::Loaded;

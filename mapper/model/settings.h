@@ -1,5 +1,5 @@
 #pragma once
-// Top.ini: the key-set table and the two options of the polling loop, kept
+// Top.ini: the key-set table and the options of the polling loop, kept
 // from one run to the next in the directory that was current at start-up.
 // Read once at start-up; written about a second after each change, at the
 // exit and at the end of the session (and at start-up right after a legacy
@@ -8,9 +8,10 @@
 // Sections and keys: "PAMURO"/"SETKEYCOUNT", "KEYSETNAME"/"KEYSETNAME%2d",
 // "PAMURO"/"LEGACYDONE" (the stamp of the Tolvin.dat whose sets it holds),
 // "KEYSET"/"KEYSET%2d-%2d-%2d" (set, input number, key index), "SETTING"/
-// "SetKeyDownMode" and "SetSleep". Every value is written, zeros included,
-// except the keys of buttons 9 to 16 (inputs 12 to 19): those only when not 0
-// or already in the file, so older releases' files stay as they were.
+// the options' keys (mapper/model/options.h). Every value is written, zeros
+// included, except the keys of inputs numbered from kFirstReleaseInputCount
+// on: those only when not 0 or already in the file, so older releases' files
+// stay as they were.
 #include <cstddef>
 #include <cstdint>
 
@@ -98,7 +99,7 @@ enum class SettingsLoadResult {
 void FetchStartupDirectory(SettingsState& state, SettingsStorage& storage);
 
 // Fills SetKeyCount, Names and Keys from Top.ini unless `converted` (the
-// legacy data supplied them), and sets KeyDownMode and SetSleep in every case.
+// legacy data supplied them), and sets the options in every case.
 // The newest copy that a failed save kept beside Top.ini is read instead,
 // when it is newer than Top.ini (any, when Top.ini is missing), and
 // SettingsProblem() names it; older ones are deleted.

@@ -6,13 +6,10 @@
 #include "common/win32/sjis_text.h"
 #include "mapper/model/keyset_table.h"
 #include "mapper/model/options.h"
-#include "mapper/ui/core/settings_choice.h"
 #include "mapper/ui/core/ui_texts.h"
 #include "resource.h"
 
 namespace {
-
-constexpr int kSleepMax = 5;
 
 // Reads the typed name as Shift-JIS, cut to 255 bytes at a character
 // boundary. False when a character has no Shift-JIS form: storing it would
@@ -55,20 +52,37 @@ MapperOptions& OptionsOf(HWND dialog) {
     return *reinterpret_cast<MapperOptions*>(GetWindowLongPtrW(dialog, DWLP_USER));
 }
 
+void ShowOption(HWND dialog, const OptionRow& row, uint8_t value) {
+    if (row.Control == OptionControl::ChoicePair) {
+        const bool first = value == row.Max;
+        CheckDlgButton(dialog, row.FirstControlId, first ? BST_CHECKED : BST_UNCHECKED);
+        CheckDlgButton(dialog, row.SecondControlId, first ? BST_UNCHECKED : BST_CHECKED);
+        return;
+    }
+    SendDlgItemMessageW(dialog, row.SecondControlId, UDM_SETRANGE, 0, MAKELPARAM(row.Max, row.Min));
+    SendDlgItemMessageW(dialog, row.SecondControlId, UDM_SETPOS, 0, value);
+}
+
+uint32_t DialogAnswer(HWND dialog, const OptionRow& row) {
+    if (row.Control == OptionControl::ChoicePair) {
+        return IsDlgButtonChecked(dialog, row.SecondControlId) == BST_CHECKED ? 1 : 0;
+    }
+    return static_cast<uint32_t>(
+        SendDlgItemMessageW(dialog, row.SecondControlId, UDM_GETPOS, 0, 0));
+}
+
 void InitSettings(HWND dialog, MapperOptions& options) {
     SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(&options));
-    const bool normal = options.KeyDownMode.load() == KeyDownNormal;
-    CheckDlgButton(dialog, IDC_MODE_NORMAL, normal ? BST_CHECKED : BST_UNCHECKED);
-    CheckDlgButton(dialog, IDC_MODE_RAPID, normal ? BST_UNCHECKED : BST_CHECKED);
-    SendDlgItemMessageW(dialog, IDC_SLEEP_SPIN, UDM_SETRANGE, 0, MAKELPARAM(kSleepMax, 0));
-    SendDlgItemMessageW(dialog, IDC_SLEEP_SPIN, UDM_SETPOS, 0, options.SetSleep.load());
+    for (const OptionRow& row : kOptionRows) {
+        ShowOption(dialog, row, (options.*row.Field).load());
+    }
 }
 
 void StoreSettings(HWND dialog) {
-    const LRESULT spin = SendDlgItemMessageW(dialog, IDC_SLEEP_SPIN, UDM_GETPOS, 0, 0);
-    StoreSettingsChoice(OptionsOf(dialog),
-                        IsDlgButtonChecked(dialog, IDC_MODE_RAPID) == BST_CHECKED,
-                        static_cast<uint32_t>(spin));
+    MapperOptions& options = OptionsOf(dialog);
+    for (const OptionRow& row : kOptionRows) {
+        (options.*row.Field).store(OptionFromDialog(row, DialogAnswer(dialog, row)));
+    }
 }
 
 INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -2,6 +2,9 @@
 #pragma once
 
 #include "mapper/ui/core/command_ids.h"
+#ifndef RC_INVOKED
+#include "mapper/model/options.h"
+#endif
 
 #define IDI_MAPPER 102
 #define IDD_NAME 103
@@ -10,7 +13,7 @@
 
 // Name dialog.
 #define IDC_NAME_EDIT 1000
-// Settings dialog.
+// Settings dialog; the options' controls are named in kOptionRows too.
 #define IDC_MODE_NORMAL 1000
 #define IDC_MODE_RAPID 1001
 #define IDC_SETTINGS_OK 1002
@@ -36,4 +39,9 @@ static_assert(IDC_NAME_EDIT == 1000 && IDC_MODE_NORMAL == 1000 && IDC_MODE_RAPID
                   IDC_SETTINGS_OK == 1002 && IDC_SLEEP_EDIT == 1004 && IDC_SLEEP_SPIN == 1005 &&
                   IDC_CAPTURE_CANCEL == 1000,
               "dialog and capture window controls");
+static_assert(kOptionRows[0].FirstControlId == IDC_MODE_NORMAL &&
+                  kOptionRows[0].SecondControlId == IDC_MODE_RAPID &&
+                  kOptionRows[1].FirstControlId == IDC_SLEEP_EDIT &&
+                  kOptionRows[1].SecondControlId == IDC_SLEEP_SPIN,
+              "the options' controls");
 #endif

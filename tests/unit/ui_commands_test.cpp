@@ -2,7 +2,6 @@
 // table and the engine, which views it refreshes and in what order, and what
 // it leaves alone on Cancel, No, an empty name or an empty selection.
 #include "mapper/ui/core/main_commands.h"
-#include "mapper/ui/core/settings_choice.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -257,12 +256,8 @@ TEST(SettingsChoice, OkStoresTheModeAndTheSpinPosition) {
         {false, 0x10005, KeyDownNormal, 5},
     };
     for (const auto& c : cases) {
-        MapperOptions options;
-        options.KeyDownMode = 7;
-        options.SetSleep = 9;
-        StoreSettingsChoice(options, c.rapid, c.spinAnswer);
-        EXPECT_EQ(options.KeyDownMode.load(), c.mode) << c.spinAnswer;
-        EXPECT_EQ(options.SetSleep.load(), c.sleep) << c.spinAnswer;
+        EXPECT_EQ(OptionFromDialog(kOptionRows[0], c.rapid ? 1 : 0), c.mode) << c.spinAnswer;
+        EXPECT_EQ(OptionFromDialog(kOptionRows[1], c.spinAnswer), c.sleep) << c.spinAnswer;
     }
 }
 

@@ -1,6 +1,7 @@
 #include "capture_window.h"
 
 #include "app.h"
+#include "common/win32/owned.h"
 #include "common/win32/sjis_text.h"
 #include "main_window.h"
 #include "mapper/ui/core/ui_texts.h"
@@ -17,14 +18,13 @@ LRESULT OnPaint(HWND window) {
     HDC dc = BeginPaint(window, &paint);
     SetBkMode(dc, TRANSPARENT);
     const int height = -MulDiv(20, GetDeviceCaps(dc, LOGPIXELSY), 72);
-    HFONT font = CreateFontW(height, 0, 0, 0, 1000, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
-                             OUT_DEFAULT_PRECIS, CLIP_CHARACTER_PRECIS, ANTIALIASED_QUALITY, 0,
-                             WideTextOf<32>(kGridFontFace).c_str());
-    HGDIOBJ previous = SelectObject(dc, font);
+    const OwnedGdiObject<HFONT> font(CreateFontW(
+        height, 0, 0, 0, 1000, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
+        CLIP_CHARACTER_PRECIS, ANTIALIASED_QUALITY, 0, WideTextOf<32>(kGridFontFace).c_str()));
+    HGDIOBJ previous = SelectObject(dc, font.Get());
     RECT box = {0, 10, 500, 100};
     DrawTextW(dc, WideTextOf<64>(kCapturePrompt).c_str(), -1, &box, DT_CENTER);
     SelectObject(dc, previous);
-    DeleteObject(font);
     EndPaint(window, &paint);
     return 0;
 }

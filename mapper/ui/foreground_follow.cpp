@@ -1,6 +1,7 @@
 #include "foreground_follow.h"
 
 #include "app.h"
+#include "common/win32/owned.h"
 #include "common/win32/sjis_text.h"
 #include "main_window.h"
 #include "mapper/ui/core/ui_texts.h"
@@ -62,8 +63,8 @@ uint32_t IntegrityOf(HANDLE token) {
 // What `process`'s token says of its rights (elevated_notice.h).
 ProcessRights RightsOf(HANDLE process) {
     ProcessRights rights = {TokenAnswer::Unknown, false, 0};
-    HANDLE token = nullptr;
-    if (!OpenProcessToken(process, TOKEN_QUERY, &token)) {
+    OwnedHandle token;
+    if (!OpenProcessToken(process, TOKEN_QUERY, token.Receive())) {
         if (GetLastError() == ERROR_ACCESS_DENIED) {
             rights.token = TokenAnswer::AccessDenied;
         }
@@ -73,10 +74,9 @@ ProcessRights RightsOf(HANDLE process) {
     DWORD size = 0;
     rights.token = TokenAnswer::Read;
     rights.elevated =
-        GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size) &&
+        GetTokenInformation(token.Get(), TokenElevation, &elevation, sizeof elevation, &size) &&
         elevation.TokenIsElevated != 0;
-    rights.integrity = IntegrityOf(token);
-    CloseHandle(token);
+    rights.integrity = IntegrityOf(token.Get());
     return rights;
 }
 
@@ -108,18 +108,18 @@ bool PathEndingToSjis(const wchar_t* path, DWORD length, char* out) {
 // asked, or when its file name has a character that Shift-JIS cannot hold
 // (no set can carry it).
 bool ProgramOfWindow(HWND window, char* path, ProcessRights* rights) {
-    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, ProcessOf(window));
-    if (process == nullptr) {
+    const OwnedHandle process(
+        OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, ProcessOf(window)));
+    if (!process.Valid()) {
         return false;
     }
     static_assert(kImagePathSize * sizeof(wchar_t) <= 65536, "the path stays on the stack");
     wchar_t fullPath[kImagePathSize];
     DWORD length = kImagePathSize;
-    const BOOL named = QueryFullProcessImageNameW(process, 0, fullPath, &length);
+    const BOOL named = QueryFullProcessImageNameW(process.Get(), 0, fullPath, &length);
     if (rights != nullptr) {
-        *rights = RightsOf(process);
+        *rights = RightsOf(process.Get());
     }
-    CloseHandle(process);
     return named && PathEndingToSjis(fullPath, length, path);
 }
 

@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include "common/win32/owned.h"
 #include "common/win32/sjis_text.h"
 #include "dialogs.h"
 #include "mapper/engine/engine.h"
@@ -123,59 +124,61 @@ void ShowHelpFile(HWND window) {
 // The windows as the portable commands see them.
 class Win32MainWindowView : public MainWindowView {
   public:
-    explicit Win32MainWindowView(MapperApp& app) : app(app) {}
-    void RefreshSetList() override { ::RefreshSetList(app); }
-    void RefreshTitle() override { ::RefreshTitle(app); }
-    void RebuildTrayMenu() override { ::RebuildTrayMenu(app); }
-    void SelectListEntry(int32_t index) override { ::SelectListEntry(app, index); }
+    explicit Win32MainWindowView(MapperApp& app) : app_(app) {}
+    void RefreshSetList() override { ::RefreshSetList(app_); }
+    void RefreshTitle() override { ::RefreshTitle(app_); }
+    void RebuildTrayMenu() override { ::RebuildTrayMenu(app_); }
+    void SelectListEntry(int32_t index) override { ::SelectListEntry(app_, index); }
     int32_t ListSelection() override {
-        return static_cast<int32_t>(SendMessageW(app.setList, CB_GETCURSEL, 0, 0));
+        return static_cast<int32_t>(SendMessageW(app_.setList, CB_GETCURSEL, 0, 0));
     }
-    void InvalidateGrid() override { InvalidateRect(app.mainWindow, nullptr, FALSE); }
-    bool AskName(char* name) override { return RunNameDialog(app.mainWindow, name); }
+    void InvalidateGrid() override { InvalidateRect(app_.mainWindow, nullptr, FALSE); }
+    bool AskName(char* name) override { return RunNameDialog(app_.mainWindow, name); }
     void ShowMessage(const char* text) override { ShowSjisMessage(nullptr, text, nullptr, MB_OK); }
     bool AskYesNo(const char* text, const char* caption) override {
         return ShowSjisMessage(nullptr, text, caption, MB_YESNO) == IDYES;
     }
-    void ShowHelp() override { ShowHelpFile(app.mainWindow); }
-    bool RunSettingsDialog() override { return ::RunSettingsDialog(app.mainWindow, app.options); }
-    void SettingsChanged() override { NoteSettingsChange(app); }
+    void ShowHelp() override { ShowHelpFile(app_.mainWindow); }
+    bool RunSettingsDialog() override { return ::RunSettingsDialog(app_.mainWindow, app_.options); }
+    void SettingsChanged() override { NoteSettingsChange(app_); }
     void ShowCaptureWindow() override {
-        EnableWindow(app.mainWindow, FALSE);
-        ShowWindow(app.captureWindow, SW_SHOWNORMAL);
+        EnableWindow(app_.mainWindow, FALSE);
+        ShowWindow(app_.captureWindow, SW_SHOWNORMAL);
     }
-    void DestroyMainWindow() override { DestroyWindow(app.mainWindow); }
+    void DestroyMainWindow() override { DestroyWindow(app_.mainWindow); }
     void RestoreFromTray() override {
-        ShowWindow(app.mainWindow, SW_RESTORE);
-        RemoveTrayIcon(app.mainWindow);
+        ShowWindow(app_.mainWindow, SW_RESTORE);
+        RemoveTrayIcon(app_.mainWindow);
     }
-    bool StartsWithWindows() override { return ::StartsWithWindows(app.settings.startupDirectory); }
+    bool StartsWithWindows() override {
+        return ::StartsWithWindows(app_.settings.startupDirectory);
+    }
     bool SetStartsWithWindows(bool starts) override {
-        return starts ? AddStartupShortcut(app.settings.startupDirectory)
-                      : RemoveStartupShortcut(app.settings.startupDirectory);
+        return starts ? AddStartupShortcut(app_.settings.startupDirectory)
+                      : RemoveStartupShortcut(app_.settings.startupDirectory);
     }
     void ShowStartupState(bool starts) override {
-        SetWindowTextW(GetDlgItem(app.mainWindow, IDC_MAIN_STARTUP),
+        SetWindowTextW(GetDlgItem(app_.mainWindow, IDC_MAIN_STARTUP),
                        WideTextOf<64>(starts ? kStartupRemoveCaption : kStartupCaption).c_str());
     }
     void ShowPauseState(bool paused) override {
-        EnableMenuItem(app.trayMenu, IDM_TRAY_RESUME,
+        EnableMenuItem(app_.trayMenu, IDM_TRAY_RESUME,
                        MF_BYCOMMAND | (paused ? MF_ENABLED : MF_GRAYED));
-        EnableMenuItem(app.trayMenu, IDM_TRAY_PAUSE,
+        EnableMenuItem(app_.trayMenu, IDM_TRAY_PAUSE,
                        MF_BYCOMMAND | (paused ? MF_GRAYED : MF_ENABLED));
     }
 
   private:
-    MapperApp& app;
+    MapperApp& app_;
 };
 
 // --- painting -------------------------------------------------------------
 
-HFONT CreateGridFont(HDC dc, int points, int weight) {
+OwnedGdiObject<HFONT> CreateGridFont(HDC dc, int points, int weight) {
     const int height = -MulDiv(points, GetDeviceCaps(dc, LOGPIXELSY), 72);
-    return CreateFontW(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
-                       OUT_DEFAULT_PRECIS, CLIP_CHARACTER_PRECIS, ANTIALIASED_QUALITY, 0,
-                       WideTextOf<32>(kGridFontFace).c_str());
+    return OwnedGdiObject<HFONT>(CreateFontW(
+        height, 0, 0, 0, weight, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
+        CLIP_CHARACTER_PRECIS, ANTIALIASED_QUALITY, 0, WideTextOf<32>(kGridFontFace).c_str()));
 }
 
 // A white box outlined in black, with `text` drawn `inset` pixels in.
@@ -230,16 +233,14 @@ void PaintHeadings(HDC dc) {
 LRESULT OnPaint(const MapperApp& app, HWND window) {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(window, &paint);
-    HFONT labelFont = CreateGridFont(dc, 12, 1000);
-    HFONT smallFont = CreateGridFont(dc, 8, 500);
-    HGDIOBJ previous = SelectObject(dc, labelFont);
+    const OwnedGdiObject<HFONT> labelFont = CreateGridFont(dc, 12, 1000);
+    const OwnedGdiObject<HFONT> smallFont = CreateGridFont(dc, 8, 500);
+    HGDIOBJ previous = SelectObject(dc, labelFont.Get());
     PaintRowLabels(app, dc);
-    SelectObject(dc, smallFont);
+    SelectObject(dc, smallFont.Get());
     PaintBoundKeys(app, dc);
     PaintHeadings(dc);
     SelectObject(dc, previous);
-    DeleteObject(labelFont);
-    DeleteObject(smallFont);
     EndPaint(window, &paint);
     return 0;
 }
@@ -514,7 +515,8 @@ void CreateMainControls(MapperApp& app) {
 
 void RefreshSetList(MapperApp& app) {
     SendMessageW(app.setList, CB_RESETCONTENT, 0, 0);
-    for (int32_t set = 0; set <= app.keySets.SetKeyCount && set < kMaxSets; ++set) {
+    const int32_t count = SetCount(app.keySets);
+    for (int32_t set = 0; set < count; ++set) {
         SendMessageW(
             app.setList, CB_ADDSTRING, 0,
             reinterpret_cast<LPARAM>(WideTextOf<kNameSize>(app.keySets.Names[set]).c_str()));
@@ -536,8 +538,8 @@ void RebuildTrayMenu(MapperApp& app) {
     for (; app.trayMenuEntries > 0; --app.trayMenuEntries) {
         DeleteMenu(popup, 0, MF_BYPOSITION);
     }
-    const int32_t highest = app.keySets.SetKeyCount.load();
-    for (int32_t set = 0; set <= highest && set < kMaxSets; ++set) {
+    const int32_t count = SetCount(app.keySets);
+    for (int32_t set = 0; set < count; ++set) {
         if (InsertMenuW(popup, 0, MF_BYPOSITION | MF_STRING, static_cast<UINT_PTR>(set),
                         WideTextOf<kNameSize>(app.keySets.Names[set]).c_str())) {
             ++app.trayMenuEntries;

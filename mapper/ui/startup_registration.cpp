@@ -6,52 +6,17 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
+#include "common/win32/owned.h"
 #include "mapper/ui/core/startup_shortcut.h"
 
 namespace {
 
-// COM for the length of one operation on the interface thread.
-class ComScope {
-  public:
-    ComScope() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-    ~ComScope() {
-        if (SUCCEEDED(result_)) {
-            CoUninitialize();
-        }
-    }
-    ComScope(const ComScope&) = delete;
-    ComScope& operator=(const ComScope&) = delete;
-
-  private:
-    HRESULT result_;
-};
-
-// A shell link with its file interface, released on destruction.
-class ShellLink {
-  public:
-    ShellLink() {
-        if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
-                                       IID_IShellLinkW, reinterpret_cast<void**>(&link_)))) {
-            link_->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file_));
-        }
-    }
-    ~ShellLink() {
-        if (file_ != nullptr) {
-            file_->Release();
-        }
-        if (link_ != nullptr) {
-            link_->Release();
-        }
-    }
-    ShellLink(const ShellLink&) = delete;
-    ShellLink& operator=(const ShellLink&) = delete;
-    IShellLinkW* Link() const { return file_ != nullptr ? link_ : nullptr; }
-    IPersistFile* File() const { return file_; }
-
-  private:
-    IShellLinkW* link_ = nullptr;
-    IPersistFile* file_ = nullptr;
-};
+// A shell link and its file interface; false when COM could not make them.
+bool MakeShellLink(ComPointer<IShellLinkW>& link, ComPointer<IPersistFile>& file) {
+    return SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
+                                      IID_IShellLinkW, link.Receive())) &&
+           SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.Receive()));
+}
 
 const wchar_t* Wide(const char16_t* text) {
     return reinterpret_cast<const wchar_t*>(text);
@@ -81,44 +46,44 @@ bool ThisShortcut(const char16_t* startupDirectory, StartupShortcut& shortcut) {
 // A Pamuro.lnk of another copy, or of this one before it was moved, is not
 // ours: the button offers to register, which writes it anew.
 bool StartsThisProgram(const StartupShortcut& shortcut) {
-    ShellLink link;
+    ComPointer<IShellLinkW> link;
+    ComPointer<IPersistFile> file;
     wchar_t target[kShortcutPathSize];
     wchar_t arguments[kShortcutPathSize];
     wchar_t folder[kShortcutPathSize];
-    IShellLinkW* fields = link.Link();
-    return fields != nullptr && SUCCEEDED(link.File()->Load(Wide(shortcut.file), STGM_READ)) &&
-           fields->GetPath(target, kShortcutPathSize, nullptr, SLGP_RAWPATH) == S_OK &&
-           SUCCEEDED(fields->GetArguments(arguments, kShortcutPathSize)) &&
-           SUCCEEDED(fields->GetWorkingDirectory(folder, kShortcutPathSize)) &&
+    return MakeShellLink(link, file) && SUCCEEDED(file->Load(Wide(shortcut.file), STGM_READ)) &&
+           link->GetPath(target, kShortcutPathSize, nullptr, SLGP_RAWPATH) == S_OK &&
+           SUCCEEDED(link->GetArguments(arguments, kShortcutPathSize)) &&
+           SUCCEEDED(link->GetWorkingDirectory(folder, kShortcutPathSize)) &&
            ShortcutMatches(shortcut, Utf16(target), Utf16(arguments), Utf16(folder));
 }
 
 bool Write(const StartupShortcut& shortcut) {
-    ShellLink link;
-    IShellLinkW* fields = link.Link();
-    return fields != nullptr && SUCCEEDED(fields->SetPath(Wide(shortcut.target))) &&
-           SUCCEEDED(fields->SetArguments(Wide(shortcut.arguments))) &&
-           SUCCEEDED(fields->SetWorkingDirectory(Wide(shortcut.workingFolder))) &&
-           SUCCEEDED(fields->SetIconLocation(Wide(shortcut.target), 0)) &&
-           SUCCEEDED(link.File()->Save(Wide(shortcut.file), TRUE));
+    ComPointer<IShellLinkW> link;
+    ComPointer<IPersistFile> file;
+    return MakeShellLink(link, file) && SUCCEEDED(link->SetPath(Wide(shortcut.target))) &&
+           SUCCEEDED(link->SetArguments(Wide(shortcut.arguments))) &&
+           SUCCEEDED(link->SetWorkingDirectory(Wide(shortcut.workingFolder))) &&
+           SUCCEEDED(link->SetIconLocation(Wide(shortcut.target), 0)) &&
+           SUCCEEDED(file->Save(Wide(shortcut.file), TRUE));
 }
 
 }  // namespace
 
 bool StartsWithWindows(const char16_t* startupDirectory) {
-    ComScope com;
+    ComApartment com;
     StartupShortcut shortcut;
     return ThisShortcut(startupDirectory, shortcut) && StartsThisProgram(shortcut);
 }
 
 bool AddStartupShortcut(const char16_t* startupDirectory) {
-    ComScope com;
+    ComApartment com;
     StartupShortcut shortcut;
     return ThisShortcut(startupDirectory, shortcut) && Write(shortcut);
 }
 
 bool RemoveStartupShortcut(const char16_t* startupDirectory) {
-    ComScope com;
+    ComApartment com;
     StartupShortcut shortcut;
     return ThisShortcut(startupDirectory, shortcut) &&
            (DeleteFileW(Wide(shortcut.file)) || GetLastError() == ERROR_FILE_NOT_FOUND);

@@ -6,6 +6,9 @@
 
 #include <windows.h>
 
+#include <utility>
+
+#include "common/win32/owned.h"
 #include "common/win32/sjis_text.h"
 
 namespace {
@@ -15,12 +18,12 @@ using WidePath = WideTextOf<MAX_PATH + 16>;
 
 class Win32PatchFile : public PatchFile {
   public:
-    bool IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
-    void Attach(HANDLE handle) { handle_ = handle; }
+    bool IsOpen() const { return handle_.Valid(); }
+    void Attach(OwnedFile handle) { handle_ = std::move(handle); }
 
     size_t ReadAt(uint64_t offset, void* buffer, size_t count) override {
         DWORD got = 0;
-        if (!Seek(offset) || !ReadFile(handle_, buffer, Clamp(count), &got, nullptr)) {
+        if (!Seek(offset) || !ReadFile(handle_.Get(), buffer, Clamp(count), &got, nullptr)) {
             return 0;
         }
         return got;
@@ -28,7 +31,7 @@ class Win32PatchFile : public PatchFile {
 
     size_t WriteAt(uint64_t offset, const void* data, size_t count) override {
         DWORD written = 0;
-        if (!Seek(offset) || !WriteFile(handle_, data, Clamp(count), &written, nullptr)) {
+        if (!Seek(offset) || !WriteFile(handle_.Get(), data, Clamp(count), &written, nullptr)) {
             return 0;
         }
         return written;
@@ -36,19 +39,16 @@ class Win32PatchFile : public PatchFile {
 
     bool QuerySize(uint64_t& size) override {
         LARGE_INTEGER bytes;
-        if (!GetFileSizeEx(handle_, &bytes)) {
+        if (!GetFileSizeEx(handle_.Get(), &bytes)) {
             return false;
         }
         size = static_cast<uint64_t>(bytes.QuadPart);
         return true;
     }
 
-    uint32_t Flush() override { return FlushFileBuffers(handle_) ? 0 : GetLastError(); }
+    uint32_t Flush() override { return FlushFileBuffers(handle_.Get()) ? 0 : GetLastError(); }
 
-    void Close() override {
-        CloseHandle(handle_);
-        handle_ = INVALID_HANDLE_VALUE;
-    }
+    void Close() override { handle_.Reset(); }
 
   private:
     static DWORD Clamp(size_t count) {
@@ -61,10 +61,10 @@ class Win32PatchFile : public PatchFile {
     bool Seek(uint64_t offset) {
         LARGE_INTEGER position;
         position.QuadPart = static_cast<LONGLONG>(offset);
-        return SetFilePointerEx(handle_, position, nullptr, FILE_BEGIN) != FALSE;
+        return SetFilePointerEx(handle_.Get(), position, nullptr, FILE_BEGIN) != FALSE;
     }
 
-    HANDLE handle_ = INVALID_HANDLE_VALUE;
+    OwnedFile handle_;
 };
 
 class Win32PatchPlatformBackend : public PatchPlatform {
@@ -121,16 +121,16 @@ class Win32PatchPlatformBackend : public PatchPlatform {
     // Hands out an open handle (INVALID_HANDLE_VALUE gives nullptr) as a free
     // file object.
     PatchFile* Adopt(HANDLE handle) {
-        if (handle == INVALID_HANDLE_VALUE) {
+        OwnedFile opened(handle);  // closed here when no file object is free
+        if (!opened.Valid()) {
             return nullptr;
         }
         for (Win32PatchFile& file : files_) {
             if (!file.IsOpen()) {
-                file.Attach(handle);
+                file.Attach(std::move(opened));
                 return &file;
             }
         }
-        CloseHandle(handle);
         return nullptr;
     }
 

@@ -3,6 +3,7 @@
 #include <mmsystem.h>
 #include <xinput.h>
 
+#include "common/win32/owned.h"
 #include "mapper/engine/scan_code.h"
 
 #ifndef CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
@@ -86,15 +87,13 @@ constexpr const wchar_t* kXInputLibraries[] = {L"xinput1_4.dll", L"xinput9_1_0.d
 
 FARPROC LoadXInput() {
     for (const wchar_t* name : kXInputLibraries) {
-        HMODULE library = LoadSystemLibrary(name);
-        if (library == nullptr) {
-            continue;
-        }
-        const FARPROC function = GetProcAddress(library, "XInputGetState");
+        OwnedModule library(LoadSystemLibrary(name));
+        const FARPROC function =
+            library.Valid() ? GetProcAddress(library.Get(), "XInputGetState") : nullptr;
         if (function != nullptr) {
+            library.Release();  // kept for the process's life
             return function;
         }
-        FreeLibrary(library);
     }
     return nullptr;
 }
@@ -107,12 +106,6 @@ HKL ForegroundKeyboardLayout() {
 }
 
 }  // namespace
-
-Win32EnginePlatform::~Win32EnginePlatform() {
-    if (restTimer_ != nullptr) {
-        CloseHandle(restTimer_);
-    }
-}
 
 bool Win32EnginePlatform::ReadJoystickRange(uint8_t id, JoystickRange& range) {
     JOYCAPSA caps{};
@@ -220,8 +213,9 @@ HANDLE Win32EnginePlatform::RestTimer() {
     if (!timerTried_) {
         timerTried_ = true;
         KeepFullSpeedInBackground();  // a refusal changes nothing here
-        restTimer_ = CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION,
-                                            TIMER_MODIFY_STATE | SYNCHRONIZE);
+        restTimer_.Reset(CreateWaitableTimerExW(nullptr, nullptr,
+                                                CREATE_WAITABLE_TIMER_HIGH_RESOLUTION,
+                                                TIMER_MODIFY_STATE | SYNCHRONIZE));
     }
-    return restTimer_;
+    return restTimer_.Get();
 }

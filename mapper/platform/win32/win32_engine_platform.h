@@ -4,6 +4,7 @@
 // high-resolution rest and GetTickCount. No window work.
 #include <windows.h>
 
+#include "common/win32/owned.h"
 #include "mapper/engine/engine_platform.h"
 
 // One per engine. The rest timer serves one waiting thread: the polling
@@ -13,7 +14,6 @@ class Win32EnginePlatform : public EnginePlatform {
     Win32EnginePlatform() = default;
     Win32EnginePlatform(const Win32EnginePlatform&) = delete;
     Win32EnginePlatform& operator=(const Win32EnginePlatform&) = delete;
-    ~Win32EnginePlatform() override;
 
     bool ReadJoystickRange(uint8_t id, JoystickRange& range) override;
     bool ReadJoystick(uint8_t id, HatRequest hat, JoystickReading& reading) override;
@@ -28,7 +28,7 @@ class Win32EnginePlatform : public EnginePlatform {
   private:
     HANDLE RestTimer();
 
-    HANDLE restTimer_ = nullptr;
+    OwnedHandle restTimer_;
     bool timerTried_ = false;
     bool tickRaised_ = false;  // timeBeginPeriod(1) is in force for this thread's rests
     // XInputGetState, loaded on the first XInput read; null where there is none.

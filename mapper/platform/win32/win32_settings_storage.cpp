@@ -9,31 +9,11 @@
 #include <string>
 
 #include "common/shift_jis.h"
+#include "common/win32/owned.h"
 #include "mapper/model/file_retry.h"
 #include "mapper/model/settings.h"
 
 namespace {
-
-class FileHandle {
-  public:
-    explicit FileHandle(HANDLE handle) : handle_(handle) {}
-    ~FileHandle() { Close(); }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    HANDLE get() const { return handle_; }
-    bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-    bool Close() {
-        if (!valid()) {
-            return true;
-        }
-        const BOOL closed = CloseHandle(handle_);
-        handle_ = INVALID_HANDLE_VALUE;
-        return closed != FALSE;
-    }
-
-  private:
-    HANDLE handle_;
-};
 
 bool ReadAll(HANDLE file, char* buffer, size_t size) {
     while (size > 0) {
@@ -116,9 +96,9 @@ void DeleteTemporary(const char16_t* temporary) {
 uint32_t ReadOnce(const char16_t* path, char* buffer, size_t capacity, size_t* size,
                   FileReadResult* result) {
     *result = FileReadResult::Failed;
-    FileHandle file(CreateFileW(Wide(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid()) {
+    OwnedFile file(CreateFileW(Wide(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.Valid()) {
         const DWORD error = GetLastError();
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
             *result = FileReadResult::Missing;
@@ -127,7 +107,7 @@ uint32_t ReadOnce(const char16_t* path, char* buffer, size_t capacity, size_t* s
         return error;
     }
     LARGE_INTEGER length{};
-    if (!GetFileSizeEx(file.get(), &length)) {
+    if (!GetFileSizeEx(file.Get(), &length)) {
         return GetLastError();
     }
     if (static_cast<unsigned long long>(length.QuadPart) > capacity) {
@@ -135,7 +115,7 @@ uint32_t ReadOnce(const char16_t* path, char* buffer, size_t capacity, size_t* s
         return 0;
     }
     const auto byteCount = static_cast<size_t>(length.QuadPart);
-    if (!ReadAll(file.get(), buffer, byteCount)) {
+    if (!ReadAll(file.Get(), buffer, byteCount)) {
         return GetLastError();
     }
     *size = byteCount;
@@ -147,14 +127,14 @@ uint32_t ReadOnce(const char16_t* path, char* buffer, size_t capacity, size_t* s
 // gone again (the error).
 uint32_t WriteTemporary(const char16_t* path, const char* data, size_t size, DWORD attributes,
                         char16_t* temporary) {
-    FileHandle file(CreateTemporary(path, temporary, attributes));
-    if (!file.valid()) {
+    OwnedFile file(CreateTemporary(path, temporary, attributes));
+    if (!file.Valid()) {
         const DWORD error = GetLastError();
         return error != 0 ? error : ERROR_FILE_EXISTS;
     }
-    const bool written = WriteAll(file.get(), data, size) && Flush(file.get());
+    const bool written = WriteAll(file.Get(), data, size) && Flush(file.Get());
     DWORD error = written ? 0 : GetLastError();
-    if (!file.Close() && error == 0) {
+    if (!file.Reset() && error == 0) {
         error = GetLastError();
     }
     if (written && error == 0) {
@@ -241,9 +221,9 @@ class Win32SettingsStorageBackend final : public SettingsStorage {
         std::memcpy(probe + length, rooted ? u"Top.ini" : u"\\Top.ini",
                     rooted ? sizeof u"Top.ini" : sizeof u"\\Top.ini");
         char16_t temporary[kStoragePathSize];
-        FileHandle file(CreateTemporary(probe, temporary,
-                                        FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE));
-        return file.valid();
+        OwnedFile file(CreateTemporary(probe, temporary,
+                                       FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE));
+        return file.Valid();
     }
 
     // Set by Windows for every logon since Vista, where virtualization began.

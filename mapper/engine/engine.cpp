@@ -122,8 +122,8 @@ void ReleaseIfInactive(const KeyWork& work, int input, bool active) {
 // sector is centred on its position (0 up, 4500 up-right, ...), so a hat that
 // reports in between counts as the nearest of the eight.
 constexpr uint8_t kHatSectors[] = {
-    HatUp,   HatUp | HatRight,  HatRight, HatDown | HatRight,
-    HatDown, HatDown | HatLeft, HatLeft,  HatUp | HatLeft,
+    kHatUp,   kHatUp | kHatRight,  kHatRight, kHatDown | kHatRight,
+    kHatDown, kHatDown | kHatLeft, kHatLeft,  kHatUp | kHatLeft,
 };
 constexpr uint32_t kPovFullCircle = 36000;  // hundredths of a degree
 constexpr uint32_t kPovSector = kPovFullCircle / 8;
@@ -334,9 +334,8 @@ void StoreCapturedKey(const EngineControls& controls, KeySetTable& table, int co
     const int32_t input = controls.CaptureInput.load(std::memory_order_relaxed);
     const int32_t key = controls.CaptureKey.load(std::memory_order_relaxed);
     const int32_t set = controls.CaptureSet.load(std::memory_order_relaxed);
-    const int32_t highestSet = table.SetKeyCount.load();
-    if (input < 0 || input >= kInputCount || key < 0 || key >= kKeysPerInput || set < 0 ||
-        set > highestSet || set >= kMaxSets) {
+    if (input < 0 || input >= kInputCount || key < 0 || key >= kKeysPerInput ||
+        !IsSetIndex(table, set)) {
         return;
     }
     table.Keys[set][input][key].store(code);

@@ -84,9 +84,6 @@ class IniProfile {
     // True when `section` holds `key`, with any value, the empty one included.
     bool HasKey(const char* section, const char* key) const;
 
-    // WritePrivateProfileStringA(section, key, value). False when the text
-    // would outgrow kProfileTextCapacity; the profile is then unchanged.
-    bool WriteString(const char* section, const char* key, const char* value);
     // The writes one after the other, as separate WritePrivateProfileStringA
     // calls would leave the text, done in one pass. False, with the profile
     // unchanged, when the text would outgrow kProfileTextCapacity or there are
@@ -98,7 +95,6 @@ class IniProfile {
     // mark, and sets *size.
     EncodeResult Encode(char* out, size_t capacity, AnsiCodePage& codePage, size_t* size) const;
 
-    ProfileEncoding Encoding() const { return encoding_; }
     // False when loading had to replace characters (or an odd final byte) of
     // a UTF-16LE file, so saving it back would lose them.
     bool Lossless() const { return lossless_; }

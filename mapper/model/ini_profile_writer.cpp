@@ -48,11 +48,6 @@ class TextWriter {
 
 }  // namespace
 
-bool IniProfile::WriteString(const char* section, const char* key, const char* value) {
-    const ProfileWrite write{section, key, value};
-    return WriteEntries(&write, 1);
-}
-
 bool IniProfile::WriteEntries(const ProfileWrite* writes, size_t count) {
     if (count > kMaxProfileWrites) {
         return false;

@@ -24,12 +24,10 @@ enum class AxisHalf : uint8_t {
 };
 
 // The hat's four sides, as bits: a diagonal holds two.
-enum HatSide : uint8_t {
-    HatUp = 1,
-    HatRight = 2,
-    HatDown = 4,
-    HatLeft = 8,
-};
+constexpr uint8_t kHatUp = 1;
+constexpr uint8_t kHatRight = 2;
+constexpr uint8_t kHatDown = 4;
+constexpr uint8_t kHatLeft = 8;
 
 struct InputRow {
     InputKind Kind;
@@ -51,10 +49,10 @@ constexpr InputRow ButtonInput(uint8_t button, int32_t number, const char* label
 }
 
 inline constexpr InputRow kInputs[] = {
-    DirectionInput(PadAxis::Y, AxisHalf::Low, HatUp, 0, kRowLabelUp),
-    DirectionInput(PadAxis::Y, AxisHalf::High, HatDown, 1, kRowLabelDown),
-    DirectionInput(PadAxis::X, AxisHalf::Low, HatLeft, 2, kRowLabelLeft),
-    DirectionInput(PadAxis::X, AxisHalf::High, HatRight, 3, kRowLabelRight),
+    DirectionInput(PadAxis::Y, AxisHalf::Low, kHatUp, 0, kRowLabelUp),
+    DirectionInput(PadAxis::Y, AxisHalf::High, kHatDown, 1, kRowLabelDown),
+    DirectionInput(PadAxis::X, AxisHalf::Low, kHatLeft, 2, kRowLabelLeft),
+    DirectionInput(PadAxis::X, AxisHalf::High, kHatRight, 3, kRowLabelRight),
     ButtonInput(0, 4, kRowLabelButton1),
     ButtonInput(1, 5, kRowLabelButton2),
     ButtonInput(2, 6, kRowLabelButton3),

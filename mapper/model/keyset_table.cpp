@@ -4,10 +4,6 @@
 
 namespace {
 
-bool IsSetIndex(const KeySetTable& table, int32_t index) {
-    return index >= 0 && index <= table.SetKeyCount && index < kMaxSets;
-}
-
 void CopyRow(KeySetTable& table, int to, int from) {
     for (int input = 0; input < kInputCount; ++input) {
         for (int key = 0; key < kKeysPerInput; ++key) {
@@ -18,6 +14,15 @@ void CopyRow(KeySetTable& table, int to, int from) {
 }
 
 }  // namespace
+
+bool IsSetIndex(const KeySetTable& table, int32_t index) {
+    return index >= 0 && index <= table.SetKeyCount.load() && index < kMaxSets;
+}
+
+int32_t SetCount(const KeySetTable& table) {
+    const int32_t highest = table.SetKeyCount.load();
+    return highest < 0 ? 0 : highest >= kMaxSets ? kMaxSets : highest + 1;
+}
 
 void ClearKeySetTable(KeySetTable& table) {
     for (auto& set : table.Keys) {
@@ -77,8 +82,8 @@ void RenameSet(KeySetTable& table, const char* text) {
 
 int32_t ActiveKey(const KeySetTable& table, int input, int keyIndex) {
     const int32_t active = table.ActiveSet.load();
-    if (active < 0 || active > table.SetKeyCount.load() || active >= kMaxSets || input < 0 ||
-        input >= kInputCount || keyIndex < 0 || keyIndex >= kKeysPerInput) {
+    if (!IsSetIndex(table, active) || input < 0 || input >= kInputCount || keyIndex < 0 ||
+        keyIndex >= kKeysPerInput) {
         return 0;
     }
     return table.Keys[active][input][keyIndex].load();

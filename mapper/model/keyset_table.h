@@ -27,6 +27,12 @@ struct KeySetTable {
     std::atomic<int32_t> ActiveSet;
 };
 
+// Whether `index` names a set of the table: 0..SetKeyCount and below kMaxSets,
+// whatever SetKeyCount holds.
+bool IsSetIndex(const KeySetTable& table, int32_t index);
+// The number of sets, 0..kMaxSets: the sets are 0..SetCount-1.
+int32_t SetCount(const KeySetTable& table);
+
 // Sets every field to zero, as at process start.
 void ClearKeySetTable(KeySetTable& table);
 

@@ -138,8 +138,8 @@ int32_t SetForProgram(const KeySetTable& table, const char* programPath) {
     FindPathStarts(programPath, pathLength, starts);
     int32_t bestSet = -1;
     SetMatch best = {0, false};
-    const int32_t highest = table.SetKeyCount.load();
-    for (int32_t set = 0; set <= highest && set < kMaxSets; ++set) {
+    const int32_t count = SetCount(table);
+    for (int32_t set = 0; set < count; ++set) {
         const SetMatch match = MatchSetName(table.Names[set], programPath, pathLength, starts);
         if (BetterMatch(match, best)) {
             best = match;

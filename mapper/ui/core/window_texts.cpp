@@ -20,8 +20,7 @@ void Surround(char* out, int32_t size, const char* prefix, const char* name, con
 }  // namespace
 
 bool HasActiveSet(const KeySetTable& table) {
-    const int32_t active = table.ActiveSet.load();
-    return active >= 0 && active <= table.SetKeyCount.load() && active < kMaxSets;
+    return IsSetIndex(table, table.ActiveSet.load());
 }
 
 void FormatWindowTitle(const KeySetTable& table, char* out) {

@@ -55,7 +55,8 @@ std::string OwnWrites(const std::string* before, const std::vector<Write>& write
         g_profile.Clear();
     }
     for (const Write& w : writes) {
-        EXPECT_TRUE(g_profile.WriteString(w.section, w.key, w.value));
+        const ProfileWrite write{w.section, w.key, w.value};
+        EXPECT_TRUE(g_profile.WriteEntries(&write, 1));
     }
     return std::string(g_profile.Text(), g_profile.Length());
 }

@@ -8,48 +8,8 @@
 #include <vector>
 
 #include "disabler/core/patch.h"
+#include "tests/support/memory_patch_file.h"
 #include "tests/support/plain_name_scan.h"
-
-namespace {
-
-class MemoryFile : public PatchFile {
-  public:
-    MemoryFile(const uint8_t* data, size_t size) : bytes_(data, data + size) {}
-
-    size_t ReadAt(uint64_t offset, void* buffer, size_t count) override {
-        if (offset >= bytes_.size()) {
-            return 0;
-        }
-        size_t got = std::min(count, bytes_.size() - static_cast<size_t>(offset));
-        std::memcpy(buffer, bytes_.data() + offset, got);
-        return got;
-    }
-
-    size_t WriteAt(uint64_t offset, const void* data, size_t count) override {
-        if (offset + count > bytes_.size()) {
-            std::abort();  // nothing may be written beyond the end of the file
-        }
-        std::memcpy(bytes_.data() + offset, data, count);
-        writes.push_back(std::to_string(offset) +
-                         std::string(static_cast<const char*>(data), count));
-        return count;
-    }
-
-    bool QuerySize(uint64_t& size) override {
-        size = bytes_.size();
-        return true;
-    }
-    uint32_t Flush() override { return 0; }
-    void Close() override {}
-
-    const std::vector<uint8_t>& bytes() const { return bytes_; }
-    std::vector<std::string> writes;
-
-  private:
-    std::vector<uint8_t> bytes_;
-};
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) {
@@ -57,11 +17,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     // Chunk sizes 1 to 64, and the full 64 KiB for 0.
     size_t chunk = data[0] % 65 == 0 ? kScanChunkBytes : data[0] % 65;
-    MemoryFile model(data + 1, size - 1);
-    MemoryFile real(data + 1, size - 1);
+    const std::string file(reinterpret_cast<const char*>(data + 1), size - 1);
+    MemoryPatchFile model(file);
+    MemoryPatchFile real(file);
     ScanResult expected = PlainNameScan(model);
     ScanResult actual = RewriteJoystickNames(real, chunk);
-    if (actual != expected || real.writes != model.writes || real.bytes() != model.bytes()) {
+    if (actual != expected || real.writes != model.writes || real.bytes() != model.bytes() ||
+        real.wroteBeyondEnd || model.wroteBeyondEnd) {
         std::abort();
     }
     return 0;

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "disabler/core/patch.h"
+#include "tests/support/memory_patch_file.h"
 #include "tests/support/plain_name_scan.h"
 #ifdef _WIN32
 #include "disabler/platform/win32/win32_patch_platform.h"
@@ -36,55 +37,11 @@ PatchPlatform& FileBackend() {
 #endif
 }
 
-// A file in memory that records every write and can be told to fail one
-// write, its size query, or every read from an offset on.
-class MemoryFile : public PatchFile {
+// The in-memory file, checked when it goes: nothing was written beyond its end.
+class MemoryFile : public MemoryPatchFile {
   public:
-    explicit MemoryFile(std::string bytes) : bytes_(std::move(bytes)) {}
-
-    size_t ReadAt(uint64_t offset, void* buffer, size_t count) override {
-        ++reads;
-        uint64_t end = std::min<uint64_t>(bytes_.size(), readsFailFrom);
-        if (offset >= end) {
-            return 0;
-        }
-        size_t got = std::min(count, static_cast<size_t>(end - offset));
-        std::memcpy(buffer, bytes_.data() + offset, got);
-        return got;
-    }
-
-    size_t WriteAt(uint64_t offset, const void* data, size_t count) override {
-        writes.push_back(std::to_string(offset) + ":" +
-                         std::string(static_cast<const char*>(data), count));
-        size_t allowed = writes.size() == failingWrite ? failingWriteKeeps : count;
-        allowed = std::min(allowed, count);
-        if (offset + allowed > bytes_.size()) {
-            ADD_FAILURE() << "write beyond the end of the file at " << offset;
-            return 0;
-        }
-        std::memcpy(&bytes_[offset], data, allowed);
-        return allowed;
-    }
-
-    bool QuerySize(uint64_t& size) override {
-        size = bytes_.size();
-        return !sizeFails;
-    }
-    uint32_t Flush() override { return 0; }
-    void Close() override { closed = true; }
-
-    const std::string& bytes() const { return bytes_; }
-
-    std::vector<std::string> writes;  // "offset:bytes", in order
-    size_t reads = 0;
-    size_t failingWrite = 0;              // 1-based number of the write that fails; 0 for none
-    size_t failingWriteKeeps = 0;         // bytes that the failing write still transfers
-    uint64_t readsFailFrom = UINT64_MAX;  // reads bring nothing from this offset on
-    bool sizeFails = false;
-    bool closed = false;
-
-  private:
-    std::string bytes_;
+    using MemoryPatchFile::MemoryPatchFile;
+    ~MemoryFile() { EXPECT_FALSE(wroteBeyondEnd); }
 };
 
 const char* ResultName(ScanResult result) {

@@ -239,13 +239,13 @@ TEST(LegacyConversion, OnlyTheSixLettersAndAZeroByteMarkLayout12) {
 }
 
 TEST(LegacyConversion, NamesAreCopiedUpToTheirZeroByteAndCutAt255) {
-    const std::string a = "\x82\xa0";  // あ
+    const std::string a = Sjis("あ");
     const struct {
         std::string field;  // the name field's leading bytes; the rest is zero
         std::string expected;
     } cases[] = {
         {"", ""},
-        {"\x96\xb3\x91\xe8", "\x96\xb3\x91\xe8"},  // 無題
+        {Sjis("無題"), Sjis("無題")},
         {std::string("ab\0cd", 5), "ab"},
         {std::string(255, 'n'), std::string(255, 'n')},
         // No zero byte in the field: 255 bytes at most, and never half a character.

@@ -69,15 +69,17 @@ TEST(Settings, FirstRunWritesTheDefaultsInOrder) {
     ASSERT_TRUE(f.Save());
     EXPECT_EQ(f.storage.file,
               "[PAMURO]\r\nSETKEYCOUNT=0\r\n"
-              "[KEYSETNAME]\r\nKEYSETNAME 0=\x96\xb3\x91\xe8\r\n"
-              "[KEYSET]\r\n"
-              "KEYSET 0- 0- 0=0\r\nKEYSET 0- 1- 0=0\r\nKEYSET 0- 2- 0=0\r\nKEYSET 0- 3- 0=0\r\n"
-              "KEYSET 0- 4- 0=0\r\nKEYSET 0- 5- 0=0\r\nKEYSET 0- 6- 0=0\r\nKEYSET 0- 7- 0=0\r\n"
-              "KEYSET 0- 8- 0=0\r\nKEYSET 0- 9- 0=0\r\nKEYSET 0-10- 0=0\r\nKEYSET 0-11- 0=0\r\n"
-              "KEYSET 0- 0- 1=0\r\nKEYSET 0- 1- 1=0\r\nKEYSET 0- 2- 1=0\r\nKEYSET 0- 3- 1=0\r\n"
-              "KEYSET 0- 4- 1=0\r\nKEYSET 0- 5- 1=0\r\nKEYSET 0- 6- 1=0\r\nKEYSET 0- 7- 1=0\r\n"
-              "KEYSET 0- 8- 1=0\r\nKEYSET 0- 9- 1=0\r\nKEYSET 0-10- 1=0\r\nKEYSET 0-11- 1=0\r\n"
-              "[SETTING]\r\nSetKeyDownMode=0\r\nSetSleep=0\r\n");
+              "[KEYSETNAME]\r\nKEYSETNAME 0=" +
+                  std::string(kUntitledName) +
+                  "\r\n"
+                  "[KEYSET]\r\n"
+                  "KEYSET 0- 0- 0=0\r\nKEYSET 0- 1- 0=0\r\nKEYSET 0- 2- 0=0\r\nKEYSET 0- 3- 0=0\r\n"
+                  "KEYSET 0- 4- 0=0\r\nKEYSET 0- 5- 0=0\r\nKEYSET 0- 6- 0=0\r\nKEYSET 0- 7- 0=0\r\n"
+                  "KEYSET 0- 8- 0=0\r\nKEYSET 0- 9- 0=0\r\nKEYSET 0-10- 0=0\r\nKEYSET 0-11- 0=0\r\n"
+                  "KEYSET 0- 0- 1=0\r\nKEYSET 0- 1- 1=0\r\nKEYSET 0- 2- 1=0\r\nKEYSET 0- 3- 1=0\r\n"
+                  "KEYSET 0- 4- 1=0\r\nKEYSET 0- 5- 1=0\r\nKEYSET 0- 6- 1=0\r\nKEYSET 0- 7- 1=0\r\n"
+                  "KEYSET 0- 8- 1=0\r\nKEYSET 0- 9- 1=0\r\nKEYSET 0-10- 1=0\r\nKEYSET 0-11- 1=0\r\n"
+                  "[SETTING]\r\nSetKeyDownMode=0\r\nSetSleep=0\r\n");
     // The file is read once for the load (and looked for where Windows'
     // virtualization would have kept it), and once and replaced once for the save.
     const std::vector<std::string> expected = {std::string("read ") + kPath,
@@ -200,14 +202,13 @@ TEST(Settings, ValuesFromTheFile) {
         const char* name0;
     };
     const Case cases[] = {
-        {"sleep cut to its low byte", "[SETTING]\r\nSetSleep=300\r\n", 0, 0, 44,
-         "\x96\xb3\x91\xe8"},
-        {"key-down mode 2 kept", "[SETTING]\r\nSetKeyDownMode=2\r\n", 0, 2, 0, "\x96\xb3\x91\xe8"},
-        {"negative mode", "[SETTING]\r\nSetKeyDownMode=-1\r\n", 0, 255, 0, "\x96\xb3\x91\xe8"},
+        {"sleep cut to its low byte", "[SETTING]\r\nSetSleep=300\r\n", 0, 0, 44, kUntitledName},
+        {"key-down mode 2 kept", "[SETTING]\r\nSetKeyDownMode=2\r\n", 0, 2, 0, kUntitledName},
+        {"negative mode", "[SETTING]\r\nSetKeyDownMode=-1\r\n", 0, 255, 0, kUntitledName},
         {"empty name stays empty", "[KEYSETNAME]\r\nKEYSETNAME 0=\r\n", 0, 0, 0, ""},
-        {"count above the table", "[PAMURO]\r\nSETKEYCOUNT=200\r\n", 79, 0, 0, "\x96\xb3\x91\xe8"},
+        {"count above the table", "[PAMURO]\r\nSETKEYCOUNT=200\r\n", 79, 0, 0, kUntitledName},
         {"count below -1", "[PAMURO]\r\nSETKEYCOUNT=-5\r\n", -1, 0, 0, ""},
-        {"count not a number", "[PAMURO]\r\nSETKEYCOUNT=x\r\n", 0, 0, 0, "\x96\xb3\x91\xe8"},
+        {"count not a number", "[PAMURO]\r\nSETKEYCOUNT=x\r\n", 0, 0, 0, kUntitledName},
         {"count wrapping to -1", "[PAMURO]\r\nSETKEYCOUNT=4294967295\r\n", -1, 0, 0, ""},
     };
     for (const Case& c : cases) {

@@ -7,17 +7,29 @@
 #include <cstring>
 #include <string>
 
+#include "mapper/ui/core/ui_texts.h"
+#include "tests/support/sjis_convert.h"
+
 namespace {
 
-const std::string kPrefix = "Pamuro - \x81u";  // Pamuro - 「
-const std::string kSuffix = "\x81v";           // 」
+const std::string kPrefix = Sjis("Pamuro - 「");
+const std::string kSuffix = Sjis("」");
+const std::string kA = Sjis("あ");
+
+std::string Repeat(const std::string& text, int times) {
+    std::string repeated;
+    for (int i = 0; i < times; ++i) {
+        repeated += text;
+    }
+    return repeated;
+}
 
 class WindowTextsTest : public ::testing::Test {
   protected:
     void SetUp() override {
         ClearKeySetTable(table_);
         table_.SetKeyCount = 1;
-        std::strcpy(table_.Names[0], "\x96\xb3\x91\xe8");  // 無題
+        std::strcpy(table_.Names[0], kUntitledName);
         std::strcpy(table_.Names[1], "Game");
     }
     std::string Title() {
@@ -30,7 +42,7 @@ class WindowTextsTest : public ::testing::Test {
 };
 
 TEST_F(WindowTextsTest, TitleNamesTheActiveSet) {
-    EXPECT_EQ(Title(), kPrefix + "\x96\xb3\x91\xe8" + kSuffix);
+    EXPECT_EQ(Title(), kPrefix + kUntitledName + kSuffix);
     table_.ActiveSet = 1;
     EXPECT_EQ(Title(), kPrefix + "Game" + kSuffix);
 }
@@ -52,34 +64,10 @@ TEST_F(WindowTextsTest, LongNamesAreCutAtACharacterBoundary) {
         {std::string(243, 'a'), std::string(242, 'a')},
         {std::string(255, 'a'), std::string(242, 'a')},
         // 121 double-byte characters are 242 bytes: they fit whole.
-        {[] {
-             std::string s;
-             for (int i = 0; i < 121; ++i)
-                 s += "\x82\xa0";
-             return s;
-         }(),
-         [] {
-             std::string s;
-             for (int i = 0; i < 121; ++i)
-                 s += "\x82\xa0";
-             return s;
-         }()},
+        {Repeat(kA, 121), Repeat(kA, 121)},
         // One ASCII byte first puts a double-byte character across byte 242:
         // it is dropped whole.
-        {"a" +
-             [] {
-                 std::string s;
-                 for (int i = 0; i < 127; ++i)
-                     s += "\x82\xa0";
-                 return s;
-             }(),
-         "a" +
-             [] {
-                 std::string s;
-                 for (int i = 0; i < 120; ++i)
-                     s += "\x82\xa0";
-                 return s;
-             }()},
+        {"a" + Repeat(kA, 127), "a" + Repeat(kA, 120)},
     };
     for (const auto& c : cases) {
         std::strcpy(table_.Names[0], c.name.c_str());
@@ -93,11 +81,7 @@ TEST_F(WindowTextsTest, DeletePromptQuotesTheActiveName) {
     table_.ActiveSet = 1;
     char out[kPromptSize];
     FormatDeletePrompt(table_, out);
-    // キー設定「Game」を削除します。よろしいですか？
-    EXPECT_STREQ(out,
-                 "\x83L\x81[\x90\xdd\x92\xe8\x81uGame\x81v\x82\xf0\x8d\xed\x8f\x9c\x82\xb5\x82\xdc"
-                 "\x82\xb7\x81"
-                 "B\x82\xe6\x82\xeb\x82\xb5\x82\xa2\x82\xc5\x82\xb7\x82\xa9\x81H");
+    EXPECT_EQ(out, Sjis("キー設定「Game」を削除します。よろしいですか？"));
     std::memset(table_.Names[1], 'n', kNameSize - 1);
     table_.Names[1][kNameSize - 1] = '\0';
     FormatDeletePrompt(table_, out);

@@ -60,19 +60,24 @@ class EngineOnWin32 : public ::testing::Test {
   protected:
     static TestJoystick* stick;
     static KeyLog* log;
-    static HANDLE logger;
+    static ChildProcess* logger;
 
     static void SetUpTestSuite() {
         stick = OpenTestJoystick();
         log = OpenKeyLog();
         // key_logger.exe lies beside this program (pamuro_use_test_joystick).
-        logger = (stick != nullptr && log != nullptr)
-                     ? StartKeyLogger(log, OwnFolder() + L"key_logger.exe")
-                     : nullptr;
+        logger = new ChildProcess;
+        if (stick == nullptr || log == nullptr ||
+            !StartKeyLogger(log, *logger, OwnFolder() + L"key_logger.exe")) {
+            delete logger;
+            logger = nullptr;
+        }
     }
     static void TearDownTestSuite() {
         if (logger != nullptr) {
-            StopKeyLogger(log, logger);
+            StopKeyLogger(log, *logger);
+            delete logger;
+            logger = nullptr;
         }
     }
 
@@ -187,7 +192,7 @@ class EngineOnWin32 : public ::testing::Test {
 
 TestJoystick* EngineOnWin32::stick = nullptr;
 KeyLog* EngineOnWin32::log = nullptr;
-HANDLE EngineOnWin32::logger = nullptr;
+ChildProcess* EngineOnWin32::logger = nullptr;
 
 TEST_F(EngineOnWin32, KeysCarryTheirOwnScanCodesInTheEngineOrder) {
     keySets->Keys[0][InputUp][0] = 'A';

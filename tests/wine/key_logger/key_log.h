@@ -16,6 +16,7 @@
 
 #include <string>
 
+#include "tests/wine/support/child_process.h"
 #include "tests/wine/support/wait.h"
 
 #define PAMURO_KEY_LOG_NAME "Local\\PamuroTestKeyLog"
@@ -57,33 +58,27 @@ inline bool WaitForKeyLog(const KeyLog* log, LONG count, DWORD timeoutMs) {
     return WaitUntil([log, count] { return log->Count >= count; }, timeoutMs, 5);
 }
 
-// Starts key_logger.exe at `path` and waits until its window is foreground.
-// Returns the process handle, or null when it did not come up in 10 s.
-inline HANDLE StartKeyLogger(KeyLog* log, const std::wstring& path) {
+// Starts key_logger.exe at `path` as `logger` and waits until its window is
+// foreground. False, with the program ended, when it did not come up in 10 s.
+inline bool StartKeyLogger(KeyLog* log, ChildProcess& logger, const std::wstring& path) {
     InterlockedExchange(&log->Ready, 0);
     ResetKeyLog(log);
-    std::wstring commandLine = L"\"" + path + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process)) {
-        return nullptr;
+    if (!logger.Start(path)) {
+        return false;
     }
-    CloseHandle(process.hThread);
     if (!WaitUntil([log] { return log->Ready != 0; }, 10000)) {
-        TerminateProcess(process.hProcess, 1);
-        CloseHandle(process.hProcess);
-        return nullptr;
+        logger.End();
+        return false;
     }
-    return process.hProcess;
+    return true;
 }
 
-// Closes the logger's window and waits for the process to end.
-inline void StopKeyLogger(KeyLog* log, HANDLE process) {
-    PostMessageA(reinterpret_cast<HWND>(static_cast<LONG_PTR>(log->Window)), WM_CLOSE, 0, 0);
-    if (WaitForSingleObject(process, 5000) != WAIT_OBJECT_0) {
-        TerminateProcess(process, 1);
+// Closes the logger's window and waits for the process to end (a logger not
+// started is left alone).
+inline void StopKeyLogger(KeyLog* log, ChildProcess& logger) {
+    if (logger.Handle() != nullptr) {
+        PostMessageA(reinterpret_cast<HWND>(static_cast<LONG_PTR>(log->Window)), WM_CLOSE, 0, 0);
+        logger.WaitExit(5000);
     }
-    CloseHandle(process);
+    logger.End();
 }

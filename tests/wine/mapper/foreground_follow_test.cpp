@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "mapper/ui/resource.h"
 #include "tests/wine/key_logger/key_log.h"
 #include "tests/wine/mapper/mapper_e2e_fixture.h"
 
@@ -74,9 +75,7 @@ class ForegroundE2E : public ::testing::Test {
         CreateOtherWindow();
     }
     void TearDown() override {
-        if (game_ != nullptr) {
-            StopKeyLogger(log_, game_);
-        }
+        StopKeyLogger(log_, game_);
         DestroyWindow(other_);
         PumpMessages();
     }
@@ -98,8 +97,7 @@ class ForegroundE2E : public ::testing::Test {
         CreateDirectoryW(gameFolder.c_str(), nullptr);
         const std::wstring game = gameFolder + L"\\" + kGameFile;
         ASSERT_TRUE(CopyFileW((OwnFolder() + L"key_logger.exe").c_str(), game.c_str(), FALSE));
-        game_ = StartKeyLogger(log_, game);
-        ASSERT_NE(game_, nullptr);
+        ASSERT_TRUE(StartKeyLogger(log_, game_, game));
     }
     HWND GameWindow() const { return reinterpret_cast<HWND>(static_cast<LONG_PTR>(log_->Window)); }
 
@@ -123,7 +121,7 @@ class ForegroundE2E : public ::testing::Test {
         ASSERT_EQ(WindowText(run_.Main()), title);
     }
     int ListSelection() {
-        return static_cast<int>(SendMessageW(run_.Control(100), CB_GETCURSEL, 0, 0));
+        return static_cast<int>(SendMessageW(run_.Control(IDC_MAIN_SET_LIST), CB_GETCURSEL, 0, 0));
     }
     // Stick up and back; the key events it gave the game.
     KeyEvents GameKeysForUp() {
@@ -163,7 +161,7 @@ class ForegroundE2E : public ::testing::Test {
     KeyLog* log_ = nullptr;
     std::wstring folder_;
     HWND other_ = nullptr;
-    HANDLE game_ = nullptr;
+    ChildProcess game_;
     MapperRun run_;
 };
 
@@ -230,11 +228,11 @@ TEST_F(ForegroundE2E, NothingSwitchesWhilePausedOrADialogOrACaptureIsOpen) {
 
     // Paused, and after the resume.
     ChooseSet(0, kRaceTitle);
-    SendMessageW(run_.Main(), WM_COMMAND, 40002, 0);  // "一時停止(&S)"
+    SendMessageW(run_.Main(), WM_COMMAND, IDM_TRAY_PAUSE, 0);  // "一時停止(&S)"
     BringToFront(other_);
     BringToFront(GameWindow());
     EXPECT_EQ(WindowText(run_.Main()), kRaceTitle) << "switched while paused";
-    SendMessageW(run_.Main(), WM_COMMAND, 40005, 0);  // "制御再開(&S)"
+    SendMessageW(run_.Main(), WM_COMMAND, IDM_TRAY_RESUME, 0);  // "制御再開(&S)"
     BringToFront(other_);
     BringToFront(GameWindow());
     EXPECT_EQ(WindowText(run_.Main()), kGameTitle) << "not switched after the resume";
@@ -253,7 +251,7 @@ TEST_F(ForegroundE2E, NothingSwitchesWhilePausedOrADialogOrACaptureIsOpen) {
         kActMs));
     BringToFront(GameWindow());
     EXPECT_EQ(WindowText(run_.Main()), kRaceTitle) << "switched during a capture";
-    SendMessageW(GetDlgItem(capture, 1000), BM_CLICK, 0, 0);  // "キャンセル"
+    SendMessageW(GetDlgItem(capture, IDC_CAPTURE_CANCEL), BM_CLICK, 0, 0);  // "キャンセル"
     ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(capture); }, kActMs));
 
     // All closed: the game in front after another program switches again.

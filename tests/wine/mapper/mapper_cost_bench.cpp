@@ -153,8 +153,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     PlugCentredJoystick(stick);
-    HANDLE game = StartKeyLogger(log, OwnFolder() + L"key_logger.exe");
-    if (game == nullptr) {
+    ChildProcess game;
+    if (!StartKeyLogger(log, game, OwnFolder() + L"key_logger.exe")) {
         std::printf("key_logger.exe did not come up\n");
         return 1;
     }

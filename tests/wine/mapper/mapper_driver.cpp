@@ -2,6 +2,8 @@
 
 #include <shellapi.h>
 
+#include "mapper/ui/resource.h"
+#include "mapper/ui/window_messages.h"
 #include "tests/wine/mapper/menu_reader.h"
 
 namespace {
@@ -137,17 +139,11 @@ void PostKey(HWND window, UINT virtualKey) {
 }
 
 bool RunUnixProgram(const std::wstring& commandLine) {
-    std::wstring line = commandLine;
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process)) {
+    ChildProcess program;
+    if (!program.StartCommandLine(commandLine)) {
         return false;
     }
-    WaitForSingleObject(process.hProcess, 10000);
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
+    program.WaitExit(10000);
     return true;
 }
 
@@ -273,12 +269,12 @@ HWND MapperRun::WaitPopupMenu(DWORD timeoutMs) {
 }
 
 HWND MapperRun::OpenTrayPopup(DWORD timeoutMs) {
-    PostMessageW(main_, WM_APP + 100, 1, WM_RBUTTONDOWN);
+    PostMessageW(main_, kTrayNotifyMessage, kTrayIconId, WM_RBUTTONDOWN);
     return WaitPopupMenu(timeoutMs);
 }
 
 bool MapperRun::WaitPostedHandled(DWORD timeoutMs) {
-    HWND list = Control(100);
+    HWND list = Control(IDC_MAIN_SET_LIST);
     const LRESULT selection = SendMessageW(list, CB_GETCURSEL, 0, 0);
     const WPARAM marker = selection == CB_ERR ? 0 : static_cast<WPARAM>(-1);
     const LRESULT markerSelection = selection == CB_ERR ? 0 : CB_ERR;

@@ -172,7 +172,7 @@ class MapperE2E : public ::testing::Test {
     }
     LONG JoystickReads() const { return stick_->PosCalls + stick_->PosExCalls; }
     int ComboSelection(MapperRun& run) {
-        return static_cast<int>(SendMessageW(run.Control(100), CB_GETCURSEL, 0, 0));
+        return static_cast<int>(SendMessageW(run.Control(IDC_MAIN_SET_LIST), CB_GETCURSEL, 0, 0));
     }
 
     TestJoystick* stick_ = nullptr;

@@ -11,7 +11,8 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
-#include "mapper/ui/core/command_ids.h"
+#include "mapper/ui/resource.h"
+#include "mapper/ui/window_messages.h"
 #include "tests/wine/key_logger/key_log.h"
 #include "tests/wine/mapper/mapper_e2e_fixture.h"
 #include "tests/wine/support/system_folder_dll.h"
@@ -77,7 +78,8 @@ TEST_F(MapperE2E, SetCommandsNewRenameDeleteAndTraySwitch) {
     ASSERT_TRUE(ClickControl(run.Control(103)));
     nameDialog = run.WaitDialog(L"名前設定", kActMs);
     ASSERT_NE(nameDialog, nullptr);
-    SendMessageW(GetDlgItem(nameDialog, 1000), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"Ü€"));
+    SendMessageW(GetDlgItem(nameDialog, IDC_NAME_EDIT), WM_SETTEXT, 0,
+                 reinterpret_cast<LPARAM>(L"Ü€"));
     PostMessageW(nameDialog, WM_COMMAND, IDOK, 0);
     HWND unstorable = nullptr;
     ASSERT_TRUE(WaitUntil(
@@ -92,10 +94,10 @@ TEST_F(MapperE2E, SetCommandsNewRenameDeleteAndTraySwitch) {
     PostMessageW(unstorable, WM_COMMAND, IDOK, 0);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(unstorable); }, kActMs));
     EXPECT_TRUE(IsWindowVisible(nameDialog));
-    EXPECT_EQ(WindowText(GetDlgItem(nameDialog, 1000)), L"Ü€");
+    EXPECT_EQ(WindowText(GetDlgItem(nameDialog, IDC_NAME_EDIT)), L"Ü€");
 
     // Rename with a name, blanks kept.
-    SendMessageW(GetDlgItem(nameDialog, 1000), WM_SETTEXT, 0,
+    SendMessageW(GetDlgItem(nameDialog, IDC_NAME_EDIT), WM_SETTEXT, 0,
                  reinterpret_cast<LPARAM>(L" パズル２"));
     PostMessageW(nameDialog, WM_COMMAND, IDOK, 0);
     ASSERT_TRUE(WaitUntil([&] { return WindowText(run.Main()) == Title(L" パズル２"); }, kActMs))
@@ -169,7 +171,7 @@ TEST_F(MapperE2E, TrayPopupListsSetsNewestFirstAndSwitchesWhileHidden) {
     // "ウィンドウを表示(&D)" brings the window back and takes the icon away.
     popup = run.OpenTrayPopup(kActMs);
     ASSERT_NE(popup, nullptr);
-    ASSERT_TRUE(ChooseMenuEntry(popup, 40003));
+    ASSERT_TRUE(ChooseMenuEntry(popup, IDM_TRAY_SHOW));
     ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(run.Main()) != FALSE; }, kActMs));
     EXPECT_TRUE(WaitUntil([&] { return !TrayIconPresent(run.Main()); }, kActMs));
 
@@ -177,7 +179,7 @@ TEST_F(MapperE2E, TrayPopupListsSetsNewestFirstAndSwitchesWhileHidden) {
     SendMessageW(run.Main(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
     popup = run.OpenTrayPopup(kActMs);
     ASSERT_NE(popup, nullptr);
-    ASSERT_TRUE(ChooseMenuEntry(popup, 40001));
+    ASSERT_TRUE(ChooseMenuEntry(popup, IDM_TRAY_EXIT));
     ASSERT_TRUE(run.WaitExit(kStartMs));
     EXPECT_EQ(run.ExitCode(), 0u);
     EXPECT_NE(ReadFileBytes(TopIni()).find("KEYSETNAME 2=" + Sjis(L"パズル")), std::string::npos);
@@ -208,14 +210,9 @@ class MapperKeysE2E : public MapperE2E {
         ASSERT_NE(log_, nullptr);
         PlugJoystick();
     }
-    void TearDown() override {
-        if (logger_ != nullptr) {
-            StopKeyLogger(log_, logger_);
-        }
-    }
+    void TearDown() override { StopKeyLogger(log_, logger_); }
     void StartLogger() {
-        logger_ = StartKeyLogger(log_, OwnFolder() + L"key_logger.exe");
-        ASSERT_NE(logger_, nullptr);
+        ASSERT_TRUE(StartKeyLogger(log_, logger_, OwnFolder() + L"key_logger.exe"));
     }
     // Gives the key logger the foreground again, where synthesised keys go.
     void BringLoggerForward() {
@@ -239,7 +236,7 @@ class MapperKeysE2E : public MapperE2E {
     }
 
     KeyLog* log_ = nullptr;
-    HANDLE logger_ = nullptr;
+    ChildProcess logger_;
 };
 
 TEST_F(MapperKeysE2E, NormalModePressesOnceAndReleasesInOrder) {
@@ -338,7 +335,7 @@ TEST_F(MapperKeysE2E, PauseReleasesHeldKeysAndTheTrayPopupResumes) {
     ResetKeyLog(log_);
     stick_->Y = 0;
     ASSERT_TRUE(WaitForKeyLog(log_, 1, kActMs));
-    SendMessageW(run.Main(), WM_COMMAND, 40002, 0);  // "一時停止(&S)"
+    SendMessageW(run.Main(), WM_COMMAND, IDM_TRAY_PAUSE, 0);  // "一時停止(&S)"
     ASSERT_TRUE(WaitForKeyLog(log_, 2, kActMs)) << "the held key was not released at the pause";
     EXPECT_EQ(Events(), (KeyEvents{Down('A'), Up('A')}));
     stick_->Y = 32768;
@@ -346,7 +343,7 @@ TEST_F(MapperKeysE2E, PauseReleasesHeldKeysAndTheTrayPopupResumes) {
     HWND popup = run.OpenTrayPopup(kActMs);
     ASSERT_NE(popup, nullptr);
     EXPECT_EQ(DescribeMenu(popup), TrayMenu({L"0 操作 [checked]"}, true));
-    ASSERT_TRUE(ChooseMenuEntry(popup, 40005));  // "制御再開(&S)"
+    ASSERT_TRUE(ChooseMenuEntry(popup, IDM_TRAY_RESUME));  // "制御再開(&S)"
     ASSERT_TRUE(WaitClosed(popup));
     BringLoggerForward();  // the popup took the foreground
     stick_->Y = 0;
@@ -359,7 +356,7 @@ TEST_F(MapperKeysE2E, PauseReleasesHeldKeysAndTheTrayPopupResumes) {
     popup = run.OpenTrayPopup(kActMs);
     ASSERT_NE(popup, nullptr);
     EXPECT_EQ(DescribeMenu(popup), TrayMenu({L"0 操作 [checked]"}, false));
-    ASSERT_TRUE(ChooseMenuEntry(popup, 40002));
+    ASSERT_TRUE(ChooseMenuEntry(popup, IDM_TRAY_PAUSE));
     ASSERT_TRUE(WaitClosed(popup));
     // The popup's command comes after the popup has closed.
     ASSERT_TRUE(run.WaitPostedHandled(kActMs));
@@ -371,7 +368,7 @@ TEST_F(MapperKeysE2E, PauseReleasesHeldKeysAndTheTrayPopupResumes) {
     // engine that kept reading to see it.
     Sleep(300);
     stick_->Buttons = 0;
-    SendMessageW(run.Main(), WM_COMMAND, 40005, 0);
+    SendMessageW(run.Main(), WM_COMMAND, IDM_TRAY_RESUME, 0);
     ASSERT_TRUE(WaitForKeyLog(log_, 5, kActMs)) << "no keys after resume";
     ASSERT_TRUE(WaitForPolls(20));  // and nothing more after the resume's press
     EXPECT_EQ(Events(), (KeyEvents{Down('A'), Up('A'), Down('A'), Up('A'), Down('A')}))
@@ -397,13 +394,13 @@ TEST_F(MapperKeysE2E, SettingsDialogSwitchesTheButtonModeAtOnce) {
     PostMessageW(run.Main(), WM_COMMAND, 106, 0);
     HWND dialog = run.WaitDialog(L"環境設定", kActMs);
     ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(SendMessageW(GetDlgItem(dialog, 1001), BM_GETCHECK, 0, 0), BST_CHECKED);
-    EXPECT_EQ(SendMessageW(GetDlgItem(dialog, 1000), BM_GETCHECK, 0, 0), BST_UNCHECKED);
-    EXPECT_EQ(SendMessageW(GetDlgItem(dialog, 1005), UDM_GETPOS, 0, 0), 5);
-    EXPECT_EQ(WindowText(GetDlgItem(dialog, 1004)), L"5");
-    SendMessageW(GetDlgItem(dialog, 1000), BM_CLICK, 0, 0);  // "通常モード"
-    SendMessageW(GetDlgItem(dialog, 1005), UDM_SETPOS, 0, 2);
-    SendMessageW(GetDlgItem(dialog, 1002), BM_CLICK, 0, 0);  // OK
+    EXPECT_EQ(SendMessageW(GetDlgItem(dialog, IDC_MODE_RAPID), BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(SendMessageW(GetDlgItem(dialog, IDC_MODE_NORMAL), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    EXPECT_EQ(SendMessageW(GetDlgItem(dialog, IDC_SLEEP_SPIN), UDM_GETPOS, 0, 0), 5);
+    EXPECT_EQ(WindowText(GetDlgItem(dialog, IDC_SLEEP_EDIT)), L"5");
+    SendMessageW(GetDlgItem(dialog, IDC_MODE_NORMAL), BM_CLICK, 0, 0);  // "通常モード"
+    SendMessageW(GetDlgItem(dialog, IDC_SLEEP_SPIN), UDM_SETPOS, 0, 2);
+    SendMessageW(GetDlgItem(dialog, IDC_SETTINGS_OK), BM_CLICK, 0, 0);  // OK
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }, kActMs));
 
     BringLoggerForward();
@@ -499,7 +496,7 @@ TEST_F(MapperE2E, AChangeIsSavedBeforeAKillTwoSecondsLater) {
     PlugJoystick();
     MapperRun run;
     StartWithJoystick(run, L"");
-    ASSERT_NO_FATAL_FAILURE(CaptureKey(run, 1000, L"c"));  // key 1 of the Up row
+    ASSERT_NO_FATAL_FAILURE(CaptureKey(run, IDC_MAIN_CHANGE_KEY1, L"c"));  // key 1 of the Up row
     // Wine takes a while to hide the capture window: wait until mapper has
     // handled everything the capture asked of it, so the two seconds start
     // once it is done.
@@ -564,7 +561,7 @@ TEST_F(MapperE2E, CaptureCancelKeepsTheBinding) {
         [&] { return (capture = run.FindWindowOf(L"PamuroKey", L"キー登録")) != nullptr; },
         kActMs));
     EXPECT_FALSE(IsWindowEnabled(run.Main()));
-    ASSERT_TRUE(ClickControl(GetDlgItem(capture, 1000)));  // "キャンセル"
+    ASSERT_TRUE(ClickControl(GetDlgItem(capture, IDC_CAPTURE_CANCEL)));  // "キャンセル"
     ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(capture); }, kActMs));
     EXPECT_TRUE(IsWindowEnabled(run.Main()));
     EXPECT_TRUE(IsWindowVisible(run.Main()));
@@ -588,18 +585,19 @@ TEST_F(MapperE2E, SettingsDialogShowsTheOptionsAndStoresThemOnOkOnly) {
     MapperRun run;
     StartWithJoystick(run, L"");
     auto expectShown = [&](HWND dialog) {
-        EXPECT_EQ(SendMessageW(GetDlgItem(dialog, 1000), BM_GETCHECK, 0, 0), BST_UNCHECKED);
-        EXPECT_EQ(SendMessageW(GetDlgItem(dialog, 1001), BM_GETCHECK, 0, 0), BST_CHECKED);
-        EXPECT_EQ(SendMessageW(GetDlgItem(dialog, 1005), UDM_GETPOS, 0, 0), 4);
-        EXPECT_EQ(WindowText(GetDlgItem(dialog, 1004)), L"4");
+        EXPECT_EQ(SendMessageW(GetDlgItem(dialog, IDC_MODE_NORMAL), BM_GETCHECK, 0, 0),
+                  BST_UNCHECKED);
+        EXPECT_EQ(SendMessageW(GetDlgItem(dialog, IDC_MODE_RAPID), BM_GETCHECK, 0, 0), BST_CHECKED);
+        EXPECT_EQ(SendMessageW(GetDlgItem(dialog, IDC_SLEEP_SPIN), UDM_GETPOS, 0, 0), 4);
+        EXPECT_EQ(WindowText(GetDlgItem(dialog, IDC_SLEEP_EDIT)), L"4");
     };
     auto openDialog = [&] {
         EXPECT_TRUE(ClickControl(run.Control(106)));
         return run.WaitDialog(L"環境設定", kActMs);
     };
     auto changeBoth = [&](HWND dialog) {
-        SendMessageW(GetDlgItem(dialog, 1000), BM_CLICK, 0, 0);
-        SendMessageW(GetDlgItem(dialog, 1005), UDM_SETPOS, 0, 1);
+        SendMessageW(GetDlgItem(dialog, IDC_MODE_NORMAL), BM_CLICK, 0, 0);
+        SendMessageW(GetDlgItem(dialog, IDC_SLEEP_SPIN), UDM_SETPOS, 0, 1);
     };
     // Esc, pressed on the keyboard, and the cancel button change nothing.
     HWND dialog = openDialog();
@@ -620,7 +618,7 @@ TEST_F(MapperE2E, SettingsDialogShowsTheOptionsAndStoresThemOnOkOnly) {
     dialog = openDialog();
     ASSERT_NE(dialog, nullptr);
     expectShown(dialog);
-    SendMessageW(GetDlgItem(dialog, 1002), BM_CLICK, 0, 0);
+    SendMessageW(GetDlgItem(dialog, IDC_SETTINGS_OK), BM_CLICK, 0, 0);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }, kActMs));
     CloseAndWait(run);
     EXPECT_EQ(ReadFileBytes(TopIni()), ExpectedTopIni({{kUntitled, {}}}, 0, 4));
@@ -652,7 +650,7 @@ TEST_F(MapperE2E, NameDialogRenamesTheActiveSetEverywhere) {
 
     HWND dialog = openDialog();
     ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(WindowText(GetDlgItem(dialog, 1000)), L"") << "the edit starts empty";
+    EXPECT_EQ(WindowText(GetDlgItem(dialog, IDC_NAME_EDIT)), L"") << "the edit starts empty";
     ASSERT_TRUE(
         RunUnixProgram(L"/bin/sh -c \"xdotool search --name '^名前設定$' windowfocus "
                        L"--sync type --delay 30 'Racing 2'; xdotool key Return\""));
@@ -661,13 +659,15 @@ TEST_F(MapperE2E, NameDialogRenamesTheActiveSetEverywhere) {
 
     dialog = openDialog();
     ASSERT_NE(dialog, nullptr);
-    SendMessageW(GetDlgItem(dialog, 1000), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"格闘ゲーム"));
+    SendMessageW(GetDlgItem(dialog, IDC_NAME_EDIT), WM_SETTEXT, 0,
+                 reinterpret_cast<LPARAM>(L"格闘ゲーム"));
     SendMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
     expectNamed(L"格闘ゲーム");
 
     dialog = openDialog();
     ASSERT_NE(dialog, nullptr);
-    SendMessageW(GetDlgItem(dialog, 1000), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"捨てる名前"));
+    SendMessageW(GetDlgItem(dialog, IDC_NAME_EDIT), WM_SETTEXT, 0,
+                 reinterpret_cast<LPARAM>(L"捨てる名前"));
     SendMessageW(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }, kActMs));
     dialog = openDialog();
@@ -681,7 +681,7 @@ TEST_F(MapperE2E, NameDialogRenamesTheActiveSetEverywhere) {
     dialog = openDialog();
     ASSERT_NE(dialog, nullptr);
     const std::wstring tooLong(300, L'n');
-    SendMessageW(GetDlgItem(dialog, 1000), WM_SETTEXT, 0,
+    SendMessageW(GetDlgItem(dialog, IDC_NAME_EDIT), WM_SETTEXT, 0,
                  reinterpret_cast<LPARAM>(tooLong.c_str()));
     SendMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
     ASSERT_TRUE(WaitUntil(
@@ -705,14 +705,14 @@ TEST_F(MapperE2E, MinimiseAndRestoreThroughTheWindowAndTheTrayIcon) {
     // Moves, releases, double clicks and the middle button change nothing.
     for (UINT mouse : {WM_MOUSEMOVE, WM_LBUTTONUP, WM_RBUTTONUP, WM_LBUTTONDBLCLK, WM_MBUTTONDOWN,
                        WM_MBUTTONUP}) {
-        PostMessageW(main, WM_APP + 100, 1, mouse);
+        PostMessageW(main, kTrayNotifyMessage, kTrayIconId, mouse);
     }
     ASSERT_TRUE(run.WaitPostedHandled(kActMs));
     EXPECT_FALSE(IsWindowVisible(main));
     EXPECT_TRUE(TrayIconPresent(main));
     EXPECT_EQ(run.WaitPopupMenu(0), nullptr) << "a popup without a right press";
     // A single left press restores.
-    PostMessageW(main, WM_APP + 100, 1, WM_LBUTTONDOWN);
+    PostMessageW(main, kTrayNotifyMessage, kTrayIconId, WM_LBUTTONDOWN);
     ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(main) != FALSE; }, kActMs));
     EXPECT_FALSE(IsIconic(main));
     EXPECT_TRUE(WaitUntil([&] { return !TrayIconPresent(main); }, kActMs));
@@ -721,7 +721,7 @@ TEST_F(MapperE2E, MinimiseAndRestoreThroughTheWindowAndTheTrayIcon) {
     ShowWindow(main, SW_MINIMIZE);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(main); }, kActMs));
     EXPECT_TRUE(TrayIconPresent(main));
-    PostMessageW(main, WM_COMMAND, 40003, 0);
+    PostMessageW(main, WM_COMMAND, IDM_TRAY_SHOW, 0);
     ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(main) != FALSE; }, kActMs));
     EXPECT_FALSE(IsIconic(main));
     EXPECT_TRUE(WaitUntil([&] { return !TrayIconPresent(main); }, kActMs));

@@ -5,6 +5,8 @@
 // tray icon through an Explorer restart and a refused icon, and the help
 // engine given the Pamuro.hlp beside the program. Buttons are clicked with the
 // real mouse pointer (xdotool).
+#include "mapper/ui/resource.h"
+#include "mapper/ui/window_messages.h"
 #include "tests/wine/mapper/mapper_e2e_fixture.h"
 #include "tests/wine/mapper/window_probe.h"
 
@@ -236,7 +238,7 @@ TEST_F(MapperWindowE2E, MainWindowControlsMatchTheirTable) {
     EXPECT_EQ(smallIcon.cx, 16);
     EXPECT_EQ(smallIcon.cy, 16);
     RECT combo = {};
-    GetWindowRect(run.Control(100), &combo);
+    GetWindowRect(run.Control(IDC_MAIN_SET_LIST), &combo);
     MapWindowPoints(nullptr, run.Main(), reinterpret_cast<POINT*>(&combo), 2);
     EXPECT_EQ(combo.left, 8);
     EXPECT_EQ(combo.top, 520);
@@ -258,17 +260,17 @@ TEST_F(MapperWindowE2E, MainWindowControlsMatchTheirTable) {
 TEST_F(MapperWindowE2E, DialogsOpenedWithTheMouseMatchTheirTables) {
     MapperRun run;
     StartShown(run);
-    ASSERT_TRUE(ClickControl(run.Control(103)));  // "名前"
+    ASSERT_TRUE(ClickControl(run.Control(IDC_MAIN_RENAME)));  // "名前"
     HWND dialog = run.WaitDialog(L"名前設定", kActMs);
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(GetWindowLongW(dialog, GWL_STYLE) & 0x80C000C0, 0x80C000C0);
     EXPECT_NE(GetWindowLongW(dialog, GWL_EXSTYLE) & WS_EX_CLIENTEDGE, 0);
     ExpectControls(dialog, NameDialogControls());
-    EXPECT_NE(GetWindowLongW(GetDlgItem(dialog, 1000), GWL_EXSTYLE) & WS_EX_CLIENTEDGE, 0);
+    EXPECT_NE(GetWindowLongW(GetDlgItem(dialog, IDC_NAME_EDIT), GWL_EXSTYLE) & WS_EX_CLIENTEDGE, 0);
     ASSERT_TRUE(ClickControl(GetDlgItem(dialog, IDCANCEL)));
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }, kActMs));
 
-    ASSERT_TRUE(ClickControl(run.Control(106)));  // "設定"
+    ASSERT_TRUE(ClickControl(run.Control(IDC_MAIN_SETTINGS)));  // "設定"
     dialog = run.WaitDialog(L"環境設定", kActMs);
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(GetWindowLongW(dialog, GWL_STYLE) & 0x80C000C0, 0x80C000C0);
@@ -310,7 +312,7 @@ TEST_F(MapperWindowE2E, GridIsPaintedInFramedBoxesWithTheActiveSetsKeys) {
         EXPECT_EQ(shot.At(left + 4, 2), kBackground);
     }
 
-    ASSERT_TRUE(ClickControl(run.Control(100)));
+    ASSERT_TRUE(ClickControl(run.Control(IDC_MAIN_SET_LIST)));
     HWND list = nullptr;
     ASSERT_TRUE(WaitUntil(
         [&] {
@@ -413,12 +415,12 @@ void ExpectTrayPopup(MapperRun& run, const std::vector<std::wstring>& expected) 
 TEST_F(MapperWindowE2E, TrayPopupFollowsNewAndDelete) {
     MapperRun run;
     StartShown(run);
-    HWND list = run.Control(100);
-    ASSERT_TRUE(ClickControl(run.Control(105)));  // "新規"
+    HWND list = run.Control(IDC_MAIN_SET_LIST);
+    ASSERT_TRUE(ClickControl(run.Control(IDC_MAIN_NEW)));  // "新規"
     ASSERT_TRUE(WaitUntil([&] { return ComboEntries(list).size() == 2; }, kActMs));
     ExpectTrayPopup(run, TrayMenu({L"1 無題 [checked]", L"0 無題"}, false));
 
-    ASSERT_TRUE(ClickControl(run.Control(104)));  // "削除"
+    ASSERT_TRUE(ClickControl(run.Control(IDC_MAIN_DELETE)));  // "削除"
     HWND confirm = run.WaitDialog(L"確認", kActMs);
     ASSERT_NE(confirm, nullptr);
     ASSERT_TRUE(ClickControl(GetDlgItem(confirm, IDYES)));
@@ -435,8 +437,9 @@ TEST_F(MapperE2E, CommandsDuringTheStartupWarningKeepTheTrayPopupWhole) {
     MapperRun run;
     HWND warning = nullptr;
     ASSERT_NO_FATAL_FAILURE(StartToWarning(run, &warning));
-    ASSERT_TRUE(ClickControl(run.Control(105)));  // "新規"
-    ASSERT_TRUE(WaitUntil([&] { return ComboEntries(run.Control(100)).size() == 2; }, kActMs));
+    ASSERT_TRUE(ClickControl(run.Control(IDC_MAIN_NEW)));  // "新規"
+    ASSERT_TRUE(WaitUntil([&] { return ComboEntries(run.Control(IDC_MAIN_SET_LIST)).size() == 2; },
+                          kActMs));
     ExpectTrayPopup(run, TrayMenu({L"1 無題 [checked]", L"0 無題"}, false));
 
     PostMessageW(warning, WM_COMMAND, IDOK, 0);
@@ -469,7 +472,7 @@ TEST_F(MapperWindowE2E, TrayIconComesBackWhenExplorerRestarts) {
     ASSERT_TRUE(WaitUntil([&] { return TrayIconPresent(main); }, kActMs)) << "no icon again";
     EXPECT_FALSE(IsWindowVisible(main));
 
-    PostMessageW(main, WM_APP + 100, 1, WM_LBUTTONDOWN);
+    PostMessageW(main, kTrayNotifyMessage, kTrayIconId, WM_LBUTTONDOWN);
     ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(main) != FALSE; }, kActMs));
     ASSERT_TRUE(WaitUntil([&] { return !TrayIconPresent(main); }, kActMs));
     ASSERT_TRUE(SendAndWait(main, TaskbarCreated()));
@@ -544,7 +547,7 @@ TEST_F(MapperWindowE2E, HelpGivesTheHelpEngineThePamuroHlpBesideTheProgram) {
     } removeAtEnd = {helpFile};
     MapperRun run;
     StartShown(run);
-    ASSERT_TRUE(ClickControl(run.Control(102)));  // "ヘルプ"
+    ASSERT_TRUE(ClickControl(run.Control(IDC_MAIN_HELP)));  // "ヘルプ"
     HWND box = nullptr;
     ASSERT_TRUE(WaitUntil(
         [&] { return (box = ForeignMessageBoxWith(run.ProcessId(), L"Pamuro.hlp")) != nullptr; },

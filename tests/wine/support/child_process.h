@@ -88,6 +88,14 @@ class ChildProcess {
         return CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
                               workFolder, &startup, &process_) != FALSE;
     }
+    // Starts the command line as it stands, program name included, which
+    // Wine also takes for a Unix program ("/bin/sh -c ...").
+    bool StartCommandLine(std::wstring commandLine) {
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof startup;
+        return CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                              nullptr, &startup, &process_) != FALSE;
+    }
     bool WaitExit(DWORD timeoutMs) const {
         return WaitForSingleObject(process_.hProcess, timeoutMs) == WAIT_OBJECT_0;
     }

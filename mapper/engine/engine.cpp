@@ -137,15 +137,27 @@ uint8_t HatSides(uint32_t pov) {
     return kHatSectors[(pov + kPovSector / 2) / kPovSector % 8];
 }
 
+// An axis of the reading with its thresholds; a new axis is a case here.
+struct AxisView {
+    uint32_t Position;
+    int32_t Low, High;
+};
+AxisView AxisOf(const AxisThresholds& limits, const JoystickReading& reading, PadAxis axis) {
+    switch (axis) {
+        case PadAxis::X:
+            return {reading.x, limits.XLow, limits.XHigh};
+        case PadAxis::Y:
+            return {reading.y, limits.YLow, limits.YHigh};
+    }
+    return {0, 0, 0};
+}
+
 // Whether a direction input is held by the stick. The driver's unsigned
 // positions are compared as signed values with the signed thresholds.
 bool AxisHolds(const AxisThresholds& limits, const JoystickReading& reading, const InputRow& row) {
-    const bool onX = row.Axis == PadAxis::X;
-    const int32_t position = static_cast<int32_t>(onX ? reading.x : reading.y);
-    if (row.Half == AxisHalf::Low) {
-        return position < (onX ? limits.XLow : limits.YLow);
-    }
-    return position > (onX ? limits.XHigh : limits.YHigh);
+    const AxisView axis = AxisOf(limits, reading, row.Axis);
+    const int32_t position = static_cast<int32_t>(axis.Position);
+    return row.Half == AxisHalf::Low ? position < axis.Low : position > axis.High;
 }
 
 // Which inputs a reading makes active: a direction while the stick or the

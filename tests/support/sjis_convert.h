@@ -26,3 +26,12 @@ inline std::string SjisToUtf8(const std::string& sjis) {
     out.resize(length);
     return out;
 }
+
+// `text` `times` times over: a long name made of one character.
+inline std::string Repeat(const std::string& text, int times) {
+    std::string repeated;
+    for (int i = 0; i < times; ++i) {
+        repeated += text;
+    }
+    return repeated;
+}

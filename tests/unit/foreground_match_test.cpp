@@ -15,14 +15,6 @@
 
 namespace {
 
-std::string Repeat(const std::string& text, int times) {
-    std::string out;
-    for (int i = 0; i < times; ++i) {
-        out += text;
-    }
-    return out;
-}
-
 class ForegroundMatchTest : public ::testing::Test {
   protected:
     void SetUp() override { ClearKeySetTable(table_); }

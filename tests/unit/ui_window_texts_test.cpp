@@ -16,14 +16,6 @@ const std::string kPrefix = Sjis("Pamuro - 「");
 const std::string kSuffix = Sjis("」");
 const std::string kA = Sjis("あ");
 
-std::string Repeat(const std::string& text, int times) {
-    std::string repeated;
-    for (int i = 0; i < times; ++i) {
-        repeated += text;
-    }
-    return repeated;
-}
-
 class WindowTextsTest : public ::testing::Test {
   protected:
     void SetUp() override {

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "common/win32/owned.h"
 #include "common/win32/sjis_text.h"
 #include "main_window.h"
 #include "mapper/model/settings.h"
@@ -27,16 +28,14 @@ constexpr UINT kAnswerMs = 2000;
 constexpr DWORD kCloseMs = 5000;
 
 bool RunsElevated() {
-    HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
+    OwnedHandle token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.Receive())) {
         return false;
     }
     TOKEN_ELEVATION elevation = {};
     DWORD size = 0;
-    const BOOL known =
-        GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size);
-    CloseHandle(token);
-    return known && elevation.TokenIsElevated != 0;
+    return GetTokenInformation(token.Get(), TokenElevation, &elevation, sizeof elevation, &size) &&
+           elevation.TokenIsElevated != 0;
 }
 
 MutexOutcome CreateSessionMutex() {
@@ -68,18 +67,17 @@ void Publish(const wchar_t* folder, bool elevated) {
 // What the running mapper published; false when it cannot be read (an
 // elevated one's, from a start that is not).
 bool ReadPublished(Published& out) {
-    HANDLE mapping = OpenFileMappingW(FILE_MAP_READ, FALSE, kPublishedName);
-    if (mapping == nullptr) {
+    const OwnedHandle mapping(OpenFileMappingW(FILE_MAP_READ, FALSE, kPublishedName));
+    if (!mapping.Valid()) {
         return false;
     }
     const auto* published =
-        static_cast<const Published*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0));
+        static_cast<const Published*>(MapViewOfFile(mapping.Get(), FILE_MAP_READ, 0, 0, 0));
     if (published != nullptr) {
         out = *published;
         out.folder[kStartupDirectorySize - 1] = L'\0';
         UnmapViewOfFile(published);
     }
-    CloseHandle(mapping);
     return published != nullptr;
 }
 
@@ -119,14 +117,9 @@ void SayRunningElsewhere(const wchar_t* folder) {
 bool CloseRunning(HWND running) {
     DWORD processId = 0;
     GetWindowThreadProcessId(running, &processId);
-    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, processId);
-    if (process == nullptr) {
-        return false;
-    }
-    const bool closed = Answers(running, kCloseForElevatedStartMessage) &&
-                        WaitForSingleObject(process, kCloseMs) == WAIT_OBJECT_0;
-    CloseHandle(process);
-    return closed;
+    const OwnedHandle process(OpenProcess(SYNCHRONIZE, FALSE, processId));
+    return process.Valid() && Answers(running, kCloseForElevatedStartMessage) &&
+           WaitForSingleObject(process.Get(), kCloseMs) == WAIT_OBJECT_0;
 }
 
 }  // namespace

@@ -47,6 +47,7 @@ class FakeEnginePlatform : public EnginePlatform {
     JoystickReading Reading = {32767, 32767, 0, 0};
     std::vector<int> RangeQueries;  // the joystick ids asked, in order
     int Reads = 0, KeyQueries = 0;
+    int XInputReads = 0;  // counted in Quiet too: the benchmarks report it
     uint8_t KeyStates[257] = {};
     std::vector<uint32_t> Rests;
     bool RestsFine = false;
@@ -71,6 +72,7 @@ class FakeEnginePlatform : public EnginePlatform {
         return id < 2 && JoystickPresent[id] && ReadSucceeds && !ReadsFailWith[id];
     }
     bool ReadXInputPad(uint8_t user, XInputPad& pad) override {
+        ++XInputReads;
         NotePadCall("x", user);
         pad = XPad;
         return user < 4 && XInputConnected[user];

@@ -1,7 +1,8 @@
 #pragma once
 // Owning wrappers for what the system hands out: a handle, a find handle, a
-// module, a GDI object, a COM pointer and COM itself. Each gives back what it
-// holds once, when it goes out of scope, on every path.
+// module, a window, a device notice, a GDI object, a COM pointer and COM
+// itself. Each gives back what it holds once, when it goes out of scope, on
+// every path.
 #include <windows.h>
 #include <objbase.h>
 
@@ -69,6 +70,16 @@ struct ModuleTraits {  // LoadLibrary
     static Handle None() { return nullptr; }
     static bool Close(Handle handle) { return FreeLibrary(handle) != FALSE; }
 };
+struct WindowTraits {  // CreateWindowEx, for a window no one else destroys
+    using Handle = HWND;
+    static Handle None() { return nullptr; }
+    static bool Close(Handle handle) { return DestroyWindow(handle) != FALSE; }
+};
+struct DeviceNoticeTraits {  // RegisterDeviceNotification
+    using Handle = HDEVNOTIFY;
+    static Handle None() { return nullptr; }
+    static bool Close(Handle handle) { return UnregisterDeviceNotification(handle) != FALSE; }
+};
 template <typename Object>
 struct GdiObjectTraits {  // CreateFont, CreateSolidBrush, ...: not selected into a DC by then
     using Handle = Object;
@@ -80,6 +91,8 @@ using OwnedHandle = Owned<HandleTraits>;
 using OwnedFile = Owned<FileHandleTraits>;
 using OwnedFind = Owned<FindHandleTraits>;
 using OwnedModule = Owned<ModuleTraits>;
+using OwnedWindow = Owned<WindowTraits>;
+using OwnedDeviceNotice = Owned<DeviceNoticeTraits>;
 template <typename Object>
 using OwnedGdiObject = Owned<GdiObjectTraits<Object>>;
 

@@ -183,7 +183,9 @@ struct PadSetup {
     HatRequest Hat;
 };
 
-bool ReadFrom(EnginePlatform& platform, uint8_t pad, HatRequest hat, JoystickReading& reading) {
+// Reads `pad` as `hat` asks. A driver that refuses the hat request has it
+// dropped here, for as long as this pad is read: one call a poll after that.
+bool ReadFrom(EnginePlatform& platform, uint8_t pad, HatRequest& hat, JoystickReading& reading) {
     if (pad < kFirstWinmmPad) {
         XInputPad state{};
         if (!platform.ReadXInputPad(pad, state)) {
@@ -192,7 +194,12 @@ bool ReadFrom(EnginePlatform& platform, uint8_t pad, HatRequest hat, JoystickRea
         reading = ReadingOfXInputPad(state);
         return true;
     }
-    return platform.ReadJoystick(static_cast<uint8_t>(pad - kFirstWinmmPad), hat, reading);
+    const JoystickAnswer answer =
+        platform.ReadJoystick(static_cast<uint8_t>(pad - kFirstWinmmPad), hat, reading);
+    if (answer == JoystickReadWithoutHat) {
+        hat = HatNotAsked;
+    }
+    return answer != JoystickSilent;
 }
 
 // Whether `pad` answers now. A winmm joystick must answer both its
@@ -204,7 +211,7 @@ bool PadAnswers(EnginePlatform& platform, uint8_t pad, PadSetup& setup) {
         !platform.ReadJoystickRange(static_cast<uint8_t>(pad - kFirstWinmmPad), caps)) {
         return false;
     }
-    const PadSetup answered = {ComputeThresholds(caps), HatRequestFor(caps)};
+    PadSetup answered = {ComputeThresholds(caps), HatRequestFor(caps)};
     JoystickReading reading{};
     if (!ReadFrom(platform, pad, answered.Hat, reading)) {
         return false;
@@ -213,68 +220,58 @@ bool PadAnswers(EnginePlatform& platform, uint8_t pad, PadSetup& setup) {
     return true;
 }
 
-void UsePad(PadReader& reader, uint8_t pad, const PadSetup& setup, uint32_t now) {
-    reader.InUse = pad;
-    reader.Thresholds = setup.Thresholds;
-    reader.Hat = setup.Hat;
-    reader.State = PadReading;  // a pad found starts a fresh count
-    reader.NextProbe = pad;     // the earlier ones were just asked
-    reader.LastProbeRoundMs = now;
-}
-
-bool Discover(PadReader& reader, EnginePlatform& platform) {
-    const uint32_t now = platform.Milliseconds();
-    reader.SinceMs = now;
-    for (uint8_t pad = 0; pad < kPadCount; ++pad) {
+// Asks the pads from `first` on in discovery order and takes the first that
+// answers; a pad found starts a fresh count of failed reads.
+bool FindPad(PadReader& reader, EnginePlatform& platform, uint8_t first) {
+    for (uint8_t pad = first; pad < kPadCount; ++pad) {
         PadSetup setup{};
         if (PadAnswers(platform, pad, setup)) {
-            UsePad(reader, pad, setup, now);
+            reader.InUse = pad;
+            reader.Thresholds = setup.Thresholds;
+            reader.Hat = setup.Hat;
+            reader.State = PadReading;
             return true;
         }
     }
     return false;
 }
 
-// While no pad is known the polling thread looks for one, at most once per
-// kDiscoveryRetryMs, so a pad plugged in later, into the other port or with
-// other ranges, is read with the right id and thresholds.
-bool RetryDiscovery(PadReader& reader, EnginePlatform& platform) {
-    if (platform.Milliseconds() - reader.SinceMs < kDiscoveryRetryMs) {
-        return false;
-    }
-    return Discover(reader, platform);
+bool Discover(PadReader& reader, EnginePlatform& platform) {
+    const uint32_t now = platform.Milliseconds();
+    reader.JoysticksAskedMs = now;
+    reader.XInputAskedMs = now;
+    return FindPad(reader, platform, 0);
 }
 
-// While a later pad is read, the earlier ones are asked again in rounds that
-// start at most once per kDiscoveryRetryMs, one pad per poll, so a slow
-// XInput slot costs one call a second and never stalls a poll for long. The
-// first that answers takes over, with every held key released first: a pad
-// that wakes up again wins over the wheel or virtual pad read meanwhile, and
-// an Xbox pad is read through XInput rather than winmm.
-void ProbeEarlierPad(PadReader& reader, KeyLatches& keys, EnginePlatform& platform) {
-    if (reader.InUse == 0) {
+// While no pad answers, the polling thread looks for one: all of them at
+// once when Windows reports a device arriving, else the winmm joysticks
+// every kJoystickSearchMs and the XInput slots (with the joysticks after
+// them) every kXInputSearchMs. A pad plugged in later, into the other port or
+// with other ranges, is read with the right id and thresholds from the next
+// poll on. While a pad answers nothing else is asked: a virtual pad or a
+// second pad coming up never takes over from the one in the player's hands,
+// and no empty XInput slot costs a poll its millisecond.
+void SearchIfNoPad(PadReader& reader, EnginePlatform& platform) {
+    if (reader.State != PadMissing) {
         return;
     }
     const uint32_t now = platform.Milliseconds();
-    if (reader.NextProbe >= reader.InUse) {
-        if (now - reader.LastProbeRoundMs < kDiscoveryRetryMs) {
-            return;
-        }
-        reader.LastProbeRoundMs = now;
-        reader.NextProbe = 0;
+    const bool arrival = platform.TakeDeviceArrival();
+    const bool askXInput = arrival || now - reader.XInputAskedMs >= kXInputSearchMs;
+    if (!askXInput && now - reader.JoysticksAskedMs < kJoystickSearchMs) {
+        return;
     }
-    const uint8_t pad = reader.NextProbe++;
-    PadSetup setup{};
-    if (PadAnswers(platform, pad, setup)) {
-        ReleaseAllHeld(keys, platform);
-        UsePad(reader, pad, setup, now);
+    reader.JoysticksAskedMs = now;
+    if (askXInput) {
+        reader.XInputAskedMs = now;
     }
+    FindPad(reader, platform, askXInput ? 0 : kFirstWinmmPad);
 }
 
 // A read error shorter than kPadGoneMs changes nothing, so a momentary glitch
 // does not break a held key. Once reads have failed that long the pad counts
 // as gone: every held key goes up (a game must not see a key held by a pad
-// that was unplugged or fell asleep) and discovery starts again.
+// that was unplugged or fell asleep) and discovery of every pad is due.
 void NoteFailedRead(PadReader& reader, KeyLatches& keys, EnginePlatform& platform) {
     const uint32_t now = platform.Milliseconds();
     if (reader.State != PadFailing) {
@@ -284,22 +281,16 @@ void NoteFailedRead(PadReader& reader, KeyLatches& keys, EnginePlatform& platfor
     }
     if (now - reader.SinceMs >= kPadGoneMs) {
         ReleaseAllHeld(keys, platform);
-        // Looked for again at once; a pad found again starts a fresh count.
         reader.State = PadMissing;
-        reader.SinceMs = now - kDiscoveryRetryMs;
+        reader.XInputAskedMs = now - kXInputSearchMs;
     }
 }
 
-// Reads the pad, looking for one first while none is known, or for an
-// earlier one. True with `reading` filled when it answered.
+// Reads the pad in use, if any. True with `reading` filled when it answered.
 bool ReadPad(PadReader& reader, KeyLatches& keys, EnginePlatform& platform,
              JoystickReading& reading) {
     if (reader.State == PadMissing) {
-        if (!RetryDiscovery(reader, platform)) {
-            return false;
-        }
-    } else {
-        ProbeEarlierPad(reader, keys, platform);
+        return false;
     }
     if (!ReadFrom(platform, reader.InUse, reader.Hat, reading)) {
         NoteFailedRead(reader, keys, platform);
@@ -466,6 +457,9 @@ bool Engine::RunIteration() {
         case EngineMapping:
             if (!paused) {
                 MappingPoll(Pad, KeyWork{Keys, table_, options_, platform_});
+                // Only once this poll's keys are out: a search can take
+                // milliseconds.
+                SearchIfNoPad(Pad, platform_);
             }
             break;
         case EngineCapturing:

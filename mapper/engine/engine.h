@@ -20,9 +20,12 @@
 constexpr uint8_t kFirstWinmmPad = 4;
 constexpr uint8_t kPadCount = 6;
 
-// How often the polling thread asks for a pad while it knows none, and for
-// an earlier pad in discovery order while it reads a later one.
-constexpr uint32_t kDiscoveryRetryMs = 1000;
+// How often the polling thread looks for a pad while none answers, besides
+// at once when Windows reports a device arriving: winmm joysticks every
+// second (a cheap call), the XInput slots every 3 seconds (an empty slot
+// takes about a millisecond on Windows).
+constexpr uint32_t kJoystickSearchMs = 1000;
+constexpr uint32_t kXInputSearchMs = 3000;
 // How long reads must fail without a break before the pad counts as gone: a
 // shorter read error must not break a held key.
 constexpr uint32_t kPadGoneMs = 500;
@@ -40,7 +43,7 @@ enum InputLatchValue : int32_t {
 
 // What the polling thread knows of the pad.
 enum PadState : uint8_t {
-    PadMissing,  // none known: discovery runs about once a second
+    PadMissing,  // none answers: discovery runs on a device arrival and on its clocks
     PadReading,  // its reads answer
     PadFailing,  // its reads fail; gone once they have failed for kPadGoneMs
 };
@@ -66,16 +69,18 @@ struct EngineControls {
 };
 
 // The pad read: set by DetectPad before the polling thread starts, then by
-// that thread alone, which looks again while no pad is known, and for an
-// earlier pad while it reads a later one.
+// that thread alone. The pad in use stays while it answers, whatever else
+// comes: no other pad is asked until it has gone.
 struct PadReader {
     uint8_t InUse = 0;  // the pad read, in discovery order (kFirstWinmmPad)
     AxisThresholds Thresholds = {};
     PadState State = PadMissing;
-    uint32_t SinceMs = 0;           // Missing: the last discovery; Failing: the first failed read
-    HatRequest Hat = HatNotAsked;   // what a read of a winmm pad asks of its hat
-    uint8_t NextProbe = 0;          // the earlier pad asked at the next poll of a round
-    uint32_t LastProbeRoundMs = 0;  // when the last round of asking earlier pads began
+    uint32_t SinceMs = 0;  // Failing: the first failed read
+    // What a read of a winmm pad asks of its hat; dropped for the pad once
+    // its driver refuses it.
+    HatRequest Hat = HatNotAsked;
+    uint32_t JoysticksAskedMs = 0;  // the last discovery that asked the winmm joysticks
+    uint32_t XInputAskedMs = 0;     // the last that asked the XInput slots too
 };
 
 // The polling thread's keys.

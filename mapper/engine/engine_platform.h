@@ -36,6 +36,13 @@ struct XInputPad {
     int16_t thumbLX, thumbLY;
 };
 
+// What a read of a winmm joystick gave.
+enum JoystickAnswer : uint8_t {
+    JoystickSilent,          // no reading: not there, or any failure
+    JoystickRead,            // read as asked
+    JoystickReadWithoutHat,  // the driver refused the hat request; read without it
+};
+
 // One reading of the joystick (joyGetPosEx). Bit i of `buttons` is Button i+1;
 // `pov` is the hat in hundredths of a degree clockwise from up.
 struct JoystickReading {
@@ -49,10 +56,11 @@ class EnginePlatform {
     // Capabilities of joystick `id` (0 or 1): true with the ranges filled,
     // false when the joystick does not answer.
     virtual bool ReadJoystickRange(uint8_t id, JoystickRange& range) = 0;
-    // Current state of joystick `id`, with the hat as `hat` asks: true with
-    // `reading` filled, false on any failure. A pad that refuses the hat
-    // request is read without it, its hat reported centred.
-    virtual bool ReadJoystick(uint8_t id, HatRequest hat, JoystickReading& reading) = 0;
+    // Current state of joystick `id`, with the hat as `hat` asks: Read with
+    // `reading` filled, Silent on any failure. A pad that refuses the hat
+    // request is read without it, its hat reported centred, and the answer
+    // says so: a refusal costs a second call.
+    virtual JoystickAnswer ReadJoystick(uint8_t id, HatRequest hat, JoystickReading& reading) = 0;
     // Current state of XInput pad `user` (0..3): true with `pad` filled, false
     // when it is not connected, on any failure, and where the system has no
     // XInput. Some systems take long to answer for a slot with no pad.
@@ -66,6 +74,11 @@ class EnginePlatform {
     // The low 8 bits of the asynchronous key state of code `vk` (1..256):
     // nonzero when the key was pressed since the previous query.
     virtual uint8_t AsyncKeyState(int vk) = 0;
+    // True once after Windows reported a device arriving (a device interface
+    // of any class: HID and Xbox pads alike), however many came since the
+    // last call; never where the system does not tell. Asked from the polling
+    // thread.
+    virtual bool TakeDeviceArrival() = 0;
     // Rests about `ms` milliseconds; 0 rests the shortest time the system
     // offers (half a millisecond on Windows, 1 ms before Windows 10 1803),
     // never just a yield.

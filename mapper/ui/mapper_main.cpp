@@ -111,6 +111,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandTail, int showCom
     LoadTrayMenu(app);
     app.events.SetMainWindow(app.mainWindow);
 
+    // Before the first search, so a pad plugged in from now on is not missed.
+    engine.WatchDeviceArrivals();
     if (!app.engine.DetectPad()) {
         ShowStartupMessage(kNoJoystickMessage);
     }

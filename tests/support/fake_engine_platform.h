@@ -37,11 +37,14 @@ class FakeEnginePlatform : public EnginePlatform {
     JoystickRange Range[2] = {{0, 65535, 0, 65535}, {0, 65535, 0, 65535}};
     bool ReadSucceeds = true;
     bool ReadsFailWith[2] = {};  // the capabilities answer, reads fail
+    bool RefusesHat[2] = {};     // read without the hat when asked for it
+    bool DeviceArrived = false;  // taken by the next TakeDeviceArrival
     bool XInputConnected[4] = {};
     XInputPad XPad = {};
     // The pad calls in order: "x2" XInput user 2, "c0" capabilities of
     // joystick 0, "r0" a read of it; and what the last read asked of the hat.
     Events PadCalls;
+    bool PadCallsInLog = false;  // each pad call also in Log, among the key events
     HatRequest Hat = HatNotAsked;
     KeyScan Layout[256] = {};  // what the keyboard layout answers, by code
     JoystickReading Reading = {32767, 32767, 0, 0};
@@ -64,18 +67,30 @@ class FakeEnginePlatform : public EnginePlatform {
         range = Range[id];
         return true;
     }
-    bool ReadJoystick(uint8_t id, HatRequest hat, JoystickReading& reading) override {
+    JoystickAnswer ReadJoystick(uint8_t id, HatRequest hat, JoystickReading& reading) override {
         ++Reads;
         NotePadCall("r", id);
         Hat = hat;
         reading = Reading;
-        return id < 2 && JoystickPresent[id] && ReadSucceeds && !ReadsFailWith[id];
+        if (id >= 2 || !JoystickPresent[id] || !ReadSucceeds || ReadsFailWith[id]) {
+            return JoystickSilent;
+        }
+        if (hat != HatNotAsked && RefusesHat[id]) {
+            reading.pov = kPovCentred;
+            return JoystickReadWithoutHat;
+        }
+        return JoystickRead;
     }
     bool ReadXInputPad(uint8_t user, XInputPad& pad) override {
         ++XInputReads;
         NotePadCall("x", user);
         pad = XPad;
         return user < 4 && XInputConnected[user];
+    }
+    bool TakeDeviceArrival() override {
+        const bool arrived = DeviceArrived;
+        DeviceArrived = false;
+        return arrived;
     }
     KeyScan ScanCodeOf(uint8_t vk) override { return Layout[vk]; }
     void SendKey(uint8_t vk, KeyScan scan, bool keyUp) override {
@@ -114,6 +129,9 @@ class FakeEnginePlatform : public EnginePlatform {
     void NotePadCall(const char* what, uint8_t id) {
         if (!Quiet) {
             PadCalls.push_back(what + std::to_string(id));
+            if (PadCallsInLog) {
+                Log.push_back(PadCalls.back());
+            }
         }
     }
 };

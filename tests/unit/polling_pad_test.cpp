@@ -15,34 +15,41 @@ TEST_F(PollingTest, AFailedReadChangesNothing) {
     EXPECT_EQ(platform.RangeQueries.size(), 1u);
 }
 
-TEST_F(PollingTest, AJoystickPluggedInLaterIsFoundByRetries) {
+// While no pad answers, discovery asks the winmm joysticks every second and
+// the XInput slots, with the joysticks after them, every 3 seconds; a device
+// Windows reports arriving has every pad asked at once. A pad found is read
+// from the next poll on.
+TEST_F(PollingTest, WithNoPadDiscoveryRunsOnItsClocksAndOnADeviceArrival) {
     engine = std::make_unique<Engine>(*table, options, platform, events);
     platform.JoystickPresent[0] = false;
-    platform.RangeQueries.clear();
-    platform.Now = 0xFFFFFE00u;  // the clock wraps during the test
+    platform.Now = 0xFFFFFC18u;  // 1000 ms before the clock wraps
     ASSERT_FALSE(engine->DetectPad());
     Bind(InputUp, kA, 0);
     struct Step {
         uint32_t now;
-        bool present;
-        int rangeQueries;  // in total so far
-        Events sent;
+        bool present, arrival;
+        Events calls, sent;
     };
+    const Events everyPad = {"x0", "x1", "x2", "x3", "c0", "c1"};
     const Step steps[] = {
-        {0xFFFFFF00u, false, 2, {}},
-        {0x1E7, false, 2, {}},  // 999 ms after the first attempt
-        {0x1E8, false, 4, {}},  // 1000 ms: both joysticks asked again
-        {0x5CF, true, 4, {}},
-        {0x5D0, true, 5, {Down(kA)}},  // found, and mapped in the same iteration
-        {0x10000, false, 5, {}},       // a first failed read looks for nothing
+        {0xFFFFFFFFu, false, false, {}, {}},
+        {0, false, false, {"c0", "c1"}, {}},  // a second after start-up
+        {999, false, false, {}, {}},
+        {1000, false, false, {"c0", "c1"}, {}},
+        {2000, false, false, everyPad, {}},  // 3 seconds: the XInput slots too
+        {2001, false, true, everyPad, {}},
+        {2002, false, false, {}, {}},
+        {2500, true, false, {}, {}},  // plugged in: its clock has not come yet
+        {2500, true, true, {"x0", "x1", "x2", "x3", "c0", "r0"}, {}},  // Windows tells
+        {2501, true, false, {"r0"}, {Down(kA)}},
+        {2502, false, false, {"r0"}, {}},  // a first failed read looks for nothing
     };
     for (const Step& step : steps) {
         platform.Now = step.now;
         platform.JoystickPresent[0] = step.present;
-        platform.ReadSucceeds = step.present;
-        EXPECT_EQ(Poll(kCentre, kMin), step.sent) << std::hex << step.now;
-        EXPECT_EQ(static_cast<int>(platform.RangeQueries.size()), step.rangeQueries)
-            << std::hex << step.now;
+        platform.DeviceArrived = step.arrival;
+        EXPECT_EQ(Poll(kCentre, kMin), step.sent) << step.now;
+        EXPECT_EQ(platform.PadCalls, step.calls) << step.now;
     }
     EXPECT_EQ(engine->Pad.InUse, kFirstWinmmPad);
 }
@@ -89,7 +96,13 @@ TEST_F(PollingTest, APadGoneLongEnoughHasItsKeysReleased) {
         EXPECT_EQ(Poll(kCentre, kMin, 1), c.atLastFailure) << c.failedForMs << c.between;
         EXPECT_EQ(engine->Keys.Latch[InputUp], c.whenBack.empty() ? LatchHeld : LatchReleased);
         platform.ReadSucceeds = true;
-        EXPECT_EQ(Poll(kCentre, kMin, 1), c.whenBack) << c.failedForMs << c.between;
+        // A pad gone is found again by the joystick clock, and read at the
+        // poll after.
+        platform.Now += kJoystickSearchMs;
+        Events back = Poll(kCentre, kMin, 1);
+        const Events next = Poll(kCentre, kMin, 1);
+        back.insert(back.end(), next.begin(), next.end());
+        EXPECT_EQ(back, c.whenBack) << c.failedForMs << c.between;
         EXPECT_EQ(Poll(kCentre, kCentre, 0), releaseAll) << c.failedForMs << c.between;
     }
 }
@@ -117,15 +130,17 @@ TEST_F(PollingTest, AReadBetweenFailuresRestartsTheCount) {
     // the old failure going on.
     platform.Now = 2000;
     platform.ReadSucceeds = true;
+    EXPECT_EQ(Poll(kCentre, kMin), Events{});
     EXPECT_EQ(Poll(kCentre, kMin), Events{Down(kA)});
     platform.ReadSucceeds = false;
     platform.Now = 2100;
     EXPECT_EQ(Poll(kCentre, kMin), Events{});
 }
 
-// After the pad is gone discovery runs about once a second, one attempt per
-// iteration at most, and a pad found in the other port or with other ranges
-// is read with its own id and thresholds. Nothing is mapped while none is known.
+// A pad gone has its keys released and every pad asked at once, after the
+// key events; then the joysticks once a second. A pad found in the other port
+// or with other ranges is read with its own id and thresholds. Nothing is
+// mapped while none is known.
 TEST_F(PollingTest, AGonePadIsLookedForAgainWithItsNewRanges) {
     Bind(InputLeft, kA, 0);
     Bind(InputRight, kB, 0);
@@ -134,25 +149,26 @@ TEST_F(PollingTest, AGonePadIsLookedForAgainWithItsNewRanges) {
     platform.JoystickPresent[0] = false;
     platform.Range[1] = {0, 255, 0, 255};  // Left below 85, Right above 170
     platform.RangeQueries.clear();
+    platform.PadCallsInLog = true;
     struct Step {
         uint32_t now;
         bool present1;
         uint32_t x;
         int rangeQueries;  // in total so far
-        Events sent;
+        Events sent;       // the pad calls among the key events
     };
     const Step steps[] = {
-        {10000, false, kMin, 0, {}},
-        {10499, false, kMin, 0, {}},
-        {10500, false, kMin, 0, {Up(kA)}},  // gone: released
-        {10500, false, kMin, 2, {}},        // next iteration: both ports asked
-        {10600, false, kMin, 2, {}},
+        {10000, false, kMin, 0, {"r0"}},
+        {10499, false, kMin, 0, {"r0"}},
+        {10500, false, kMin, 2, {"r0", Up(kA), "x0", "x1", "x2", "x3", "c0", "c1"}},
+        {10500, false, kMin, 2, {}},
         {11499, false, kMin, 2, {}},
-        {11500, false, kMin, 4, {}},  // a second later
-        {11600, true, 200, 4, {}},    // plugged into port 1: found at the next attempt
-        {12500, true, 200, 6, {Down(kB)}},
-        {12600, true, 100, 6, {Up(kB)}},  // neutral on the new ranges
-        {12700, true, 84, 6, {Down(kA)}},
+        {11500, false, kMin, 4, {"c0", "c1"}},  // a second later
+        {11600, true, 200, 4, {}},              // plugged into port 1: found at the next attempt
+        {12500, true, 200, 6, {"c0", "c1", "r1"}},
+        {12501, true, 200, 6, {"r1", Down(kB)}},
+        {12600, true, 100, 6, {"r1", Up(kB)}},  // neutral on the new ranges
+        {12700, true, 84, 6, {"r1", Down(kA)}},
     };
     for (const Step& step : steps) {
         platform.Now = step.now;
@@ -164,38 +180,27 @@ TEST_F(PollingTest, AGonePadIsLookedForAgainWithItsNewRanges) {
     EXPECT_EQ(engine->Pad.Thresholds.XLow, 85);
 }
 
-// A pad that is not first in discovery order is read while the earlier ones
-// are asked again, one per poll, a round a second; the first that answers
-// takes over, every held key released first.
-TEST_F(PollingTest, AnEarlierPadThatAnswersTakesOver) {
+// The pad in use is read alone while it answers: no other pad is asked, not
+// on the clocks and not when Windows reports a device arriving, so a pad or a
+// virtual pad coming up never takes over. Once it is gone the first pad in
+// discovery order that answers is read.
+TEST_F(PollingTest, ThePadInUseStaysWhileItAnswers) {
     struct Step {
         uint32_t now;
         int xinputUser;  // the one XInput pad connected, -1 none
-        bool present0, readsFail0;
-        Events calls, sent;
+        bool present0, present1, arrival;
+        Events log;  // the pad calls among the key events
         uint8_t pad;
     };
-    const uint8_t joystick0 = kFirstWinmmPad, joystick1 = kFirstWinmmPad + 1;
+    const uint8_t joystick1 = kFirstWinmmPad + 1;
     const Step steps[] = {
-        {0, -1, false, false, {"r1"}, {Down(kA)}, joystick1},
-        {999, -1, false, false, {"r1"}, {}, joystick1},
-        {1000, -1, false, false, {"x0", "r1"}, {}, joystick1},
-        {1001, -1, false, false, {"x1", "r1"}, {}, joystick1},
-        {1002, -1, false, false, {"x2", "r1"}, {}, joystick1},
-        {1003, -1, false, false, {"x3", "r1"}, {}, joystick1},
-        // Joystick 0 answers its capabilities call, but not a read.
-        {1004, -1, true, true, {"c0", "r0", "r1"}, {}, joystick1},
-        {1005, -1, true, true, {"r1"}, {}, joystick1},  // the round is over
-        {2003, -1, true, false, {"x0", "r1"}, {}, joystick1},
-        {2004, -1, true, false, {"x1", "r1"}, {}, joystick1},
-        {2005, -1, true, false, {"x2", "r1"}, {}, joystick1},
-        {2006, -1, true, false, {"x3", "r1"}, {}, joystick1},
-        {2007, -1, true, false, {"c0", "r0", "r0"}, {Up(kA), Down(kA)}, joystick0},
-        {2008, 3, true, false, {"r0"}, {}, joystick0},
-        {3007, 3, true, false, {"x0", "r0"}, {}, joystick0},  // a second after the switch
-        {3008, 3, true, false, {"x1", "r0"}, {}, joystick0},
-        {3009, 3, true, false, {"x2", "r0"}, {}, joystick0},
-        {3010, 3, true, false, {"x3", "x3"}, {Up(kA), Down(kA)}, 3},
+        {0, -1, false, true, false, {"r1", Down(kA)}, joystick1},
+        {3000, -1, false, true, false, {"r1"}, joystick1},
+        {3001, 3, true, true, true, {"r1"}, joystick1},
+        {9000, 3, true, true, false, {"r1"}, joystick1},
+        {9001, 3, true, false, false, {"r1"}, joystick1},  // failing: the key stays down
+        {9501, 3, true, false, false, {"r1", Up(kA), "x0", "x1", "x2", "x3"}, 3},
+        {9502, 3, true, false, false, {"x3", Down(kA)}, 3},
     };
     platform.JoystickPresent[0] = false;
     platform.JoystickPresent[1] = true;
@@ -203,16 +208,51 @@ TEST_F(PollingTest, AnEarlierPadThatAnswersTakesOver) {
     engine = std::make_unique<Engine>(*table, options, platform, events);
     ASSERT_TRUE(engine->DetectPad());
     Bind(InputUp, kA, 0);
+    platform.PadCallsInLog = true;
     for (const Step& step : steps) {
         platform.Now = step.now;
         for (int user = 0; user < 4; ++user) {
             platform.XInputConnected[user] = user == step.xinputUser;
         }
         platform.JoystickPresent[0] = step.present0;
-        platform.ReadsFailWith[0] = step.readsFail0;
-        EXPECT_EQ(Poll(kCentre, kMin), step.sent) << step.now;
-        EXPECT_EQ(platform.PadCalls, step.calls) << step.now;
+        platform.JoystickPresent[1] = step.present1;
+        platform.DeviceArrived = step.arrival;
+        EXPECT_EQ(Poll(kCentre, kMin), step.log) << step.now;
         EXPECT_EQ(engine->Pad.InUse, step.pad) << step.now;
+    }
+}
+
+// A driver that refuses the hat request costs a second read once: the hat is
+// not asked for again while that pad is read, and asked again of a pad found
+// anew.
+TEST_F(PollingTest, ARefusedHatRequestIsDroppedForThatPad) {
+    struct Step {
+        uint32_t now;
+        bool present, refuses;
+        Events calls;
+        HatRequest asked;  // by the last read
+    };
+    const Step steps[] = {
+        {1, true, true, {"r0"}, HatNotAsked},
+        {2, true, false, {"r0"}, HatNotAsked},
+        {3, false, false, {"r0"}, HatNotAsked},
+        {503, false, false, {"r0", "x0", "x1", "x2", "x3", "c0", "c1"}, HatNotAsked},
+        {1503, true, false, {"c0", "r0"}, HatInHundredths},  // found anew
+        {1504, true, false, {"r0"}, HatInHundredths},
+    };
+    platform.Range[0] = {0, 65535, 0, 65535, true, true};
+    platform.RefusesHat[0] = true;
+    engine = std::make_unique<Engine>(*table, options, platform, events);
+    ASSERT_TRUE(engine->DetectPad());
+    EXPECT_EQ(platform.Hat, HatInHundredths);
+    EXPECT_EQ(engine->Pad.Hat, HatNotAsked);
+    for (const Step& step : steps) {
+        platform.Now = step.now;
+        platform.JoystickPresent[0] = step.present;
+        platform.RefusesHat[0] = step.refuses;
+        Poll(kCentre, kCentre, 0, 0);
+        EXPECT_EQ(platform.PadCalls, step.calls) << step.now;
+        EXPECT_EQ(platform.Hat, step.asked) << step.now;
     }
 }
 

@@ -1,5 +1,6 @@
 #include "mapper/platform/win32/win32_engine_platform.h"
 
+#include <dbt.h>
 #include <mmsystem.h>
 #include <xinput.h>
 
@@ -107,6 +108,54 @@ HKL ForegroundKeyboardLayout() {
 
 }  // namespace
 
+bool Win32EnginePlatform::WatchDeviceArrivals() {
+    if (deviceWindow_.Valid()) {
+        return deviceNotice_.Valid();
+    }
+    WNDCLASSW windowClass = {};
+    windowClass.lpfnWndProc = DeviceWindowProc;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"PamuroEngine";
+    RegisterClassW(&windowClass);  // fails harmlessly for a second backend
+    deviceWindow_.Reset(CreateWindowExW(0, L"PamuroEngine", L"", 0, 0, 0, 0, 0, HWND_MESSAGE,
+                                        nullptr, windowClass.hInstance, this));
+    if (!deviceWindow_.Valid()) {
+        return false;
+    }
+    // Every interface class: an Xbox pad arrives as an XInput interface, most
+    // other pads as HID, and a pad emulator as whatever it copies.
+    DEV_BROADCAST_DEVICEINTERFACE_W filter = {};
+    filter.dbcc_size = sizeof filter;
+    filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+    deviceNotice_.Reset(RegisterDeviceNotificationW(
+        deviceWindow_.Get(), &filter,
+        DEVICE_NOTIFY_WINDOW_HANDLE | DEVICE_NOTIFY_ALL_INTERFACE_CLASSES));
+    return deviceNotice_.Valid();
+}
+
+LRESULT CALLBACK Win32EnginePlatform::DeviceWindowProc(HWND window, UINT message, WPARAM wParam,
+                                                       LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(window, GWLP_USERDATA,
+                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* platform =
+        reinterpret_cast<Win32EnginePlatform*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (message == WM_DEVICECHANGE && wParam == DBT_DEVICEARRIVAL && platform != nullptr &&
+        lParam != 0 &&
+        reinterpret_cast<const DEV_BROADCAST_HDR*>(lParam)->dbch_devicetype ==
+            DBT_DEVTYP_DEVICEINTERFACE) {
+        platform->deviceArrived_.store(true, std::memory_order_relaxed);
+        return TRUE;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+bool Win32EnginePlatform::TakeDeviceArrival() {
+    return deviceArrived_.exchange(false, std::memory_order_relaxed);
+}
+
 bool Win32EnginePlatform::ReadJoystickRange(uint8_t id, JoystickRange& range) {
     JOYCAPSA caps{};
     if (joyGetDevCapsA(id, &caps, sizeof caps) != JOYERR_NOERROR) {
@@ -121,19 +170,22 @@ bool Win32EnginePlatform::ReadJoystickRange(uint8_t id, JoystickRange& range) {
     return true;
 }
 
-bool Win32EnginePlatform::ReadJoystick(uint8_t id, HatRequest hat, JoystickReading& reading) {
+JoystickAnswer Win32EnginePlatform::ReadJoystick(uint8_t id, HatRequest hat,
+                                                 JoystickReading& reading) {
     JOYINFOEX info;
     MMRESULT result = ReadPosition(id, kStickAndButtons | HatFlags(hat), info);
+    JoystickAnswer answer = JoystickRead;
     if (hat != HatNotAsked && result != JOYERR_NOERROR && result != JOYERR_UNPLUGGED) {
         // A driver that refuses the hat request: the pad is read without it.
         result = ReadPosition(id, kStickAndButtons, info);
         info.dwPOV = JOY_POVCENTERED;
+        answer = JoystickReadWithoutHat;
     }
     if (result != JOYERR_NOERROR) {
-        return false;
+        return JoystickSilent;
     }
     reading = {info.dwXpos, info.dwYpos, info.dwZpos, info.dwButtons, info.dwPOV};
-    return true;
+    return answer;
 }
 
 // ERROR_DEVICE_NOT_CONNECTED, like any other error, is a failed read.

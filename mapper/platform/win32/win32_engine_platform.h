@@ -4,6 +4,8 @@
 // high-resolution rest and GetTickCount. No window work.
 #include <windows.h>
 
+#include <atomic>
+
 #include "common/win32/owned.h"
 #include "mapper/engine/engine_platform.h"
 
@@ -16,17 +18,32 @@ class Win32EnginePlatform : public EnginePlatform {
     Win32EnginePlatform& operator=(const Win32EnginePlatform&) = delete;
 
     bool ReadJoystickRange(uint8_t id, JoystickRange& range) override;
-    bool ReadJoystick(uint8_t id, HatRequest hat, JoystickReading& reading) override;
+    JoystickAnswer ReadJoystick(uint8_t id, HatRequest hat, JoystickReading& reading) override;
     bool ReadXInputPad(uint8_t user, XInputPad& pad) override;
     KeyScan ScanCodeOf(uint8_t vk) override;
     void SendKey(uint8_t vk, KeyScan scan, bool keyUp) override;
     uint8_t AsyncKeyState(int vk) override;
+    bool TakeDeviceArrival() override;
     void Rest(uint32_t ms) override;
     void KeepRestsFine(bool fine) override;
     uint32_t Milliseconds() override;
 
+    // Makes the backend's own message-only window on the calling thread,
+    // which must run a message loop (the window thread), and asks Windows to
+    // tell it of every device interface that arrives. False when Windows
+    // refused: discovery then keeps to its clocks.
+    bool WatchDeviceArrivals();
+
   private:
+    static LRESULT CALLBACK DeviceWindowProc(HWND window, UINT message, WPARAM wParam,
+                                             LPARAM lParam);
     HANDLE RestTimer();
+
+    // The window before its notice, so the notice is given back first.
+    OwnedWindow deviceWindow_;
+    OwnedDeviceNotice deviceNotice_;
+    // Set by the window thread on an arrival, taken by the polling thread.
+    std::atomic<bool> deviceArrived_{false};
 
     OwnedHandle restTimer_;
     bool timerTried_ = false;

@@ -9,6 +9,7 @@
 // is mapper.exe's, tested with the program.
 #include <process.h>
 #include <windows.h>
+#include <dbt.h>
 
 #include <gtest/gtest.h>
 
@@ -312,9 +313,43 @@ TEST_F(EngineOnWin32, APadThatRefusesTheHatIsReadWithoutIt) {
     ASSERT_TRUE(engine->DetectPad());
     Iterate();
     EXPECT_EQ(Logged(1), std::vector<std::string>({KeyDown('Z', 0x2C)}));
+    // Refused once, at discovery: one joyGetPosEx a poll from then on.
+    const LONG reads = stick->PosExCalls;
     stick->Buttons = 0;
     Iterate();
+    EXPECT_EQ(stick->PosExCalls - reads, 1);
     EXPECT_EQ(Logged(1), std::vector<std::string>({KeyUp('Z', 0x2C)}));
+}
+
+// Windows' WM_DEVICECHANGE for a device interface that arrives reaches the
+// backend's message-only window and has the engine look for a pad at its
+// next poll, taken once; a removal says nothing.
+TEST_F(EngineOnWin32, ADeviceArrivalHasThePadsAskedAtOnce) {
+    keySets->Keys[0][InputLeft][0] = 'Q';
+    ASSERT_TRUE(platform.WatchDeviceArrivals());
+    ASSERT_FALSE(engine->DetectPad());
+    HWND window = FindWindowExW(HWND_MESSAGE, nullptr, L"PamuroEngine", nullptr);
+    ASSERT_NE(window, nullptr);
+    DEV_BROADCAST_DEVICEINTERFACE_W device = {};
+    device.dbcc_size = sizeof device;
+    device.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+    const LPARAM notice = reinterpret_cast<LPARAM>(&device);
+    SendMessageW(window, WM_DEVICECHANGE, DBT_DEVICEREMOVECOMPLETE, notice);
+    EXPECT_FALSE(platform.TakeDeviceArrival());
+
+    stick->X = 0;
+    stick->Present = 1;
+    const LONG asked = stick->CapsCalls;
+    SendMessageW(window, WM_DEVICECHANGE, DBT_DEVICEARRIVAL, notice);
+    SendMessageW(window, WM_DEVICECHANGE, DBT_DEVICEARRIVAL, notice);
+    Iterate();
+    EXPECT_EQ(stick->CapsCalls - asked, 1);
+    EXPECT_EQ(engine->Pad.State, PadReading);
+    EXPECT_FALSE(platform.TakeDeviceArrival());
+    Iterate();
+    EXPECT_EQ(Logged(1), std::vector<std::string>({KeyDown('Q', 0x10)}));
+    engine->ReleaseHeldKeys();
+    EXPECT_EQ(Logged(1), std::vector<std::string>({KeyUp('Q', 0x10)}));
 }
 
 // The exit waits for the polling thread without answering messages. A key

@@ -46,6 +46,16 @@ extern "C" MMRESULT WINAPI joyGetDevCapsA(UINT_PTR id, LPJOYCAPSA caps, UINT siz
     if (stick->HatPresent != 0 || stick->RefusePov != 0) {
         caps->wCaps = JOYCAPS_HASPOV | JOYCAPS_POVCTS;
     }
+    if ((stick->Axes & 1) != 0) {
+        caps->wCaps |= JOYCAPS_HASZ;
+        caps->wZmin = static_cast<UINT>(stick->ZMin);
+        caps->wZmax = static_cast<UINT>(stick->ZMax);
+    }
+    if ((stick->Axes & 2) != 0) {
+        caps->wCaps |= JOYCAPS_HASR;
+        caps->wRmin = static_cast<UINT>(stick->RMin);
+        caps->wRmax = static_cast<UINT>(stick->RMax);
+    }
     return JOYERR_NOERROR;
 }
 
@@ -88,6 +98,7 @@ extern "C" MMRESULT WINAPI joyGetPosEx(UINT id, LPJOYINFOEX info) {
     info->dwXpos = (flags & JOY_RETURNX) != 0 ? static_cast<DWORD>(stick->X) : 0;
     info->dwYpos = (flags & JOY_RETURNY) != 0 ? static_cast<DWORD>(stick->Y) : 0;
     info->dwZpos = (flags & JOY_RETURNZ) != 0 ? static_cast<DWORD>(stick->Z) : 0;
+    info->dwRpos = (flags & JOY_RETURNR) != 0 ? static_cast<DWORD>(stick->R) : 0;
     info->dwButtons = (flags & JOY_RETURNBUTTONS) != 0 ? static_cast<DWORD>(stick->Buttons) : 0;
     info->dwPOV = JOY_POVCENTERED;
     if ((flags & hatFlags) != 0 && stick->HatPresent != 0) {
@@ -118,5 +129,7 @@ extern "C" DWORD WINAPI XInputGetState(DWORD user, XINPUT_STATE* state) {
     state->Gamepad.bRightTrigger = static_cast<BYTE>(stick->XRightTrigger);
     state->Gamepad.sThumbLX = static_cast<SHORT>(stick->XThumbLX);
     state->Gamepad.sThumbLY = static_cast<SHORT>(stick->XThumbLY);
+    state->Gamepad.sThumbRX = static_cast<SHORT>(stick->XThumbRX);
+    state->Gamepad.sThumbRY = static_cast<SHORT>(stick->XThumbRY);
     return ERROR_SUCCESS;
 }

@@ -35,6 +35,12 @@ struct TestJoystick {
     volatile LONG XLeftTrigger, XRightTrigger;
     volatile LONG XThumbLX, XThumbLY;
     volatile LONG XInputCalls;  // XInputGetState calls so far
+    // Appended for the right stick: Z is its X and R its Y on a winmm pad.
+    volatile LONG Axes;        // bit 0: the capabilities report Z, bit 1: R
+    volatile LONG ZMin, ZMax;  // ranges reported with them
+    volatile LONG RMin, RMax;
+    volatile LONG R;  // what joyGetPosEx reports for R when asked (Z is above)
+    volatile LONG XThumbRX, XThumbRY;
 };
 
 // Opens (or creates, zero-filled) the shared record; null on failure. The
@@ -49,7 +55,7 @@ inline TestJoystick* OpenTestJoystick() {
         MapViewOfFile(section, FILE_MAP_ALL_ACCESS, 0, 0, sizeof(TestJoystick)));
 }
 
-// Plugs in joystick 0 as a pad without a hat: full 16-bit ranges, the stick
+// Plugs in joystick 0 as a pad without a hat or right stick: full 16-bit ranges, the stick
 // centred, no button held.
 inline void PlugCentredJoystick(TestJoystick* stick) {
     stick->XMin = stick->YMin = 0;
@@ -58,5 +64,8 @@ inline void PlugCentredJoystick(TestJoystick* stick) {
     stick->Buttons = 0;
     stick->HatPresent = 0;
     stick->RefusePov = 0;
+    stick->Axes = 0;
+    stick->Z = stick->R = 32768;
+    stick->XThumbRX = stick->XThumbRY = 0;
     stick->Present = 1;
 }

@@ -1,10 +1,10 @@
 #pragma once
 // The record of the key logger (key_logger.exe, built from key_logger.cpp):
 // every WM_KEYDOWN, WM_KEYUP, WM_SYSKEYDOWN and WM_SYSKEYUP its window
-// receives, with the virtual-key code, the scan code (lParam bits 16-23) and
-// the extended flag (bit 24), in arrival order. It lives in the named shared
-// memory section PAMURO_KEY_LOG_NAME so a test driver in another process can
-// read it.
+// receives, with the virtual-key code, the scan code (lParam bits 16-23),
+// the extended flag (bit 24) and the event's time, in arrival order. It
+// lives in the named shared memory section PAMURO_KEY_LOG_NAME so a test
+// driver in another process can read it.
 //
 // Use from a driver: StartKeyLogger(log, path) (path of key_logger.exe; the
 // target `pamuro_key_logger` builds it into
@@ -26,6 +26,9 @@ struct KeyLogEntry {
     LONG Vk;
     LONG Scan;
     LONG Extended;  // 1 when lParam bit 24 is set
+    // When the key event was made (GetMessageTime, milliseconds): the time the
+    // program that sent it gave it, whenever the logger got to read it.
+    LONG Time = 0;
 };
 
 constexpr LONG kKeyLogCapacity = 4096;

@@ -19,6 +19,7 @@ void Record(UINT message, WPARAM wParam, LPARAM lParam) {
     entry.Vk = static_cast<LONG>(wParam & 0xFF);
     entry.Scan = static_cast<LONG>((lParam >> 16) & 0xFF);
     entry.Extended = static_cast<LONG>((lParam >> 24) & 1);
+    entry.Time = GetMessageTime();
     // The entry is complete before the driver can see it counted.
     InterlockedExchange(&g_log->Count, index + 1);
 }

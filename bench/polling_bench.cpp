@@ -119,7 +119,7 @@ void BM_FakeReadAlone(benchmark::State& state) {
     for (auto _ : state) {
         // Hidden from the optimiser so the call stays virtual, as in the poll.
         benchmark::DoNotOptimize(through);
-        benchmark::DoNotOptimize(through->ReadJoystick(0, HatInHundredths, reading));
+        benchmark::DoNotOptimize(through->ReadJoystick(0, HatInHundredths, AskNoAxis, reading));
         benchmark::DoNotOptimize(reading);
     }
 }

@@ -73,16 +73,60 @@ KeyScan ScanToPress(const PressedKey (&before)[kKeysPerInput], EnginePlatform& p
     return platform.ScanCodeOf(code);
 }
 
-// What a mapping poll works with besides the pad.
+// What a mapping poll works with besides the pad. The clock is read at most
+// once a poll, and only when a press, a release or rapid fire needs it.
 struct KeyWork {
     KeyLatches& keys;
     const KeySetTable& table;
     const MapperOptions& options;
     EnginePlatform& platform;
+    bool clockRead = false;
+    uint32_t nowMs = 0;
 };
 
-void PressInput(const KeyWork& work, int input) {
+uint32_t PollTime(KeyWork& work) {
+    if (!work.clockRead) {
+        work.nowMs = work.platform.Milliseconds();
+        work.clockRead = true;
+    }
+    return work.nowMs;
+}
+
+// The time just after keys were sent: a press or a phase is timed from here,
+// so a thread held up between the clock and the send (a busy machine) never
+// makes the game see it shorter than asked.
+uint32_t TimeAfterSending(KeyWork& work) {
+    work.clockRead = false;
+    return PollTime(work);
+}
+
+uint8_t ShortestPress(const KeyWork& work) {
+    return work.options.MinPressMs.load(std::memory_order_relaxed);
+}
+
+bool AnyPressed(const PressedKey (&pressed)[kKeysPerInput]) {
+    for (const PressedKey& key : pressed) {
+        if (key.Code != 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// A key-up comes no sooner than the shortest press after its key-down (at
+// the first poll at or after it), so a game that looks once a frame sees a
+// quick tap. Pause, a lost pad and the exit release at once all the same.
+bool ShortestPressPassed(KeyWork& work, int input) {
+    const uint8_t shortest = ShortestPress(work);
+    if (shortest == 0 || !AnyPressed(work.keys.Pressed[input])) {
+        return true;
+    }
+    return PollTime(work) - work.keys.PressedAtMs[input] >= shortest;
+}
+
+void PressInput(KeyWork& work, int input) {
     KeyLatches& keys = work.keys;
+    const bool first = keys.Latch[input] == LatchReleased;
     int32_t entries[kKeysPerInput];
     for (int key = 0; key < kKeysPerInput; ++key) {
         entries[key] = ActiveKey(work.table, input, key);
@@ -99,19 +143,100 @@ void PressInput(const KeyWork& work, int input) {
             work.platform.SendKey(code, pressed.Scan, false);
         }
     }
+    if (first && ShortestPress(work) != 0) {
+        keys.PressedAtMs[input] = TimeAfterSending(work);
+    }
     keys.Latch[input] = work.options.KeyDownMode.load(std::memory_order_relaxed) == KeyDownNormal
                             ? LatchHeld
                             : LatchHeldRepeat;
 }
 
-void PressIfActive(const KeyWork& work, int input, bool active) {
-    if (active && work.keys.Latch[input] != LatchHeld) {
-        PressInput(work, input);
+// --- rapid fire -------------------------------------------------------------
+
+// The down phase lasts ceil(period / 2), and at least the shortest press; the
+// up phase the rest of round(1000 / rate) ms. At 30 a second: 17 and 16 ms.
+uint32_t PhaseMs(const RapidFireState& fire, uint8_t shortest) {
+    const uint32_t period = (2000u + fire.Rate) / (2u * fire.Rate);
+    const uint32_t down = (period + 1) / 2;
+    if (!fire.Down) {
+        return period - down;
+    }
+    return down > shortest ? down : shortest;
+}
+
+// Starts a phase: the codes of the first press go down, or up.
+void BeginPhase(KeyWork& work, int input, bool down) {
+    RapidFireState& fire = work.keys.RapidFire[input];
+    for (int key = 0; key < kKeysPerInput; ++key) {
+        const PressedKey& code = fire.Codes[key];
+        if (code.Code != 0) {
+            work.platform.SendKey(SentCode(code.Code), code.Scan, !down);
+        }
+        work.keys.Pressed[input][key] = down ? code : PressedKey{};
+    }
+    fire.Down = down;
+    fire.PhaseSinceMs = TimeAfterSending(work);
+    if (down) {
+        work.keys.PressedAtMs[input] = fire.PhaseSinceMs;
     }
 }
 
-void ReleaseIfInactive(const KeyWork& work, int input, bool active) {
-    if (!active && work.keys.Latch[input] != LatchReleased) {
+// The rate and the codes are those of the set active now, until the release.
+void StartRapidFire(KeyWork& work, int input, uint8_t rate) {
+    RapidFireState& fire = work.keys.RapidFire[input];
+    fire.Rate = rate;
+    for (int key = 0; key < kKeysPerInput; ++key) {
+        const int32_t entry = ActiveKey(work.table, input, key);
+        fire.Codes[key] = PressedKey{};
+        if (entry != 0) {
+            fire.Codes[key] = {entry, work.platform.ScanCodeOf(SentCode(entry))};
+        }
+    }
+    work.keys.Latch[input] = LatchRapidFire;
+    BeginPhase(work, input, true);
+}
+
+// Phases are judged at each poll: one ends at the first poll at or after its
+// length, counted from the keys sent at its start.
+void StepRapidFire(KeyWork& work, int input) {
+    const RapidFireState& fire = work.keys.RapidFire[input];
+    if (PollTime(work) - fire.PhaseSinceMs >= PhaseMs(fire, ShortestPress(work))) {
+        BeginPhase(work, input, !fire.Down);
+    }
+}
+
+// --- presses and releases ---------------------------------------------------
+
+// Rapid fire ("連射") in the active set overrides the button mode.
+void PressIfActive(KeyWork& work, int input, bool active) {
+    if (!active) {
+        return;
+    }
+    switch (work.keys.Latch[input]) {
+        case LatchReleased: {
+            const uint8_t rate = ActiveRapidFire(work.table, input);
+            if (rate != 0) {
+                StartRapidFire(work, input, rate);
+            } else {
+                PressInput(work, input);
+            }
+            break;
+        }
+        case LatchHeldRepeat:
+            PressInput(work, input);
+            break;
+        case LatchRapidFire:
+            StepRapidFire(work, input);
+            break;
+        default:
+            break;  // Held: pressed once
+    }
+}
+
+// An input that lets go releases the keys it holds down (none in a rapid-fire
+// up phase) once the shortest press has passed.
+void ReleaseIfInactive(KeyWork& work, int input, bool active) {
+    if (!active && work.keys.Latch[input] != LatchReleased && ShortestPressPassed(work, input)) {
         ReleaseInput(work.keys, work.platform, input);
     }
 }
@@ -148,6 +273,10 @@ AxisView AxisOf(const AxisThresholds& limits, const JoystickReading& reading, Pa
             return {reading.x, limits.XLow, limits.XHigh};
         case PadAxis::Y:
             return {reading.y, limits.YLow, limits.YHigh};
+        case PadAxis::Z:
+            return {reading.z, limits.ZLow, limits.ZHigh};
+        case PadAxis::R:
+            return {reading.r, limits.RLow, limits.RHigh};
     }
     return {0, 0, 0};
 }
@@ -160,15 +289,45 @@ bool AxisHolds(const AxisThresholds& limits, const JoystickReading& reading, con
     return row.Half == AxisHalf::Low ? position < axis.Low : position > axis.High;
 }
 
-// Which inputs a reading makes active: a direction while the stick or the
+// The right stick's axes, with their AxisRequest bits.
+struct RightStickAxis {
+    PadAxis Axis;
+    uint8_t Bit;
+};
+constexpr RightStickAxis kRightStickAxes[] = {{PadAxis::Z, AskZ}, {PadAxis::R, AskR}};
+
+// Notes the right stick's axes that the reading shows in their middle third.
+void NoteCentredAxes(PadReader& reader, const JoystickReading& reading) {
+    for (const RightStickAxis& axis : kRightStickAxes) {
+        const AxisView view = AxisOf(reader.Thresholds, reading, axis.Axis);
+        const int32_t position = static_cast<int32_t>(view.Position);
+        if ((reader.Axes & axis.Bit) != 0 && position >= view.Low && position <= view.High) {
+            reader.CentredAxes |= axis.Bit;
+        }
+    }
+}
+
+// The left stick always counts; each right stick axis once seen centred.
+bool AxisCounts(const PadReader& reader, PadAxis axis) {
+    for (const RightStickAxis& rightAxis : kRightStickAxes) {
+        if (rightAxis.Axis == axis) {
+            return (reader.CentredAxes & rightAxis.Bit) != 0;
+        }
+    }
+    return true;
+}
+
+// Which inputs a reading makes active: a direction while its stick or the
 // hat says so, a button while its bit is set.
-void ActiveInputs(const AxisThresholds& limits, const JoystickReading& reading,
-                  bool (&active)[kInputCount]) {
+void ActiveInputs(PadReader& reader, const JoystickReading& reading, bool (&active)[kInputCount]) {
+    NoteCentredAxes(reader, reading);
     const uint8_t hat = HatSides(reading.pov);
     for (int input = 0; input < kInputCount; ++input) {
         const InputRow& row = kInputs[input];
         if (row.Kind == InputKind::Direction) {
-            active[input] = AxisHolds(limits, reading, row) || (hat & row.Hat) != 0;
+            active[input] =
+                (AxisCounts(reader, row.Axis) && AxisHolds(reader.Thresholds, reading, row)) ||
+                (hat & row.Hat) != 0;
         } else {
             active[input] = (reading.buttons & (1u << row.Button)) != 0;
         }
@@ -177,15 +336,18 @@ void ActiveInputs(const AxisThresholds& limits, const JoystickReading& reading,
 
 // --- the pad ----------------------------------------------------------------
 
-// The thresholds and hat request that go with a pad that answered.
+// The thresholds and the requests that go with a pad that answered.
 struct PadSetup {
     AxisThresholds Thresholds;
     HatRequest Hat;
+    uint8_t Axes;
 };
 
-// Reads `pad` as `hat` asks. A driver that refuses the hat request has it
-// dropped here, for as long as this pad is read: one call a poll after that.
-bool ReadFrom(EnginePlatform& platform, uint8_t pad, HatRequest& hat, JoystickReading& reading) {
+// Reads `pad` as `hat` and `axes` ask. A driver that refuses the hat request
+// has it dropped here, for as long as this pad is read: one call a poll after
+// that.
+bool ReadFrom(EnginePlatform& platform, uint8_t pad, HatRequest& hat, uint8_t axes,
+              JoystickReading& reading) {
     if (pad < kFirstWinmmPad) {
         XInputPad state{};
         if (!platform.ReadXInputPad(pad, state)) {
@@ -195,7 +357,7 @@ bool ReadFrom(EnginePlatform& platform, uint8_t pad, HatRequest& hat, JoystickRe
         return true;
     }
     const JoystickAnswer answer =
-        platform.ReadJoystick(static_cast<uint8_t>(pad - kFirstWinmmPad), hat, reading);
+        platform.ReadJoystick(static_cast<uint8_t>(pad - kFirstWinmmPad), hat, axes, reading);
     if (answer == JoystickReadWithoutHat) {
         hat = HatNotAsked;
     }
@@ -211,9 +373,9 @@ bool PadAnswers(EnginePlatform& platform, uint8_t pad, PadSetup& setup) {
         !platform.ReadJoystickRange(static_cast<uint8_t>(pad - kFirstWinmmPad), caps)) {
         return false;
     }
-    PadSetup answered = {ComputeThresholds(caps), HatRequestFor(caps)};
+    PadSetup answered = {ComputeThresholds(caps), HatRequestFor(caps), AxisRequestFor(caps)};
     JoystickReading reading{};
-    if (!ReadFrom(platform, pad, answered.Hat, reading)) {
+    if (!ReadFrom(platform, pad, answered.Hat, answered.Axes, reading)) {
         return false;
     }
     setup = answered;
@@ -229,6 +391,8 @@ bool FindPad(PadReader& reader, EnginePlatform& platform, uint8_t first) {
             reader.InUse = pad;
             reader.Thresholds = setup.Thresholds;
             reader.Hat = setup.Hat;
+            reader.Axes = setup.Axes;
+            reader.CentredAxes = AskNoAxis;
             reader.State = PadReading;
             return true;
         }
@@ -292,7 +456,7 @@ bool ReadPad(PadReader& reader, KeyLatches& keys, EnginePlatform& platform,
     if (reader.State == PadMissing) {
         return false;
     }
-    if (!ReadFrom(platform, reader.InUse, reader.Hat, reading)) {
+    if (!ReadFrom(platform, reader.InUse, reader.Hat, reader.Axes, reading)) {
         NoteFailedRead(reader, keys, platform);
         return false;
     }
@@ -300,13 +464,13 @@ bool ReadPad(PadReader& reader, KeyLatches& keys, EnginePlatform& platform,
     return true;
 }
 
-void MappingPoll(PadReader& reader, const KeyWork& work) {
+void MappingPoll(PadReader& reader, KeyWork& work) {
     JoystickReading reading{};
     if (!ReadPad(reader, work.keys, work.platform, reading)) {
         return;
     }
     bool active[kInputCount];
-    ActiveInputs(reader.Thresholds, reading, active);
+    ActiveInputs(reader, reading, active);
     // All direction presses before all direction releases: a stick flicked
     // across between two polls presses the new direction before it lets go of
     // the old one.
@@ -456,7 +620,8 @@ bool Engine::RunIteration() {
     switch (mode) {
         case EngineMapping:
             if (!paused) {
-                MappingPoll(Pad, KeyWork{Keys, table_, options_, platform_});
+                KeyWork work{Keys, table_, options_, platform_};
+                MappingPoll(Pad, work);
                 // Only once this poll's keys are out: a search can take
                 // milliseconds.
                 SearchIfNoPad(Pad, platform_);

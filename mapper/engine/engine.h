@@ -39,6 +39,7 @@ enum InputLatchValue : int32_t {
     LatchReleased = 0,
     LatchHeld = 1,        // pressed once (Normal): no further key-down while active
     LatchHeldRepeat = 2,  // pressed in Rapid: key-down again at every poll while active
+    LatchRapidFire = 3,   // rapid fire ("連射"): down and up in turn while active
 };
 
 // What the polling thread knows of the pad.
@@ -79,8 +80,22 @@ struct PadReader {
     // What a read of a winmm pad asks of its hat; dropped for the pad once
     // its driver refuses it.
     HatRequest Hat = HatNotAsked;
+    uint8_t Axes = AskNoAxis;  // the right stick's axes a read asks for (AxisRequest)
+    // The right stick's axes seen in their middle third since the pad was
+    // found (AxisRequest bits): only those count, so a trigger or throttle
+    // that rests at one end holds no key.
+    uint8_t CentredAxes = AskNoAxis;
     uint32_t JoysticksAskedMs = 0;  // the last discovery that asked the winmm joysticks
     uint32_t XInputAskedMs = 0;     // the last that asked the XInput slots too
+};
+
+// An input that fires rapidly: the rate and the codes come from the set
+// active at its press and hold until its release.
+struct RapidFireState {
+    uint8_t Rate;                     // presses a second, 1..30
+    bool Down;                        // in the down phase
+    uint32_t PhaseSinceMs;            // when the phase's keys were sent
+    PressedKey Codes[kKeysPerInput];  // what each down phase presses
 };
 
 // The polling thread's keys.
@@ -90,6 +105,10 @@ struct KeyLatches {
     // whatever the active set or the keyboard layout says by then, so a set
     // switch, a capture or a layout switch strands no key.
     PressedKey Pressed[kInputCount][kKeysPerInput] = {};
+    // When each input's keys went down, for the shortest press; kept only
+    // while the shortest press is not 0 or the input fires rapidly.
+    uint32_t PressedAtMs[kInputCount] = {};
+    RapidFireState RapidFire[kInputCount] = {};
     // The inputs the window was last told are active (EngineEvents).
     uint32_t ShownInputs = 0;
     bool PauseApplied = false;         // the held keys were released for the current pause

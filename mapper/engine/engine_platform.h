@@ -12,6 +12,18 @@ struct JoystickRange {
     uint32_t xMin, xMax, yMin, yMax;
     bool hasHat = false;           // JOYCAPS_HASPOV
     bool hatInHundredths = false;  // JOYCAPS_POVCTS: the hat reports any angle
+    // The right stick: Z its X, R its Y, where the pad has them.
+    bool hasZ = false;  // JOYCAPS_HASZ
+    bool hasR = false;  // JOYCAPS_HASR
+    uint32_t zMin = 0, zMax = 0, rMin = 0, rMax = 0;
+};
+
+// The axes besides X and Y that a read asks for (JOY_RETURNZ, JOY_RETURNR):
+// those the capabilities report.
+enum AxisRequest : uint8_t {
+    AskNoAxis = 0,
+    AskZ = 1,
+    AskR = 2,
 };
 
 // What a read asks of the hat: nothing (one call for a pad without one), its
@@ -28,12 +40,13 @@ enum HatRequest : uint8_t {
 constexpr uint32_t kPovCentred = 0xFFFF;
 
 // The state of an XInput pad (XINPUT_GAMEPAD): the button bits as XInput
-// defines them, the triggers 0..255, the left stick -32768..32767 with Y
-// growing upwards. The right stick is not used.
+// defines them, the triggers 0..255, the sticks -32768..32767 with Y growing
+// upwards.
 struct XInputPad {
     uint16_t buttons;
     uint8_t leftTrigger, rightTrigger;
     int16_t thumbLX, thumbLY;
+    int16_t thumbRX = 0, thumbRY = 0;
 };
 
 // What a read of a winmm joystick gave.
@@ -44,10 +57,12 @@ enum JoystickAnswer : uint8_t {
 };
 
 // One reading of the joystick (joyGetPosEx). Bit i of `buttons` is Button i+1;
-// `pov` is the hat in hundredths of a degree clockwise from up.
+// `pov` is the hat in hundredths of a degree clockwise from up; z and r are
+// the right stick (0 where not asked for).
 struct JoystickReading {
     uint32_t x, y, z, buttons;
     uint32_t pov = kPovCentred;
+    uint32_t r = 0;
 };
 
 class EnginePlatform {
@@ -56,11 +71,13 @@ class EnginePlatform {
     // Capabilities of joystick `id` (0 or 1): true with the ranges filled,
     // false when the joystick does not answer.
     virtual bool ReadJoystickRange(uint8_t id, JoystickRange& range) = 0;
-    // Current state of joystick `id`, with the hat as `hat` asks: Read with
+    // Current state of joystick `id`, with the hat as `hat` asks and the
+    // right stick's axes `axes` asks for (AxisRequest bits): Read with
     // `reading` filled, Silent on any failure. A pad that refuses the hat
     // request is read without it, its hat reported centred, and the answer
     // says so: a refusal costs a second call.
-    virtual JoystickAnswer ReadJoystick(uint8_t id, HatRequest hat, JoystickReading& reading) = 0;
+    virtual JoystickAnswer ReadJoystick(uint8_t id, HatRequest hat, uint8_t axes,
+                                        JoystickReading& reading) = 0;
     // Current state of XInput pad `user` (0..3): true with `pad` filled, false
     // when it is not connected, on any failure, and where the system has no
     // XInput. Some systems take long to answer for a slot with no pad.
@@ -89,7 +106,9 @@ class EnginePlatform {
     // before Windows 10 1803) holds that cost only while true. Called when
     // the answer changes; the rests are coarse until the first call.
     virtual void KeepRestsFine(bool fine) = 0;
-    // A millisecond clock that wraps modulo 2^32 (GetTickCount), used to time
-    // read failures and to pace joystick discovery.
+    // A millisecond clock that wraps modulo 2^32, exact to the millisecond
+    // (rapid fire at 30 a second has phases of 16 and 17 ms), used to time
+    // read failures, to pace joystick discovery and to time rapid fire and
+    // the shortest press.
     virtual uint32_t Milliseconds() = 0;
 };

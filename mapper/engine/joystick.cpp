@@ -35,6 +35,16 @@ constexpr uint16_t kDPadDown = 0x0002;
 constexpr uint16_t kDPadLeft = 0x0004;
 constexpr uint16_t kDPadRight = 0x0008;
 
+uint32_t Position(int16_t thumb) {
+    return static_cast<uint32_t>(static_cast<int32_t>(thumb));
+}
+
+// Bitwise not turns -32768..32767 onto itself end for end, so up and down
+// get thresholds as far from the centre as left and right do.
+uint32_t Downward(int16_t thumbY) {
+    return static_cast<uint32_t>(~static_cast<int32_t>(thumbY));
+}
+
 uint32_t ButtonBit(uint32_t winmmButton) {
     return 1u << (winmmButton - 1);
 }
@@ -59,6 +69,10 @@ uint32_t DPadAsHat(uint16_t buttons) {
 
 }  // namespace
 
+uint8_t AxisRequestFor(const JoystickRange& caps) {
+    return static_cast<uint8_t>((caps.hasZ ? AskZ : AskNoAxis) | (caps.hasR ? AskR : AskNoAxis));
+}
+
 HatRequest HatRequestFor(const JoystickRange& caps) {
     if (!caps.hasHat) {
         return HatNotAsked;
@@ -79,16 +93,17 @@ JoystickReading ReadingOfXInputPad(const XInputPad& pad) {
     if (pad.rightTrigger > kXInputTriggerThreshold) {
         buttons |= ButtonBit(kRightTriggerButton);
     }
-    // Bitwise not turns -32768..32767 onto itself end for end, so up and down
-    // get thresholds as far from the centre as left and right do.
-    const int32_t downwardY = ~static_cast<int32_t>(pad.thumbLY);
-    return {static_cast<uint32_t>(static_cast<int32_t>(pad.thumbLX)),
-            static_cast<uint32_t>(downwardY), 0, buttons, DPadAsHat(pad.buttons)};
+    JoystickReading reading = {Position(pad.thumbLX), Downward(pad.thumbLY), Position(pad.thumbRX),
+                               buttons, DPadAsHat(pad.buttons)};
+    reading.r = Downward(pad.thumbRY);
+    return reading;
 }
 
 AxisThresholds ComputeThresholds(const JoystickRange& range) {
     AxisThresholds thresholds{};
     AxisThirds(range.xMin, range.xMax, thresholds.XLow, thresholds.XHigh);
     AxisThirds(range.yMin, range.yMax, thresholds.YLow, thresholds.YHigh);
+    AxisThirds(range.zMin, range.zMax, thresholds.ZLow, thresholds.ZHigh);
+    AxisThirds(range.rMin, range.rMax, thresholds.RLow, thresholds.RHigh);
     return thresholds;
 }

@@ -13,11 +13,15 @@ enum class InputKind : uint8_t {
     Button,     // one bit of the pad's button word
 };
 
-// The axes a reading carries; the right stick's come after these.
+// The axes a reading carries: the left stick's, then the right stick's
+// (winmm's Z and R, XInput's right thumb).
 enum class PadAxis : uint8_t {
     X,
     Y,
+    Z,  // the right stick's X
+    R,  // the right stick's Y
 };
+constexpr int kPadAxisCount = 4;
 enum class AxisHalf : uint8_t {
     Low,   // left or up: below the low threshold
     High,  // right or down: above the high threshold
@@ -69,14 +73,19 @@ inline constexpr InputRow kInputs[] = {
     ButtonInput(13, 17, kRowLabelButton14),
     ButtonInput(14, 18, kRowLabelButton15),
     ButtonInput(15, 19, kRowLabelButton16),
+    DirectionInput(PadAxis::R, AxisHalf::Low, 0, 20, kRowLabelRightUp),
+    DirectionInput(PadAxis::R, AxisHalf::High, 0, 21, kRowLabelRightDown),
+    DirectionInput(PadAxis::Z, AxisHalf::Low, 0, 22, kRowLabelRightLeft),
+    DirectionInput(PadAxis::Z, AxisHalf::High, 0, 23, kRowLabelRightRight),
 };
 
 constexpr int kInputCount = static_cast<int>(sizeof kInputs / sizeof kInputs[0]);
 static_assert(kInputCount <= 32, "one bit per input in a mask of active inputs");
 
 // Releases before buttons 9 to 16 knew only inputs 0 to 11; their files and
-// legacy data hold nothing for the others, and an input numbered from here on
-// is written to Top.ini only when bound or already there.
+// legacy data hold nothing for the others (buttons 9 to 16, the right
+// stick), and an input numbered from here on is written to Top.ini only when
+// bound or already there.
 constexpr int kFirstReleaseInputCount = 12;
 
 // Indexes of kInputs that code and tests name.
@@ -89,6 +98,10 @@ enum InputIndex : int32_t {
     InputButton8 = 11,
     InputButton9 = 12,
     InputButton16 = 19,
+    InputRightUp = 20,
+    InputRightDown = 21,
+    InputRightLeft = 22,
+    InputRightRight = 23,
 };
 
 // The bit of input `index` in a mask of active inputs.

@@ -9,6 +9,7 @@ void CopyRow(KeySetTable& table, int to, int from) {
         for (int key = 0; key < kKeysPerInput; ++key) {
             table.Keys[to][input][key].store(table.Keys[from][input][key].load());
         }
+        table.RapidFire[to][input].store(table.RapidFire[from][input].load());
     }
     std::memcpy(table.Names[to], table.Names[from], kNameSize);
 }
@@ -24,12 +25,24 @@ int32_t SetCount(const KeySetTable& table) {
     return highest < 0 ? 0 : highest >= kMaxSets ? kMaxSets : highest + 1;
 }
 
+uint8_t RapidFireRateOf(int32_t value) {
+    if (value <= 0) {
+        return 0;
+    }
+    return static_cast<uint8_t>(value > kMaxRapidFireRate ? kMaxRapidFireRate : value);
+}
+
 void ClearKeySetTable(KeySetTable& table) {
     for (auto& set : table.Keys) {
         for (auto& input : set) {
             for (auto& key : input) {
                 key.store(0);
             }
+        }
+    }
+    for (auto& set : table.RapidFire) {
+        for (auto& rate : set) {
+            rate.store(0);
         }
     }
     std::memset(table.Names, 0, sizeof table.Names);
@@ -87,4 +100,20 @@ int32_t ActiveKey(const KeySetTable& table, int input, int keyIndex) {
         return 0;
     }
     return table.Keys[active][input][keyIndex].load();
+}
+
+uint8_t ActiveRapidFire(const KeySetTable& table, int input) {
+    const int32_t active = table.ActiveSet.load();
+    if (!IsSetIndex(table, active) || input < 0 || input >= kInputCount) {
+        return 0;
+    }
+    return table.RapidFire[active][input].load();
+}
+
+void SetActiveRapidFire(KeySetTable& table, int input, int32_t rate) {
+    const int32_t active = table.ActiveSet.load();
+    if (!IsSetIndex(table, active) || input < 0 || input >= kInputCount) {
+        return;
+    }
+    table.RapidFire[active][input].store(RapidFireRateOf(rate));
 }

@@ -17,10 +17,15 @@
 constexpr int kMaxSets = 80;
 constexpr int kKeysPerInput = 2;
 constexpr int kNameSize = 256;  // 255 bytes of Shift-JIS text and a zero byte
+// Rapid fire ("連射"): presses a second, 0 for off.
+constexpr uint8_t kMaxRapidFireRate = 30;
 
 struct KeySetTable {
     // Virtual-key codes by [set][input][key index]; 0 means no key.
     std::atomic<int32_t> Keys[kMaxSets][kInputCount][kKeysPerInput];
+    // Rapid fire by [set][input]: 0 (off) or presses a second, 1..30. It goes
+    // with the keys: a new set and a deleted one treat it as they treat them.
+    std::atomic<uint8_t> RapidFire[kMaxSets][kInputCount];
     char Names[kMaxSets][kNameSize];
     // The highest set index in use: the number of sets minus one, -1 when empty.
     std::atomic<int32_t> SetKeyCount;
@@ -32,6 +37,9 @@ struct KeySetTable {
 bool IsSetIndex(const KeySetTable& table, int32_t index);
 // The number of sets, 0..kMaxSets: the sets are 0..SetCount-1.
 int32_t SetCount(const KeySetTable& table);
+// A rapid-fire rate from anywhere (the file, the grid): 0 and below are off,
+// above 30 is 30.
+uint8_t RapidFireRateOf(int32_t value);
 
 // Sets every field to zero, as at process start.
 void ClearKeySetTable(KeySetTable& table);
@@ -50,3 +58,9 @@ void RenameSet(KeySetTable& table, const char* text);
 // The key code of the active set for `input` and `keyIndex`; 0 when the table
 // is empty or the arguments lie outside it.
 int32_t ActiveKey(const KeySetTable& table, int input, int keyIndex);
+// The rapid-fire rate of the active set for `input`; 0 when the table is
+// empty or the input lies outside it.
+uint8_t ActiveRapidFire(const KeySetTable& table, int input);
+// Sets the active set's rapid-fire rate for `input`, cut to 0..30; an empty
+// table or an input outside it changes nothing.
+void SetActiveRapidFire(KeySetTable& table, int input, int32_t rate);

@@ -152,8 +152,8 @@ int32_t BoundHighestIndex(int32_t stored) {
 }
 
 // Each legacy set had one key per input: key index 1 becomes 0, the buttons
-// that 1.0 lacks get the Enter key, and buttons 9 to 16, which no legacy
-// release knew, get nothing.
+// that 1.0 lacks get the Enter key, and the inputs no legacy release knew
+// (buttons 9 to 16, the right stick) get nothing. No legacy set fired rapidly.
 void CopySet(const ByteReader& file, const LegacyLayout& layout, int set, KeySetTable& table) {
     const size_t field = layout.namesOffset + static_cast<size_t>(set) * kNameSize;
     char* name = table.Names[set];
@@ -171,6 +171,7 @@ void CopySet(const ByteReader& file, const LegacyLayout& layout, int set, KeySet
         }
         table.Keys[set][input][0].store(key);
         table.Keys[set][input][1].store(0);
+        table.RapidFire[set][input].store(0);
     }
 }
 

@@ -18,6 +18,9 @@ enum KeyDownModeValue : uint8_t {
 struct MapperOptions {
     std::atomic<uint8_t> KeyDownMode;  // 1 Normal, anything else Rapid
     std::atomic<uint8_t> SetSleep;     // milliseconds the polling thread rests before each pass
+    // The shortest time from a key-down to its key-up ("最短押下時間"), 0..100
+    // ms: a game that reads the keyboard once a frame must see a quick tap.
+    std::atomic<uint8_t> MinPressMs{0};
 };
 
 // How the settings dialog shows an option.
@@ -33,18 +36,24 @@ enum class OptionControl : uint8_t {
 struct OptionRow {
     const char* Key;  // in "SETTING"
     std::atomic<uint8_t> MapperOptions::*Field;
-    // What a file without the key gives; a value read is cut to its low byte.
+    // What a file without the key gives; a value read is cut to its low byte
+    // (see Later).
     uint8_t Default;
     uint8_t Min, Max;  // what the dialog offers
     OptionControl Control;
     // The dialog's controls: the two buttons, or the edit and its up-down control.
     int FirstControlId, SecondControlId;
+    // Added after the first releases: written only when not 0 or already in
+    // the file (a file that never used it saves byte for byte as before), and
+    // a value read is kept within Min..Max instead.
+    bool Later = false;
 };
 
 inline constexpr OptionRow kOptionRows[] = {
     {"SetKeyDownMode", &MapperOptions::KeyDownMode, KeyDownRapid, KeyDownRapid, KeyDownNormal,
      OptionControl::ChoicePair, 1000, 1001},
     {"SetSleep", &MapperOptions::SetSleep, 0, 0, 5, OptionControl::Spin, 1004, 1005},
+    {"MinPressMs", &MapperOptions::MinPressMs, 0, 0, 100, OptionControl::Spin, 1006, 1007, true},
 };
 constexpr int kOptionCount = static_cast<int>(sizeof kOptionRows / sizeof kOptionRows[0]);
 
@@ -54,3 +63,6 @@ constexpr int kOptionCount = static_cast<int>(sizeof kOptionRows / sizeof kOptio
 // whatever is typed) and whose high word (set when the edit holds no number)
 // is ignored.
 uint8_t OptionFromDialog(const OptionRow& row, uint32_t answer);
+// What `row` takes from the file's `value`: its low byte, or for a later
+// option the value kept within Min..Max.
+uint8_t OptionFromFile(const OptionRow& row, int32_t value);

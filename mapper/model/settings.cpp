@@ -15,6 +15,7 @@ const char kLegacyDoneKey[] = "LEGACYDONE";
 const char kNameSection[] = "KEYSETNAME";
 const char kKeySection[] = "KEYSET";
 const char kSettingSection[] = "SETTING";
+const char kRapidFireSection[] = "TURBO";
 
 struct SettingsPath {
     char16_t text[kStoragePathSize];
@@ -145,7 +146,7 @@ bool ReadKeptCopy(SettingsState& state, SettingsStorage& storage) {
     return false;
 }
 
-// "%d", without the cost of the printf family: a full save formats 3,283 values.
+// "%d", without the cost of the printf family: a full save formats 5,844 values.
 void FormatInt(int32_t value, char* out) {
     char digits[10];
     int count = 0;
@@ -187,6 +188,14 @@ void FormatCodeKey(int set, int number, int keyIndex, char* out) {
     *PutTwoColumns(keyIndex, at) = '\0';
 }
 
+// "TURBO%2d-%2d"
+void FormatRapidFireKey(int set, int number, char* out) {
+    std::memcpy(out, "TURBO", 5);
+    char* at = PutTwoColumns(set, out + 5);
+    *at++ = '-';
+    *PutTwoColumns(number, at) = '\0';
+}
+
 // The table holds 80 sets, whatever the file says.
 int32_t WithinTable(int32_t setKeyCount) {
     if (setKeyCount > kMaxSets - 1) {
@@ -210,11 +219,12 @@ void LoadKeySets(const IniProfile& profile, KeySetTable& table) {
                 table.Keys[set][input][keyIndex].store(profile.GetInt(kKeySection, key, 0));
             }
         }
+        for (int input = 0; input < kInputCount; ++input) {
+            FormatRapidFireKey(set, kInputs[input].Number, key);
+            table.RapidFire[set][input].store(
+                RapidFireRateOf(profile.GetInt(kRapidFireSection, key, 0)));
+        }
     }
-}
-
-uint8_t LowByte(int32_t value) {
-    return static_cast<uint8_t>(static_cast<uint32_t>(value) & 0xFFu);
 }
 
 // A name goes in as it is, except that it ends at a line break: CR or LF
@@ -240,13 +250,22 @@ void AddIntEntry(SettingsEntries& entries, const char* section, const char* key,
     AddEntry(entries, section, key, text);
 }
 
+// Rapid fire and the later options reach the file only when used or already
+// there: a file that never used them saves byte for byte as before.
+void AddIfSetOrPresent(const IniProfile& profile, SettingsEntries& entries, const char* section,
+                       const char* key, int32_t value) {
+    if (value != 0 || profile.HasKey(section, key)) {
+        AddIntEntry(entries, section, key, value);
+    }
+}
+
 // Every entry of a save, in the order the file gets them: the set count (and
 // the Tolvin.dat stamp), each set's name and its keys (key index 0 for every
-// input, then key index 1), then the options (kOptionRows). Inputs numbered
-// from kFirstReleaseInputCount on are written only when bound or already in
-// the file: a player who never binds them keeps the file of the releases
-// before them, byte for byte, and a zero over a binding of theirs still
-// reaches the file.
+// input, then key index 1), the options (kOptionRows), then each set's
+// rapid-fire rates. Inputs numbered from kFirstReleaseInputCount on are
+// written only when bound or already in the file: a player who never binds
+// them keeps the file of the releases before them, byte for byte, and a zero
+// over a binding of theirs still reaches the file.
 void CollectEntries(const IniProfile& profile, const KeySetTable& table,
                     const MapperOptions& options, const char* legacyDone,
                     SettingsEntries& entries) {
@@ -274,11 +293,24 @@ void CollectEntries(const IniProfile& profile, const KeySetTable& table,
         }
     }
     for (const OptionRow& row : kOptionRows) {
-        AddIntEntry(entries, kSettingSection, row.Key, (options.*row.Field).load());
+        const uint8_t value = (options.*row.Field).load();
+        if (row.Later) {
+            AddIfSetOrPresent(profile, entries, kSettingSection, row.Key, value);
+        } else {
+            AddIntEntry(entries, kSettingSection, row.Key, value);
+        }
+    }
+    for (int set = 0; set <= highest; ++set) {
+        for (int input = 0; input < kInputCount; ++input) {
+            FormatRapidFireKey(set, kInputs[input].Number, entries.keys[entries.count]);
+            AddIfSetOrPresent(profile, entries, kRapidFireSection, entries.keys[entries.count],
+                              table.RapidFire[set][input].load());
+        }
     }
 }
 
-static_assert(2 + kOptionCount + kMaxSets * (1 + kInputCount * kKeysPerInput) <= kMaxProfileWrites,
+static_assert(2 + kOptionCount + kMaxSets * (1 + kInputCount * (kKeysPerInput + 1)) <=
+                  kMaxProfileWrites,
               "a full save fits one batch of writes");
 
 bool Fail(SettingsState& state, SaveFailure failure, const char* problem) {
@@ -351,7 +383,8 @@ SettingsLoadResult LoadSettings(SettingsState& state, bool converted, SettingsSt
     }
     for (const OptionRow& row : kOptionRows) {
         (options.*row.Field)
-            .store(LowByte(state.profile.GetInt(kSettingSection, row.Key, row.Default)));
+            .store(
+                OptionFromFile(row, state.profile.GetInt(kSettingSection, row.Key, row.Default)));
     }
     switch (read) {
         case FileReadResult::Read:

@@ -8,10 +8,11 @@
 // Sections and keys: "PAMURO"/"SETKEYCOUNT", "KEYSETNAME"/"KEYSETNAME%2d",
 // "PAMURO"/"LEGACYDONE" (the stamp of the Tolvin.dat whose sets it holds),
 // "KEYSET"/"KEYSET%2d-%2d-%2d" (set, input number, key index), "SETTING"/
-// the options' keys (mapper/model/options.h). Every value is written, zeros
+// the options' keys (mapper/model/options.h), "TURBO"/"TURBO%2d-%2d" (set,
+// input number: rapid fire, presses a second). Every value is written, zeros
 // included, except the keys of inputs numbered from kFirstReleaseInputCount
-// on: those only when not 0 or already in the file, so older releases' files
-// stay as they were.
+// on, the later options and the rapid-fire rates: those only when not 0 or
+// already in the file, so older releases' files stay as they were.
 #include <cstddef>
 #include <cstdint>
 
@@ -98,10 +99,10 @@ enum class SettingsLoadResult {
 // lives, so a later change of directory does not move the file.
 void FetchStartupDirectory(SettingsState& state, SettingsStorage& storage);
 
-// Fills SetKeyCount, Names and Keys from Top.ini unless `converted` (the
-// legacy data supplied them), and sets the options in every case.
-// The newest copy that a failed save kept beside Top.ini is read instead,
-// when it is newer than Top.ini (any, when Top.ini is missing), and
+// Fills SetKeyCount, Names, Keys and RapidFire from Top.ini unless
+// `converted` (the legacy data supplied them), and sets the options in every
+// case. The newest copy that a failed save kept beside Top.ini is read
+// instead, when it is newer than Top.ini (any, when Top.ini is missing), and
 // SettingsProblem() names it; older ones are deleted.
 // A Top.ini missing from the start-up folder is read from where Windows'
 // file virtualization kept it for an older install, if it is there, and

@@ -27,8 +27,10 @@ constexpr int kGridTop = 20;
 constexpr int kGridRows = kInputCount;
 constexpr int kSetListTop = kGridTop + kRowHeight * kGridRows;
 constexpr int kButtonRowTop = kSetListTop + 30;
-constexpr int kWindowWidth = 465;
+// 525 x 705 fits a 1366 x 768 screen above a 40-pixel task bar.
+constexpr int kWindowWidth = 525;
 constexpr int kWindowHeight = kButtonRowTop + 55;
+constexpr int kRapidFireLeft = 455;
 
 int RowTop(int row) {
     return kGridTop + kRowHeight * row;
@@ -132,7 +134,10 @@ class Win32MainWindowView : public MainWindowView {
     int32_t ListSelection() override {
         return static_cast<int32_t>(SendMessageW(app_.setList, CB_GETCURSEL, 0, 0));
     }
-    void InvalidateGrid() override { InvalidateRect(app_.mainWindow, nullptr, FALSE); }
+    void InvalidateGrid() override {
+        InvalidateRect(app_.mainWindow, nullptr, FALSE);
+        RefreshRapidFireColumn(app_);
+    }
     bool AskName(char* name) override { return RunNameDialog(app_.mainWindow, name); }
     void ShowMessage(const char* text) override { ShowSjisMessage(nullptr, text, nullptr, MB_OK); }
     bool AskYesNo(const char* text, const char* caption) override {
@@ -269,9 +274,27 @@ LRESULT OnKeyCaptured(MapperApp& app) {
     return 0;
 }
 
-LRESULT OnCommand(MapperApp& app, WPARAM wParam) {
+// A rapid-fire list's choice changes the active set, and is saved soon.
+void OnRapidFireChoice(MapperApp& app, int input, HWND list) {
+    const LRESULT entry = SendMessageW(list, CB_GETCURSEL, 0, 0);
+    if (entry == CB_ERR) {
+        return;
+    }
+    const LRESULT rate = SendMessageW(list, CB_GETITEMDATA, static_cast<WPARAM>(entry), 0);
+    SetActiveRapidFire(app.keySets, input, static_cast<int32_t>(rate));
+    NoteSettingsChange(app);
+}
+
+LRESULT OnCommand(MapperApp& app, WPARAM wParam, LPARAM lParam) {
+    const int id = LOWORD(wParam);
+    if (id >= IDC_MAIN_RAPID_FIRE && id < IDC_MAIN_RAPID_FIRE + kInputCount) {
+        if (HIWORD(wParam) == CBN_SELCHANGE) {
+            OnRapidFireChoice(app, id - IDC_MAIN_RAPID_FIRE, reinterpret_cast<HWND>(lParam));
+        }
+        return 0;
+    }
     Win32MainWindowView view(app);
-    HandleMainCommand(LOWORD(wParam), view, app.keySets, app.engine.Controls);
+    HandleMainCommand(static_cast<uint16_t>(id), view, app.keySets, app.engine.Controls);
     return 0;
 }
 
@@ -432,7 +455,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         case WM_SIZE:
             return OnSize(window, wParam);
         case WM_COMMAND:
-            return OnCommand(app, wParam);
+            return OnCommand(app, wParam, lParam);
         case kTrayNotifyMessage:
             return OnTrayNotify(app, window, lParam);
         case WM_PAINT:
@@ -495,6 +518,12 @@ void CreateMainControls(MapperApp& app) {
                          RowTop(kInputs[input].GridRow), 55, 23, kPushButtonStyle);
         }
     }
+    for (int input = 0; input < kInputCount; ++input) {
+        CreateWindowExW(0, L"COMBOBOX", L"", kRapidFireListStyle, kRapidFireLeft,
+                        RowTop(kInputs[input].GridRow), 55, 200, window,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_MAIN_RAPID_FIRE + input)),
+                        instance, nullptr);
+    }
     CreateButton(window, instance, IDC_MAIN_HELP, kHelpCaption, 5, kButtonRowTop, 60, 25,
                  kPushButtonStyle);
     CreateButton(window, instance, IDC_MAIN_RENAME, kNameCaption, 70, kButtonRowTop, 40, 25,
@@ -508,7 +537,7 @@ void CreateMainControls(MapperApp& app) {
     CreateButton(window, instance, IDC_MAIN_SETTINGS, kSettingsCaption, 370, kButtonRowTop, 40, 25,
                  kPushButtonStyle);
     app.setList = CreateWindowExW(0, L"COMBOBOX", WideTextOf<16>(kComboCaption).c_str(),
-                                  kSetListStyle, 8, kSetListTop, 445, 200, window,
+                                  kSetListStyle, 8, kSetListTop, 505, 200, window,
                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_MAIN_SET_LIST)),
                                   instance, nullptr);
 }
@@ -549,6 +578,45 @@ void RebuildTrayMenu(MapperApp& app) {
     if (HasActiveSet(app.keySets)) {
         CheckMenuItem(app.trayMenu, static_cast<UINT>(app.keySets.ActiveSet.load()),
                       MF_BYCOMMAND | MF_CHECKED);
+    }
+}
+
+namespace {
+
+// An entry of a rapid-fire list, carrying its rate; its index.
+LRESULT AddRapidFireEntry(HWND list, int rate) {
+    wchar_t text[8];
+    if (rate == 0) {
+        lstrcpynW(text, WideTextOf<8>(kRapidFireOff).c_str(), 8);
+    } else {
+        wsprintfW(text, L"%d", rate);
+    }
+    const LRESULT entry = SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+    SendMessageW(list, CB_SETITEMDATA, static_cast<WPARAM>(entry), rate);
+    return entry;
+}
+
+// The choices of every row, with the active set's rate selected; a rate
+// from the file that is not among them comes last, so the row shows it.
+void FillRapidFireList(HWND list, int rate) {
+    SendMessageW(list, CB_RESETCONTENT, 0, 0);
+    LRESULT selected = -1;
+    for (int choice : kRapidFireChoices) {
+        const LRESULT entry = AddRapidFireEntry(list, choice);
+        selected = choice == rate ? entry : selected;
+    }
+    if (selected < 0) {
+        selected = AddRapidFireEntry(list, rate);
+    }
+    SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(selected), 0);
+}
+
+}  // namespace
+
+void RefreshRapidFireColumn(MapperApp& app) {
+    for (int input = 0; input < kInputCount; ++input) {
+        FillRapidFireList(GetDlgItem(app.mainWindow, IDC_MAIN_RAPID_FIRE + input),
+                          ActiveRapidFire(app.keySets, input));
     }
 }
 

@@ -1,11 +1,12 @@
 #pragma once
-// The main window: the binding grid, the "変更" buttons, the set buttons and
-// the set list; its commands, painting, tray icon and shutdown.
+// The main window: the binding grid, the "変更" buttons, the rapid-fire
+// lists, the set buttons and the set list; its commands, painting, tray icon
+// and shutdown.
 #include <windows.h>
 
 struct MapperApp;
 
-// Registers "PamuroMain" and creates the main window (visible, 465 x 605),
+// Registers "PamuroMain" and creates the main window (visible, 525 x 705),
 // which keeps `app` in its user data.
 HWND CreateMainWindow(MapperApp& app);
 // Creates the child controls in their fixed order, the combo box last.
@@ -20,6 +21,8 @@ void RefreshSetList(MapperApp& app);
 void RefreshTitle(MapperApp& app);
 void RebuildTrayMenu(MapperApp& app);
 void SelectListEntry(MapperApp& app, int index);
+// Shows the active set's rapid-fire rates in the grid's lists.
+void RefreshRapidFireColumn(MapperApp& app);
 // The main window of a mapper already running in this session, or null.
 HWND FindMainWindowOfFirstStart();
 // Whether `window` is a main window of mapper (class "PamuroMain").

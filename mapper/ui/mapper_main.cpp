@@ -61,6 +61,7 @@ void FirstFill(MapperApp& app) {
     RefreshTitle(app);
     app.keySets.ActiveSet.store(0);
     SelectListEntry(app, 0);
+    RefreshRapidFireColumn(app);
     RebuildTrayMenu(app);
 }
 

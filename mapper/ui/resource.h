@@ -19,6 +19,8 @@
 #define IDC_SETTINGS_OK 1002
 #define IDC_SLEEP_EDIT 1004
 #define IDC_SLEEP_SPIN 1005
+#define IDC_MIN_PRESS_EDIT 1006
+#define IDC_MIN_PRESS_SPIN 1007
 // Capture window.
 #define IDC_CAPTURE_CANCEL 1000
 
@@ -32,16 +34,20 @@ static_assert(IDC_MAIN_SET_LIST == 100 && IDC_MAIN_STARTUP == 101 && IDC_MAIN_HE
                   IDC_MAIN_SETTINGS == 106,
               "main window buttons and set list");
 static_assert(IDC_MAIN_CHANGE_KEY1 == 1000 && IDC_MAIN_CHANGE_KEY2 == 2000, "change buttons");
+static_assert(IDC_MAIN_RAPID_FIRE == 3000, "rapid-fire lists");
 static_assert(IDM_TRAY_EXIT == 40001 && IDM_TRAY_PAUSE == 40002 && IDM_TRAY_SHOW == 40003 &&
                   IDM_TRAY_RESUME == 40005,
               "tray menu items");
 static_assert(IDC_NAME_EDIT == 1000 && IDC_MODE_NORMAL == 1000 && IDC_MODE_RAPID == 1001 &&
                   IDC_SETTINGS_OK == 1002 && IDC_SLEEP_EDIT == 1004 && IDC_SLEEP_SPIN == 1005 &&
+                  IDC_MIN_PRESS_EDIT == 1006 && IDC_MIN_PRESS_SPIN == 1007 &&
                   IDC_CAPTURE_CANCEL == 1000,
               "dialog and capture window controls");
 static_assert(kOptionRows[0].FirstControlId == IDC_MODE_NORMAL &&
                   kOptionRows[0].SecondControlId == IDC_MODE_RAPID &&
                   kOptionRows[1].FirstControlId == IDC_SLEEP_EDIT &&
-                  kOptionRows[1].SecondControlId == IDC_SLEEP_SPIN,
+                  kOptionRows[1].SecondControlId == IDC_SLEEP_SPIN &&
+                  kOptionRows[2].FirstControlId == IDC_MIN_PRESS_EDIT &&
+                  kOptionRows[2].SecondControlId == IDC_MIN_PRESS_SPIN,
               "the options' controls");
 #endif

@@ -20,3 +20,7 @@ static_assert(kPushButtonStyle == 0x50010000, "push button style");
 constexpr DWORD kSetListStyle = WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWNLIST |
                                 CBS_AUTOHSCROLL | CBS_HASSTRINGS;
 static_assert(kSetListStyle == 0x50210243, "set list style");
+
+// A rapid-fire list of the grid: a drop-down list of the rates.
+constexpr DWORD kRapidFireListStyle =
+    WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWNLIST | CBS_HASSTRINGS;

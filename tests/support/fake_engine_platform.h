@@ -46,6 +46,7 @@ class FakeEnginePlatform : public EnginePlatform {
     Events PadCalls;
     bool PadCallsInLog = false;  // each pad call also in Log, among the key events
     HatRequest Hat = HatNotAsked;
+    uint8_t Axes = AskNoAxis;  // what the last read asked of the right stick
     KeyScan Layout[256] = {};  // what the keyboard layout answers, by code
     JoystickReading Reading = {32767, 32767, 0, 0};
     std::vector<int> RangeQueries;  // the joystick ids asked, in order
@@ -67,10 +68,12 @@ class FakeEnginePlatform : public EnginePlatform {
         range = Range[id];
         return true;
     }
-    JoystickAnswer ReadJoystick(uint8_t id, HatRequest hat, JoystickReading& reading) override {
+    JoystickAnswer ReadJoystick(uint8_t id, HatRequest hat, uint8_t axes,
+                                JoystickReading& reading) override {
         ++Reads;
         NotePadCall("r", id);
         Hat = hat;
+        Axes = axes;
         reading = Reading;
         if (id >= 2 || !JoystickPresent[id] || !ReadSucceeds || ReadsFailWith[id]) {
             return JoystickSilent;

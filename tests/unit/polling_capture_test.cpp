@@ -60,7 +60,7 @@ TEST_F(PollingTest, CaptureOutsideTheTableWritesNothing) {
         int32_t input, key, activeSet, highestSet;
     };
     const Case cases[] = {
-        {20, 0, 0, 1}, {-1, 0, 0, 1}, {0, 2, 0, 1}, {0, -1, 0, 1}, {0, 0, 0, -1}, {0, 0, 2, 1},
+        {24, 0, 0, 1}, {-1, 0, 0, 1}, {0, 2, 0, 1}, {0, -1, 0, 1}, {0, 0, 0, -1}, {0, 0, 2, 1},
     };
     for (const Case& c : cases) {
         SetUp();

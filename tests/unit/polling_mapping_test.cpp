@@ -322,3 +322,165 @@ TEST_F(PollingTest, AnXInputPadDrivesTheInputsOfItsWinmmNumbering) {
 }
 
 }  // namespace
+
+// Rapid fire ("連射") and the shortest press, poll by poll on the clock:
+// button 1 binds A (set 0, at `rate`) and Z (set 1, no rapid fire).
+TEST_F(PollingTest, RapidFireAndTheShortestPressFollowTheClock) {
+    struct Step {
+        uint32_t ms, buttons;
+        Events sent;
+        int32_t set = 0;  // the active set at this poll
+    };
+    struct Case {
+        const char* name;
+        uint8_t rate, mode, minPress;
+        std::vector<Step> steps;
+    };
+    const Case cases[] = {
+        // round(1000 / 30) = 33: 17 down, 16 up; let go in an up phase. It
+        // overrides "連打モード": nothing at the polls in between.
+        {
+            "30 a second",
+            30,
+            KeyDownRapid,
+            0,
+            {{0, 1, {Down(kA)}},
+             {16, 1, {}},
+             {17, 1, {Up(kA)}},
+             {32, 1, {}},
+             {33, 1, {Down(kA)}},
+             {50, 1, {Up(kA)}},
+             {55, 0, {}},
+             {70, 1, {Down(kA)}}},
+        },
+        // round(1000 / 7) = 143: 72 down, 71 up; let go in a down phase.
+        {"7 a second",
+         7,
+         KeyDownNormal,
+         0,
+         {{0, 1, {Down(kA)}},
+          {71, 1, {}},
+          {72, 1, {Up(kA)}},
+          {142, 1, {}},
+          {143, 1, {Down(kA)}},
+          {150, 0, {Up(kA)}},
+          {300, 0, {}}}},
+        // The rate and the codes stay those of the set active at the press.
+        {"set switched while held",
+         10,
+         KeyDownNormal,
+         0,
+         {{0, 1, {Down(kA)}},
+          {50, 1, {Up(kA)}, 1},
+          {100, 1, {Down(kA)}, 1},
+          {120, 0, {Up(kA)}, 1},
+          {130, 1, {Down(kZ)}, 1},
+          {500, 0, {Up(kZ)}, 1}}},
+        // A quick tap is held for the shortest press; pressed again before
+        // then, the key simply stays down.
+        {"quick tap",
+         0,
+         KeyDownNormal,
+         30,
+         {{0, 1, {Down(kA)}},
+          {5, 0, {}},
+          {29, 0, {}},
+          {30, 0, {Up(kA)}},
+          {40, 1, {Down(kA)}},
+          {45, 0, {}},
+          {50, 1, {}},
+          {80, 0, {Up(kA)}}}},
+        // A down phase lasts the shortest press when that is longer; the up
+        // phase keeps its 16 ms; a release waits for it too.
+        {"rapid fire with a shortest press",
+         30,
+         KeyDownNormal,
+         25,
+         {{0, 1, {Down(kA)}},
+          {17, 1, {}},
+          {25, 1, {Up(kA)}},
+          {40, 1, {}},
+          {41, 1, {Down(kA)}},
+          {45, 0, {}},
+          {66, 0, {Up(kA)}}}},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        options.KeyDownMode = c.mode;
+        options.MinPressMs = c.minPress;
+        Bind(InputButton1, kA, 0, 0);
+        Bind(InputButton1, kZ, 0, 1);
+        table->RapidFire[0][InputButton1] = c.rate;
+        for (const Step& step : c.steps) {
+            SelectSet(*table, step.set);
+            platform.Now = step.ms;
+            EXPECT_EQ(Poll(kCentre, kCentre, step.buttons), step.sent)
+                << c.name << " at " << step.ms;
+        }
+    }
+}
+
+// The right stick: Z and R of a winmm pad that reports them (read with both
+// asked for), the right thumb of an XInput pad with Y turned. Up I, Down K,
+// Left J, Right L. An axis counts once seen in its middle third, so one that
+// rests at an end (a trigger, a throttle) holds nothing.
+TEST_F(PollingTest, TheRightStickCountsOnceSeenInItsMiddle) {
+    struct Step {
+        int32_t z, r;  // winmm positions, or XInput's right thumb X and Y
+        Events sent;
+    };
+    struct Case {
+        const char* name;
+        bool xinput, hasR;
+        std::vector<Step> steps;
+    };
+    const int kI = 0x49, kJ = 0x4A, kK = 0x4B, kL = 0x4C;
+    const Case cases[] = {
+        {"winmm",
+         false,
+         true,
+         {{32767, 32767, {}},
+          {32767, 21844, {Down(kI)}},
+          {32767, 43691, {Down(kK), Up(kI)}},
+          {21844, 43690, {Down(kJ), Up(kK)}},
+          {43691, 21845, {Down(kL), Up(kJ)}},
+          {32767, 32767, {Up(kL)}}}},
+        {"winmm, Z resting at its end",
+         false,
+         true,
+         {{65535, 32767, {}},
+          {65535, 0, {Down(kI)}},
+          {32767, 32767, {Up(kI)}},
+          {65535, 32767, {Down(kL)}}}},
+        {"winmm without R", false, false, {{32767, 32767, {}}, {32767, 0, {}}}},
+        {"XInput",
+         true,
+         true,
+         {{0, 0, {}},
+          {0, 10923, {Down(kI)}},
+          {0, -10924, {Down(kK), Up(kI)}},
+          {-10924, 0, {Down(kJ), Up(kK)}},
+          {10923, 0, {Down(kL), Up(kJ)}},
+          {10922, 0, {Up(kL)}}}},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        platform.Range[0] = {0, 65535, 0, 65535, false, false, true, c.hasR, 0, 65535, 0, 65535};
+        platform.XInputConnected[0] = c.xinput;
+        ASSERT_TRUE(engine->DetectPad());
+        Bind(InputRightUp, kI, 0);
+        Bind(InputRightDown, kK, 0);
+        Bind(InputRightLeft, kJ, 0);
+        Bind(InputRightRight, kL, 0);
+        for (const Step& step : c.steps) {
+            platform.XPad = {
+                0, 0, 0, 0, 0, static_cast<int16_t>(step.z), static_cast<int16_t>(step.r)};
+            platform.Reading = {kCentre, kCentre, static_cast<uint32_t>(step.z), 0};
+            platform.Reading.r = static_cast<uint32_t>(step.r);
+            EXPECT_EQ(Iterate(), step.sent) << c.name << " " << step.z << "," << step.r;
+        }
+        if (!c.xinput) {
+            EXPECT_EQ(platform.Axes, c.hasR ? AskZ | AskR : AskZ) << c.name;
+        }
+    }
+}

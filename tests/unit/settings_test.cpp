@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -51,6 +52,7 @@ struct Fixture {
                 for (int key = 0; key < kKeysPerInput; ++key) {
                     table->Keys[set][slot][key] = set * 100 + slot * 2 + key + 1;
                 }
+                table->RapidFire[set][slot] = static_cast<uint8_t>((set + slot) % 30 + 1);
             }
         }
     }
@@ -110,6 +112,7 @@ TEST(Settings, SavedSetsAndOptionsComeBack) {
             for (int key = 0; key < kKeysPerInput; ++key) {
                 EXPECT_EQ(g.table->Keys[set][slot][key], f.table->Keys[set][slot][key]);
             }
+            EXPECT_EQ(g.table->RapidFire[set][slot], f.table->RapidFire[set][slot]);
         }
     }
     EXPECT_EQ(g.options.KeyDownMode, 1);
@@ -117,8 +120,9 @@ TEST(Settings, SavedSetsAndOptionsComeBack) {
 }
 
 // Top.ini of one set as the releases before buttons 9 to 16 wrote it, every
-// key bound, with `extraKeys` at the end of its key section.
-std::string OldLayoutFile(const std::string& extraKeys) {
+// key bound, with `extraKeys` at the end of its key section and
+// `extraSettings` at the end of the file.
+std::string OldLayoutFile(const std::string& extraKeys, const std::string& extraSettings = "") {
     std::string text =
         "[PAMURO]\r\nSETKEYCOUNT=0\r\n[KEYSETNAME]\r\nKEYSETNAME 0=Game\r\n[KEYSET]\r\n";
     char line[32];
@@ -128,33 +132,61 @@ std::string OldLayoutFile(const std::string& extraKeys) {
             text += line;
         }
     }
-    return text + extraKeys + "[SETTING]\r\nSetKeyDownMode=1\r\nSetSleep=0\r\n";
+    return text + extraKeys + "[SETTING]\r\nSetKeyDownMode=1\r\nSetSleep=0\r\n" + extraSettings;
 }
 
-// Button 12 (slot 15) reaches the file only when bound or already there, so
-// a player who never binds buttons 9 to 16 keeps the file byte for byte.
-TEST(Settings, ButtonsNineToSixteenAreWrittenWhenBoundOrAlreadyThere) {
+// Buttons 9 to 16, the right stick, rapid fire and the shortest press reach
+// the file only when used or already there, so a player who never uses them
+// keeps the file byte for byte; rates and the shortest press are kept within
+// their ranges.
+TEST(Settings, LaterEntriesAreWrittenWhenUsedOrAlreadyThere) {
     struct Case {
+        const char* name;
         std::string before;
-        int32_t loaded, saved;  // button 12, as loaded and as bound for the save
+        std::function<void(KeySetTable&, MapperOptions&)> change;  // between load and save
         std::string after;
     };
+    const auto nothing = [](KeySetTable&, MapperOptions&) {};
+    const std::string rates = "[TURBO]\r\nTURBO 0- 4=10\r\nTURBO 0-23=30\r\n";
     const Case cases[] = {
-        {OldLayoutFile(""), 0, 0, OldLayoutFile("")},
-        {OldLayoutFile(""), 0, 27, OldLayoutFile("KEYSET 0-15- 0=27\r\n")},
-        {OldLayoutFile("KEYSET 0-15- 0=27\r\n"), 27, 0, OldLayoutFile("KEYSET 0-15- 0=0\r\n")},
+        {"nothing used", OldLayoutFile(""), nothing, OldLayoutFile("")},
+        {"button 12 bound", OldLayoutFile(""),
+         [](KeySetTable& t, MapperOptions&) { t.Keys[0][15][0] = 27; },
+         OldLayoutFile("KEYSET 0-15- 0=27\r\n")},
+        {"button 12 unbound", OldLayoutFile("KEYSET 0-15- 0=27\r\n"),
+         [](KeySetTable& t, MapperOptions&) { t.Keys[0][15][0] = 0; },
+         OldLayoutFile("KEYSET 0-15- 0=0\r\n")},
+        {"right stick bound", OldLayoutFile(""),
+         [](KeySetTable& t, MapperOptions&) { t.Keys[0][InputRightLeft][1] = 74; },
+         OldLayoutFile("KEYSET 0-22- 1=74\r\n")},
+        {"rapid fire and shortest press used", OldLayoutFile(""),
+         [](KeySetTable& t, MapperOptions& o) {
+             t.RapidFire[0][InputButton1] = 10;
+             t.RapidFire[0][InputRightRight] = 30;
+             o.MinPressMs = 20;
+         },
+         OldLayoutFile("", "MinPressMs=20\r\n" + rates)},
+        {"both back to 0", OldLayoutFile("", "MinPressMs=20\r\n" + rates),
+         [](KeySetTable& t, MapperOptions& o) {
+             t.RapidFire[0][InputButton1] = 0;
+             t.RapidFire[0][InputRightRight] = 0;
+             o.MinPressMs = 0;
+         },
+         OldLayoutFile("", "MinPressMs=0\r\n[TURBO]\r\nTURBO 0- 4=0\r\nTURBO 0-23=0\r\n")},
+        {"out of range",
+         OldLayoutFile("", "MinPressMs=250\r\n[TURBO]\r\nTURBO 0- 4=45\r\nTURBO 0- 5=-3\r\n"),
+         nothing,
+         OldLayoutFile("", "MinPressMs=100\r\n[TURBO]\r\nTURBO 0- 4=30\r\nTURBO 0- 5=0\r\n")},
     };
     for (const Case& c : cases) {
         Fixture f;
         f.storage.exists = true;
         f.storage.file = c.before;
-        ASSERT_EQ(f.Load(), SettingsLoadResult::Loaded);
-        EXPECT_EQ(f.table->Keys[0][11][1], 77);
-        EXPECT_EQ(f.table->Keys[0][15][0], c.loaded);
-        EXPECT_EQ(f.table->Keys[0][19][1], 0);
-        f.table->Keys[0][15][0] = c.saved;
-        ASSERT_TRUE(f.Save());
-        EXPECT_EQ(f.storage.file, c.after);
+        ASSERT_EQ(f.Load(), SettingsLoadResult::Loaded) << c.name;
+        EXPECT_EQ(f.table->Keys[0][11][1], 77) << c.name;
+        c.change(*f.table, f.options);
+        ASSERT_TRUE(f.Save()) << c.name;
+        EXPECT_EQ(f.storage.file, c.after) << c.name;
     }
 }
 

@@ -107,7 +107,7 @@ TEST_F(CommandsTest, TraySetEntriesSelectAndRefreshEverything) {
 }
 
 TEST_F(CommandsTest, CommandsThatDoNothing) {
-    for (uint16_t id : {80, 99, 107, 999, 1020, 1999, 2020, 40000, 40004, 40006, 65535}) {
+    for (uint16_t id : {80, 99, 107, 999, 1024, 1999, 2024, 40000, 40004, 40006, 65535}) {
         view_.calls.clear();
         Command(id);
         EXPECT_TRUE(view_.calls.empty()) << "command " << id;

@@ -166,18 +166,26 @@ bool Win32EnginePlatform::ReadJoystickRange(uint8_t id, JoystickRange& range) {
              caps.wYmin,
              caps.wYmax,
              (caps.wCaps & JOYCAPS_HASPOV) != 0,
-             (caps.wCaps & JOYCAPS_POVCTS) != 0};
+             (caps.wCaps & JOYCAPS_POVCTS) != 0,
+             (caps.wCaps & JOYCAPS_HASZ) != 0,
+             (caps.wCaps & JOYCAPS_HASR) != 0,
+             caps.wZmin,
+             caps.wZmax,
+             caps.wRmin,
+             caps.wRmax};
     return true;
 }
 
-JoystickAnswer Win32EnginePlatform::ReadJoystick(uint8_t id, HatRequest hat,
+JoystickAnswer Win32EnginePlatform::ReadJoystick(uint8_t id, HatRequest hat, uint8_t axes,
                                                  JoystickReading& reading) {
+    const DWORD flags = kStickAndButtons | ((axes & AskZ) != 0 ? JOY_RETURNZ : 0) |
+                        ((axes & AskR) != 0 ? JOY_RETURNR : 0);
     JOYINFOEX info;
-    MMRESULT result = ReadPosition(id, kStickAndButtons | HatFlags(hat), info);
+    MMRESULT result = ReadPosition(id, flags | HatFlags(hat), info);
     JoystickAnswer answer = JoystickRead;
     if (hat != HatNotAsked && result != JOYERR_NOERROR && result != JOYERR_UNPLUGGED) {
         // A driver that refuses the hat request: the pad is read without it.
-        result = ReadPosition(id, kStickAndButtons, info);
+        result = ReadPosition(id, flags, info);
         info.dwPOV = JOY_POVCENTERED;
         answer = JoystickReadWithoutHat;
     }
@@ -185,6 +193,7 @@ JoystickAnswer Win32EnginePlatform::ReadJoystick(uint8_t id, HatRequest hat,
         return JoystickSilent;
     }
     reading = {info.dwXpos, info.dwYpos, info.dwZpos, info.dwButtons, info.dwPOV};
+    reading.r = info.dwRpos;
     return answer;
 }
 
@@ -202,7 +211,7 @@ bool Win32EnginePlatform::ReadXInputPad(uint8_t user, XInputPad& pad) {
     }
     const XINPUT_GAMEPAD& gamepad = state.Gamepad;
     pad = {gamepad.wButtons, gamepad.bLeftTrigger, gamepad.bRightTrigger, gamepad.sThumbLX,
-           gamepad.sThumbLY};
+           gamepad.sThumbLY, gamepad.sThumbRX,     gamepad.sThumbRY};
     return true;
 }
 
@@ -256,8 +265,16 @@ void Win32EnginePlatform::KeepRestsFine(bool fine) {
     }
 }
 
+// GetTickCount moves in whole timer ticks, 15.6 ms by default on Windows:
+// too coarse for rapid fire's phases of 16 and 17 ms. The performance
+// counter in milliseconds, wrapping modulo 2^32 as the interface asks.
 uint32_t Win32EnginePlatform::Milliseconds() {
-    return GetTickCount();
+    LARGE_INTEGER frequency, now;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&now);
+    const LONGLONG whole = now.QuadPart / frequency.QuadPart;
+    const LONGLONG part = now.QuadPart % frequency.QuadPart;
+    return static_cast<uint32_t>(whole * 1000 + part * 1000 / frequency.QuadPart);
 }
 
 // Asked for on the first rest, by the thread that rests.

@@ -1,7 +1,8 @@
 #pragma once
 // The Win32 backend of the polling engine: winmm's and XInput's pad
 // functions, keybd_event with the key's real scan code, GetAsyncKeyState, a
-// high-resolution rest and GetTickCount. No window work.
+// high-resolution rest and the performance counter as the clock. No window
+// work.
 #include <windows.h>
 
 #include <atomic>
@@ -18,7 +19,8 @@ class Win32EnginePlatform : public EnginePlatform {
     Win32EnginePlatform& operator=(const Win32EnginePlatform&) = delete;
 
     bool ReadJoystickRange(uint8_t id, JoystickRange& range) override;
-    JoystickAnswer ReadJoystick(uint8_t id, HatRequest hat, JoystickReading& reading) override;
+    JoystickAnswer ReadJoystick(uint8_t id, HatRequest hat, uint8_t axes,
+                                JoystickReading& reading) override;
     bool ReadXInputPad(uint8_t user, XInputPad& pad) override;
     KeyScan ScanCodeOf(uint8_t vk) override;
     void SendKey(uint8_t vk, KeyScan scan, bool keyUp) override;

@@ -11,9 +11,11 @@
 #define IDC_MAIN_DELETE 104    // "削除"
 #define IDC_MAIN_NEW 105       // "新規"
 #define IDC_MAIN_SETTINGS 106  // "設定"
-// The "変更" buttons: the first id plus the input slot (0..19).
+// The "変更" buttons: the first id plus the input slot (0..23).
 #define IDC_MAIN_CHANGE_KEY1 1000
 #define IDC_MAIN_CHANGE_KEY2 2000
+// The rapid-fire lists ("連射"): the first id plus the input slot (0..23).
+#define IDC_MAIN_RAPID_FIRE 3000
 
 #define IDM_TRAY_EXIT 40001    // "終了(&X)"
 #define IDM_TRAY_PAUSE 40002   // "一時停止(&S)"

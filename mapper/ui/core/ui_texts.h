@@ -10,7 +10,10 @@ struct GridHeading {
     const char* text;
     int left;
 };
-inline constexpr GridHeading kGridHeadings[5] = {
+inline constexpr GridHeading kGridHeadings[6] = {
     {kHeadingJoystick, 8}, {kHeadingKey1, 105},       {kHeadingChangeKey1, 220},
-    {kHeadingKey2, 280},   {kHeadingChangeKey2, 395},
+    {kHeadingKey2, 280},   {kHeadingChangeKey2, 395}, {kHeadingRapidFire, 455},
 };
+
+// The rates the grid's rapid-fire lists offer, presses a second; 0 is off.
+inline constexpr int kRapidFireChoices[] = {0, 5, 8, 10, 12, 15, 20, 30};

@@ -439,19 +439,75 @@ TEST_F(MapperKeysE2E, RapidModeRepeatsKeyDownWhileHeld) {
     CloseAndWait(run);
 }
 
+// Rapid fire ("連射") at 10 a second on button 1, held for about a second:
+// the game sees separate presses, down and up in turn, each phase at least
+// 40 ms (50 asked). The right stick (Z and R of the pad) drives its four
+// inputs once each axis has been seen in its middle.
+TEST_F(MapperKeysE2E, RapidFireSendsSeparatePressesAndTheRightStickDrivesItsKeys) {
+    std::string ini = PreparedTopIni({L"操作"},
+                                     {"KEYSET 0- 4- 0=90", "KEYSET 0-20- 0=73", "KEYSET 0-21- 0=75",
+                                      "KEYSET 0-22- 0=74", "KEYSET 0-23- 0=76"},
+                                     1, 1);
+    WriteFileBytes(TopIni(), ini + "[TURBO]\r\nTURBO 0- 4=10\r\n");
+    stick_->ZMin = stick_->RMin = 0;
+    stick_->ZMax = stick_->RMax = 65535;
+    stick_->Axes = 3;  // the capabilities report Z and R
+    MapperRun run;
+    StartWithJoystick(run, L"/T");
+    StartLogger();
+    ResetKeyLog(log_);
+    stick_->Buttons = 1;
+    ASSERT_TRUE(WaitUntil([&] { return log_->Count >= 19; }, kActMs))  // ten downs: about a second
+        << "rapid fire sent " << log_->Count << " key messages";
+    stick_->Buttons = 0;
+    ASSERT_TRUE(WaitForPolls(20));
+    const LONG count = log_->Count;
+    ASSERT_GE(count, 19);
+    EXPECT_EQ(count % 2, 0) << "a key left down after the release";
+    for (LONG i = 0; i < count; ++i) {
+        const KeyLogEntry& entry = log_->Entries[i];
+        EXPECT_EQ(std::make_pair(entry.Message, entry.Vk), i % 2 == 0 ? Down('Z') : Up('Z')) << i;
+        if (i > 0 && i + 1 < count) {  // the last phase ends with the release
+            const LONG phase = entry.Time - log_->Entries[i - 1].Time;
+            EXPECT_GE(phase, 40) << "phase " << i << " lasted " << phase << " ms";
+        }
+    }
+
+    ResetKeyLog(log_);
+    // One move at a time: a poll that sees two at once presses before it releases.
+    const struct {
+        volatile LONG* axis;
+        LONG position;
+        LONG messages;  // in the log once the move is seen
+    } moves[] = {{&stick_->R, 0, 1},    {&stick_->R, 32768, 2}, {&stick_->Z, 65535, 3},
+                 {&stick_->Z, 0, 5},    {&stick_->Z, 32768, 6}, {&stick_->R, 65535, 7},
+                 {&stick_->R, 32768, 8}};
+    for (const auto& move : moves) {
+        *move.axis = move.position;
+        ASSERT_TRUE(WaitForKeyLog(log_, move.messages, kActMs)) << "no key for the right stick";
+    }
+    // Across from right to left the new side goes down before the old lets go.
+    EXPECT_EQ(Events(), (KeyEvents{Down('I'), Up('I'), Down('L'), Down('J'), Up('L'), Up('J'),
+                                   Down('K'), Up('K')}));
+    CloseAndWait(run);
+}
+
 // A pad that only XInput sees (an Xbox pad while the game is in front): its
-// Start, D-pad and left trigger drive the keys, and a disconnect lets go.
+// Start, left trigger, right stick and D-pad drive the keys, and a
+// disconnect lets go.
 TEST_F(MapperKeysE2E, AnXInputPadDrivesTheKeysAndLetsGoWhenItDisconnects) {
     const SystemFolderDll xinput(OwnFolder() + L"xinput1_4.dll", L"xinput1_4.dll");
     ASSERT_TRUE(xinput.Installed());
     stick_->Present = 0;  // winmm sees no pad
     stick_->XButtons = stick_->XLeftTrigger = 0;
     stick_->XInputConnected = 1;
-    // Up A, Right D, button 8 (Start) S, button 11 (the left trigger) L.
-    WriteFileBytes(TopIni(), PreparedTopIni({L"操作"},
-                                            {"KEYSET 0- 0- 0=65", "KEYSET 0- 3- 0=68",
-                                             "KEYSET 0-11- 0=83", "KEYSET 0-14- 0=76"},
-                                            1, 1));
+    // Up A, Right D, button 8 (Start) S, button 11 (the left trigger) L, the
+    // right stick's right R.
+    WriteFileBytes(TopIni(),
+                   PreparedTopIni({L"操作"},
+                                  {"KEYSET 0- 0- 0=65", "KEYSET 0- 3- 0=68", "KEYSET 0-11- 0=83",
+                                   "KEYSET 0-14- 0=76", "KEYSET 0-23- 0=82"},
+                                  1, 1));
     const LONG winmmReads = stick_->PosExCalls;
     MapperRun run;
     StartWithJoystick(run, L"/T");
@@ -466,12 +522,16 @@ TEST_F(MapperKeysE2E, AnXInputPadDrivesTheKeysAndLetsGoWhenItDisconnects) {
     ASSERT_TRUE(WaitForKeyLog(log_, 3, kActMs)) << "the left trigger sent nothing";
     stick_->XLeftTrigger = 0;
     ASSERT_TRUE(WaitForKeyLog(log_, 4, kActMs));
+    stick_->XThumbRX = 32767;
+    ASSERT_TRUE(WaitForKeyLog(log_, 5, kActMs)) << "the right stick sent nothing";
+    stick_->XThumbRX = 0;
+    ASSERT_TRUE(WaitForKeyLog(log_, 6, kActMs));
     stick_->XButtons = dpadUp | dpadRight;
-    ASSERT_TRUE(WaitForKeyLog(log_, 6, kActMs)) << "the D-pad sent nothing";
+    ASSERT_TRUE(WaitForKeyLog(log_, 8, kActMs)) << "the D-pad sent nothing";
     stick_->XInputConnected = 0;  // unplugged with the D-pad held
-    ASSERT_TRUE(WaitForKeyLog(log_, 8, kActMs)) << "nothing released after the disconnect";
-    EXPECT_EQ(Events(), (KeyEvents{Down('S'), Up('S'), Down('L'), Up('L'), Down('A'), Down('D'),
-                                   Up('A'), Up('D')}));
+    ASSERT_TRUE(WaitForKeyLog(log_, 10, kActMs)) << "nothing released after the disconnect";
+    EXPECT_EQ(Events(), (KeyEvents{Down('S'), Up('S'), Down('L'), Up('L'), Down('R'), Up('R'),
+                                   Down('A'), Down('D'), Up('A'), Up('D')}));
     EXPECT_EQ(stick_->PosExCalls, winmmReads) << "read through winmm";
     CloseAndWait(run);
 }
@@ -614,14 +674,17 @@ TEST_F(MapperE2E, SettingsDialogShowsTheOptionsAndStoresThemOnOkOnly) {
     SendMessageW(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }, kActMs));
 
-    // OK with nothing changed stores Rapid as 0.
+    // OK with only the shortest press changed stores Rapid as 0.
     dialog = openDialog();
     ASSERT_NE(dialog, nullptr);
     expectShown(dialog);
+    EXPECT_EQ(SendMessageW(GetDlgItem(dialog, IDC_MIN_PRESS_SPIN), UDM_GETPOS, 0, 0), 0);
+    SendMessageW(GetDlgItem(dialog, IDC_MIN_PRESS_SPIN), UDM_SETPOS, 0, 30);
     SendMessageW(GetDlgItem(dialog, IDC_SETTINGS_OK), BM_CLICK, 0, 0);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }, kActMs));
     CloseAndWait(run);
-    EXPECT_EQ(ReadFileBytes(TopIni()), ExpectedTopIni({{kUntitled, {}}}, 0, 4));
+    EXPECT_EQ(ReadFileBytes(TopIni()),
+              ExpectedTopIni({{kUntitled, {}}}, 0, 4) + "MinPressMs=30\r\n");
 }
 
 // The name dialog: a name typed on the keyboard or set as Japanese text

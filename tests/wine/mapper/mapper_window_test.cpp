@@ -93,17 +93,21 @@ std::vector<ExpectedControl> MainWindowControls() {
     constexpr DWORD button = 0x50010000;
     std::vector<ExpectedControl> table;
     for (int key = 0; key < 2; ++key) {
-        for (int slot = 0; slot < 20; ++slot) {
+        for (int slot = 0; slot < 24; ++slot) {
             table.push_back({1000 * (key + 1) + slot, L"Button", L"変更",
                              Box(220 + 175 * key, 20 + 25 * slot, 55, 23), button});
         }
     }
-    table.push_back({102, L"Button", L"ヘルプ", Box(5, 550, 60, 25), button});
-    table.push_back({103, L"Button", L"名前", Box(70, 550, 40, 25), button});
-    table.push_back({104, L"Button", L"削除", Box(115, 550, 40, 25), button});
-    table.push_back({105, L"Button", L"新規", Box(160, 550, 40, 25), button});
-    table.push_back({101, L"Button", L"スタートアップ登録", Box(205, 550, 160, 25), button});
-    table.push_back({106, L"Button", L"設定", Box(370, 550, 40, 25), button});
+    // The rapid-fire lists, each showing "－" (off); placed apart below.
+    for (int slot = 0; slot < 24; ++slot) {
+        table.push_back({3000 + slot, L"ComboBox", L"－", RECT{}, 0x50210203 & ~WS_VSCROLL});
+    }
+    table.push_back({102, L"Button", L"ヘルプ", Box(5, 650, 60, 25), button});
+    table.push_back({103, L"Button", L"名前", Box(70, 650, 40, 25), button});
+    table.push_back({104, L"Button", L"削除", Box(115, 650, 40, 25), button});
+    table.push_back({105, L"Button", L"新規", Box(160, 650, 40, 25), button});
+    table.push_back({101, L"Button", L"スタートアップ登録", Box(205, 650, 160, 25), button});
+    table.push_back({106, L"Button", L"設定", Box(370, 650, 40, 25), button});
     // The combo box's own height is the system's, and so is its dropped
     // list's: the common controls of version 6 show up to 30 entries.
     table.push_back({100, L"ComboBox", nullptr, RECT{}, 0x50210243 & ~WS_VSCROLL});
@@ -130,12 +134,13 @@ RECT ControlRect(HWND dialog, int id) {
     return RECT{};
 }
 
-// The sleep edit keeps its place and height; the up-down control sits at its
-// right edge, as high as the edit, within the width the template gave the edit.
-void ExpectSleepEditWithItsUpDown(HWND dialog) {
-    const RECT edit = ControlRect(dialog, 1004);
-    const RECT spin = ControlRect(dialog, 1005);
-    const RECT template_ = DialogUnitsToPixels(Box(8, 88, 48, 16), kDialogFont, 9);
+// An edit keeps its place and height; its up-down control sits at its right
+// edge, as high as the edit, within the width the template gave the edit.
+void ExpectEditWithItsUpDown(HWND dialog, int editId, const RECT& templateBox) {
+    SCOPED_TRACE("edit " + std::to_string(editId));
+    const RECT edit = ControlRect(dialog, editId);
+    const RECT spin = ControlRect(dialog, editId + 1);
+    const RECT template_ = DialogUnitsToPixels(templateBox, kDialogFont, 9);
     EXPECT_EQ(edit.left, template_.left);
     EXPECT_EQ(edit.top, template_.top);
     EXPECT_EQ(edit.bottom, template_.bottom);
@@ -176,6 +181,13 @@ std::vector<ExpectedControl> SettingsDialogControls() {
         // which gives up that width: both checked apart.
         {1004, L"Edit", L"0", RECT{}, 0x50810080 & ~WS_BORDER},
         {1005, L"msctls_updown32", L"Spin1", RECT{}, 0x50000036},
+        {kNoId, L"Button", L"最短押下時間", Box(3, 136, 157, 70), 0x50000007},
+        {kNoId, L"Static",
+         L"キーを押してから離すまでの最短の時間です。短い押しを取りこぼすゲームでは "
+         L"20〜50 にしてください。",
+         Box(8, 149, 144, 26), 0x50020000},
+        {1006, L"Edit", L"0", RECT{}, 0x50810080 & ~WS_BORDER},
+        {1007, L"msctls_updown32", L"Spin2", RECT{}, 0x50000036},
     });
 }
 
@@ -229,20 +241,26 @@ TEST_F(MapperWindowE2E, MainWindowControlsMatchTheirTable) {
     EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(run.Main(), GWL_STYLE)), 0x14CA0000u);
     RECT frame;
     GetWindowRect(run.Main(), &frame);
-    EXPECT_EQ(frame.right - frame.left, 465);
-    EXPECT_EQ(frame.bottom - frame.top, 605);
+    EXPECT_EQ(frame.right - frame.left, 525);
+    EXPECT_EQ(frame.bottom - frame.top, 705);
     ExpectControls(run.Main(), MainWindowControls());
     // Title bar, task bar and tray show icon 102's own 16 x 16 image, not the
     // 32 x 32 one scaled down.
     const SIZE smallIcon = ClassSmallIconSize(run.Main());
     EXPECT_EQ(smallIcon.cx, 16);
     EXPECT_EQ(smallIcon.cy, 16);
-    RECT combo = {};
-    GetWindowRect(run.Control(IDC_MAIN_SET_LIST), &combo);
-    MapWindowPoints(nullptr, run.Main(), reinterpret_cast<POINT*>(&combo), 2);
-    EXPECT_EQ(combo.left, 8);
-    EXPECT_EQ(combo.top, 520);
-    EXPECT_EQ(combo.right, 453);
+    const auto expectPlaced = [&](int id, int left, int top, int right) {
+        RECT combo = {};
+        GetWindowRect(run.Control(id), &combo);
+        MapWindowPoints(nullptr, run.Main(), reinterpret_cast<POINT*>(&combo), 2);
+        EXPECT_EQ(combo.left, left) << id;
+        EXPECT_EQ(combo.top, top) << id;
+        EXPECT_EQ(combo.right, right) << id;
+    };
+    expectPlaced(IDC_MAIN_SET_LIST, 8, 620, 513);
+    for (int slot = 0; slot < 24; ++slot) {
+        expectPlaced(IDC_MAIN_RAPID_FIRE + slot, 455, 20 + 25 * slot, 510);
+    }
 
     HWND capture = run.FindWindowOf(L"PamuroKey", nullptr);
     ASSERT_NE(capture, nullptr);
@@ -276,24 +294,28 @@ TEST_F(MapperWindowE2E, DialogsOpenedWithTheMouseMatchTheirTables) {
     EXPECT_EQ(GetWindowLongW(dialog, GWL_STYLE) & 0x80C000C0, 0x80C000C0);
     EXPECT_EQ(GetWindowLongW(dialog, GWL_EXSTYLE) & WS_EX_CLIENTEDGE, 0);
     ExpectControls(dialog, SettingsDialogControls());
-    ExpectSleepEditWithItsUpDown(dialog);
+    ExpectEditWithItsUpDown(dialog, IDC_SLEEP_EDIT, Box(8, 88, 48, 16));
+    ExpectEditWithItsUpDown(dialog, IDC_MIN_PRESS_EDIT, Box(8, 182, 48, 16));
     ASSERT_TRUE(ClickControl(GetDlgItem(dialog, IDCANCEL)));
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }, kActMs));
     CloseAndWait(run);
 }
 
-// The grid of a set that binds A to the first key of Up: the 40 key boxes and
-// the 20 label boxes white, framed in black, on the window's background; text
+// The grid of a set that binds A to the first key of Up: the 48 key boxes and
+// the 24 label boxes white, framed in black, on the window's background; text
 // in the bound key's box and in every label, none in an unbound key's box;
-// the headings. Choosing the other set in the list, with the mouse, empties
-// the bound box.
+// the headings; button 1's rapid fire, a rate of the file that the list does
+// not offer. Choosing the other set in the list, with the mouse, empties the
+// bound box and shows that set's rates; a rate chosen there is saved.
 TEST_F(MapperWindowE2E, GridIsPaintedInFramedBoxesWithTheActiveSetsKeys) {
-    WriteFileBytes(TopIni(), PreparedTopIni({L"操作", L"空"}, {"KEYSET 0- 0- 0=65"}, 1, 0));
+    WriteFileBytes(TopIni(), PreparedTopIni({L"操作", L"空"}, {"KEYSET 0- 0- 0=65"}, 1, 0) +
+                                 "[TURBO]\r\nTURBO 0- 4=7\r\n");
     MapperRun run;
     StartShown(run);
     const ClientShot shot(run.Main());
     ASSERT_FALSE(shot.Empty()) << "the screen could not be read";
-    for (int row = 0; row < 20; ++row) {
+    EXPECT_EQ(WindowText(run.Control(IDC_MAIN_RAPID_FIRE + 4)), L"7");
+    for (int row = 0; row < 24; ++row) {
         const RECT label = LabelBox(row);
         SCOPED_TRACE("row " + std::to_string(row));
         ExpectFramedBox(shot, label);
@@ -306,7 +328,7 @@ TEST_F(MapperWindowE2E, GridIsPaintedInFramedBoxesWithTheActiveSetsKeys) {
         }
     }
     // The headings: text at each left edge, the background above them.
-    for (int left : {8, 105, 220, 280, 395}) {
+    for (int left : {8, 105, 220, 280, 395, 455}) {
         SCOPED_TRACE("heading at " + std::to_string(left));
         EXPECT_GT(shot.CountOtherThan(RECT{left, 6, left + 24, 15}, kBackground), 20);
         EXPECT_EQ(shot.At(left + 4, 2), kBackground);
@@ -343,7 +365,14 @@ TEST_F(MapperWindowE2E, GridIsPaintedInFramedBoxesWithTheActiveSetsKeys) {
         kActMs);
     EXPECT_EQ(markedPixels, 0) << "the other set binds nothing";
     EXPECT_EQ(WindowText(run.Main()), Title(L"操作")) << "the list alone leaves the title";
+    HWND rates = run.Control(IDC_MAIN_RAPID_FIRE + 4);
+    EXPECT_EQ(WindowText(rates), L"－");
+    SendMessageW(rates, CB_SETCURSEL, 3, 0);  // "10", as a choice with the mouse leaves it
+    SendMessageW(run.Main(), WM_COMMAND, MAKEWPARAM(IDC_MAIN_RAPID_FIRE + 4, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(rates));
     CloseAndWait(run);
+    EXPECT_NE(ReadFileBytes(TopIni()).find("[TURBO]\r\nTURBO 0- 4=7\r\nTURBO 1- 4=10\r\n"),
+              std::string::npos);
 }
 
 // While button 10 is held its label box is drawn with inverted colours

@@ -54,3 +54,14 @@ target_link_libraries(mapper_cost_bench_windows PRIVATE user32 gdi32 shell32 win
 set_target_properties(mapper_cost_bench_windows PROPERTIES
     RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests/wine/mapper_cost_bench)
 pamuro_beside_test(mapper_cost_bench_windows mapper pamuro_joystick_stub pamuro_key_logger)
+
+# Not a test: the rates the game sees for rapid fire at 5, 15 and 30 a
+# second, printed by hand under Wine (bench/rapid_fire_wine.sh).
+add_executable(rapid_fire_bench_windows
+    ${PROJECT_SOURCE_DIR}/tests/wine/mapper/rapid_fire_bench.cpp
+    ${PROJECT_SOURCE_DIR}/tests/wine/mapper/mapper_driver.cpp)
+target_include_directories(rapid_fire_bench_windows PRIVATE ${PROJECT_SOURCE_DIR})
+target_link_libraries(rapid_fire_bench_windows PRIVATE user32 gdi32 shell32)
+set_target_properties(rapid_fire_bench_windows PROPERTIES
+    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests/wine/rapid_fire_bench)
+pamuro_beside_test(rapid_fire_bench_windows mapper pamuro_joystick_stub pamuro_key_logger)

@@ -22,17 +22,21 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cp "$build/mapper/ui/mapper.exe" "$work/"
 # Top.ini in Shift-JIS: three sets, the first named シューティング with the
-# stick on the cursor keys and buttons bound (Esc on button 10, the Options
-# or Plus button of many pads), in Normal mode with a sleep of 1 ms.
+# stick on the cursor keys, the right stick on I, K, J and L, and buttons
+# bound (Esc on button 10, the Options or Plus button of many pads), buttons
+# 1 and 2 firing rapidly at 15 and 10 a second, in Normal mode with a sleep
+# of 1 ms and a shortest press of 30 ms.
 python3 - "$work/Top.ini" <<'PY'
 import sys
 keys = {(0, 0): 38, (1, 0): 40, (2, 0): 37, (3, 0): 39, (4, 0): 90, (4, 1): 16,
-        (5, 0): 88, (6, 0): 32, (7, 0): 13, (8, 1): 96, (11, 0): 18, (13, 0): 27}
+        (5, 0): 88, (6, 0): 32, (7, 0): 13, (8, 1): 96, (11, 0): 18, (13, 0): 27,
+        (20, 0): 73, (21, 0): 75, (22, 0): 74, (23, 0): 76}
 lines = ["[PAMURO]", "SETKEYCOUNT=2", "[KEYSETNAME]", "KEYSETNAME 0=シューティング",
          "KEYSETNAME 1=レース", "KEYSETNAME 2=パズル", "[KEYSET]"]
 for (slot, key), code in sorted(keys.items()):
     lines.append("KEYSET 0-%2d-%2d=%d" % (slot, key, code))
-lines += ["[SETTING]", "SetKeyDownMode=1", "SetSleep=1"]
+lines += ["[SETTING]", "SetKeyDownMode=1", "SetSleep=1", "MinPressMs=30",
+          "[TURBO]", "TURBO 0- 4=15", "TURBO 0- 5=10"]
 open(sys.argv[1], "wb").write(("\r\n".join(lines) + "\r\n").encode("cp932"))
 PY
 
@@ -142,9 +146,9 @@ wait_dialog() {
     echo "$dialog"
 }
 
-# The name dialog from the "名前" button (client 70,550, 40 x 25), with a
+# The name dialog from the "名前" button (client 70,650, 40 x 25), with a
 # name being typed.
-xdotool mousemove --window "$window" 90 562 click 1
+xdotool mousemove --window "$window" 90 662 click 1
 dialog=$(wait_dialog 名前設定)
 if [ -n "$dialog" ]; then
     xdotool windowfocus --sync "$dialog" type --delay 40 'Shooting 2'
@@ -157,8 +161,8 @@ else
     echo "screenshot-mapper: the name dialog did not open; no docs/mapper-name-dialog.png" >&2
 fi
 
-# The settings dialog from the "設定" button (client 370,550, 40 x 25).
-xdotool mousemove --window "$window" 390 562 click 1
+# The settings dialog from the "設定" button (client 370,650, 40 x 25).
+xdotool mousemove --window "$window" 390 662 click 1
 dialog=$(wait_dialog 環境設定)
 if [ -n "$dialog" ]; then
     sleep 0.5

@@ -32,9 +32,15 @@ void ReleaseInput(KeyLatches& keys, EnginePlatform& platform, int input) {
     keys.Latch[input] = LatchReleased;
 }
 
-void ReleaseAllHeld(KeyLatches& keys, EnginePlatform& platform) {
+// Releases the keys of every held input that pressed keys. Inputs held for
+// an action keep their latches: a pause must not take the PAUSE button that
+// caused it for a new press, and a HOLD let go meanwhile is ended at its
+// first poll afterwards.
+void ReleaseKeyInputs(KeyLatches& keys, EnginePlatform& platform) {
     for (int input = 0; input < kInputCount; ++input) {
-        ReleaseInput(keys, platform, input);
+        if (keys.HeldAction[input] == ActionNone) {
+            ReleaseInput(keys, platform, input);
+        }
     }
 }
 
@@ -77,9 +83,11 @@ KeyScan ScanToPress(const PressedKey (&before)[kKeysPerInput], EnginePlatform& p
 // once a poll, and only when a press, a release or rapid fire needs it.
 struct KeyWork {
     KeyLatches& keys;
-    const KeySetTable& table;
+    KeySetTable& table;
     const MapperOptions& options;
     EnginePlatform& platform;
+    EngineControls& controls;
+    EngineEvents& events;
     bool clockRead = false;
     uint32_t nowMs = 0;
 };
@@ -127,9 +135,12 @@ bool ShortestPressPassed(KeyWork& work, int input) {
 void PressInput(KeyWork& work, int input) {
     KeyLatches& keys = work.keys;
     const bool first = keys.Latch[input] == LatchReleased;
+    // An input bound to an action sends none of its keys (a Rapid input held
+    // across a switch to such a set lets go of its keys here).
+    const bool hasAction = ActiveAction(work.table, input) != ActionNone;
     int32_t entries[kKeysPerInput];
     for (int key = 0; key < kKeysPerInput; ++key) {
-        entries[key] = ActiveKey(work.table, input, key);
+        entries[key] = hasAction ? 0 : ActiveKey(work.table, input, key);
     }
     ReleaseReplacedCodes(keys, work.platform, input, entries);
     PressedKey before[kKeysPerInput];
@@ -205,17 +216,122 @@ void StepRapidFire(KeyWork& work, int input) {
     }
 }
 
+// --- actions ----------------------------------------------------------------
+
+// Makes `set` active as choosing it in the list would, and tells the window.
+void SwitchSet(const KeyWork& work, int32_t set) {
+    const int32_t before = work.table.ActiveSet.load();
+    SelectSet(work.table, set);  // a set no longer in the table is ignored
+    if (work.table.ActiveSet.load() != before) {
+        work.events.ActiveSetChanged(set);
+    }
+}
+
+bool HoldHeld(const KeyLatches& keys) {
+    for (int32_t action : keys.HeldAction) {
+        if (KindOfAction(action) == ActionHold) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void StartHold(const KeyWork& work, int input, int32_t target) {
+    if (target > work.table.SetKeyCount.load()) {
+        return;  // beyond the table: nothing to do, nothing to undo
+    }
+    const int32_t before = work.table.ActiveSet.load();
+    if (!HoldHeld(work.keys)) {
+        work.controls.HoldReturnSet.store(before);
+    }
+    work.keys.HeldAction[input] = HoldAction(target);
+    work.keys.ReturnSet[input] = before;
+    SwitchSet(work, target);
+}
+
+// The set from before the press comes back. When the last HOLD goes, that is
+// the set from before the first one, or what the follower chose meanwhile.
+void EndHold(const KeyWork& work, int input) {
+    work.keys.HeldAction[input] = ActionNone;
+    int32_t back = work.keys.ReturnSet[input];
+    if (!HoldHeld(work.keys)) {
+        back = work.controls.HoldReturnSet.exchange(-1);
+    }
+    SwitchSet(work, back);
+}
+
+void TogglePause(const KeyWork& work) {
+    const bool pause = work.controls.ControlEnabled.load() != 0;
+    work.controls.ControlEnabled.store(pause ? 0 : 1);
+    work.events.PauseChanged(pause);
+}
+
+// An action fires once per press, in either button mode.
+void StartAction(const KeyWork& work, int input, int32_t action) {
+    work.keys.Latch[input] = LatchHeld;
+    work.keys.HeldAction[input] = KindOfAction(action) == ActionHold ? ActionNone : action;
+    const int32_t active = work.table.ActiveSet.load();
+    // At least one: the window thread may have emptied the table since the lookup.
+    const int32_t sets = std::max(work.table.SetKeyCount.load() + 1, 1);
+    switch (KindOfAction(action)) {
+        case ActionNext:
+            SwitchSet(work, (active + 1) % sets);
+            break;
+        case ActionPrev:
+            SwitchSet(work, (active + sets - 1) % sets);
+            break;
+        case ActionHold:
+            StartHold(work, input, HoldTarget(action));
+            break;
+        case ActionPause:
+            TogglePause(work);
+            break;
+        case ActionNone:
+            break;
+    }
+}
+
+void EndAction(const KeyWork& work, int input) {
+    if (KindOfAction(work.keys.HeldAction[input]) == ActionHold) {
+        EndHold(work, input);
+    }
+    work.keys.HeldAction[input] = ActionNone;
+    work.keys.Latch[input] = LatchReleased;
+}
+
+// A held input let go: its keys up, or its action ended.
+void LetGo(const KeyWork& work, int input) {
+    if (work.keys.HeldAction[input] != ActionNone) {
+        EndAction(work, input);
+    } else {
+        ReleaseInput(work.keys, work.platform, input);
+    }
+}
+
+// Everything held goes, HOLDs included: a pad that is gone cannot let go of
+// them any more.
+void ReleaseAllHeld(const KeyWork& work) {
+    for (int input = 0; input < kInputCount; ++input) {
+        LetGo(work, input);
+    }
+}
+
 // --- presses and releases ---------------------------------------------------
 
-// Rapid fire ("連射") in the active set overrides the button mode.
+// A fresh press takes the active set's action, else its rapid fire ("連射"),
+// which overrides the button mode, else its keys; an input already held
+// stays what it was pressed as.
 void PressIfActive(KeyWork& work, int input, bool active) {
     if (!active) {
         return;
     }
     switch (work.keys.Latch[input]) {
         case LatchReleased: {
+            const int32_t action = ActiveAction(work.table, input);
             const uint8_t rate = ActiveRapidFire(work.table, input);
-            if (rate != 0) {
+            if (action != ActionNone) {
+                StartAction(work, input, action);
+            } else if (rate != 0) {
                 StartRapidFire(work, input, rate);
             } else {
                 PressInput(work, input);
@@ -229,16 +345,34 @@ void PressIfActive(KeyWork& work, int input, bool active) {
             StepRapidFire(work, input);
             break;
         default:
-            break;  // Held: pressed once
+            break;  // Held: pressed once, or held for an action
     }
 }
 
 // An input that lets go releases the keys it holds down (none in a rapid-fire
-// up phase) once the shortest press has passed.
+// up phase) once the shortest press has passed, or ends its action.
 void ReleaseIfInactive(KeyWork& work, int input, bool active) {
     if (!active && work.keys.Latch[input] != LatchReleased && ShortestPressPassed(work, input)) {
-        ReleaseInput(work.keys, work.platform, input);
+        LetGo(work, input);
     }
+}
+
+// While paused only PAUSE inputs of the active set are read, and the release
+// of one pressed for the pause.
+bool ActsWhilePaused(const KeyWork& work, int input) {
+    if (work.keys.Latch[input] != LatchReleased) {
+        return KindOfAction(work.keys.HeldAction[input]) == ActionPause;
+    }
+    return KindOfAction(ActiveAction(work.table, input)) == ActionPause;
+}
+
+bool PadNeededWhilePaused(const KeyWork& work) {
+    for (int input = 0; input < kInputCount; ++input) {
+        if (ActsWhilePaused(work, input)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 // --- what the pad says ------------------------------------------------------
@@ -436,41 +570,49 @@ void SearchIfNoPad(PadReader& reader, EnginePlatform& platform) {
 // does not break a held key. Once reads have failed that long the pad counts
 // as gone: every held key goes up (a game must not see a key held by a pad
 // that was unplugged or fell asleep) and discovery of every pad is due.
-void NoteFailedRead(PadReader& reader, KeyLatches& keys, EnginePlatform& platform) {
-    const uint32_t now = platform.Milliseconds();
+void NoteFailedRead(PadReader& reader, const KeyWork& work) {
+    const uint32_t now = work.platform.Milliseconds();
     if (reader.State != PadFailing) {
         reader.State = PadFailing;
         reader.SinceMs = now;
         return;
     }
     if (now - reader.SinceMs >= kPadGoneMs) {
-        ReleaseAllHeld(keys, platform);
+        ReleaseAllHeld(work);
         reader.State = PadMissing;
         reader.XInputAskedMs = now - kXInputSearchMs;
     }
 }
 
 // Reads the pad in use, if any. True with `reading` filled when it answered.
-bool ReadPad(PadReader& reader, KeyLatches& keys, EnginePlatform& platform,
-             JoystickReading& reading) {
+bool ReadPad(PadReader& reader, const KeyWork& work, JoystickReading& reading) {
     if (reader.State == PadMissing) {
         return false;
     }
-    if (!ReadFrom(platform, reader.InUse, reader.Hat, reader.Axes, reading)) {
-        NoteFailedRead(reader, keys, platform);
+    if (!ReadFrom(work.platform, reader.InUse, reader.Hat, reader.Axes, reading)) {
+        NoteFailedRead(reader, work);
         return false;
     }
     reader.State = PadReading;
     return true;
 }
 
-void MappingPoll(PadReader& reader, KeyWork& work) {
+void MappingPoll(PadReader& reader, KeyWork& work, bool paused) {
     JoystickReading reading{};
-    if (!ReadPad(reader, work.keys, work.platform, reading)) {
+    if (!ReadPad(reader, work, reading)) {
         return;
     }
     bool active[kInputCount];
     ActiveInputs(reader, reading, active);
+    if (paused) {
+        for (int input = 0; input < kInputCount; ++input) {
+            if (ActsWhilePaused(work, input)) {
+                PressIfActive(work, input, active[input]);
+                ReleaseIfInactive(work, input, active[input]);
+            }
+        }
+        return;
+    }
     // All direction presses before all direction releases: a stick flicked
     // across between two polls presses the new direction before it lets go of
     // the old one.
@@ -497,15 +639,31 @@ void MappingPoll(PadReader& reader, KeyWork& work) {
 // Stores `code` at the capture target. Not in whatever set is active now: the
 // mode is back to Mapping before the store, and the follower may switch sets
 // in between. A target outside the table (or an empty table) takes nothing.
-void StoreCapturedKey(const EngineControls& controls, KeySetTable& table, int code) {
+bool CaptureTargetInTable(const EngineControls& controls, const KeySetTable& table) {
     const int32_t input = controls.CaptureInput.load(std::memory_order_relaxed);
     const int32_t key = controls.CaptureKey.load(std::memory_order_relaxed);
     const int32_t set = controls.CaptureSet.load(std::memory_order_relaxed);
-    if (input < 0 || input >= kInputCount || key < 0 || key >= kKeysPerInput ||
-        !IsSetIndex(table, set)) {
+    return input >= 0 && input < kInputCount && key >= 0 && key < kKeysPerInput &&
+           IsSetIndex(table, set);
+}
+
+// A captured key replaces the input's action too.
+void StoreCapturedKey(const EngineControls& controls, KeySetTable& table, int code) {
+    if (!CaptureTargetInTable(controls, table)) {
         return;
     }
-    table.Keys[set][input][key].store(code);
+    const int32_t set = controls.CaptureSet.load(std::memory_order_relaxed);
+    const int32_t input = controls.CaptureInput.load(std::memory_order_relaxed);
+    table.Keys[set][input][controls.CaptureKey.load(std::memory_order_relaxed)].store(code);
+    table.Actions[set][input].store(ActionNone);
+}
+
+// Ends the capture for whoever comes first: a key here or an action chosen
+// in the capture window; the other then stores nothing.
+bool TakeCapture(EngineControls& controls) {
+    int32_t capturing = EngineCapturing;
+    return controls.Mode.compare_exchange_strong(capturing, EngineMapping,
+                                                 std::memory_order_acq_rel);
 }
 
 // The highest code pressed since the last query; 0 when none.
@@ -531,10 +689,9 @@ int HighestPressedCode(EnginePlatform& platform) {
 void CaptureScan(EngineControls& controls, KeySetTable& table, EnginePlatform& platform,
                  EngineEvents& events) {
     const int code = HighestPressedCode(platform);
-    if (code == 0) {
+    if (code == 0 || !TakeCapture(controls)) {
         return;
     }
-    controls.Mode.store(EngineMapping, std::memory_order_release);
     StoreCapturedKey(controls, table, code);
     events.KeyCaptured(code);
 }
@@ -564,7 +721,7 @@ bool ApplyPause(const EngineControls& controls, KeyLatches& keys, EnginePlatform
         return false;
     }
     if (!keys.PauseApplied) {
-        ReleaseAllHeld(keys, platform);
+        ReleaseKeyInputs(keys, platform);
         keys.PauseApplied = true;
     }
     return true;
@@ -603,14 +760,17 @@ bool Engine::DetectPad() {
 bool Engine::RunIteration() {
     platform_.Rest(options_.SetSleep.load(std::memory_order_relaxed));
     if (Controls.StopRequested.load(std::memory_order_acquire) != 0) {
-        ReleaseAllHeld(Keys, platform_);
+        ReleaseKeyInputs(Keys, platform_);
         TellRestsFine(restsFine_, platform_, false);
         return false;
     }
     const bool paused = ApplyPause(Controls, Keys, platform_);
     const int32_t mode = Controls.Mode.load(std::memory_order_acquire);
     TellRestsFine(restsFine_, platform_, !paused && mode == EngineMapping);
-    if (paused || mode != EngineMapping) {
+    KeyWork work{Keys, table_, options_, platform_, Controls, events_};
+    // A pause reads the pad only for the inputs that can end it.
+    const bool reads = mode == EngineMapping && (!paused || PadNeededWhilePaused(work));
+    if (!reads) {
         // Reads that failed before a pause or a capture say nothing about how
         // long the pad has been gone when the mapping comes back.
         if (Pad.State == PadFailing) {
@@ -619,9 +779,8 @@ bool Engine::RunIteration() {
     }
     switch (mode) {
         case EngineMapping:
-            if (!paused) {
-                KeyWork work{Keys, table_, options_, platform_};
-                MappingPoll(Pad, work);
+            if (reads) {
+                MappingPoll(Pad, work, paused);
                 // Only once this poll's keys are out: a search can take
                 // milliseconds.
                 SearchIfNoPad(Pad, platform_);
@@ -647,7 +806,7 @@ void Engine::Run() {
 }
 
 void Engine::ReleaseHeldKeys() {
-    ReleaseAllHeld(Keys, platform_);
+    ReleaseKeyInputs(Keys, platform_);
 }
 
 void StartCapture(EngineControls& controls, int32_t set, int32_t input, int32_t keyIndex) {
@@ -665,6 +824,27 @@ void CancelCapture(EngineControls& controls) {
 
 void SetControlEnabled(EngineControls& controls, bool enabled) {
     controls.ControlEnabled.store(enabled ? 1 : 0, std::memory_order_relaxed);
+}
+
+bool AssignActionToCapture(EngineControls& controls, KeySetTable& table, int32_t action) {
+    if (!TakeCapture(controls)) {
+        return false;
+    }
+    if (CaptureTargetInTable(controls, table)) {
+        const int32_t set = controls.CaptureSet.load(std::memory_order_relaxed);
+        table.Actions[set][controls.CaptureInput.load(std::memory_order_relaxed)].store(action);
+    }
+    return true;
+}
+
+bool DeferSetToHoldRelease(EngineControls& controls, int32_t set) {
+    int32_t back = controls.HoldReturnSet.load();
+    while (back >= 0) {
+        if (controls.HoldReturnSet.compare_exchange_weak(back, set)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 void RequestStop(EngineControls& controls) {

@@ -67,6 +67,10 @@ struct EngineControls {
     // Counts the captures started; the polling thread answers a new one by
     // forgetting every key press from before it.
     std::atomic<uint32_t> CaptureGeneration{0};
+    // While a HOLD input is held: the set that comes back when the last one
+    // is released; -1 otherwise. The polling thread sets and takes it; the
+    // follower replaces it (DeferSetToHoldRelease).
+    std::atomic<int32_t> HoldReturnSet{-1};
 };
 
 // The pad read: set by DetectPad before the polling thread starts, then by
@@ -109,6 +113,12 @@ struct KeyLatches {
     // while the shortest press is not 0 or the input fires rapidly.
     uint32_t PressedAtMs[kInputCount] = {};
     RapidFireState RapidFire[kInputCount] = {};
+    // What each held input did at its press: ActionNone when it pressed its
+    // keys, else its action; the release undoes that, whatever the active set
+    // binds to the input by then.
+    int32_t HeldAction[kInputCount] = {};
+    // For a held HOLD input: the set that was active just before its press.
+    int32_t ReturnSet[kInputCount] = {};
     // The inputs the window was last told are active (EngineEvents).
     uint32_t ShownInputs = 0;
     bool PauseApplied = false;         // the held keys were released for the current pause
@@ -169,6 +179,14 @@ void CancelCapture(EngineControls& controls);
 // Window thread: pause (false) or resume (true) key synthesis. The polling
 // thread releases every held key when the pause takes effect.
 void SetControlEnabled(EngineControls& controls, bool enabled);
+// Window thread: binds `action` to the input being captured, in the set the
+// capture began in, and ends the capture. False when the capture had ended
+// already (a key came first): nothing is bound then.
+bool AssignActionToCapture(EngineControls& controls, KeySetTable& table, int32_t action);
+// Window thread, for the follower: while a HOLD input is held, `set` becomes
+// the set that comes back at its release, and true is returned; otherwise
+// false, and the caller selects the set itself.
+bool DeferSetToHoldRelease(EngineControls& controls, int32_t set);
 // Window thread, at exit: asks the polling thread to stop. At its next
 // iteration it releases every held key, sends nothing more and ends; the
 // caller waits for that end, for a while (a thread stuck inside a platform

@@ -15,4 +15,9 @@ class EngineEvents {
     // False when the news was not taken (the main window is hidden): it is
     // told again at the next change.
     virtual bool ActiveInputsChanged(uint32_t inputs) = 0;
+    // An input's action made set `set` active (ActiveSet holds it already).
+    virtual void ActiveSetChanged(int32_t set) = 0;
+    // An input's action paused (`paused`) or resumed key synthesis
+    // (ControlEnabled holds it already).
+    virtual void PauseChanged(bool paused) = 0;
 };

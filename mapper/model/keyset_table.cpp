@@ -10,8 +10,24 @@ void CopyRow(KeySetTable& table, int to, int from) {
             table.Keys[to][input][key].store(table.Keys[from][input][key].load());
         }
         table.RapidFire[to][input].store(table.RapidFire[from][input].load());
+        table.Actions[to][input].store(table.Actions[from][input].load());
     }
     std::memcpy(table.Names[to], table.Names[from], kNameSize);
+}
+
+// Each HOLD still names the same set after `deleted` is gone from rows
+// 0..`lastRow`; one that named it does nothing any more.
+void RenumberHoldTargets(KeySetTable& table, int32_t deleted, int32_t lastRow) {
+    for (int32_t set = 0; set <= lastRow; ++set) {
+        for (auto& entry : table.Actions[set]) {
+            const int32_t action = entry.load();
+            if (KindOfAction(action) != ActionHold || HoldTarget(action) < deleted) {
+                continue;
+            }
+            const int32_t target = HoldTarget(action);
+            entry.store(target == deleted ? ActionNone : HoldAction(target - 1));
+        }
+    }
 }
 
 }  // namespace
@@ -45,6 +61,11 @@ void ClearKeySetTable(KeySetTable& table) {
             rate.store(0);
         }
     }
+    for (auto& set : table.Actions) {
+        for (auto& action : set) {
+            action.store(ActionNone);
+        }
+    }
     std::memset(table.Names, 0, sizeof table.Names);
     table.SetKeyCount.store(0);
     table.ActiveSet.store(0);
@@ -74,6 +95,8 @@ void DeleteSet(KeySetTable& table) {
     for (int32_t i = active; i < table.SetKeyCount; ++i) {
         CopyRow(table, i, i + 1);
     }
+    // The vacated row too: a new set there starts as a copy of it.
+    RenumberHoldTargets(table, active, table.SetKeyCount.load());
     const int32_t highest = table.SetKeyCount.load() - 1;
     table.SetKeyCount.store(highest);
     // Deleting the highest set would leave ActiveSet one past the end: the new
@@ -116,4 +139,12 @@ void SetActiveRapidFire(KeySetTable& table, int input, int32_t rate) {
         return;
     }
     table.RapidFire[active][input].store(RapidFireRateOf(rate));
+}
+
+int32_t ActiveAction(const KeySetTable& table, int input) {
+    const int32_t active = table.ActiveSet.load();
+    if (!IsSetIndex(table, active) || input < 0 || input >= kInputCount) {
+        return ActionNone;
+    }
+    return table.Actions[active][input].load();
 }

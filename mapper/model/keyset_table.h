@@ -20,12 +20,36 @@ constexpr int kNameSize = 256;  // 255 bytes of Shift-JIS text and a zero byte
 // Rapid fire ("連射"): presses a second, 0 for off.
 constexpr uint8_t kMaxRapidFireRate = 30;
 
+// What an input bound to an action does instead of sending its keys. One
+// value, so that the polling thread reads it whole: the kind in the low byte,
+// the target set of a HOLD above it.
+enum ActionKind : int32_t {
+    ActionNone = 0,
+    ActionNext = 1,   // at the press: the next set (after the last, set 0)
+    ActionPrev = 2,   // at the press: the previous set (before set 0, the last)
+    ActionPause = 3,  // at the press: pause or resume, as the tray menu does
+    ActionHold = 4,   // while held: the target set; at the release the one before
+};
+
+constexpr int32_t HoldAction(int32_t set) {
+    return ActionHold | (set << 8);
+}
+constexpr ActionKind KindOfAction(int32_t action) {
+    return static_cast<ActionKind>(action & 0xFF);
+}
+constexpr int32_t HoldTarget(int32_t action) {
+    return action >> 8;
+}
+
 struct KeySetTable {
     // Virtual-key codes by [set][input][key index]; 0 means no key.
     std::atomic<int32_t> Keys[kMaxSets][kInputCount][kKeysPerInput];
     // Rapid fire by [set][input]: 0 (off) or presses a second, 1..30. It goes
     // with the keys: a new set and a deleted one treat it as they treat them.
     std::atomic<uint8_t> RapidFire[kMaxSets][kInputCount];
+    // The action of each input by [set][input] (ActionKind, HoldAction);
+    // an input with one sends none of its keys, which stay for later.
+    std::atomic<int32_t> Actions[kMaxSets][kInputCount];
     char Names[kMaxSets][kNameSize];
     // The highest set index in use: the number of sets minus one, -1 when empty.
     std::atomic<int32_t> SetKeyCount;
@@ -50,7 +74,9 @@ void SelectSet(KeySetTable& table, int32_t index);
 // row last held. A full table (80 sets) is left as it is.
 void NewSet(KeySetTable& table);
 // Removes the active set, moving the later sets down one row. The vacated row
-// keeps a copy of the set now below it. An empty table is left as it is.
+// keeps a copy of the set now below it. HOLD targets above the removed set
+// move down with their sets; those that named it are cleared. An empty table
+// is left as it is.
 void DeleteSet(KeySetTable& table);
 // Gives the active set the name `text`, cut to 255 bytes.
 void RenameSet(KeySetTable& table, const char* text);
@@ -64,3 +90,6 @@ uint8_t ActiveRapidFire(const KeySetTable& table, int input);
 // Sets the active set's rapid-fire rate for `input`, cut to 0..30; an empty
 // table or an input outside it changes nothing.
 void SetActiveRapidFire(KeySetTable& table, int input, int32_t rate);
+// The action of the active set for `input`; ActionNone when the table is
+// empty or the input lies outside it.
+int32_t ActiveAction(const KeySetTable& table, int input);

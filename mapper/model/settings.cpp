@@ -14,6 +14,7 @@ const char kSetKeyCountKey[] = "SETKEYCOUNT";
 const char kLegacyDoneKey[] = "LEGACYDONE";
 const char kNameSection[] = "KEYSETNAME";
 const char kKeySection[] = "KEYSET";
+const char kActionSection[] = "ACTION";
 const char kSettingSection[] = "SETTING";
 const char kRapidFireSection[] = "TURBO";
 
@@ -188,12 +189,67 @@ void FormatCodeKey(int set, int number, int keyIndex, char* out) {
     *PutTwoColumns(keyIndex, at) = '\0';
 }
 
-// "TURBO%2d-%2d"
-void FormatRapidFireKey(int set, int number, char* out) {
-    std::memcpy(out, "TURBO", 5);
-    char* at = PutTwoColumns(set, out + 5);
+// "<section>%2d-%2d": the keys of the sections that hold one value per input
+// of a set (TURBO, ACTION).
+void FormatInputKey(const char* section, int set, int number, char* out) {
+    const size_t length = std::strlen(section);
+    std::memcpy(out, section, length);
+    char* at = PutTwoColumns(set, out + length);
     *at++ = '-';
     *PutTwoColumns(number, at) = '\0';
+}
+
+const char kNextText[] = "NEXT";
+const char kPrevText[] = "PREV";
+const char kPauseText[] = "PAUSE";
+const char kHoldText[] = "HOLD ";
+
+// "NEXT", "PREV", "PAUSE" or "HOLD n" (n a set index); anything else is no
+// action.
+int32_t ParseAction(const char* text) {
+    if (std::strcmp(text, kNextText) == 0) {
+        return ActionNext;
+    }
+    if (std::strcmp(text, kPrevText) == 0) {
+        return ActionPrev;
+    }
+    if (std::strcmp(text, kPauseText) == 0) {
+        return ActionPause;
+    }
+    if (std::strncmp(text, kHoldText, sizeof kHoldText - 1) != 0) {
+        return ActionNone;
+    }
+    const char* digits = text + sizeof kHoldText - 1;
+    int32_t set = 0;
+    for (const char* at = digits; *at != '\0'; ++at) {
+        if (*at < '0' || *at > '9' || at - digits >= 2) {
+            return ActionNone;  // not a number, or beyond any table
+        }
+        set = set * 10 + (*at - '0');
+    }
+    return *digits != '\0' && set < kMaxSets ? HoldAction(set) : ActionNone;
+}
+
+// The text of `action` for the file; empty for none.
+void FormatAction(int32_t action, char* out) {
+    switch (KindOfAction(action)) {
+        case ActionNext:
+            std::strcpy(out, kNextText);
+            return;
+        case ActionPrev:
+            std::strcpy(out, kPrevText);
+            return;
+        case ActionPause:
+            std::strcpy(out, kPauseText);
+            return;
+        case ActionHold:
+            std::strcpy(out, kHoldText);
+            FormatInt(HoldTarget(action), out + sizeof kHoldText - 1);
+            return;
+        case ActionNone:
+            break;
+    }
+    out[0] = '\0';
 }
 
 // The table holds 80 sets, whatever the file says.
@@ -219,10 +275,14 @@ void LoadKeySets(const IniProfile& profile, KeySetTable& table) {
                 table.Keys[set][input][keyIndex].store(profile.GetInt(kKeySection, key, 0));
             }
         }
+        char text[kSettingTextSize];
         for (int input = 0; input < kInputCount; ++input) {
-            FormatRapidFireKey(set, kInputs[input].Number, key);
+            FormatInputKey(kRapidFireSection, set, kInputs[input].Number, key);
             table.RapidFire[set][input].store(
                 RapidFireRateOf(profile.GetInt(kRapidFireSection, key, 0)));
+            FormatInputKey(kActionSection, set, kInputs[input].Number, key);
+            profile.GetString(kActionSection, key, "", text, sizeof text);
+            table.Actions[set][input].store(ParseAction(text));
         }
     }
 }
@@ -259,9 +319,26 @@ void AddIfSetOrPresent(const IniProfile& profile, SettingsEntries& entries, cons
     }
 }
 
+// The actions of `set`: an entry only for an action, or where the file holds
+// one already (emptied when the action was cleared), so a file without
+// actions is saved as it was.
+void AddActionEntries(const IniProfile& profile, const KeySetTable& table, int set,
+                      SettingsEntries& entries) {
+    for (int input = 0; input < kInputCount; ++input) {
+        const int32_t action = table.Actions[set][input].load();
+        char* key = entries.keys[entries.count];
+        FormatInputKey(kActionSection, set, kInputs[input].Number, key);
+        if (action != ActionNone || profile.HasKey(kActionSection, key)) {
+            char* text = entries.values[entries.count];
+            FormatAction(action, text);
+            AddEntry(entries, kActionSection, key, text);
+        }
+    }
+}
+
 // Every entry of a save, in the order the file gets them: the set count (and
-// the Tolvin.dat stamp), each set's name and its keys (key index 0 for every
-// input, then key index 1), the options (kOptionRows), then each set's
+// the Tolvin.dat stamp), each set's name, its keys (key index 0 for every
+// input, then key index 1) and its actions, the options (kOptionRows), then each set's
 // rapid-fire rates. Inputs numbered from kFirstReleaseInputCount on are
 // written only when bound or already in the file: a player who never binds
 // them keeps the file of the releases before them, byte for byte, and a zero
@@ -291,6 +368,7 @@ void CollectEntries(const IniProfile& profile, const KeySetTable& table,
                 }
             }
         }
+        AddActionEntries(profile, table, set, entries);
     }
     for (const OptionRow& row : kOptionRows) {
         const uint8_t value = (options.*row.Field).load();
@@ -302,7 +380,8 @@ void CollectEntries(const IniProfile& profile, const KeySetTable& table,
     }
     for (int set = 0; set <= highest; ++set) {
         for (int input = 0; input < kInputCount; ++input) {
-            FormatRapidFireKey(set, kInputs[input].Number, entries.keys[entries.count]);
+            FormatInputKey(kRapidFireSection, set, kInputs[input].Number,
+                           entries.keys[entries.count]);
             AddIfSetOrPresent(profile, entries, kRapidFireSection, entries.keys[entries.count],
                               table.RapidFire[set][input].load());
         }

@@ -140,8 +140,9 @@ class FakeEnginePlatform : public EnginePlatform {
 };
 
 // What the engine reported: each captured key into `log` as "captured XX"
-// (the platform's Log, so it stands in order among the key events), the
-// active inputs in Inputs while the window is shown.
+// (the platform's Log, so it stands in order among the key events), and so
+// the set changes and pauses; the active inputs in Inputs while the window
+// is shown.
 class FakeEngineEvents : public EngineEvents {
   public:
     explicit FakeEngineEvents(Events& log) : log_(log) {}
@@ -156,7 +157,11 @@ class FakeEngineEvents : public EngineEvents {
         }
         return WindowShown;
     }
+    // Set changes and pauses from the pad, in order among the key events.
+    void ActiveSetChanged(int32_t set) override { log_.push_back(SetChanged(set)); }
+    void PauseChanged(bool paused) override { log_.push_back(paused ? "paused" : "resumed"); }
     static std::string Captured(int code) { return KeyEvent("captured", code); }
+    static std::string SetChanged(int set) { return "set " + std::to_string(set); }
 
   private:
     Events& log_;

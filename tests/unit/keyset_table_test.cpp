@@ -53,6 +53,29 @@ TEST(KeySetTable, DeleteMovesLaterSetsDownAndNewSetReusesTheVacatedRow) {
     EXPECT_EQ(Key(*table, 2, 5, 1), 300 + 11);
 }
 
+// Deleting set 1 of four: each HOLD still names the same set, the one that
+// named set 1 does nothing any more, other actions stay.
+TEST(KeySetTable, DeleteRenumbersHoldTargets) {
+    auto table = MakeTable();
+    table->SetKeyCount = 3;
+    table->Actions[0][4] = HoldAction(0);
+    table->Actions[0][5] = HoldAction(1);
+    table->Actions[0][6] = HoldAction(3);
+    table->Actions[0][7] = HoldAction(40);  // beyond the table: moves down too
+    table->Actions[2][4] = HoldAction(2);
+    table->Actions[3][19] = ActionNext;
+    SelectSet(*table, 1);
+    DeleteSet(*table);
+    const int32_t expected[][2] = {
+        {table->Actions[0][4], HoldAction(0)}, {table->Actions[0][5], ActionNone},
+        {table->Actions[0][6], HoldAction(2)}, {table->Actions[0][7], HoldAction(39)},
+        {table->Actions[1][4], HoldAction(1)}, {table->Actions[2][19], ActionNext},
+    };
+    for (size_t i = 0; i < sizeof expected / sizeof expected[0]; ++i) {
+        EXPECT_EQ(expected[i][0], expected[i][1]) << "row " << i;
+    }
+}
+
 TEST(KeySetTable, DeletingTheHighestSetActivatesTheNewHighest) {
     auto table = MakeTable();
     FillSet(*table, 0, "A", 10);

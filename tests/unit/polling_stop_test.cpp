@@ -126,3 +126,95 @@ TEST_F(PollingTest, EachPauseReleasesWhatIsHeldThen) {
 }
 
 }  // namespace
+
+// Inputs bound to actions drive mapper itself. Button 1 sends A in set 0, B
+// in set 1 and C in set 2; each row binds actions to buttons 2 to 5, which
+// also have key D in every set, never sent while an action is bound.
+TEST_F(PollingTest, PadActionsSwitchSetsAndPause) {
+    constexpr uint32_t b1 = 1, b2 = 2, b3 = 4, b4 = 8, b5 = 16;
+    const std::string paused = "paused", resumed = "resumed";
+    auto set = [](int index) { return FakeEngineEvents::SetChanged(index); };
+    struct Step {
+        uint32_t buttons;
+        Events sent;
+        std::function<void()> before = nullptr;
+    };
+    struct Binding {
+        int set, input;
+        int32_t action;
+    };
+    struct Row {
+        const char* name;
+        std::vector<Binding> actions;
+        std::vector<Step> steps;
+    };
+    const int32_t next = ActionNext, prev = ActionPrev, pause = ActionPause;
+    const int b2In = InputButton1 + 1, b3In = InputButton1 + 2, b4In = InputButton1 + 3;
+    const int b5In = InputButton1 + 4;
+    const Row rows[] = {
+        {"next and previous wrap; a held key keeps its code",
+         {{0, b2In, next}, {1, b2In, next}, {2, b2In, next}, {0, b3In, prev}, {2, b3In, prev}},
+         {{b3, {set(2)}},
+          {b3, {}},
+          {0, {}},
+          {b2, {set(0)}},
+          {b1 | b2, {Down(kA)}},
+          {b1, {}},
+          {b1 | b2, {set(1)}},
+          {b2, {Up(kA)}},
+          {b1 | b2, {Down(kB)}}}},
+        {"hold and release with a key held across both",
+         {{0, b4In, HoldAction(2)}},
+         {{b1, {Down(kA)}},
+          {b1 | b4, {set(2)}},
+          {b4, {Up(kA)}},
+          {b1 | b4, {Down(kC)}},
+          {b1, {set(0)}},
+          {0, {Up(kC)}}}},
+        {"the held set binds the same input otherwise",
+         {{0, b4In, HoldAction(2)}, {2, b4In, next}},
+         {{b4, {set(2)}}, {b4, {}}, {0, {set(0)}}, {b4, {set(2)}}}},
+        {"the follower's choice comes back at the release",
+         {{0, b4In, HoldAction(2)}},
+         {{b4, {set(2)}},
+          {b4, {}, [this] { EXPECT_TRUE(DeferSetToHoldRelease(engine->Controls, 1)); }},
+          {0, {set(1)}},
+          {0, {}, [this] { EXPECT_FALSE(DeferSetToHoldRelease(engine->Controls, 0)); }}}},
+        {"hold beyond the table", {{0, b4In, HoldAction(3)}}, {{b4, {}}, {0, {}}}},
+        {"pause and resume",
+         {{0, b5In, pause}, {1, b5In, next}},
+         {{b1, {Down(kA)}},
+          {b1 | b5, {paused}},
+          {b1 | b5, {Up(kA)}},
+          {b1, {}},
+          {b1 | b5, {resumed}},
+          {b1 | b5, {Down(kA)}},
+          {b1, {}},
+          {0, {Up(kA)}}}},
+        {"no action during a capture",
+         {{0, b2In, next}},
+         {{b2, {}, [this] { BeginCapture(InputUp, 0); }},
+          {0, {}},
+          {0, {}, [this] { CancelCapture(engine->Controls); }},
+          {b2, {set(1)}}}},
+    };
+    for (const Row& row : rows) {
+        Restart();
+        table->SetKeyCount = 2;
+        Bind(InputButton1, kA, 0, 0);
+        Bind(InputButton1, kB, 0, 1);
+        Bind(InputButton1, kC, 0, 2);
+        for (const Binding& binding : row.actions) {
+            Bind(binding.input, kD, 0, binding.set);
+            table->Actions[binding.set][binding.input] = binding.action;
+        }
+        for (size_t i = 0; i < row.steps.size(); ++i) {
+            const Step& step = row.steps[i];
+            if (step.before) {
+                step.before();
+            }
+            EXPECT_EQ(Poll(kCentre, kCentre, step.buttons), step.sent)
+                << row.name << ", step " << i;
+        }
+    }
+}

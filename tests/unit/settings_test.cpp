@@ -190,6 +190,40 @@ TEST(Settings, LaterEntriesAreWrittenWhenUsedOrAlreadyThere) {
     }
 }
 
+// Actions of input 4 (button 1): an entry only when set or already there, so
+// a file without actions is saved byte for byte; a cleared one is emptied.
+TEST(Settings, ActionsAreWrittenWhenSetOrAlreadyThere) {
+    struct Case {
+        std::string before;
+        int32_t loaded, saved;
+        std::string after;
+    };
+    const Case cases[] = {
+        {"", ActionNone, ActionNone, ""},
+        {"", ActionNone, HoldAction(12), "[ACTION]\r\nACTION 0- 4=HOLD 12\r\n"},
+        {"[ACTION]\r\nACTION 0- 4=NEXT\r\n", ActionNext, ActionNone,
+         "[ACTION]\r\nACTION 0- 4=\r\n"},
+        {"[ACTION]\r\nACTION 0- 4=PREV\r\n", ActionPrev, ActionPause,
+         "[ACTION]\r\nACTION 0- 4=PAUSE\r\n"},
+        {"[ACTION]\r\nACTION 0- 4=HOLD 79\r\n", HoldAction(79), HoldAction(79),
+         "[ACTION]\r\nACTION 0- 4=HOLD 79\r\n"},
+        {"[ACTION]\r\nACTION 0- 4=HOLD 80\r\n", ActionNone, ActionNone,
+         "[ACTION]\r\nACTION 0- 4=\r\n"},
+        {"[ACTION]\r\nACTION 0- 4=pause\r\n", ActionNone, ActionNone,
+         "[ACTION]\r\nACTION 0- 4=\r\n"},
+    };
+    for (const Case& c : cases) {
+        Fixture f;
+        f.storage.exists = true;
+        f.storage.file = OldLayoutFile("") + c.before;
+        ASSERT_EQ(f.Load(), SettingsLoadResult::Loaded);
+        EXPECT_EQ(f.table->Actions[0][4], c.loaded) << c.before;
+        f.table->Actions[0][4] = c.saved;
+        ASSERT_TRUE(f.Save());
+        EXPECT_EQ(f.storage.file, OldLayoutFile("") + c.after) << c.before;
+    }
+}
+
 TEST(Settings, DeletingEverySetWritesMinusOneAndNothingElse) {
     Fixture f;
     f.table->SetKeyCount = -1;

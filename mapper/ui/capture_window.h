@@ -5,6 +5,8 @@
 
 struct MapperApp;
 
-// Registers "PamuroKey", creates the capture window hidden, with its button;
-// it keeps `app` in its user data.
+// Registers "PamuroKey", creates the capture window hidden, with its
+// controls; it keeps `app` in its user data.
 HWND CreateCaptureWindow(MapperApp& app);
+// Before the window is shown: lists the actions for the sets as they are now.
+void FillActionList(MapperApp& app);

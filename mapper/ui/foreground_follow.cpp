@@ -177,7 +177,9 @@ void LookAt(ForegroundFollow& follow, HWND window) {
     Win32ForegroundSource source;
     const int32_t set = SetToFollow(follow.follower, *follow.table, *follow.controls, source,
                                     reinterpret_cast<uintptr_t>(window));
-    if (set >= 0) {
+    // While a HOLD button is held its set stays; the follower's choice comes
+    // back at the release.
+    if (set >= 0 && !DeferSetToHoldRelease(*follow.controls, set)) {
         SelectSetAsFromTrayMenu(follow.mainWindow, set);
     }
 }
@@ -227,7 +229,7 @@ void FollowTick(ForegroundFollow& follow) {
 }
 
 void StartForegroundFollow(ForegroundFollow& follow, HWND mainWindow, KeySetTable& table,
-                           const EngineControls& controls) {
+                           EngineControls& controls) {
     follow = ForegroundFollow{mainWindow, &table, &controls, nullptr, false, {}, {}, {}, {}};
     follow.rights = RightsOf(GetCurrentProcess());
     StartElevatedNotice(follow.notice);

@@ -14,7 +14,7 @@
 struct ForegroundFollow {
     HWND mainWindow;  // takes the set entries' commands, as from the tray menu
     KeySetTable* table;
-    const EngineControls* controls;
+    EngineControls* controls;  // read, and told of a choice while a HOLD is held
     HWINEVENTHOOK hook;
     bool timerOn;  // the slow fallback (kFollowTimerId); off once events have shown up
     ForegroundWatch watch;
@@ -27,7 +27,7 @@ struct ForegroundFollow {
 // foreground event, and with the slow timer until the first event about
 // another program arrives. `follow` must outlive the message loop.
 void StartForegroundFollow(ForegroundFollow& follow, HWND mainWindow, KeySetTable& table,
-                           const EngineControls& controls);
+                           EngineControls& controls);
 // The main window's kFollowTimerId ran out: looks at the window in front.
 void FollowTick(ForegroundFollow& follow);
 // Stops following, after the message loop.

@@ -15,6 +15,7 @@
 #include "resource.h"
 #include "startup_registration.h"
 #include "app.h"
+#include "capture_window.h"
 #include "window_class.h"
 #include "window_styles.h"
 
@@ -53,14 +54,30 @@ NOTIFYICONDATAW TrayIconRecord(HWND window) {
     return icon;
 }
 
+// The tip names the active set, so a set changed from the pad can be checked
+// without opening the window.
+void FillTrayTip(const KeySetTable& table, NOTIFYICONDATAW& icon) {
+    char tip[kTrayTipSize];
+    FormatTrayTip(table, tip);
+    SjisToWide(tip, icon.szTip, ARRAYSIZE(icon.szTip));
+}
+
 // Adds the tray icon of the main window; false when the shell refused it.
-bool AddTrayIcon(HWND window) {
+bool AddTrayIcon(const MapperApp& app, HWND window) {
     NOTIFYICONDATAW icon = TrayIconRecord(window);
     icon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     icon.uCallbackMessage = kTrayNotifyMessage;
     icon.hIcon = LoadSmallProgramIcon(GetModuleHandleW(nullptr));
-    lstrcpyW(icon.szTip, L"Pamuro");
+    FillTrayTip(app.keySets, icon);
     return Shell_NotifyIconW(NIM_ADD, &icon) != FALSE;
+}
+
+// Fails harmlessly while the window is shown and has no icon.
+void UpdateTrayTip(const MapperApp& app) {
+    NOTIFYICONDATAW icon = TrayIconRecord(app.mainWindow);
+    icon.uFlags = NIF_TIP;
+    FillTrayTip(app.keySets, icon);
+    Shell_NotifyIconW(NIM_MODIFY, &icon);
 }
 
 }  // namespace
@@ -147,6 +164,7 @@ class Win32MainWindowView : public MainWindowView {
     bool RunSettingsDialog() override { return ::RunSettingsDialog(app_.mainWindow, app_.options); }
     void SettingsChanged() override { NoteSettingsChange(app_); }
     void ShowCaptureWindow() override {
+        FillActionList(app_);
         EnableWindow(app_.mainWindow, FALSE);
         ShowWindow(app_.captureWindow, SW_SHOWNORMAL);
     }
@@ -211,16 +229,23 @@ void PaintRowLabels(const MapperApp& app, HDC dc) {
     }
 }
 
-// The two keys of every input of the active set; ActiveSet and each entry
-// are read afresh, since the polling thread may write one during a capture.
+// The two keys of every input of the active set, or its action in both
+// boxes; ActiveSet and each entry are read afresh, since the polling thread
+// may write one during a capture.
 void PaintBoundKeys(const MapperApp& app, HDC dc) {
     char label[1024];
+    static_assert(sizeof label >= kActionTextSize, "an action's text fits");
     for (int key = 0; key < kKeysPerInput; ++key) {
         const int right = 215 + 175 * key;
         for (int input = 0; input < kInputCount; ++input) {
             const int top = RowTop(kInputs[input].GridRow);
+            const int32_t action = ActiveAction(app.keySets, input);
             const auto code = static_cast<uint32_t>(ActiveKey(app.keySets, input, key));
-            GetKeyLabel(code, label, sizeof label, app.platform.keyNames);
+            if (action != ActionNone) {
+                FormatActionText(app.keySets, action, label);
+            } else {
+                GetKeyLabel(code, label, sizeof label, app.platform.keyNames);
+            }
             DrawBox(dc, RECT{right - 110, top, right, top + 20}, label, POINT{2, 5});
         }
     }
@@ -265,12 +290,21 @@ LRESULT OnActiveInputs(MapperApp& app, HWND window, WPARAM inputs) {
     return 0;
 }
 
-// The engine stored a captured key: the main window comes back, the grid
-// shows the key, and the change is saved soon.
+// The engine stored a captured key.
 LRESULT OnKeyCaptured(MapperApp& app) {
-    EndCaptureWindows(app);
-    InvalidateRect(app.mainWindow, nullptr, FALSE);
-    NoteSettingsChange(app);
+    FinishCapture(app);
+    return 0;
+}
+
+LRESULT OnActiveSetChanged(MapperApp& app) {
+    Win32MainWindowView view(app);
+    ShowActiveSetChange(view, app.keySets);
+    return 0;
+}
+
+// The flag is read afresh: two pauses in quick succession end as the last.
+LRESULT OnPauseChanged(MapperApp& app) {
+    Win32MainWindowView(app).ShowPauseState(app.engine.Controls.ControlEnabled.load() == 0);
     return 0;
 }
 
@@ -301,15 +335,15 @@ LRESULT OnCommand(MapperApp& app, WPARAM wParam, LPARAM lParam) {
 // Minimise to the tray: adds the tray icon and hides the main window. Without
 // its icon a hidden window could not be reached: it is hidden only once the
 // shell has taken the icon, and stays where it is otherwise.
-void MinimiseToTray(HWND window) {
-    if (AddTrayIcon(window)) {
+void MinimiseToTray(const MapperApp& app, HWND window) {
+    if (AddTrayIcon(app, window)) {
         ShowWindow(window, SW_HIDE);
     }
 }
 
-LRESULT OnSize(HWND window, WPARAM sizeType) {
+LRESULT OnSize(const MapperApp& app, HWND window, WPARAM sizeType) {
     if (sizeType == SIZE_MINIMIZED) {
-        MinimiseToTray(window);
+        MinimiseToTray(app, window);
     }
     return 0;
 }
@@ -336,8 +370,8 @@ LRESULT OnTrayNotify(MapperApp& app, HWND window, LPARAM mouseMessage) {
 // Explorer has started again and lost every tray icon: a program hidden in
 // the tray puts its icon back, or shows itself on the task bar when the shell
 // refuses it, so that it can always be reached.
-LRESULT OnTaskbarCreated(HWND window) {
-    if (!IsWindowVisible(window) && !AddTrayIcon(window)) {
+LRESULT OnTaskbarCreated(const MapperApp& app, HWND window) {
+    if (!IsWindowVisible(window) && !AddTrayIcon(app, window)) {
         ShowWindow(window, SW_SHOWMINNOACTIVE);
     }
     return 0;
@@ -435,7 +469,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     }
     MapperApp& app = *found;
     if (message == app.taskbarCreatedMessage && message != 0) {
-        return OnTaskbarCreated(window);
+        return OnTaskbarCreated(app, window);
     }
     switch (message) {
         case WM_DESTROY:
@@ -453,7 +487,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         case kCloseForElevatedStartMessage:
             return OnCloseForElevatedStart(window);
         case WM_SIZE:
-            return OnSize(window, wParam);
+            return OnSize(app, window, wParam);
         case WM_COMMAND:
             return OnCommand(app, wParam, lParam);
         case kTrayNotifyMessage:
@@ -464,6 +498,10 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             return OnActiveInputs(app, window, wParam);
         case kKeyCapturedMessage:
             return OnKeyCaptured(app);
+        case kActiveSetChangedMessage:
+            return OnActiveSetChanged(app);
+        case kPauseChangedMessage:
+            return OnPauseChanged(app);
         default:
             return DefWindowProcW(window, message, wParam, lParam);
     }
@@ -505,6 +543,12 @@ void EndCaptureWindows(MapperApp& app) {
     ShowWindow(app.mainWindow, SW_SHOW);
     EnableWindow(app.mainWindow, TRUE);
     ShowWindow(app.captureWindow, SW_HIDE);
+}
+
+void FinishCapture(MapperApp& app) {
+    EndCaptureWindows(app);
+    InvalidateRect(app.mainWindow, nullptr, FALSE);
+    NoteSettingsChange(app);
 }
 
 void CreateMainControls(MapperApp& app) {
@@ -556,6 +600,7 @@ void RefreshTitle(MapperApp& app) {
     char title[kTitleSize];
     FormatWindowTitle(app.keySets, title);
     SetWindowTextW(app.mainWindow, WideTextOf<kTitleSize>(title).c_str());
+    UpdateTrayTip(app);
 }
 
 // The set entries go above the first separator, highest index at the top.

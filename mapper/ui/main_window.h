@@ -32,5 +32,8 @@ void NoteSettingsChange(MapperApp& app);
 // The end of a capture, taken or cancelled: the main window is shown and
 // enabled again and the capture window hidden.
 void EndCaptureWindows(MapperApp& app);
+// A capture ended with a key or an action stored: the windows come back, the
+// grid shows it, and the change is saved soon.
+void FinishCapture(MapperApp& app);
 // Labels the start-up button after what the Startup folder holds.
 void RefreshStartupButton(MapperApp& app);

@@ -23,6 +23,8 @@
 #define IDC_MIN_PRESS_SPIN 1007
 // Capture window.
 #define IDC_CAPTURE_CANCEL 1000
+#define IDC_CAPTURE_ACTIONS 1001  // the list of actions
+#define IDC_CAPTURE_ASSIGN 1002   // "機能を割り当て"
 
 #ifndef RC_INVOKED
 // The numbers are those of every earlier release; whatever the names, they
@@ -41,7 +43,8 @@ static_assert(IDM_TRAY_EXIT == 40001 && IDM_TRAY_PAUSE == 40002 && IDM_TRAY_SHOW
 static_assert(IDC_NAME_EDIT == 1000 && IDC_MODE_NORMAL == 1000 && IDC_MODE_RAPID == 1001 &&
                   IDC_SETTINGS_OK == 1002 && IDC_SLEEP_EDIT == 1004 && IDC_SLEEP_SPIN == 1005 &&
                   IDC_MIN_PRESS_EDIT == 1006 && IDC_MIN_PRESS_SPIN == 1007 &&
-                  IDC_CAPTURE_CANCEL == 1000,
+                  IDC_CAPTURE_CANCEL == 1000 && IDC_CAPTURE_ACTIONS == 1001 &&
+                  IDC_CAPTURE_ASSIGN == 1002,
               "dialog and capture window controls");
 static_assert(kOptionRows[0].FirstControlId == IDC_MODE_NORMAL &&
                   kOptionRows[0].SecondControlId == IDC_MODE_RAPID &&

@@ -14,6 +14,8 @@ class WindowEngineEvents : public EngineEvents {
     void KeyCaptured(int32_t code) override;
     // Only while the main window is shown.
     bool ActiveInputsChanged(uint32_t inputs) override;
+    void ActiveSetChanged(int32_t set) override;
+    void PauseChanged(bool paused) override;
 
   private:
     HWND mainWindow_ = nullptr;

@@ -34,6 +34,14 @@ constexpr LRESULT kSecondStartAnswer = 0x50414D;  // "PAM"
 // kSecondStartAnswer before the close begins.
 constexpr UINT kCloseForElevatedStartMessage = WM_APP + 105;
 
+// An input's action on the pad made another set active
+// (EngineEvents::ActiveSetChanged): the windows follow as after a choice in
+// the set list. wParam is the set.
+constexpr UINT kActiveSetChangedMessage = WM_APP + 106;
+// An input's action paused or resumed key synthesis
+// (EngineEvents::PauseChanged): the tray menu's pair follows.
+constexpr UINT kPauseChangedMessage = WM_APP + 107;
+
 // The main window's timer that saves about a second after the last change.
 constexpr UINT_PTR kSaveSoonTimerId = 1;
 // The main window's timer that looks at the window in front where the

@@ -102,6 +102,10 @@ void Pause(MainWindowView& view, EngineControls& engine, bool paused) {
 
 }  // namespace
 
+void ShowActiveSetChange(MainWindowView& view, const KeySetTable& table) {
+    RefreshAll(view, table);
+}
+
 void HandleMainCommand(uint16_t id, MainWindowView& view, KeySetTable& table,
                        EngineControls& engine) {
     if (id <= kLastSetEntry) {

@@ -56,6 +56,10 @@ class MainWindowView {
     virtual void ShowStartupState(bool starts) = 0;
 };
 
+// The active set was changed by the pad: the views follow as after a choice
+// in the set list, the tray menu's check mark and the title included.
+void ShowActiveSetChange(MainWindowView& view, const KeySetTable& table);
+
 // Carries out command `id`. Unknown ids do nothing.
 void HandleMainCommand(uint16_t id, MainWindowView& view, KeySetTable& table,
                        EngineControls& engine);

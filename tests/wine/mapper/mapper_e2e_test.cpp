@@ -492,6 +492,41 @@ TEST_F(MapperKeysE2E, RapidFireSendsSeparatePressesAndTheRightStickDrivesItsKeys
     CloseAndWait(run);
 }
 
+// A HOLD button (button 2, HOLD 1) makes the second set active while it is
+// held: button 1 sends X instead of Z, the title names the set, and the
+// button's own key (C) is never sent.
+TEST_F(MapperKeysE2E, AHoldButtonChangesTheSetWhileHeldAndTheTitleFollows) {
+    WriteFileBytes(
+        TopIni(),
+        PreparedTopIni({L"操作", L"シフト"},
+                       {"KEYSET 0- 4- 0=90", "KEYSET 0- 5- 0=67", "KEYSET 1- 4- 0=88"}, 1, 1) +
+            "[ACTION]\r\nACTION 0- 5=HOLD 1\r\n");
+    MapperRun run;
+    StartWithJoystick(run, L"/T");
+    auto titleBecomes = [&](const wchar_t* name) {
+        return WaitUntil([&] { return WindowText(run.Main()) == Title(name); }, kActMs);
+    };
+    StartLogger();
+    ResetKeyLog(log_);
+    LONG logged = 0;
+    auto pressButton1 = [&] {
+        stick_->Buttons |= 1;
+        ASSERT_TRUE(WaitForKeyLog(log_, ++logged, kActMs));
+        stick_->Buttons &= ~1;
+        ASSERT_TRUE(WaitForKeyLog(log_, ++logged, kActMs));
+    };
+    ASSERT_NO_FATAL_FAILURE(pressButton1());
+    stick_->Buttons = 2;
+    ASSERT_TRUE(titleBecomes(L"シフト"));
+    ASSERT_NO_FATAL_FAILURE(pressButton1());
+    stick_->Buttons = 0;
+    ASSERT_TRUE(titleBecomes(L"操作"));
+    ASSERT_NO_FATAL_FAILURE(pressButton1());
+    ASSERT_TRUE(WaitForPolls(20));
+    EXPECT_EQ(Events(), (KeyEvents{Down('Z'), Up('Z'), Down('X'), Up('X'), Down('Z'), Up('Z')}));
+    CloseAndWait(run);
+}
+
 // A pad that only XInput sees (an Xbox pad while the game is in front): its
 // Start, left trigger, right stick and D-pad drive the keys, and a
 // disconnect lets go.

@@ -270,8 +270,12 @@ TEST_F(MapperWindowE2E, MainWindowControlsMatchTheirTable) {
     EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(capture, GWL_STYLE)), 0x04400000u | WS_BORDER);
     GetWindowRect(capture, &frame);
     EXPECT_EQ(frame.right - frame.left, 500);
-    EXPECT_EQ(frame.bottom - frame.top, 100);
-    ExpectControls(capture, {{1000, L"Button", L"キャンセル", Box(390, 45, 100, 25), 0x50010000}});
+    EXPECT_EQ(frame.bottom - frame.top, 135);
+    ExpectControls(capture,
+                   {{1000, L"Button", L"キャンセル", Box(390, 45, 100, 25), 0x50010000},
+                    {-1, L"Static", L"またはボタンで行う機能:", Box(10, 85, 140, 20), 0x5000000C},
+                    {1001, L"ComboBox", nullptr, RECT{}, 0x50210243 & ~WS_VSCROLL},
+                    {1002, L"Button", L"機能を割り当て", Box(390, 80, 100, 25), 0x50010000}});
     CloseAndWait(run);
 }
 

@@ -35,8 +35,9 @@ lines = ["[PAMURO]", "SETKEYCOUNT=2", "[KEYSETNAME]", "KEYSETNAME 0=シューテ
          "KEYSETNAME 1=レース", "KEYSETNAME 2=パズル", "[KEYSET]"]
 for (slot, key), code in sorted(keys.items()):
     lines.append("KEYSET 0-%2d-%2d=%d" % (slot, key, code))
+# Button 9 is a "shift" button: レース's keys while it is held.
 lines += ["[SETTING]", "SetKeyDownMode=1", "SetSleep=1", "MinPressMs=30",
-          "[TURBO]", "TURBO 0- 4=15", "TURBO 0- 5=10"]
+          "[TURBO]", "TURBO 0- 4=15", "TURBO 0- 5=10", "[ACTION]", "ACTION 0-12=HOLD 1"]
 open(sys.argv[1], "wb").write(("\r\n".join(lines) + "\r\n").encode("cp932"))
 PY
 

@@ -64,7 +64,7 @@ HWND CreateChild(HWND parent, HINSTANCE instance, const wchar_t* className, cons
     HWND child = CreateWindowExW(
         0, className, WideTextOf<64>(text).c_str(), style, box.left, box.top, box.right, box.bottom,
         parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
-    // The label's text does not fit the system font in its 135 pixels.
+    // The label's text does not fit the system font in its 140 pixels.
     SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
                  FALSE);
     return child;
@@ -104,8 +104,8 @@ HWND CreateCaptureWindow(MapperApp& app) {
                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_CAPTURE_CANCEL)), instance,
                     nullptr);
     // Left, top, width and height; a drop-down's height includes its list.
-    CreateChild(window, instance, L"STATIC", kActionLabel, WS_CHILD | WS_VISIBLE | SS_LEFT,
-                RECT{10, 85, 135, 20}, -1);
+    CreateChild(window, instance, L"STATIC", kActionLabel,
+                WS_CHILD | WS_VISIBLE | SS_LEFTNOWORDWRAP, RECT{10, 85, 140, 20}, -1);
     CreateChild(window, instance, L"COMBOBOX", "", kSetListStyle, RECT{150, 80, 230, 300},
                 IDC_CAPTURE_ACTIONS);
     CreateChild(window, instance, L"BUTTON", kAssignActionCaption, kPushButtonStyle,

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "common/flush_rule.h"
 #include "disabler/core/direct_input.h"
 #include "disabler/core/disabler_texts_sjis.h"
 #include "disabler/core/patch.h"
@@ -165,8 +166,7 @@ void ShowOutcome(PatchPlatform& platform, OwnerWindow owner, ScanResult result,
 }  // namespace
 
 bool FileFlushed(uint32_t error) {
-    constexpr uint32_t kErrorInvalidFunction = 1, kErrorNotSupported = 50;
-    return error == 0 || error == kErrorInvalidFunction || error == kErrorNotSupported;
+    return error == 0 || FlushCountsAsDone(error);
 }
 
 void DisableJoystick(PatchPlatform& platform, OwnerWindow owner, const char* path) {

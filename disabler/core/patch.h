@@ -20,10 +20,8 @@ enum class ScanResult {
     ReadFailed,   // the size or a read before the end failed: the file may be partly rewritten
 };
 
-// Whether a flush that ended with `error` (0: flushed) counts as done: a
-// volume that cannot flush (network shares, some USB drivers) says so with
-// ERROR_INVALID_FUNCTION or ERROR_NOT_SUPPORTED, and the data went to it all
-// the same.
+// Whether a flush that ended with `error` (0: flushed) counts as done
+// (FlushCountsAsDone).
 bool FileFlushed(uint32_t error);
 
 // Scans `file` from offset 0 to its end and rewrites every joyGetPosEx (the

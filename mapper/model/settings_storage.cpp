@@ -1,9 +1,5 @@
 #include "mapper/model/settings_storage.h"
 
-bool FlushCountsAsDone(uint32_t error) {
-    return error == kErrorInvalidFunction || error == kErrorNotSupported;
-}
-
 namespace {
 
 // Appends text[0..] to out at *length; false when it does not fit with a zero.

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "common/flush_rule.h"
 #include "mapper/model/ini_profile.h"
 
 enum class FileReadResult {
@@ -63,14 +64,6 @@ class SettingsStorage : public AnsiCodePage {
     // false when it cannot be had or does not fit.
     virtual bool CurrentDirectory(char16_t* buffer, size_t capacity) = 0;
 };
-
-// System error codes of a flush that the file system cannot do.
-constexpr uint32_t kErrorInvalidFunction = 1;
-constexpr uint32_t kErrorNotSupported = 50;
-
-// Whether a flush that failed with `error` counts as done: file systems that
-// cannot flush (network shares, some USB drivers) say so with these.
-bool FlushCountsAsDone(uint32_t error);
 
 // How many temporary names a save tries: "Top.~0" to "Top.~9".
 constexpr int kTemporaryNames = 10;

@@ -28,6 +28,19 @@ bool IsKeyboardOrMouse(REFGUID guid) {
            IsEqualGUID(guid, GUID_SysMouseEm) || IsEqualGUID(guid, GUID_SysMouseEm2);
 }
 
+// Whether a device to be created is refused: anything but the keyboard and
+// the mouse, with the game's out pointer cleared as COM asks of a failure.
+template <typename Out>
+bool Refused(REFGUID guid, Out* device) {
+    if (IsKeyboardOrMouse(guid)) {
+        return false;
+    }
+    if (device != nullptr) {
+        *device = nullptr;
+    }
+    return true;
+}
+
 // The game's enumeration callback and its value, seen through the filter.
 template <typename Instance, typename Callback>
 struct Enumeration {
@@ -117,10 +130,7 @@ class FilteredDirectInput7 final
         : Wrapper<FilteredDirectInput7, Interface>(real) {}
 
     STDMETHOD(CreateDevice)(REFGUID guid, Device* device, IUnknown* outer) override {
-        if (!IsKeyboardOrMouse(guid)) {
-            if (device != nullptr) {
-                *device = nullptr;
-            }
+        if (Refused(guid, device)) {
             return DIERR_DEVICENOTREG;
         }
         return this->real_->CreateDevice(guid, device, outer);
@@ -143,10 +153,7 @@ class FilteredDirectInput7 final
         return this->real_->FindDevice(guid, name, instance);
     }
     STDMETHOD(CreateDeviceEx)(REFGUID guid, REFIID iid, void** device, IUnknown* outer) override {
-        if (!IsKeyboardOrMouse(guid)) {
-            if (device != nullptr) {
-                *device = nullptr;
-            }
+        if (Refused(guid, device)) {
             return DIERR_DEVICENOTREG;
         }
         return this->real_->CreateDeviceEx(guid, iid, device, outer);
@@ -164,10 +171,7 @@ class FilteredDirectInput8 final
         : Wrapper<FilteredDirectInput8, Interface>(real) {}
 
     STDMETHOD(CreateDevice)(REFGUID guid, Device* device, IUnknown* outer) override {
-        if (!IsKeyboardOrMouse(guid)) {
-            if (device != nullptr) {
-                *device = nullptr;
-            }
+        if (Refused(guid, device)) {
             return DIERR_DEVICENOTREG;
         }
         return this->real_->CreateDevice(guid, device, outer);

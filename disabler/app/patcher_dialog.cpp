@@ -45,23 +45,16 @@ DisablerPlatform& PlatformOf(HWND dialog) {
     return *reinterpret_cast<DisablerPlatform*>(GetWindowLongPtrW(dialog, DWLP_USER));
 }
 
-// Button 1001: the patch operation on the path as the field holds it now.
-void OnDisableJoystick(HWND dialog) {
-    wchar_t widePath[kPathReadChars];
-    GetDlgItemTextW(dialog, IDC_PATH, widePath, kPathReadChars);
-    OperationPath path;
-    if (ToOperationPath(dialog, widePath, path)) {
-        DisableJoystick(PlatformOf(dialog).patch, dialog, path);
-    }
-}
+using PathOperation = void (*)(PatchPlatform& platform, OwnerWindow owner, const char* path);
 
-// Button 1004: the undo for the path as the field holds it now.
-void OnUndo(HWND dialog) {
+// Buttons 1001 (disable) and 1004 (undo): `operation` on the path as the
+// field holds it now.
+void RunOnFieldPath(HWND dialog, PathOperation operation) {
     wchar_t widePath[kPathReadChars];
     GetDlgItemTextW(dialog, IDC_PATH, widePath, kPathReadChars);
     OperationPath path;
     if (ToOperationPath(dialog, widePath, path)) {
-        UndoDisableJoystick(PlatformOf(dialog).patch, dialog, path);
+        operation(PlatformOf(dialog).patch, dialog, path);
     }
 }
 
@@ -135,13 +128,13 @@ INT_PTR OnCommand(HWND dialog, WORD id) {
             EndDialog(dialog, 0);
             return TRUE;
         case IDC_DISABLE:
-            OnDisableJoystick(dialog);
+            RunOnFieldPath(dialog, DisableJoystick);
             return TRUE;
         case IDC_BROWSE:
             OnBrowse(dialog);
             return TRUE;
         case IDC_UNDO:
-            OnUndo(dialog);
+            RunOnFieldPath(dialog, UndoDisableJoystick);
             return TRUE;
         default:
             // IDCANCEL (Esc) included: only "終了" ends the program.

@@ -45,9 +45,7 @@ constexpr LegacyLayout kLayout12 = {
 };
 
 // The whole file, read once: room for the larger layout.
-uint8_t g_fileBytes[kLegacy12FileSize];
-// The conversion notice with the note of where the file came from.
-char g_notice[512];
+using LegacyBytes = uint8_t[kLegacy12FileSize];
 
 // The path "<Windows directory>\Tolvin.dat" in a 260-byte buffer; false when
 // the directory is unknown or the path does not fit.
@@ -120,23 +118,24 @@ const LegacyLayout& LayoutOf(const ByteReader& file) {
 // rest. Layout 1.0 starts its fields at offset 0, so the signature bytes
 // already read stay at the start of the buffer as its first field bytes.
 // False when there is nothing to convert: a read error or an empty file.
-bool ReadLegacyFile(LegacyPlatform& platform, LegacyFile file, const char* from, uint32_t& size,
-                    const LegacyLayout*& layout) {
+bool ReadLegacyFile(LegacyPlatform& platform, LegacyFile file, const char* from, LegacyBytes& bytes,
+                    uint32_t& size, const LegacyLayout*& layout) {
     uint32_t head = 0;
-    if (!ReadUpTo(platform, file, g_fileBytes, kSignatureSize, head) || head == 0) {
+    if (!ReadUpTo(platform, file, bytes, kSignatureSize, head) || head == 0) {
         return false;
     }
-    layout = &LayoutOf(ByteReader(g_fileBytes, head));
+    layout = &LayoutOf(ByteReader(bytes, head));
     const char* notice = layout->message;
+    char noticeWithNote[512];  // the notice and where the file came from
     if (from != nullptr) {
-        char note[sizeof g_notice];
+        char note[sizeof noticeWithNote];
         std::snprintf(note, sizeof note, kVirtualStoreLegacyNote, from);
-        std::snprintf(g_notice, sizeof g_notice, "%s%s", layout->message, note);
-        notice = g_notice;
+        std::snprintf(noticeWithNote, sizeof noticeWithNote, "%s%s", layout->message, note);
+        notice = noticeWithNote;
     }
     platform.ShowMessage(notice, kConvertCaption, false);
     uint32_t rest = 0;
-    if (!ReadUpTo(platform, file, g_fileBytes + head, kLegacy12FileSize - head, rest)) {
+    if (!ReadUpTo(platform, file, bytes + head, kLegacy12FileSize - head, rest)) {
         return false;
     }
     size = head + rest;
@@ -189,15 +188,17 @@ bool ConvertLegacyData(KeySetTable& table, LegacyPlatform& platform) {
     if (file == nullptr) {
         return false;
     }
+    LegacyBytes fileBytes;
     uint32_t size = 0;
     const LegacyLayout* layout = nullptr;
-    const bool read = ReadLegacyFile(platform, file, redirected ? path : nullptr, size, layout);
+    const bool read =
+        ReadLegacyFile(platform, file, redirected ? path : nullptr, fileBytes, size, layout);
     platform.Close(file);
     if (!read) {
         return false;
     }
 
-    const ByteReader bytes(g_fileBytes, size);
+    const ByteReader bytes(fileBytes, size);
     const int32_t highest = BoundHighestIndex(bytes.Int32LE(layout->highestIndexOffset));
     table.SetKeyCount.store(highest);
     for (int set = 0; set <= highest; ++set) {

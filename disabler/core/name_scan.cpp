@@ -5,6 +5,7 @@
 // the scan goes on two bytes after the j, matched or not.
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "disabler/core/patch.h"
 
@@ -27,8 +28,6 @@ constexpr NameRewrite kRewrites[] = {
     {"oyGetPos", 8, "mmioClose"},
 };
 
-unsigned char g_scanStorage[kScanChunkBytes + kNameWindow];
-
 // A window onto the file: the bytes from `base_` on, refilled by reads of at
 // most `chunk_` bytes. It always holds at least the j under test and the ten
 // bytes after it, unless the file ends sooner.
@@ -47,7 +46,7 @@ class ScanWindow {
         size_t skip = static_cast<size_t>(offset - base_);
         if (length_ - skip < want && !atEnd_) {
             // Keep the few bytes still ahead and read on after them.
-            std::memmove(g_scanStorage, g_scanStorage + skip, length_ - skip);
+            std::memmove(storage_.data(), storage_.data() + skip, length_ - skip);
             length_ -= skip;
             base_ = offset;
             ReadUntil(want);
@@ -60,13 +59,13 @@ class ScanWindow {
     // file ended there.
     bool ReadFailed() const { return readFailed_; }
 
-    const unsigned char* At(uint64_t offset) const { return g_scanStorage + (offset - base_); }
+    const unsigned char* At(uint64_t offset) const { return storage_.data() + (offset - base_); }
 
     // Keeps the window equal to the file after `data` was written at `offset`.
     void Mirror(uint64_t offset, const char* data, size_t count) {
         for (size_t i = 0; i < count; ++i) {
             if (offset + i >= base_ && offset + i < base_ + length_) {
-                g_scanStorage[offset + i - base_] = static_cast<unsigned char>(data[i]);
+                storage_[offset + i - base_] = static_cast<unsigned char>(data[i]);
             }
         }
     }
@@ -74,8 +73,8 @@ class ScanWindow {
   private:
     void ReadUntil(size_t want) {
         while (length_ < want && !atEnd_) {
-            size_t request = std::min(chunk_, sizeof g_scanStorage - length_);
-            size_t got = file_.ReadAt(base_ + length_, g_scanStorage + length_, request);
+            size_t request = std::min(chunk_, storage_.size() - length_);
+            size_t got = file_.ReadAt(base_ + length_, storage_.data() + length_, request);
             if (got == 0) {
                 atEnd_ = true;
                 readFailed_ = base_ + length_ < fileSize_;
@@ -94,6 +93,8 @@ class ScanWindow {
     PatchFile& file_;
     size_t chunk_;
     uint64_t fileSize_;
+    // The bytes from base_ on: a chunk and the name window that may straddle it.
+    std::vector<unsigned char> storage_ = std::vector<unsigned char>(kScanChunkBytes + kNameWindow);
     uint64_t base_ = 0;
     size_t length_ = 0;
     bool atEnd_ = false;

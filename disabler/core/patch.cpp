@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <initializer_list>
+#include <vector>
 
 #include "common/flush_rule.h"
 #include "disabler/core/direct_input.h"
@@ -13,39 +14,42 @@ namespace {
 
 constexpr char kBackupSuffix[] = ".BAK";
 
-// The longest path, ".BAK" and the terminator: the backup path is always
-// built in full, never cut.
-char g_backupPath[kMaxPathBytes + sizeof kBackupSuffix];
-// Room for either composed message with two paths of the longest length,
-// or for the success text with a line for each filter.
-char g_message[1024 + 2 * sizeof g_backupPath + kFilterCount * kMaxFilterPath];
-// The lines about the DirectInput filters.
-char g_filterLines[512 + kFilterCount * kMaxFilterPath];
-// The backup is copied through this buffer.
-unsigned char g_copyBuffer[kScanChunkBytes];
+// The longest path, ".BAK" and the terminator.
+constexpr size_t kBackupPathSize = kMaxPathBytes + sizeof kBackupSuffix;
+
+// The texts one run of DisableJoystick builds.
+struct PatchTexts {
+    // Always built in full, never cut.
+    char backupPath[kBackupPathSize];
+    // Room for either composed message with two paths of the longest length,
+    // or for the success text with a line for each filter.
+    char message[1024 + 2 * kBackupPathSize + kFilterCount * kMaxFilterPath];
+    // The lines about the DirectInput filters.
+    char filterLines[512 + kFilterCount * kMaxFilterPath];
+};
 
 // Forms "<path>.BAK"; false when the path is longer than a path field holds.
-bool FormBackupPath(const char* path) {
+bool FormBackupPath(const char* path, char (&backupPath)[kBackupPathSize]) {
     size_t length = std::strlen(path);
     if (length > kMaxPathBytes) {
         return false;
     }
-    std::memcpy(g_backupPath, path, length);
-    std::memcpy(g_backupPath + length, kBackupSuffix, sizeof kBackupSuffix);
+    std::memcpy(backupPath, path, length);
+    std::memcpy(backupPath + length, kBackupSuffix, sizeof kBackupSuffix);
     return true;
 }
 
-// Joins `parts` into g_message. The buffer is sized for the longest paths;
-// should a part not fit anyway, the message is cut, never overrun.
-const char* ComposeMessage(std::initializer_list<const char*> parts) {
+// Joins `parts` into texts.message. The buffer is sized for the longest
+// paths; should a part not fit anyway, the message is cut, never overrun.
+const char* ComposeMessage(PatchTexts& texts, std::initializer_list<const char*> parts) {
     size_t used = 0;
     for (const char* part : parts) {
-        size_t length = std::min(std::strlen(part), sizeof g_message - 1 - used);
-        std::memcpy(g_message + used, part, length);
+        size_t length = std::min(std::strlen(part), sizeof texts.message - 1 - used);
+        std::memcpy(texts.message + used, part, length);
         used += length;
     }
-    g_message[used] = '\0';
-    return g_message;
+    texts.message[used] = '\0';
+    return texts.message;
 }
 
 // Copies every byte of `from` to `to`, then puts `to` on the disk; false
@@ -55,11 +59,11 @@ bool CopyContents(PatchFile& from, PatchFile& to) {
     if (!from.QuerySize(size)) {
         return false;
     }
+    std::vector<unsigned char> buffer(kScanChunkBytes);
     for (uint64_t copied = 0; copied < size;) {
-        size_t request =
-            static_cast<size_t>(std::min<uint64_t>(sizeof g_copyBuffer, size - copied));
-        size_t got = from.ReadAt(copied, g_copyBuffer, request);
-        if (got == 0 || to.WriteAt(copied, g_copyBuffer, got) != got) {
+        size_t request = static_cast<size_t>(std::min<uint64_t>(buffer.size(), size - copied));
+        size_t got = from.ReadAt(copied, buffer.data(), request);
+        if (got == 0 || to.WriteAt(copied, buffer.data(), got) != got) {
             return false;
         }
         copied += got;
@@ -73,16 +77,16 @@ enum class BackupResult {
     PartialLeft,  // the copy failed part way and could not be removed
 };
 
-// Copies the executable at `path` to a new file at g_backupPath and puts the
+// Copies the executable at `path` to a new file at `backupPath` and puts the
 // copy on the disk before the executable is touched. A copy that fails part
 // way is removed, so no truncated file is left looking like a backup; a file
 // that was already at the backup path is never opened, let alone removed.
-BackupResult MakeBackup(PatchPlatform& platform, const char* path) {
+BackupResult MakeBackup(PatchPlatform& platform, const char* path, const char* backupPath) {
     PatchFile* source = platform.OpenRead(path);
     if (source == nullptr) {
         return BackupResult::Failed;
     }
-    PatchFile* backup = platform.CreateNew(g_backupPath);
+    PatchFile* backup = platform.CreateNew(backupPath);
     if (backup == nullptr) {
         source->Close();
         return BackupResult::Failed;
@@ -93,34 +97,37 @@ BackupResult MakeBackup(PatchPlatform& platform, const char* path) {
     if (copied) {
         return BackupResult::Made;
     }
-    return platform.Remove(g_backupPath) ? BackupResult::Failed : BackupResult::PartialLeft;
+    return platform.Remove(backupPath) ? BackupResult::Failed : BackupResult::PartialLeft;
 }
 
 // A truncated backup that stays would look like a good one to the user and
 // would stop every later try: it is named.
-void ShowBackupFailure(PatchPlatform& platform, OwnerWindow owner, BackupResult result) {
+void ShowBackupFailure(PatchPlatform& platform, OwnerWindow owner, BackupResult result,
+                       PatchTexts& texts) {
     const char* text = result == BackupResult::PartialLeft
-                           ? ComposeMessage({kBackupError, kPartialBackupLeftBefore, g_backupPath,
-                                             kPartialBackupLeftAfter})
+                           ? ComposeMessage(texts, {kBackupError, kPartialBackupLeftBefore,
+                                                    texts.backupPath, kPartialBackupLeftAfter})
                            : kBackupError;
-    platform.ShowMessage(owner, text, g_backupPath);
+    platform.ShowMessage(owner, text, texts.backupPath);
 }
 
 // The executable could not be opened for writing after its backup was made:
 // the user must know that the backup exists, since it stops every later try.
-void ShowOpenFailure(PatchPlatform& platform, OwnerWindow owner, const char* path) {
-    platform.ShowMessage(
-        owner,
-        ComposeMessage({path, kOpenFailedBeforeBackup, g_backupPath, kOpenFailedAfterBackup}),
-        nullptr);
+void ShowOpenFailure(PatchPlatform& platform, OwnerWindow owner, const char* path,
+                     PatchTexts& texts) {
+    platform.ShowMessage(owner,
+                         ComposeMessage(texts, {path, kOpenFailedBeforeBackup, texts.backupPath,
+                                                kOpenFailedAfterBackup}),
+                         nullptr);
 }
 
 // A scan that failed part way must never be reported as a success, nor as a
 // file without names: names before the failure may have been rewritten.
-void ShowPartlyRewritten(PatchPlatform& platform, OwnerWindow owner, const char* whileDoing) {
+void ShowPartlyRewritten(PatchPlatform& platform, OwnerWindow owner, const char* whileDoing,
+                         PatchTexts& texts) {
     platform.ShowMessage(owner,
-                         ComposeMessage({whileDoing, kPartlyRewrittenBeforeBackup, g_backupPath,
-                                         kPartlyRewrittenAfterBackup}),
+                         ComposeMessage(texts, {whileDoing, kPartlyRewrittenBeforeBackup,
+                                                texts.backupPath, kPartlyRewrittenAfterBackup}),
                          nullptr);
 }
 
@@ -139,27 +146,28 @@ void PlaceGameFilters(PatchPlatform& platform, const char* path, FilterResult re
 // The outcome of the rewrite and of the filters. A game with either fix is a
 // success; "no name found" only for a game with neither.
 void ShowOutcome(PatchPlatform& platform, OwnerWindow owner, ScanResult result,
-                 const FilterResult filters[kFilterCount]) {
-    const bool anyFilter = g_filterLines[0] != '\0';
+                 const FilterResult filters[kFilterCount], PatchTexts& texts) {
+    const bool anyFilter = texts.filterLines[0] != '\0';
     const char* caption = AnyFilterPlaced(filters) ? kSuccessCaption : nullptr;
     switch (result) {
         case ScanResult::Rewritten:
             platform.ShowMessage(
-                owner, anyFilter ? ComposeMessage({kSuccess, "\r\n", g_filterLines}) : kSuccess,
+                owner,
+                anyFilter ? ComposeMessage(texts, {kSuccess, "\r\n", texts.filterLines}) : kSuccess,
                 kSuccessCaption);
             return;
         case ScanResult::NoNameFound:
-            platform.ShowMessage(owner, anyFilter ? g_filterLines : kNoNameFound, caption);
+            platform.ShowMessage(owner, anyFilter ? texts.filterLines : kNoNameFound, caption);
             return;
         case ScanResult::WriteFailed:
-            ShowPartlyRewritten(platform, owner, kWhileWriting);
+            ShowPartlyRewritten(platform, owner, kWhileWriting, texts);
             break;
         case ScanResult::ReadFailed:
-            ShowPartlyRewritten(platform, owner, kWhileReading);
+            ShowPartlyRewritten(platform, owner, kWhileReading, texts);
             break;
     }
     if (anyFilter) {
-        platform.ShowMessage(owner, g_filterLines, caption);
+        platform.ShowMessage(owner, texts.filterLines, caption);
     }
 }
 
@@ -173,21 +181,22 @@ void DisableJoystick(PatchPlatform& platform, OwnerWindow owner, const char* pat
     if (path == nullptr) {
         path = "";
     }
-    if (!FormBackupPath(path)) {
+    PatchTexts texts;
+    if (!FormBackupPath(path, texts.backupPath)) {
         // Too long for any path field, so no backup can be made; the caption
         // shows the path itself, which the backup path cannot hold.
         platform.ShowMessage(owner, kBackupError, path);
         return;
     }
-    const BackupResult backup = MakeBackup(platform, path);
+    const BackupResult backup = MakeBackup(platform, path, texts.backupPath);
     if (backup != BackupResult::Made) {
-        ShowBackupFailure(platform, owner, backup);
+        ShowBackupFailure(platform, owner, backup, texts);
         return;
     }
     platform.ShowMessage(owner, kNotice, nullptr);
     PatchFile* file = platform.OpenReadWrite(path);
     if (file == nullptr) {
-        ShowOpenFailure(platform, owner, path);
+        ShowOpenFailure(platform, owner, path, texts);
         return;
     }
     ScanResult result = RewriteJoystickNames(*file);
@@ -199,6 +208,6 @@ void DisableJoystick(PatchPlatform& platform, OwnerWindow owner, const char* pat
     FilterResult filters[kFilterCount];
     char dllPaths[kFilterCount][kMaxFilterPath];
     PlaceGameFilters(platform, path, filters, dllPaths);
-    DescribeFilters(filters, dllPaths, g_filterLines, sizeof g_filterLines);
-    ShowOutcome(platform, owner, result, filters);
+    DescribeFilters(filters, dllPaths, texts.filterLines, sizeof texts.filterLines);
+    ShowOutcome(platform, owner, result, filters, texts);
 }

@@ -135,10 +135,11 @@ std::string OldLayoutFile(const std::string& extraKeys, const std::string& extra
     return text + extraKeys + "[SETTING]\r\nSetKeyDownMode=1\r\nSetSleep=0\r\n" + extraSettings;
 }
 
-// Buttons 9 to 16, the right stick, rapid fire and the shortest press reach
-// the file only when used or already there, so a player who never uses them
-// keeps the file byte for byte; rates and the shortest press are kept within
-// their ranges.
+// Buttons 9 to 16, the right stick, rapid fire, the shortest press and
+// actions reach the file only when used or already there (a cleared action
+// as an empty value), so a player who never uses them keeps the file byte for
+// byte; rates and the shortest press are kept within their ranges, and an
+// action the file names wrongly is no action.
 TEST(Settings, LaterEntriesAreWrittenWhenUsedOrAlreadyThere) {
     struct Case {
         const char* name;
@@ -177,6 +178,24 @@ TEST(Settings, LaterEntriesAreWrittenWhenUsedOrAlreadyThere) {
          OldLayoutFile("", "MinPressMs=250\r\n[TURBO]\r\nTURBO 0- 4=45\r\nTURBO 0- 5=-3\r\n"),
          nothing,
          OldLayoutFile("", "MinPressMs=100\r\n[TURBO]\r\nTURBO 0- 4=30\r\nTURBO 0- 5=0\r\n")},
+        {"actions set", OldLayoutFile(""),
+         [](KeySetTable& t, MapperOptions&) {
+             t.Actions[0][InputButton1] = HoldAction(12);
+             t.Actions[0][InputButton1 + 1] = ActionPause;
+         },
+         OldLayoutFile("", "[ACTION]\r\nACTION 0- 4=HOLD 12\r\nACTION 0- 5=PAUSE\r\n")},
+        {"an action cleared, one kept",
+         OldLayoutFile("", "[ACTION]\r\nACTION 0- 4=NEXT\r\nACTION 0- 5=NEXT\r\n"),
+         [](KeySetTable& t, MapperOptions&) { t.Actions[0][InputButton1] = ActionNone; },
+         OldLayoutFile("", "[ACTION]\r\nACTION 0- 4=\r\nACTION 0- 5=NEXT\r\n")},
+        {"actions read back, unknown ones emptied",
+         OldLayoutFile("",
+                       "[ACTION]\r\nACTION 0- 4=PREV\r\nACTION 0- 5=HOLD 79\r\n"
+                       "ACTION 0- 6=HOLD 80\r\nACTION 0- 7=pause\r\n"),
+         nothing,
+         OldLayoutFile("",
+                       "[ACTION]\r\nACTION 0- 4=PREV\r\nACTION 0- 5=HOLD 79\r\n"
+                       "ACTION 0- 6=\r\nACTION 0- 7=\r\n")},
     };
     for (const Case& c : cases) {
         Fixture f;
@@ -187,40 +206,6 @@ TEST(Settings, LaterEntriesAreWrittenWhenUsedOrAlreadyThere) {
         c.change(*f.table, f.options);
         ASSERT_TRUE(f.Save()) << c.name;
         EXPECT_EQ(f.storage.file, c.after) << c.name;
-    }
-}
-
-// Actions of input 4 (button 1): an entry only when set or already there, so
-// a file without actions is saved byte for byte; a cleared one is emptied.
-TEST(Settings, ActionsAreWrittenWhenSetOrAlreadyThere) {
-    struct Case {
-        std::string before;
-        int32_t loaded, saved;
-        std::string after;
-    };
-    const Case cases[] = {
-        {"", ActionNone, ActionNone, ""},
-        {"", ActionNone, HoldAction(12), "[ACTION]\r\nACTION 0- 4=HOLD 12\r\n"},
-        {"[ACTION]\r\nACTION 0- 4=NEXT\r\n", ActionNext, ActionNone,
-         "[ACTION]\r\nACTION 0- 4=\r\n"},
-        {"[ACTION]\r\nACTION 0- 4=PREV\r\n", ActionPrev, ActionPause,
-         "[ACTION]\r\nACTION 0- 4=PAUSE\r\n"},
-        {"[ACTION]\r\nACTION 0- 4=HOLD 79\r\n", HoldAction(79), HoldAction(79),
-         "[ACTION]\r\nACTION 0- 4=HOLD 79\r\n"},
-        {"[ACTION]\r\nACTION 0- 4=HOLD 80\r\n", ActionNone, ActionNone,
-         "[ACTION]\r\nACTION 0- 4=\r\n"},
-        {"[ACTION]\r\nACTION 0- 4=pause\r\n", ActionNone, ActionNone,
-         "[ACTION]\r\nACTION 0- 4=\r\n"},
-    };
-    for (const Case& c : cases) {
-        Fixture f;
-        f.storage.exists = true;
-        f.storage.file = OldLayoutFile("") + c.before;
-        ASSERT_EQ(f.Load(), SettingsLoadResult::Loaded);
-        EXPECT_EQ(f.table->Actions[0][4], c.loaded) << c.before;
-        f.table->Actions[0][4] = c.saved;
-        ASSERT_TRUE(f.Save());
-        EXPECT_EQ(f.storage.file, OldLayoutFile("") + c.after) << c.before;
     }
 }
 

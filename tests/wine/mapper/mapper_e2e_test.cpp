@@ -211,8 +211,10 @@ class MapperKeysE2E : public MapperE2E {
         PlugJoystick();
     }
     void TearDown() override { StopKeyLogger(log_, logger_); }
+    // The game, with an empty log.
     void StartLogger() {
         ASSERT_TRUE(StartKeyLogger(log_, logger_, OwnFolder() + L"key_logger.exe"));
+        ResetKeyLog(log_);
     }
     // Gives the key logger the foreground again, where synthesised keys go.
     void BringLoggerForward() {
@@ -244,7 +246,6 @@ TEST_F(MapperKeysE2E, NormalModePressesOnceAndReleasesInOrder) {
     MapperRun run;
     StartWithJoystick(run, L"/T");
     StartLogger();
-    ResetKeyLog(log_);
     stick_->Y = 0;
     ASSERT_TRUE(WaitForKeyLog(log_, 1, kActMs));
     ASSERT_TRUE(WaitForPolls(20));  // many polls while held: still one key-down
@@ -290,7 +291,6 @@ TEST_F(MapperKeysE2E, ASecondStartShowsTheFirstAndRunsNoSecondEngine) {
     EXPECT_EQ(GetFileAttributesW((otherFolder + L"\\Top.ini").c_str()), INVALID_FILE_ATTRIBUTES);
 
     StartLogger();
-    ResetKeyLog(log_);
     stick_->Buttons = 1;
     ASSERT_TRUE(WaitForKeyLog(log_, 1, kActMs));
     stick_->Buttons = 0;
@@ -312,7 +312,6 @@ TEST_F(MapperKeysE2E, SessionEndReleasesKeysAndSaves) {
     SendMessageW(run.Main(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
     ASSERT_TRUE(TrayIconPresent(run.Main()));
     StartLogger();
-    ResetKeyLog(log_);
     stick_->Y = 0;
     ASSERT_TRUE(WaitForKeyLog(log_, 1, kActMs));
     // Without --shutdown, Wine would go on to a new logon.
@@ -332,7 +331,6 @@ TEST_F(MapperKeysE2E, PauseReleasesHeldKeysAndTheTrayPopupResumes) {
     MapperRun run;
     StartWithJoystick(run, L"/T");
     StartLogger();
-    ResetKeyLog(log_);
     stick_->Y = 0;
     ASSERT_TRUE(WaitForKeyLog(log_, 1, kActMs));
     SendMessageW(run.Main(), WM_COMMAND, IDM_TRAY_PAUSE, 0);  // "一時停止(&S)"
@@ -385,7 +383,6 @@ TEST_F(MapperKeysE2E, SettingsDialogSwitchesTheButtonModeAtOnce) {
     MapperRun run;
     StartWithJoystick(run, L"/T");
     StartLogger();
-    ResetKeyLog(log_);
     stick_->Y = 0;
     ASSERT_TRUE(WaitForKeyLog(log_, 3, kActMs)) << "Rapid from Top.ini did not repeat";
     stick_->Y = 32768;
@@ -422,7 +419,6 @@ TEST_F(MapperKeysE2E, RapidModeRepeatsKeyDownWhileHeld) {
     MapperRun run;
     StartWithJoystick(run, L"/T");
     StartLogger();
-    ResetKeyLog(log_);
     stick_->Y = 0;
     ASSERT_TRUE(WaitForKeyLog(log_, 5, kActMs)) << "key-down not repeated";
     stick_->Y = 32768;
@@ -455,7 +451,6 @@ TEST_F(MapperKeysE2E, RapidFireSendsSeparatePressesAndTheRightStickDrivesItsKeys
     MapperRun run;
     StartWithJoystick(run, L"/T");
     StartLogger();
-    ResetKeyLog(log_);
     stick_->Buttons = 1;
     ASSERT_TRUE(WaitUntil([&] { return log_->Count >= 19; }, kActMs))  // ten downs: about a second
         << "rapid fire sent " << log_->Count << " key messages";
@@ -507,7 +502,6 @@ TEST_F(MapperKeysE2E, AHoldButtonChangesTheSetWhileHeldAndTheTitleFollows) {
         return WaitUntil([&] { return WindowText(run.Main()) == Title(name); }, kActMs);
     };
     StartLogger();
-    ResetKeyLog(log_);
     LONG logged = 0;
     auto pressButton1 = [&] {
         stick_->Buttons |= 1;
@@ -547,7 +541,6 @@ TEST_F(MapperKeysE2E, AnXInputPadDrivesTheKeysAndLetsGoWhenItDisconnects) {
     MapperRun run;
     StartWithJoystick(run, L"/T");
     StartLogger();
-    ResetKeyLog(log_);
     const WORD start = 0x0010, dpadUp = 0x0001, dpadRight = 0x0008;
     stick_->XButtons = start;
     ASSERT_TRUE(WaitForKeyLog(log_, 1, kActMs)) << "Start sent nothing";

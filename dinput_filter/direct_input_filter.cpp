@@ -119,15 +119,14 @@ class Wrapper : public Interface {
     LONG refs_ = 1;
 };
 
-// DirectInput 1, 2 and 7: IDirectInput7 extends 2, which extends 1, so one
-// wrapper of 7 serves all three. Its methods of 2 and 7 are only reached by
-// a game that asked for those interfaces, whose wrapper then holds one.
-template <typename Interface, typename Device, typename Instance, typename Callback, typename Text>
-class FilteredDirectInput7 final
-    : public Wrapper<FilteredDirectInput7<Interface, Device, Instance, Callback, Text>, Interface> {
+// The methods both families share, over the interface's own types: devices
+// other than the keyboard and mouse refused, controllers left out of the
+// list, the rest passed through.
+template <typename Filtered, typename Interface, typename Device, typename Instance,
+          typename Callback, typename Text>
+class FilteredDirectInput : public Wrapper<Filtered, Interface> {
   public:
-    explicit FilteredDirectInput7(Interface* real)
-        : Wrapper<FilteredDirectInput7, Interface>(real) {}
+    explicit FilteredDirectInput(Interface* real) : Wrapper<Filtered, Interface>(real) {}
 
     STDMETHOD(CreateDevice)(REFGUID guid, Device* device, IUnknown* outer) override {
         if (Refused(guid, device)) {
@@ -152,6 +151,19 @@ class FilteredDirectInput7 final
     STDMETHOD(FindDevice)(REFGUID guid, Text name, GUID* instance) override {
         return this->real_->FindDevice(guid, name, instance);
     }
+};
+
+// DirectInput 1, 2 and 7: IDirectInput7 extends 2, which extends 1, so one
+// wrapper of 7 serves all three. Its methods of 2 and 7 are only reached by
+// a game that asked for those interfaces, whose wrapper then holds one.
+template <typename Interface, typename Device, typename Instance, typename Callback, typename Text>
+class FilteredDirectInput7 final
+    : public FilteredDirectInput<FilteredDirectInput7<Interface, Device, Instance, Callback, Text>,
+                                 Interface, Device, Instance, Callback, Text> {
+  public:
+    using FilteredDirectInput<FilteredDirectInput7, Interface, Device, Instance, Callback,
+                              Text>::FilteredDirectInput;
+
     STDMETHOD(CreateDeviceEx)(REFGUID guid, REFIID iid, void** device, IUnknown* outer) override {
         if (Refused(guid, device)) {
             return DIERR_DEVICENOTREG;
@@ -163,36 +175,14 @@ class FilteredDirectInput7 final
 template <typename Interface, typename Device, typename Instance, typename Callback, typename Text,
           typename ActionFormat, typename SemanticsCallback, typename ConfigureParams>
 class FilteredDirectInput8 final
-    : public Wrapper<FilteredDirectInput8<Interface, Device, Instance, Callback, Text, ActionFormat,
-                                          SemanticsCallback, ConfigureParams>,
-                     Interface> {
+    : public FilteredDirectInput<
+          FilteredDirectInput8<Interface, Device, Instance, Callback, Text, ActionFormat,
+                               SemanticsCallback, ConfigureParams>,
+          Interface, Device, Instance, Callback, Text> {
   public:
-    explicit FilteredDirectInput8(Interface* real)
-        : Wrapper<FilteredDirectInput8, Interface>(real) {}
+    using FilteredDirectInput<FilteredDirectInput8, Interface, Device, Instance, Callback,
+                              Text>::FilteredDirectInput;
 
-    STDMETHOD(CreateDevice)(REFGUID guid, Device* device, IUnknown* outer) override {
-        if (Refused(guid, device)) {
-            return DIERR_DEVICENOTREG;
-        }
-        return this->real_->CreateDevice(guid, device, outer);
-    }
-    STDMETHOD(EnumDevices)(DWORD type, Callback callback, void* value, DWORD flags) override {
-        Enumeration<Instance, Callback> enumeration = {callback, value};
-        return this->real_->EnumDevices(type, SkipControllers<Instance, Callback>, &enumeration,
-                                        flags);
-    }
-    STDMETHOD(GetDeviceStatus)(REFGUID instance) override {
-        return this->real_->GetDeviceStatus(instance);
-    }
-    STDMETHOD(RunControlPanel)(HWND owner, DWORD flags) override {
-        return this->real_->RunControlPanel(owner, flags);
-    }
-    STDMETHOD(Initialize)(HINSTANCE instance, DWORD version) override {
-        return this->real_->Initialize(instance, version);
-    }
-    STDMETHOD(FindDevice)(REFGUID guid, Text name, GUID* instance) override {
-        return this->real_->FindDevice(guid, name, instance);
-    }
     STDMETHOD(EnumDevicesBySemantics)
     (Text user, ActionFormat format, SemanticsCallback callback, void* value,
      DWORD flags) override {
@@ -287,14 +277,39 @@ HRESULT FilterCreated(HRESULT result, REFIID iid, void** out, IUnknown* outer) {
     return *out != nullptr ? result : E_OUTOFMEMORY;
 }
 
-HRESULT ForwardDllGetClassObject(const wchar_t* dllName, REFCLSID clsid, REFIID iid, void** out) {
+#define PAMURO_QUOTE(name) #name
+#define PAMURO_DLL_NAME(name) L"" PAMURO_QUOTE(name) ".dll"
+const wchar_t kSystemDllName[] = PAMURO_DLL_NAME(PAMURO_FILTER_NAME);
+
+namespace {
+
+HRESULT ForwardDllRegistration(const char* name) {
+    using Entry = HRESULT(WINAPI*)();
+    auto entry = SystemEntry<Entry>(kSystemDllName, name);
+    return entry != nullptr ? entry() : E_FAIL;
+}
+
+}  // namespace
+
+extern "C" {
+
+// The wrappers live in this DLL: it stays as long as the game.
+HRESULT WINAPI DllCanUnloadNow() {
+    return S_FALSE;
+}
+
+HRESULT WINAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** out) {
     using Entry = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
-    auto entry = SystemEntry<Entry>(dllName, "DllGetClassObject");
+    auto entry = SystemEntry<Entry>(kSystemDllName, "DllGetClassObject");
     return entry != nullptr ? entry(clsid, iid, out) : CLASS_E_CLASSNOTAVAILABLE;
 }
 
-HRESULT ForwardDllRegistration(const wchar_t* dllName, const char* name) {
-    using Entry = HRESULT(WINAPI*)();
-    auto entry = SystemEntry<Entry>(dllName, name);
-    return entry != nullptr ? entry() : E_FAIL;
+HRESULT WINAPI DllRegisterServer() {
+    return ForwardDllRegistration("DllRegisterServer");
 }
+
+HRESULT WINAPI DllUnregisterServer() {
+    return ForwardDllRegistration("DllUnregisterServer");
+}
+
+}  // extern "C"

@@ -33,7 +33,7 @@ void* FilterInterface(REFIID iid, void* real);
 // in `*out`, `iid` asked for), its object filtered.
 HRESULT FilterCreated(HRESULT result, REFIID iid, void** out, IUnknown* outer);
 
-// The Dll* entries shared by both names, forwarded to the system's DLL
-// `dllName`; E_FAIL (or a null format) when it can't be loaded.
-HRESULT ForwardDllGetClassObject(const wchar_t* dllName, REFCLSID clsid, REFIID iid, void** out);
-HRESULT ForwardDllRegistration(const wchar_t* dllName, const char* entry);
+// The name of the system's DLL this file stands in for, "dinput8.dll" or
+// "dinput.dll" (the build says which). The Dll* entries both share are
+// defined with the filter and forwarded to that DLL.
+extern const wchar_t kSystemDllName[];

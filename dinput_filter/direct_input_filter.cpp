@@ -7,6 +7,8 @@
 
 #include <new>  // placement new only: the filter links no C++ runtime to speak of
 
+#include "common/win32/system_folder.h"
+
 namespace {
 
 // Every controller type: DirectInput 8's game controller class (joystick,
@@ -235,13 +237,7 @@ bool IsOneOf(REFIID iid, REFIID a, REFIID b, REFIID c) {
 
 HMODULE LoadSystemDirectInput(const wchar_t* dllName) {
     wchar_t path[MAX_PATH];
-    const UINT length = GetSystemDirectoryW(path, MAX_PATH);
-    if (length == 0 || length + 1 + lstrlenW(dllName) >= MAX_PATH) {
-        return nullptr;
-    }
-    path[length] = L'\\';
-    lstrcpyW(path + length + 1, dllName);
-    return LoadLibraryW(path);
+    return SystemFolderPath(dllName, path) ? LoadLibraryW(path) : nullptr;
 }
 
 FARPROC SystemProc(const wchar_t* dllName, const char* name) {

@@ -5,6 +5,7 @@
 #include <xinput.h>
 
 #include "common/win32/owned.h"
+#include "common/win32/system_folder.h"
 #include "mapper/engine/scan_code.h"
 
 #ifndef CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
@@ -71,12 +72,9 @@ HMODULE LoadSystemLibrary(const wchar_t* name) {
         return library;
     }
     wchar_t path[MAX_PATH];
-    const UINT length = GetSystemDirectoryW(path, MAX_PATH);
-    if (length == 0 || length + 1 + lstrlenW(name) >= MAX_PATH) {
+    if (!SystemFolderPath(name, path)) {
         return nullptr;
     }
-    path[length] = L'\\';
-    lstrcpyW(path + length + 1, name);
     return LoadLibraryExW(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "common/win32/system_folder.h"
+
 // Puts the file `fake` into the system folder as `name` for the life of the
 // object (syswow64 for a 32-bit test: Wine redirects the system folder), and
 // Wine's file back afterwards. Wine's file is kept beside it meanwhile; one
@@ -13,12 +15,11 @@
 class SystemFolderDll {
   public:
     SystemFolderDll(const std::wstring& fake, const wchar_t* name) {
-        wchar_t folder[MAX_PATH];
-        const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
-        if (length == 0 || length >= MAX_PATH) {
+        wchar_t path[MAX_PATH];
+        if (!SystemFolderPath(name, path)) {
             return;
         }
-        target_ = std::wstring(folder) + L"\\" + name;
+        target_ = path;
         kept_ = target_ + L".pamuro-test";
         if (GetFileAttributesW(kept_.c_str()) != INVALID_FILE_ATTRIBUTES) {
             MoveFileExW(kept_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING);

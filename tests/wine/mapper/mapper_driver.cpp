@@ -2,6 +2,8 @@
 
 #include <shellapi.h>
 
+#include <cstdio>
+
 #include "mapper/ui/resource.h"
 #include "mapper/ui/window_messages.h"
 #include "tests/wine/mapper/menu_reader.h"
@@ -294,4 +296,19 @@ std::wstring MapperRun::WaitSetTitle(DWORD timeoutMs) {
         },
         timeoutMs);
     return title;
+}
+
+bool StartPadAndGame(TestJoystick** stick, KeyLog** log, ChildProcess& game) {
+    *stick = OpenTestJoystick();
+    *log = OpenKeyLog();
+    if (*stick == nullptr || *log == nullptr) {
+        std::printf("the test pad or the key log cannot be opened\n");
+        return false;
+    }
+    PlugCentredJoystick(*stick);
+    if (!StartKeyLogger(*log, game, OwnFolder() + L"key_logger.exe")) {
+        std::printf("key_logger.exe did not come up\n");
+        return false;
+    }
+    return true;
 }

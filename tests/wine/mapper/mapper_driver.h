@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/wine/joystick_stub/joystick_stub.h"
+#include "tests/wine/key_logger/key_log.h"
 #include "tests/wine/support/files.h"
 #include "tests/wine/support/child_process.h"
 #include "tests/wine/support/wait.h"
@@ -96,3 +98,8 @@ class MapperRun {
     ChildProcess process_;
     HWND main_ = nullptr;
 };
+
+// A benchmark's start: the test pad (`*stick`) plugged in and centred, and
+// the key logger (`*log`) running as `game`. False, after printing what is
+// missing, when either cannot be had.
+bool StartPadAndGame(TestJoystick** stick, KeyLog** log, ChildProcess& game);

@@ -11,8 +11,6 @@
 #include <cstdlib>
 #include <string>
 
-#include "tests/wine/joystick_stub/joystick_stub.h"
-#include "tests/wine/key_logger/key_log.h"
 #include "tests/wine/mapper/mapper_driver.h"
 
 namespace {
@@ -82,16 +80,10 @@ void MeasureRate(TestJoystick* stick, KeyLog* log, int button, int rate, double 
 int main(int argc, char** argv) {
     const double seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
     const int sleep = argc > 2 ? std::max(0, std::atoi(argv[2])) : 1;
-    TestJoystick* stick = OpenTestJoystick();
-    KeyLog* log = OpenKeyLog();
-    if (stick == nullptr || log == nullptr) {
-        std::printf("the test pad or the key log cannot be opened\n");
-        return 1;
-    }
-    PlugCentredJoystick(stick);
+    TestJoystick* stick = nullptr;
+    KeyLog* log = nullptr;
     ChildProcess game;
-    if (!StartKeyLogger(log, game, OwnFolder() + L"key_logger.exe")) {
-        std::printf("key_logger.exe did not come up\n");
+    if (!StartPadAndGame(&stick, &log, game)) {
         return 1;
     }
     const std::wstring folder = MakeWorkFolder();

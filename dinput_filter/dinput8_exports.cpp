@@ -7,12 +7,7 @@ extern "C" {
 
 HRESULT WINAPI DirectInput8Create(HINSTANCE instance, DWORD version, REFIID iid, void** out,
                                   IUnknown* outer) {
-    using Entry = HRESULT(WINAPI*)(HINSTANCE, DWORD, REFIID, void**, IUnknown*);
-    auto create = SystemEntry<Entry>(kSystemDllName, "DirectInput8Create");
-    if (create == nullptr) {
-        return DIERR_GENERIC;
-    }
-    return FilterCreated(create(instance, version, iid, out, outer), iid, out, outer);
+    return CreateFiltered("DirectInput8Create", instance, version, iid, out, outer);
 }
 
 // The joystick data format: a game may ask for it, and gets the system's.

@@ -8,8 +8,8 @@ namespace {
 // DirectInputCreateA or W of the system's DLL (`name`), its object filtered
 // as the interface `iid`.
 template <typename Interface>
-HRESULT CreateFiltered(const char* name, REFIID iid, HINSTANCE instance, DWORD version,
-                       Interface** out, IUnknown* outer) {
+HRESULT CreateFilteredVersion1(const char* name, REFIID iid, HINSTANCE instance, DWORD version,
+                               Interface** out, IUnknown* outer) {
     using Entry = HRESULT(WINAPI*)(HINSTANCE, DWORD, Interface**, IUnknown*);
     auto create = SystemEntry<Entry>(kSystemDllName, name);
     if (create == nullptr) {
@@ -25,22 +25,19 @@ extern "C" {
 
 HRESULT WINAPI DirectInputCreateA(HINSTANCE instance, DWORD version, LPDIRECTINPUTA* out,
                                   IUnknown* outer) {
-    return CreateFiltered("DirectInputCreateA", IID_IDirectInputA, instance, version, out, outer);
+    return CreateFilteredVersion1("DirectInputCreateA", IID_IDirectInputA, instance, version, out,
+                                  outer);
 }
 
 HRESULT WINAPI DirectInputCreateW(HINSTANCE instance, DWORD version, LPDIRECTINPUTW* out,
                                   IUnknown* outer) {
-    return CreateFiltered("DirectInputCreateW", IID_IDirectInputW, instance, version, out, outer);
+    return CreateFilteredVersion1("DirectInputCreateW", IID_IDirectInputW, instance, version, out,
+                                  outer);
 }
 
 HRESULT WINAPI DirectInputCreateEx(HINSTANCE instance, DWORD version, REFIID iid, void** out,
                                    IUnknown* outer) {
-    using Entry = HRESULT(WINAPI*)(HINSTANCE, DWORD, REFIID, void**, IUnknown*);
-    auto create = SystemEntry<Entry>(kSystemDllName, "DirectInputCreateEx");
-    if (create == nullptr) {
-        return DIERR_GENERIC;
-    }
-    return FilterCreated(create(instance, version, iid, out, outer), iid, out, outer);
+    return CreateFiltered("DirectInputCreateEx", instance, version, iid, out, outer);
 }
 
 }  // extern "C"

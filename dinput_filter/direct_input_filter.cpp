@@ -273,6 +273,16 @@ HRESULT FilterCreated(HRESULT result, REFIID iid, void** out, IUnknown* outer) {
     return *out != nullptr ? result : E_OUTOFMEMORY;
 }
 
+HRESULT CreateFiltered(const char* name, HINSTANCE instance, DWORD version, REFIID iid, void** out,
+                       IUnknown* outer) {
+    using Entry = HRESULT(WINAPI*)(HINSTANCE, DWORD, REFIID, void**, IUnknown*);
+    auto create = SystemEntry<Entry>(kSystemDllName, name);
+    if (create == nullptr) {
+        return DIERR_GENERIC;
+    }
+    return FilterCreated(create(instance, version, iid, out, outer), iid, out, outer);
+}
+
 #define PAMURO_QUOTE(name) #name
 #define PAMURO_DLL_NAME(name) L"" PAMURO_QUOTE(name) ".dll"
 const wchar_t kSystemDllName[] = PAMURO_DLL_NAME(PAMURO_FILTER_NAME);

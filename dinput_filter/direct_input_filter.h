@@ -33,6 +33,12 @@ void* FilterInterface(REFIID iid, void* real);
 // in `*out`, `iid` asked for), its object filtered.
 HRESULT FilterCreated(HRESULT result, REFIID iid, void** out, IUnknown* outer);
 
+// Calls the system's creating entry `name` that takes the interface asked for
+// (DirectInput8Create, DirectInputCreateEx) and filters what it made;
+// DIERR_GENERIC when the entry is missing.
+HRESULT CreateFiltered(const char* name, HINSTANCE instance, DWORD version, REFIID iid, void** out,
+                       IUnknown* outer);
+
 // The name of the system's DLL this file stands in for, "dinput8.dll" or
 // "dinput.dll" (the build says which). The Dll* entries both share are
 // defined with the filter and forwarded to that DLL.

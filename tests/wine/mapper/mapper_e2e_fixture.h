@@ -141,20 +141,24 @@ class MapperE2E : public ::testing::Test {
         ASSERT_TRUE(run.WaitExit(kStartMs)) << "mapper did not end after WM_CLOSE";
         EXPECT_EQ(run.ExitCode(), 0u);
     }
-    // Captures `key` (an xdotool key name) for change button `button` with a
-    // real key press, and waits until the capture has taken it.
-    void CaptureKey(MapperRun& run, int button, const wchar_t* key) {
+    // Clicks change button `button` and waits for the capture window.
+    void OpenCapture(MapperRun& run, int button, HWND* capture) {
         // The "pressed since the last query" state is the whole desktop's:
-        // clear it so that only the key pressed below is captured.
+        // clear it so that only a key pressed from now on is captured.
         for (int code = 1; code < 256; ++code) {
             GetAsyncKeyState(code);
         }
         ASSERT_TRUE(ClickControl(run.Control(button)));
-        HWND capture = nullptr;
         ASSERT_TRUE(WaitUntil(
-            [&] { return (capture = run.FindWindowOf(L"PamuroKey", L"キー登録")) != nullptr; },
+            [&] { return (*capture = run.FindWindowOf(L"PamuroKey", L"キー登録")) != nullptr; },
             kActMs));
         EXPECT_FALSE(IsWindowEnabled(run.Main()));
+    }
+    // Captures `key` (an xdotool key name) for change button `button` with a
+    // real key press, and waits until the capture has taken it.
+    void CaptureKey(MapperRun& run, int button, const wchar_t* key) {
+        HWND capture = nullptr;
+        ASSERT_NO_FATAL_FAILURE(OpenCapture(run, button, &capture));
         // Xvfb runs no window manager: give the capture window the X input
         // focus and press the key there.
         ASSERT_TRUE(RunUnixProgram(

@@ -564,7 +564,7 @@ TEST_F(MapperKeysE2E, AnXInputPadDrivesTheKeysAndLetsGoWhenItDisconnects) {
     CloseAndWait(run);
 }
 
-TEST_F(MapperE2E, ChangeButtonCapturesARealKeyPress) {
+TEST_F(MapperE2E, ChangeButtonsCaptureARealKeyPressOrAnAction) {
     PlugJoystick();
     MapperRun run;
     StartWithJoystick(run, L"");
@@ -572,10 +572,17 @@ TEST_F(MapperE2E, ChangeButtonCapturesARealKeyPress) {
     // the key saved at the end is the one pressed.
     ASSERT_NO_FATAL_FAILURE(CaptureKey(run, 2003, L"b"));  // key 2 of the Right row
     EXPECT_TRUE(IsWindowEnabled(run.Main()));
+    // Or an action from the capture window's list: its first, "次のキーセット",
+    // for button 1.
+    HWND capture = nullptr;
+    ASSERT_NO_FATAL_FAILURE(OpenCapture(run, IDC_MAIN_CHANGE_KEY1 + 4, &capture));
+    ASSERT_TRUE(ClickControl(GetDlgItem(capture, IDC_CAPTURE_ASSIGN)));
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(capture); }, kActMs));
+    EXPECT_TRUE(IsWindowEnabled(run.Main()));
     CloseAndWait(run);
-    SavedSet set = {kUntitled, {}};
-    set.keys[3][1] = 'B';
-    EXPECT_EQ(ReadFileBytes(TopIni()), ExpectedTopIni({set}, 0, 0));
+    const std::string saved = ReadFileBytes(TopIni());
+    EXPECT_NE(saved.find("KEYSET 0- 3- 1=66\r\n"), std::string::npos);
+    EXPECT_NE(saved.find("[ACTION]\r\nACTION 0- 4=NEXT\r\n"), std::string::npos) << saved;
 }
 
 // A captured key is saved about a second after it was taken: a process
